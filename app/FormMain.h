@@ -1,0 +1,21 @@
+// The application made concrete for "Зорб Мега": file names, captions and the addresses of the link actions.
+#pragma once
+
+#include "app/TemplateMain.h"
+
+namespace zorb {
+
+class TFormMain : public TTemplateMain {
+public:
+    using TTemplateMain::TTemplateMain;
+
+    static constexpr const char* GameFileName = "Zorb_6x52";
+
+protected:
+    std::string ProgramName() const override { return GameFileName; }
+    std::string ProgramCaption() const override;
+    std::vector<TLinkInfo> Links() const override;
+    std::string AboutText() const override;
+};
+
+} // namespace zorb

@@ -1,0 +1,62 @@
+// Keys of the main window's section in the user-interface settings file. Options are written as soon as they
+// change; sizes when the window closes. "Designed" sizes are -1 until the window has stored one.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace zorb {
+
+class TIniFile;
+
+struct TFormSettings {
+    int LeftPanelWidth = -1;
+    int DrawsExclude = 0;
+    int DrawsStatLen = 1000;
+    int DrawsStatHeight = -1;
+    int DrawsGraphLen = 100;
+    int FiltersHeight = -1;
+    int LayoutLen = 100;
+    std::array<int, 5> LayoutCompareLen = {50, 100, 200, 300, 400};
+    int LayoutCompareHeight = -1;
+    int WeekLen = 1000;
+    int WeekHeight = -1;
+    int WeekChartMode = 0;
+    bool WeekChartType = false;
+    bool AutoUpdates = true;
+    int DownloadDrawsOnStart = 0;
+    bool ScriptLogEnabled = false;
+    bool StakesLogEnabled = false;
+    bool StakesScrollEnabled = true;
+    bool StakesCheckOnLine = true;
+    bool ColorDraws = true;
+    bool ColorCombs = true;
+    bool ColorCard = true;
+    bool ColorCardSequences = true;
+    bool LayoutGradient = true;
+    bool SortedDraws = false;
+    bool PrefetchsEnabled = false;
+    bool PrefetchsInit = false;
+    bool ShowTotalLine = true;
+    int RatingsEffMode = 1;
+    bool ScriptLibraryOn = true;
+    int ScriptLibraryHeight = -1;
+    int ScriptLibraryFilter = 2;
+    bool SystemsEnabled = true;
+    bool TabGraphs = true;
+    bool TabCard = true;
+    bool TabLayout = true;
+    bool TabWeek = true;
+    bool TabTables = true;
+    bool FirstRun = false;
+    int Language = 1049;
+
+    void Load(const TIniFile& ini, const std::string& section);
+    // Only the size keys, which are written at shutdown.
+    void SaveSizes(TIniFile& ini, const std::string& section) const;
+};
+
+// Lists whose column widths are kept under "<list>.Column<i>".
+extern const std::array<const char*, 10> PersistedLists;
+
+} // namespace zorb

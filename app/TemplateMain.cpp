@@ -1,0 +1,607 @@
+#include "app/TemplateMain.h"
+
+#include "core/DrawArchive.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/Platform.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+
+#ifndef ZORB_VERSION
+#define ZORB_VERSION "0.0.0"
+#endif
+
+namespace zorb {
+
+namespace {
+const char* const FormSection = "TFormMain";
+constexpr int RestartWaitSteps = 600; // of 100 ms
+} // namespace
+
+std::string MsgBoxCaption(TMsgBox box) {
+    switch (box) {
+    case TMsgBox::Error: return Tr("Ошибка");
+    case TMsgBox::Info: return Tr("Информация");
+    case TMsgBox::Attention: return Tr("Внимание!");
+    case TMsgBox::Warning: return Tr("Предупреждение");
+    case TMsgBox::Confirm: return Tr("Подтверждение");
+    }
+    return "";
+}
+
+TTemplateMain::TTemplateMain(UserInterface& ui, TAppOptions options)
+    : FUI(ui), FOptions(std::move(options)), FSwitches(TSwitches::Parse(FOptions.Args)) {}
+
+TTemplateMain::~TTemplateMain() = default;
+
+std::string TTemplateMain::DataFile(const std::string& name) const {
+    return JoinPath(FOptions.DataDir, name);
+}
+
+std::string TTemplateMain::ArchivePath() const {
+    return DataFile(ProgramName() + ".ldr");
+}
+
+std::string TTemplateMain::SettingsPath() const {
+    return DataFile(ProgramName() + ".ini");
+}
+
+std::string TTemplateMain::FrmPath() const {
+    return DataFile(ProgramName() + ".frm");
+}
+
+// --- Start-up -----------------------------------------------------------------------------------------------
+
+void TTemplateMain::Create() {
+    try {
+        FFrm = std::make_unique<TIniFile>(FrmPath());
+        // Steps 1-3: nothing to reset yet beyond the members' initial values.
+        if (FSwitches.Restart) {
+            StepWaitForOtherCopy();
+            if (FTerminated) return;
+        }
+        StepLanguage();
+        FViewsFrozen = false;
+        StepReadFormSettings();
+        StepLoadSettings();
+        FState = TStartState::PartOneDone;
+        // Held until the initialisation timer has loaded the data, so no action runs on a half-loaded state.
+        BeginBusy();
+        FUI.StartInitTimer();
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка запуска программы!\r\r%s"), ErrorText(e)));
+    }
+}
+
+void TTemplateMain::StepWaitForOtherCopy() {
+    for (int step = 0; step < RestartWaitSteps; ++step) {
+        if (FindOtherProcesses(FOptions.ExeName).empty()) return;
+        FUI.ProcessEvents();
+        SleepMs(100);
+    }
+    if (!FindOtherProcesses(FOptions.ExeName).empty()) {
+        FTerminated = true;
+        FUI.RequestClose();
+    }
+}
+
+void TTemplateMain::StepLanguage() {
+    // The language key is needed before the rest of the user-interface settings are applied (step 7), so the
+    // file is read here; a failure is reported by step 7.
+    try {
+        FFrm->Load();
+    } catch (...) {}
+    int lcid = FSwitches.NoLanguage ? BuiltInLanguage : FFrm->ReadInteger(FormSection, "Language", BuiltInLanguage);
+    FLanguage = BuiltInLanguage;
+    LoadLanguageModule("");
+    if (!SamePrimaryLanguage(lcid, BuiltInLanguage) && FindLanguage(lcid)) {
+        std::string path = LanguageModulePath(lcid);
+        try {
+            if (FileExists(path)) {
+                LoadLanguageModule(path);
+                FLanguage = lcid;
+            }
+        } catch (...) {
+            LoadLanguageModule("");
+        }
+    }
+    FCaption = ProgramCaption();
+    FUI.SetCaption(FCaption);
+    FindHelpFile();
+    BuildActions();
+    BuildMenus();
+    FUI.LanguageChanged();
+}
+
+void TTemplateMain::FindHelpFile() {
+    const std::string name = Format("Kessto_%s.chm", LanguageAbbrev(FLanguage));
+    const std::string dir = FOptions.ExeDir;
+    FHelpFile.clear();
+    for (const std::string& path : {JoinPath(dir, name), JoinPath(JoinPath(dir, "help"), name),
+                                    JoinPath(JoinPath(ExtractFileDir(dir), "help"), name)})
+        if (FileExists(path)) {
+            FHelpFile = path;
+            return;
+        }
+}
+
+void TTemplateMain::StepReadFormSettings() {
+    try {
+        if (FFrm->LoadFailed()) FFrm->Load(); // raises again with the reason
+        FSettings.Load(*FFrm, FormSection);
+        FUI.RestoreWindowState(*FFrm, FormSection);
+        if (!FSettings.PrefetchsInit) {
+            FSettings.PrefetchsInit = true;
+            FFrm->WriteBool(FormSection, "PrefetchsInit", true);
+            FFrm->WriteBool(FormSection, "PrefetchsEnabled", FSettings.PrefetchsEnabled);
+            FFrm->Save();
+        }
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка загрузки параметров программы!\r\r%s"), ErrorText(e)));
+    }
+}
+
+void TTemplateMain::StepLoadSettings() {
+    SetProgressText(Tr("Загрузка файла конфигурации..."));
+    try {
+        FGenerate = LoadGenerateSettings(SettingsPath());
+        FConfig = LoadConfig(SettingsPath());
+        FShredding = LoadShredding(SettingsPath());
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
+    }
+    SetProgressText("");
+}
+
+void TTemplateMain::OnInitTimer() {
+    if (FState != TStartState::PartOneDone) return;
+    try {
+        SetProgressText(Tr("Инициализация..."));
+        FCombinationsCount = Binomial(MaxNumber, NumbersPerDraw);
+        FMatchDistribution = ComputeMatchDistribution();
+        FCaption = ProgramCaption() + Tr(" версия ") + ZORB_VERSION;
+        FUI.SetCaption(FCaption);
+        FDrawsOffset = 0;
+        LoadArchive();
+        RefreshViews(true);
+        if (FSettings.FirstRun) {
+            TFirstRunInfo info;
+            info.HelpAvailable = !FHelpFile.empty();
+            if (FUI.ShowFirstRun(info)) {
+                FSettings.FirstRun = false;
+                WriteOptionNow([](TIniFile& ini) { ini.WriteBool(FormSection, "FirstRun", false); });
+            }
+        }
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка инициализации программы!\r\r%s"), ErrorText(e)));
+    }
+    SetProgressText("");
+    FState = TStartState::Initialized;
+    EndBusy();
+}
+
+void TTemplateMain::Shutdown() {
+    if (FState == TStartState::ShutDown) return;
+    if (!FFrm) FFrm = std::make_unique<TIniFile>(FrmPath());
+    try {
+        FUI.SaveWindowState(*FFrm, FormSection, FSettings);
+        FSettings.SaveSizes(*FFrm, FormSection);
+        FFrm->Save();
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
+    }
+    FDraws.clear();
+    FState = TStartState::ShutDown;
+}
+
+void TTemplateMain::Restart() {
+    std::vector<std::string> args = {"restart", "--dir", FOptions.DataDir};
+    std::string exe = JoinPath(FOptions.ExeDir, FOptions.ExeName);
+    if (!StartDetachedProcess(exe, args, FOptions.ExeDir)) {
+        ShowError(Format(Tr("Не удалось перезапустить программу: %s"), exe));
+        return;
+    }
+    FTerminated = true;
+    FUI.RequestClose();
+}
+
+// --- Busy state, progress, messages --------------------------------------------------------------------------
+
+void TTemplateMain::BeginBusy() {
+    if (FBusy++ == 0) {
+        FUI.SetBusyCursor(true);
+        FUI.ActionsChanged();
+    }
+}
+
+void TTemplateMain::EndBusy() {
+    if (FBusy > 0 && --FBusy == 0) {
+        FUI.SetBusyCursor(false);
+        FUI.ActionsChanged();
+    }
+}
+
+void TTemplateMain::SetProgressText(const std::string& text) {
+    FUI.SetProgressText(text);
+}
+
+void TTemplateMain::Message(TMsgBox box, const std::string& text) {
+    FUI.ShowMessage(box, text);
+}
+
+bool TTemplateMain::Ask(TMsgBox box, const std::string& text) {
+    return FUI.AskYesNo(box, text);
+}
+
+void TTemplateMain::WriteOptionNow(const std::function<void(TIniFile&)>& write) {
+    if (!FFrm) return;
+    try {
+        write(*FFrm);
+        FFrm->Save();
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
+    }
+}
+
+// --- Draw archive ------------------------------------------------------------------------------------------------
+
+void TTemplateMain::LoadArchive() {
+    const std::string path = ArchivePath();
+    if (FileExists(path)) {
+        TBusyScope busy(*this, Tr("Загрузка файла тиражей..."));
+        try {
+            LoadDrawsFile(path, FDraws);
+        } catch (const std::exception& e) {
+            // The next save rewrites the file from memory, so keep the damaged original for the user.
+            std::string note;
+            std::time_t t = std::time(nullptr);
+            char stamp[32];
+            std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&t));
+            std::string copy = path + ".damaged-" + stamp;
+            std::error_code ec;
+            if (std::filesystem::copy_file(path, copy, ec))
+                note = Format(Tr("\r\rКопия исходного файла сохранена: %s"), copy);
+            ShowError(Format(Tr("Ошибка чтения файла тиражей!\r\r%s"), ErrorText(e) + note));
+        }
+    }
+    RefreshList(false);
+}
+
+void TTemplateMain::SaveArchive() {
+    {
+        TBusyScope busy(*this, Tr("Сохранение файла тиражей..."));
+        try {
+            SaveDrawsFile(ArchivePath(), FDraws);
+        } catch (const std::exception& e) {
+            ShowError(Format(Tr("Ошибка записи в файл тиражей!\r\r%s"), ErrorText(e)));
+        }
+    }
+    RefreshList(true);
+}
+
+void TTemplateMain::RefreshList(bool force) {
+    const int n = DrawRowCount();
+    FDrawsOffset = std::clamp(FDrawsOffset, 0, std::max(n - 1, 0));
+    if (force || n != FListedRows) {
+        FListedRows = n;
+        FDrawsSelection.clear();
+        FUI.DrawsListReset();
+    }
+    FNextDrawMask = HiddenDrawMask(FDraws, FDrawsOffset);
+    UpdateStatusPanels();
+    FUI.SetOffsetField(FDrawsOffset, std::max(n - 1, 0));
+    FUI.ActionsChanged();
+}
+
+void TTemplateMain::UpdateStatusPanels() {
+    for (int i = 0; i <= 2; ++i) FUI.SetStatusPanel(i, StatusPanelText(i));
+}
+
+std::string TTemplateMain::StatusPanelText(int panel) const {
+    switch (panel) {
+    case 0: return Format(Tr("Архив тиражей: %d"), DrawRowCount());
+    case 1: return Format(Tr("Следующий тираж: %d"), NextDrawNumber(FDraws, FDrawsOffset));
+    case 2: return HiddenDrawText(FDraws, FDrawsOffset);
+    default: return "";
+    }
+}
+
+void TTemplateMain::SetDrawsOffset(int k) {
+    k = std::clamp(k, 0, std::max(DrawRowCount() - 1, 0));
+    if (k == FDrawsOffset) return;
+    FDrawsOffset = k;
+    RefreshList(false);
+    RefreshViews(false);
+    FUI.DrawsListRepaint();
+}
+
+void TTemplateMain::RefreshViews(bool force) {
+    if (FViewsFrozen) return;
+    for (auto& refresh : FViewRefreshers) refresh(force);
+}
+
+void TTemplateMain::AddViewRefresher(std::function<void(bool)> refresher) {
+    FViewRefreshers.push_back(std::move(refresher));
+}
+
+std::string TTemplateMain::DrawColumnCaption(int column) const {
+    switch (column) {
+    case 0: return Tr("Тираж");
+    case 7: return "S";
+    case 8: return Tr("Дата тиража");
+    default: return column >= 1 && column <= 6 ? std::to_string(column) : "";
+    }
+}
+
+TDrawRec TTemplateMain::DrawShownInRow(int row) const {
+    TDrawRec r{};
+    int index = DrawIndexOfRow(row);
+    if (index < 0 || index >= DrawRowCount()) return r;
+    r = FDraws[static_cast<size_t>(index)];
+    if (FSettings.SortedDraws) SortDrawNumbers(r);
+    return r;
+}
+
+std::string TTemplateMain::DrawCellText(int row, int column) const {
+    if (row < 0 || row >= DrawRowCount()) return "";
+    TDrawRec r = DrawShownInRow(row);
+    if (column == 0) return std::to_string(r.Draw);
+    if (column >= 1 && column <= 6) return std::to_string(r.Numbers[column - 1]);
+    if (column == 7) {
+        int sum = 0;
+        for (uint8_t x : r.Numbers) sum += x;
+        return std::to_string(sum);
+    }
+    if (column == 8) return Cp1251ToUtf8(r.Date());
+    return "";
+}
+
+int64_t TTemplateMain::DrawCellColor(int row, int column) const {
+    constexpr TColor offsetRowColor = 0xFFAAAA;
+    if (row < 0 || row >= DrawRowCount()) return -1;
+    const bool offsetRow = row == FDrawsOffset;
+    if (FSettings.ColorDraws) {
+        if (column >= 1 && column <= 6)
+            return ChannelColor(DrawShownInRow(row).Numbers[column - 1], FConfig.ChannelSize);
+        return offsetRow ? offsetRowColor : clWhite;
+    }
+    return offsetRow ? offsetRowColor : -1;
+}
+
+void TTemplateMain::SetDrawsSelection(std::vector<int> rows) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return r < 0 || r >= DrawRowCount(); }),
+               rows.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    FDrawsSelection = std::move(rows);
+    FUI.ActionsChanged();
+}
+
+// --- Effects -------------------------------------------------------------------------------------------------
+
+void TTemplateMain::DrawsAdd() {
+    TDrawRec r{};
+    r.Draw = NextDrawNumber(FDraws, 0);
+    if (!FUI.EditDraw(r)) return;
+    FDraws.push_back(r);
+    SaveArchive();
+    RefreshViews(false);
+}
+
+void TTemplateMain::DrawsEdit() {
+    if (FDrawsSelection.empty()) return;
+    int index = DrawIndexOfRow(FDrawsSelection.front());
+    if (index < 0 || index >= DrawRowCount()) return;
+    TDrawRec r = FDraws[static_cast<size_t>(index)];
+    if (!FUI.EditDraw(r)) return;
+    FDraws[static_cast<size_t>(index)] = r;
+    SaveArchive();
+    RefreshViews(false);
+}
+
+void TTemplateMain::DrawsDel() {
+    std::vector<int> rows = FDrawsSelection;
+    if (rows.empty()) return;
+    std::string question = rows.size() == 1
+                               ? Tr("Удалить выделенную запись?")
+                               : Format(Tr("Удалить все выделенные записи (всего будет удалено %d записи(ей))?"),
+                                        static_cast<int>(rows.size()));
+    if (!Ask(TMsgBox::Warning, question)) return;
+    {
+        TBusyScope busy(*this, Tr("Удаление выделенных тиражей...."));
+        // Removing by position rather than by draw number keeps the right record when numbers repeat.
+        std::vector<int> indexes;
+        for (int row : rows) indexes.push_back(DrawIndexOfRow(row));
+        std::sort(indexes.begin(), indexes.end(), std::greater<int>());
+        for (int index : indexes) RemoveDraw(FDraws, index);
+        RefreshList(false);
+        FDrawsSelection.clear();
+        SaveArchive();
+        RefreshViews(false);
+    }
+}
+
+void TTemplateMain::DrawsSorted() {
+    SetOption("SortedDraws", FSettings.SortedDraws, !FSettings.SortedDraws);
+    FUI.DrawsListRepaint();
+    RefreshViews(true);
+}
+
+void TTemplateMain::SetOption(const char* key, bool& flag, bool value) {
+    flag = value;
+    WriteOptionNow([&](TIniFile& ini) { ini.WriteBool(FormSection, key, value); });
+    FUI.ActionsChanged();
+}
+
+void TTemplateMain::SetDownloadOnStart(int mode) {
+    FSettings.DownloadDrawsOnStart = mode;
+    WriteOptionNow([&](TIniFile& ini) { ini.WriteInteger(FormSection, "DownloadDrawsOnStart", mode); });
+    FUI.ActionsChanged();
+}
+
+std::string TTemplateMain::LanguageModulePath(int lcid) const {
+    return JoinPath(FOptions.ExeDir, Format("%s_%s.lng", ProgramName(), LanguageAbbrev(lcid)));
+}
+
+std::vector<int> TTemplateMain::AvailableLanguages() const {
+    std::vector<int> r = {BuiltInLanguage};
+    for (const auto& l : KnownLanguages())
+        if (!SamePrimaryLanguage(l.Lcid, BuiltInLanguage) && FileExists(LanguageModulePath(l.Lcid)))
+            r.push_back(l.Lcid);
+    return r;
+}
+
+void TTemplateMain::ChooseLanguage(int lcid) {
+    if (SamePrimaryLanguage(lcid, FLanguage)) return;
+    if (!SamePrimaryLanguage(lcid, BuiltInLanguage)) {
+        try {
+            LoadLanguageModule(LanguageModulePath(lcid));
+        } catch (const std::exception& e) {
+            LoadLanguageModule(FLanguage == BuiltInLanguage ? "" : LanguageModulePath(FLanguage));
+            ShowError(ErrorText(e));
+            return;
+        }
+    } else {
+        LoadLanguageModule("");
+    }
+    FSettings.Language = lcid;
+    WriteOptionNow([&](TIniFile& ini) { ini.WriteInteger(FormSection, "Language", lcid); });
+    Restart();
+}
+
+std::string TTemplateMain::NormalizeUrl(const std::string& address) {
+    std::string lower = LowerCase(address);
+    for (const char* scheme : {"http://", "https://", "ftp://", "ftps://"})
+        if (lower.rfind(scheme, 0) == 0) return address;
+    return "http://" + address;
+}
+
+void TTemplateMain::OpenLink(const std::string& address) {
+    FUI.OpenUrl(NormalizeUrl(address));
+}
+
+// --- Actions ---------------------------------------------------------------------------------------------------
+
+const TAction* TTemplateMain::FindAction(const std::string& name) const {
+    for (const auto& a : FActions)
+        if (a.Name == name) return &a;
+    return nullptr;
+}
+
+bool TTemplateMain::ActionEnabled(const TAction& a) const {
+    if (Busy()) return false;
+    return !a.Enabled || a.Enabled();
+}
+
+bool TTemplateMain::ActionEnabled(const std::string& name) const {
+    const TAction* a = FindAction(name);
+    return a && ActionEnabled(*a);
+}
+
+bool TTemplateMain::ActionChecked(const std::string& name) const {
+    const TAction* a = FindAction(name);
+    return a && a->Checked && a->Checked();
+}
+
+bool TTemplateMain::Execute(const std::string& name) {
+    const TAction* a = FindAction(name);
+    if (!a || !ActionEnabled(*a)) return false;
+    auto effect = a->Execute; // the table may be rebuilt by the effect (language change)
+    try {
+        effect();
+    } catch (const std::exception& e) {
+        ShowError(ErrorText(e));
+    }
+    FUI.ActionsChanged();
+    return true;
+}
+
+void TTemplateMain::AddAction(TAction a) {
+    a.Caption = Tr(a.Caption);
+    a.Hint = Tr(a.Hint);
+    FActions.push_back(std::move(a));
+}
+
+void TTemplateMain::BuildActions() {
+    FActions.clear();
+    auto always = [] { return true; };
+    AddAction({"ExitProgram", "Выход", "Завершить работу программы", "Alt+X", always, [this] { FUI.RequestClose(); }});
+    AddAction({"DrawsAdd", "Добавить", "Добавить новый тираж в архив", "Ins", always, [this] { DrawsAdd(); }});
+    AddAction({"DrawsEdit", "Изменить", "Изменить данные выделенного тиража", "F2",
+               [this] { return !FDrawsSelection.empty(); }, [this] { DrawsEdit(); }});
+    AddAction({"DrawsDel", "Удалить", "Удалить выделенные тиражи из архива", "Ctrl+Del",
+               [this] { return !FDrawsSelection.empty(); }, [this] { DrawsDel(); }});
+    AddAction({"DrawsSorted", "Упорядочить MIN->MAX", "Показывать числа тиражей по возрастанию", "", always,
+               [this] { DrawsSorted(); }, [this] { return FSettings.SortedDraws; }});
+    AddAction({"ViewColorDraws", "Выделять каналы в списке тиражей", "Раскрашивать числа тиражей по каналам", "",
+               always,
+               [this] {
+                   SetOption("ColorDraws", FSettings.ColorDraws, !FSettings.ColorDraws);
+                   FUI.DrawsListRepaint();
+               },
+               [this] { return FSettings.ColorDraws; }});
+    AddAction({"AutoSelfUpdate", "Автоматическое обновление", "Проверять наличие новой версии при запуске", "", always,
+               [this] { SetOption("AutoUpdates", FSettings.AutoUpdates, !FSettings.AutoUpdates); },
+               [this] { return FSettings.AutoUpdates; }});
+    const char* downloadCaptions[3] = {"По запросу (по умолчанию)", "Автоматически", "Отключено"};
+    for (int mode = 0; mode < 3; ++mode)
+        AddAction({Format("AutoDownload%d", mode), downloadCaptions[mode], "Обновление списка тиражей при запуске", "",
+                   always, [this, mode] { SetDownloadOnStart(mode); },
+                   [this, mode] { return FSettings.DownloadDrawsOnStart == mode; }, "AutoDownload"});
+    AddAction({"GetHelp", "Справка", "Открыть файл справки", "F1", [this] { return !FHelpFile.empty(); },
+               [this] { FUI.OpenDocument(FHelpFile); }});
+    AddAction({"About", "О программе", "Сведения о программе", "", always, [this] {
+                   FUI.ShowAbout({ProgramCaption(), ZORB_VERSION, AboutText()});
+               }});
+    AddLinkActions();
+    AddLanguageActions();
+}
+
+void TTemplateMain::AddLinkActions() {
+    for (const TLinkInfo& link : Links()) {
+        std::string url = link.Url;
+        AddAction({link.Name, link.Caption, url, "", [] { return true; }, [this, url] { OpenLink(Tr(url)); }});
+    }
+}
+
+void TTemplateMain::AddLanguageActions() {
+    for (int lcid : AvailableLanguages()) {
+        const TLanguageInfo* info = FindLanguage(lcid);
+        TAction a{Format("Language_%d", lcid),
+                  info ? info->Name : std::to_string(lcid),
+                  "",
+                  "",
+                  [] { return true; },
+                  [this, lcid] { ChooseLanguage(lcid); },
+                  [this, lcid] { return SamePrimaryLanguage(lcid, FLanguage); },
+                  "Language"};
+        FActions.push_back(std::move(a)); // language names are never translated
+    }
+}
+
+void TTemplateMain::BuildMenus() {
+    auto item = [](const std::string& action) { return TMenuItem{action, "", {}}; };
+    const TMenuItem separator{};
+    TMenuItem download{"",
+                       Tr("Обновление тиражей при запуске"),
+                       {item("AutoDownload0"), item("AutoDownload1"), item("AutoDownload2")}};
+    TMenuItem languages{"", Tr("Язык интерфейса"), {}};
+    for (int lcid : AvailableLanguages()) languages.Items.push_back(item(Format("Language_%d", lcid)));
+    std::vector<TMenuItem> help = {item("GetHelp"), separator};
+    for (const TLinkInfo& link : Links()) help.push_back(item(link.Name));
+    help.push_back(separator);
+    help.push_back(item("About"));
+    FMenus = {
+        {Tr("Файл"), {download, item("AutoSelfUpdate"), separator, item("ExitProgram")}},
+        {Tr("Архив тиражей"), {item("DrawsAdd"), item("DrawsEdit"), item("DrawsDel"), separator, item("DrawsSorted")}},
+        {Tr("Вид"), {item("ViewColorDraws"), separator, languages}},
+        {Tr("Справка"), help},
+    };
+}
+
+} // namespace zorb

@@ -1,0 +1,201 @@
+// The application: all state of the main window and every action's enabling rule and effect. Game-independent
+// logic lives here; TFormMain adds what belongs to this game (file names, addresses). Everything reaches the
+// user through UserInterface; long work raises the busy counter, which disables every action.
+#pragma once
+
+#include "app/Actions.h"
+#include "app/FormSettings.h"
+#include "app/Switches.h"
+#include "app/UserInterface.h"
+#include "core/IniFile.h"
+#include "core/KestoUtils.h"
+#include "stats/GameSettings.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zorb {
+
+struct TAppOptions {
+    std::string DataDir;           // every data file lives here
+    std::string ExeDir;            // program files: language modules, help
+    std::string ExeName;           // executable file name, for the restart wait
+    std::vector<std::string> Args; // switches (without --dir)
+};
+
+// Link actions: name, caption and address (a text of the language resources).
+struct TLinkInfo {
+    const char* Name;
+    const char* Caption;
+    const char* Url;
+};
+
+enum class TStartState { Created, PartOneDone, Initialized, ShutDown };
+
+class TTemplateMain {
+public:
+    TTemplateMain(UserInterface& ui, TAppOptions options);
+    virtual ~TTemplateMain();
+    TTemplateMain(const TTemplateMain&) = delete;
+    TTemplateMain& operator=(const TTemplateMain&) = delete;
+
+    // --- Start-up and shutdown ---
+    void Create();      // part 1: settings, language; ends by starting the initialisation timer
+    void OnInitTimer(); // part 2: the heavy loading, once the window is visible
+    void Shutdown();
+    bool Terminated() const { return FTerminated; }
+    TStartState State() const { return FState; }
+    const TSwitches& Switches() const { return FSwitches; }
+
+    // --- Actions ---
+    const std::vector<TAction>& Actions() const { return FActions; }
+    const std::vector<TMenu>& Menus() const { return FMenus; }
+    const TAction* FindAction(const std::string& name) const;
+    bool ActionEnabled(const TAction& a) const;
+    bool ActionEnabled(const std::string& name) const;
+    bool ActionChecked(const std::string& name) const;
+    // Runs the effect when the action exists and is enabled; returns whether it ran.
+    bool Execute(const std::string& name);
+
+    // --- Busy state and progress ---
+    bool Busy() const { return FBusy > 0; }
+    void BeginBusy();
+    void EndBusy();
+    void SetProgressText(const std::string& text);
+    void ShowError(const std::string& text) { Message(TMsgBox::Error, text); }
+    void Message(TMsgBox box, const std::string& text);
+    bool Ask(TMsgBox box, const std::string& text);
+
+    // --- Files and settings ---
+    const std::string& DataDir() const { return FOptions.DataDir; }
+    std::string DataFile(const std::string& name) const;
+    std::string ArchivePath() const;
+    std::string SettingsPath() const; // the game settings file
+    std::string FrmPath() const;      // the user-interface settings file
+    const TFormSettings& Settings() const { return FSettings; }
+    TIniFile& FrmFile() { return *FFrm; }
+    const TConfigData& Config() const { return FConfig; }
+    const TShreddingData& Shredding() const { return FShredding; }
+    const TGenerateSettings& GenerateSettings() const { return FGenerate; }
+    const std::string& HelpFile() const { return FHelpFile; }
+    int Language() const { return FLanguage; }
+    std::string Caption() const { return FCaption; }
+    const TMatchDistribution& MatchDistribution() const { return FMatchDistribution; }
+    int64_t CombinationsCount() const { return FCombinationsCount; }
+
+    // --- Draw archive ---
+    const TDrawsArray& Draws() const { return FDraws; }
+    int DrawsOffset() const { return FDrawsOffset; }
+    void SetDrawsOffset(int k);
+    void LoadArchive();
+    void SaveArchive();
+    void RefreshList(bool force);
+    void RefreshViews(bool force);
+    bool ViewsFrozen() const { return FViewsFrozen; }
+    void SetViewsFrozen(bool frozen) { FViewsFrozen = frozen; }
+    // Later views join the refresh chain here, in their order.
+    void AddViewRefresher(std::function<void(bool force)> refresher);
+    const TNumberMask& NextDrawMask() const { return FNextDrawMask; }
+    std::string StatusPanelText(int panel) const;
+
+    // The draw list as shown: newest first; row r is array index n - 1 - r.
+    static constexpr int DrawColumnCount = 9;
+    std::string DrawColumnCaption(int column) const;
+    int DrawRowCount() const { return static_cast<int>(FDraws.size()); }
+    int DrawIndexOfRow(int row) const { return DrawRowCount() - 1 - row; }
+    TDrawRec DrawShownInRow(int row) const; // numbers sorted when sorted display is on
+    std::string DrawCellText(int row, int column) const;
+    // Background of a cell, or -1 for the list's default.
+    int64_t DrawCellColor(int row, int column) const;
+    void SetDrawsSelection(std::vector<int> rows);
+    const std::vector<int>& DrawsSelection() const { return FDrawsSelection; }
+
+    // --- Effects of the actions (also called by the command line) ---
+    void DrawsAdd();
+    void DrawsEdit();
+    void DrawsDel();
+    void DrawsSorted();
+    void SetOption(const char* key, bool& flag, bool value);
+    void SetDownloadOnStart(int mode);
+    void ChooseLanguage(int lcid);
+    void OpenLink(const std::string& address);
+    static std::string NormalizeUrl(const std::string& address);
+    std::vector<int> AvailableLanguages() const; // built-in first, then every module found
+    std::string LanguageModulePath(int lcid) const;
+
+protected:
+    // What belongs to the game.
+    virtual std::string ProgramName() const = 0;    // base name of every data file, e.g. "Zorb_6x52"
+    virtual std::string ProgramCaption() const = 0; // the window caption before the version
+    virtual std::vector<TLinkInfo> Links() const = 0;
+    virtual std::string AboutText() const = 0;
+
+    UserInterface& UI() { return FUI; }
+
+private:
+    void BuildActions();
+    void BuildMenus();
+    void AddAction(TAction a);
+    void AddLinkActions();
+    void AddLanguageActions();
+
+    void StepWaitForOtherCopy();
+    void StepLanguage();
+    void StepReadFormSettings();
+    void StepLoadSettings();
+    void FindHelpFile();
+    void WriteOptionNow(const std::function<void(TIniFile&)>& write);
+    void UpdateStatusPanels();
+    void Restart();
+
+    UserInterface& FUI;
+    TAppOptions FOptions;
+    TSwitches FSwitches;
+    TStartState FState = TStartState::Created;
+    bool FTerminated = false;
+    int FBusy = 0;
+    std::string FCaption;
+
+    std::unique_ptr<TIniFile> FFrm; // created by Create, once the file name is known
+    TFormSettings FSettings;
+    TConfigData FConfig;
+    TShreddingData FShredding;
+    TGenerateSettings FGenerate;
+    int FLanguage = 1049;
+    std::string FHelpFile;
+    TMatchDistribution FMatchDistribution{};
+    int64_t FCombinationsCount = 0;
+
+    TDrawsArray FDraws;
+    int FDrawsOffset = 0;
+    int FListedRows = -1; // row count the list was last told about
+    TNumberMask FNextDrawMask{};
+    bool FViewsFrozen = false;
+    std::vector<int> FDrawsSelection; // ascending rows
+    std::vector<std::function<void(bool)>> FViewRefreshers;
+
+    std::vector<TAction> FActions;
+    std::vector<TMenu> FMenus;
+};
+
+// Raises the busy counter for a scope; the progress text is cleared when it ends.
+class TBusyScope {
+public:
+    TBusyScope(TTemplateMain& app, const std::string& progress) : FApp(app) {
+        FApp.BeginBusy();
+        FApp.SetProgressText(progress);
+    }
+    ~TBusyScope() {
+        FApp.SetProgressText("");
+        FApp.EndBusy();
+    }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    TTemplateMain& FApp;
+};
+
+} // namespace zorb

@@ -1,0 +1,155 @@
+#include "cli/CliApp.h"
+
+#include "app/FormMain.h"
+#include "cli/CliInterface.h"
+#include "core/DrawArchive.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/Platform.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iomanip>
+#include <ostream>
+
+namespace zorb {
+
+namespace {
+
+void PrintDraws(const TTemplateMain& app, bool csv, std::ostream& out) {
+    const int cols = TTemplateMain::DrawColumnCount;
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    for (int c = 0; c < cols; ++c) header.push_back(app.DrawColumnCaption(c));
+    rows.push_back(header);
+    for (int r = 0; r < app.DrawRowCount(); ++r) {
+        std::vector<std::string> line;
+        for (int c = 0; c < cols; ++c) line.push_back(app.DrawCellText(r, c));
+        rows.push_back(std::move(line));
+    }
+    if (csv) {
+        for (const auto& line : rows) out << Join(line, ";") << '\n';
+        return;
+    }
+    std::vector<size_t> width(static_cast<size_t>(cols), 0);
+    auto chars = [](const std::string& s) {
+        size_t n = 0;
+        for (unsigned char ch : s) n += (ch & 0xC0) != 0x80;
+        return n;
+    };
+    for (const auto& line : rows)
+        for (size_t c = 0; c < line.size(); ++c) width[c] = std::max(width[c], chars(line[c]));
+    for (const auto& line : rows) {
+        std::string text;
+        for (size_t c = 0; c < line.size(); ++c) {
+            if (c) text += "  ";
+            text += std::string(width[c] - chars(line[c]), ' ') + line[c];
+        }
+        out << TrimRight(text) << '\n';
+    }
+}
+
+void PrintInfo(TTemplateMain& app, std::ostream& out) {
+    out << app.StatusPanelText(0) << '\n';
+    out << app.StatusPanelText(1) << '\n';
+    out << Format(Tr("Каталог данных: %s"), app.DataDir()) << '\n';
+    out << Tr("Файлы:") << '\n';
+    const std::string base = TFormMain::GameFileName;
+    bool any = false;
+    for (const std::string& name : {base + ".ldr", base + ".ini", base + ".frm", base + ".flt", base + ".lsk",
+                                    base + ".lrt", base + ".ltb", base + ".lss"}) {
+        int64_t size = FileSize(app.DataFile(name));
+        if (size < 0) continue;
+        out << Format("  %s (%d байт)", name, size) << '\n';
+        any = true;
+    }
+    if (DirectoryExists(app.DataFile("Prefetchs"))) {
+        out << "  Prefetchs/" << '\n';
+        any = true;
+    }
+    if (!any) out << Tr("  нет") << '\n';
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App cli{"Zorb 6x52: анализ тиражей лотереи «Зорб Мега» из командной строки", "zorb-cli"};
+    cli.require_subcommand(1);
+    std::string dir;
+    cli.add_option("--dir", dir, "Каталог данных (по умолчанию каталог программы)");
+
+    CLI::App* draws = cli.add_subcommand("draws", "Архив тиражей");
+    draws->require_subcommand(1);
+    CLI::App* drawsList = draws->add_subcommand("list", "Список тиражей, новые первыми");
+    bool csv = false;
+    drawsList->add_flag("--csv", csv, "Формат CSV с разделителем \";\"");
+    CLI::App* drawsAdd = draws->add_subcommand("add", "Добавить тираж");
+    std::string number, date, numbers;
+    drawsAdd->add_option("--number", number, "Номер тиража (по умолчанию следующий)");
+    drawsAdd->add_option("--date", date, "Дата тиража yyyy-mm-dd (по умолчанию сегодня)");
+    drawsAdd->add_option("NUMBERS", numbers, "Шесть чисел через \";\" или \",\"")->required();
+    CLI::App* drawsDelete = draws->add_subcommand("delete", "Удалить тиражи по номерам");
+    std::vector<std::string> deleteNumbers;
+    drawsDelete->add_option("NUMBER", deleteNumbers, "Номера тиражей")->required();
+    CLI::App* info = cli.add_subcommand("info", "Сведения об архиве и каталоге данных");
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        cli.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        int code = cli.exit(e, out, err);
+        return code == 0 ? 0 : 1;
+    }
+
+    if (dir.empty()) dir = ExecutableDir();
+    try {
+        ForceDirectories(dir);
+    } catch (const std::exception& e) {
+        err << MessageLines(ErrorText(e)) << '\n';
+        return 1;
+    }
+
+    TCliInterface ui(out, err);
+    TFormMain app(ui, {AbsolutePath(dir), ExecutableDir(), ExtractFileName(ExecutablePath()), {}});
+    app.Create();
+    app.OnInitTimer();
+
+    bool failed = false;
+    if (drawsList->parsed()) {
+        PrintDraws(app, csv, out);
+    } else if (drawsAdd->parsed()) {
+        TDrawInput input;
+        if (drawsAdd->count("--number")) input.Number = number;
+        if (drawsAdd->count("--date")) input.Date = date;
+        input.Numbers = numbers;
+        ui.SetDrawInput(input);
+        size_t before = app.Draws().size();
+        app.Execute("DrawsAdd");
+        if (app.Draws().size() > before)
+            out << DrawDescription(app.Draws().back()) << '\n';
+        else
+            failed = true;
+    } else if (drawsDelete->parsed()) {
+        std::vector<int> rows;
+        for (const std::string& text : deleteNumbers) {
+            int32_t n;
+            int index = TryStrToInt(Trim(text), n) ? FindDraw(app.Draws(), n) : -1;
+            if (index < 0) {
+                err << Format(Tr("Тираж № %s не найден в архиве!"), text) << '\n';
+                return 1;
+            }
+            rows.push_back(app.DrawRowCount() - 1 - index);
+        }
+        app.SetDrawsSelection(rows);
+        ui.SetAnswer(true);
+        app.Execute("DrawsDel");
+    } else if (info->parsed()) {
+        PrintInfo(app, out);
+    }
+    return failed || ui.ErrorShown() ? 1 : 0;
+}
+
+} // namespace zorb

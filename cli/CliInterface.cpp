@@ -1,0 +1,54 @@
+#include "cli/CliInterface.h"
+
+#include "app/DrawDialog.h"
+#include "core/Errors.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+
+#include <ostream>
+
+namespace zorb {
+
+void TCliInterface::ShowMessage(TMsgBox box, const std::string& text) {
+    if (box == TMsgBox::Info) {
+        FOut << MessageLines(text) << '\n';
+        return;
+    }
+    if (box == TMsgBox::Error) FErrorShown = true;
+    FErr << MessageLines(text) << '\n';
+}
+
+bool TCliInterface::AskYesNo(TMsgBox, const std::string&) {
+    return FAnswer;
+}
+
+bool TCliInterface::EditDraw(TDrawRec& draw) {
+    if (!FDrawInput) return false;
+    TDrawRec r = draw;
+    if (FDrawInput->Number) {
+        int32_t n;
+        if (!TryStrToInt(Trim(*FDrawInput->Number), n) || n < 1) {
+            ShowMessage(TMsgBox::Error, Format(Tr("Некорректный номер тиража: %s (допустимо от 1 до %d)"),
+                                               *FDrawInput->Number, MaxDrawNumber));
+            return false;
+        }
+        r.Draw = n;
+    }
+    if (!ParseDrawNumbers(FDrawInput->Numbers, r.Numbers)) {
+        ShowMessage(TMsgBox::Error, Tr(MsgBadDrawComb));
+        return false;
+    }
+    try {
+        TDateTime d = FDrawInput->Date ? ParseDate(*FDrawInput->Date) : Today();
+        if (d <= 0) d = Today();
+        r.SetDate(FormatDate(d));
+    } catch (const std::exception& e) {
+        ShowMessage(TMsgBox::Error, ErrorText(e));
+        return false;
+    }
+    draw = r;
+    return true;
+}
+
+} // namespace zorb

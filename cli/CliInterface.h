@@ -1,0 +1,57 @@
+// The application's UserInterface on a terminal: messages go to the streams, questions take the answer the
+// command set in advance, and the draw dialog takes the command's arguments.
+#pragma once
+
+#include "app/UserInterface.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace zorb {
+
+struct TDrawInput {
+    std::optional<std::string> Number; // proposed number when absent
+    std::optional<std::string> Date;   // today when absent
+    std::string Numbers;
+};
+
+class TCliInterface : public UserInterface {
+public:
+    TCliInterface(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
+
+    bool ErrorShown() const { return FErrorShown; }
+    void SetAnswer(bool yes) { FAnswer = yes; }
+    void SetDrawInput(TDrawInput input) { FDrawInput = std::move(input); }
+
+    void ShowMessage(TMsgBox box, const std::string& text) override;
+    bool AskYesNo(TMsgBox box, const std::string& text) override;
+    void SetStatusPanel(int, const std::string&) override {}
+    void SetProgressText(const std::string&) override {}
+    void SetBusyCursor(bool) override {}
+    void ProcessEvents() override {}
+    void ActionsChanged() override {}
+    void SetCaption(const std::string&) override {}
+    void LanguageChanged() override {}
+    void DrawsListReset() override {}
+    void DrawsListRepaint() override {}
+    void SetOffsetField(int, int) override {}
+    bool EditDraw(TDrawRec& draw) override;
+    void ShowAbout(const TAboutInfo&) override {}
+    bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
+    void OpenUrl(const std::string&) override {}
+    void OpenDocument(const std::string&) override {}
+    void StartInitTimer() override {}
+    void RequestClose() override {}
+    void RestoreWindowState(const TIniFile&, const std::string&) override {}
+    void SaveWindowState(TIniFile&, const std::string&, TFormSettings&) override {}
+
+private:
+    std::ostream& FOut;
+    std::ostream& FErr;
+    bool FErrorShown = false;
+    bool FAnswer = false;
+    std::optional<TDrawInput> FDrawInput;
+};
+
+} // namespace zorb

@@ -1,0 +1,10 @@
+#include "cli/CliApp.h"
+#include "core/Format.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    zorb::InitFormatSettingsFromLocale();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return zorb::RunCli(args, std::cout, std::cerr);
+}

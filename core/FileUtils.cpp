@@ -1,0 +1,158 @@
+#include "core/FileUtils.h"
+
+#include "core/Errors.h"
+#include "core/Format.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace zorb {
+
+namespace {
+int64_t g_writeFaultAfter = -1;
+
+// write() with the injected fault applied.
+ssize_t WriteSome(int fd, const char* p, size_t n) {
+    if (g_writeFaultAfter >= 0) {
+        if (g_writeFaultAfter == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        n = std::min<size_t>(n, static_cast<size_t>(g_writeFaultAfter));
+    }
+    ssize_t w = ::write(fd, p, n);
+    if (w > 0 && g_writeFaultAfter >= 0) g_writeFaultAfter -= w;
+    return w;
+}
+} // namespace
+
+void InjectWriteFault(int64_t failAfterBytes) {
+    g_writeFaultAfter = failAfterBytes;
+}
+
+std::string SystemErrorText(int err) {
+    return std::strerror(err);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EZorbError(Format("Не удалось открыть файл \"%s\": %s", path, SystemErrorText(errno)));
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            throw EZorbError(Format("Не удалось прочитать файл \"%s\": %s", path, SystemErrorText(err)));
+        }
+        if (r == 0) break;
+        data.append(buf, static_cast<size_t>(r));
+    }
+    ::close(fd);
+    return data;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view data) {
+    std::string tmpl = path + ".~XXXXXX";
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) throw EZorbError(Format("Не удалось создать файл \"%s\": %s", path, SystemErrorText(errno)));
+    auto fail = [&](const char* what) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        throw EZorbError(Format(what, path, SystemErrorText(err)));
+    };
+    // mkstemp creates 0600; data files are ordinary user files.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st;
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t w = WriteSome(fd, data.data() + done, data.size() - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            fail("Не удалось записать файл \"%s\": %s");
+        }
+        done += static_cast<size_t>(w);
+    }
+    if (::fsync(fd) != 0) fail("Не удалось записать файл \"%s\": %s");
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        throw EZorbError(Format("Не удалось записать файл \"%s\": %s", path, SystemErrorText(err)));
+    }
+    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        throw EZorbError(Format("Не удалось заменить файл \"%s\": %s", path, SystemErrorText(err)));
+    }
+    // Make the rename itself durable.
+    int dfd = ::open(ExtractFileDir(AbsolutePath(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+void ForceDirectories(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return;
+    fs::create_directories(path, ec);
+    if (ec || !fs::is_directory(path))
+        throw EZorbError(Format("Не удалось создать каталог \"%s\": %s", path, ec ? ec.message() : "не каталог"));
+}
+
+bool DeleteFileIfExists(const std::string& path) {
+    std::error_code ec;
+    return fs::remove(path, ec);
+}
+
+int64_t FileSize(const std::string& path) {
+    std::error_code ec;
+    auto s = fs::file_size(path, ec);
+    return ec ? -1 : static_cast<int64_t>(s);
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    return (fs::path(dir) / name).string();
+}
+
+std::string ExtractFileName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+std::string ExtractFileDir(const std::string& path) {
+    return fs::path(path).parent_path().string();
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+    return fs::path(path).replace_extension(ext).string();
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+} // namespace zorb

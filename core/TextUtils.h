@@ -1,0 +1,44 @@
+// String helpers shared by every module. Texts are UTF-8; code page 1251 appears only at the file edges.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorb {
+
+// Trims characters up to and including the space, as the user-facing parsers expect.
+std::string Trim(std::string_view s);
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+// Splits at any of the separator characters; runs of separators count as one and empty pieces are dropped.
+std::vector<std::string> SplitWords(std::string_view s, std::string_view separators);
+// Splits at every occurrence of the separator character, keeping empty pieces.
+std::vector<std::string> SplitKeepEmpty(std::string_view s, char separator);
+std::string Join(const std::vector<std::string>& parts, std::string_view separator);
+std::string ReplaceAll(std::string s, std::string_view from, std::string_view to);
+
+// Decimal integers only: optional sign, digits, nothing else (callers trim first when they allow blanks).
+bool TryStrToInt(std::string_view s, int32_t& value);
+bool TryStrToInt64(std::string_view s, int64_t& value);
+// Accepts "." or "," as the decimal separator.
+bool TryStrToFloat(std::string_view s, double& value);
+
+// Case-insensitive comparison that folds ASCII and Cyrillic letters.
+bool SameText(std::string_view a, std::string_view b);
+std::string LowerCase(std::string_view s);
+std::string UpperCase(std::string_view s);
+
+bool IsValidUtf8(std::string_view s);
+std::string Cp1251ToUtf8(std::string_view s);
+// Characters without a code page 1251 form become "?".
+std::string Utf8ToCp1251(std::string_view s);
+// Text file contents as UTF-8: a UTF-8 BOM is dropped; a file that is not valid UTF-8 is read as code page 1251.
+std::string DecodeTextFile(std::string_view bytes);
+
+// "\r" line breaks of the system's messages as the platform's line breaks.
+std::string MessageLines(std::string_view s);
+
+} // namespace zorb

@@ -1,0 +1,78 @@
+#include "core/Translate.h"
+
+#include "core/FileUtils.h"
+#include "core/TextUtils.h"
+
+#include <unordered_map>
+
+namespace zorb {
+
+namespace {
+std::unordered_map<std::string, std::string>& Table() {
+    static std::unordered_map<std::string, std::string> table;
+    return table;
+}
+
+std::string Unescape(std::string_view s) {
+    std::string r;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            char c = s[++i];
+            r += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        } else {
+            r += s[i];
+        }
+    }
+    return r;
+}
+} // namespace
+
+const std::vector<TLanguageInfo>& KnownLanguages() {
+    static const std::vector<TLanguageInfo> list = {
+        {1049, "RUS", "Русский"},    {1033, "ENU", "English"}, {1058, "UKR", "Українська"},
+        {1059, "BEL", "Беларуская"}, {1031, "DEU", "Deutsch"}, {1036, "FRA", "Français"},
+        {1045, "PLK", "Polski"},     {1087, "KKZ", "Қазақ"},   {1034, "ESP", "Español"},
+    };
+    return list;
+}
+
+bool SamePrimaryLanguage(int a, int b) {
+    return (a & 0x3FF) == (b & 0x3FF);
+}
+
+const TLanguageInfo* FindLanguage(int lcid) {
+    for (const auto& l : KnownLanguages())
+        if (SamePrimaryLanguage(l.Lcid, lcid)) return &l;
+    return nullptr;
+}
+
+std::string LanguageAbbrev(int lcid) {
+    const TLanguageInfo* l = FindLanguage(lcid);
+    return l ? l->Abbrev : "RUS";
+}
+
+std::string Tr(std::string_view text) {
+    const auto& t = Table();
+    if (t.empty()) return std::string(text);
+    auto it = t.find(std::string(text));
+    return it == t.end() ? std::string(text) : it->second;
+}
+
+void LoadLanguageModule(const std::string& path) {
+    Table().clear();
+    if (path.empty()) return;
+    std::string text = DecodeTextFile(ReadFileBytes(path));
+    for (const std::string& raw : SplitKeepEmpty(text, '\n')) {
+        std::string line = TrimRight(raw);
+        if (line.empty() || line[0] == '#') continue;
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        Table()[Unescape(line.substr(0, tab))] = Unescape(line.substr(tab + 1));
+    }
+}
+
+int TranslationCount() {
+    return static_cast<int>(Table().size());
+}
+
+} // namespace zorb
