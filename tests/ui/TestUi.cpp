@@ -1,0 +1,136 @@
+// The Qt side: the draw model under Qt's own model checker, the draw dialog's rules, and the main window
+// wired to the application on a real data directory.
+#include "app/FormMain.h"
+#include "core/DrawArchive.h"
+#include "core/FileUtils.h"
+#include "tools/SampleArchive.h"
+#include "ui/Dialogs.h"
+#include "ui/DrawsModel.h"
+#include "ui/MainWindow.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zorb;
+
+class TestUi : public QObject {
+    Q_OBJECT
+
+    struct TStarted {
+        QTemporaryDir Dir;
+        TMainWindow Window;
+        std::unique_ptr<TFormMain> App;
+    };
+
+    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws) {
+        auto s = std::make_unique<TStarted>();
+        const std::string dir = s->Dir.path().toStdString();
+        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), draws);
+        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
+        s->Window.Attach(s->App.get());
+        s->App->Create();
+        s->App->OnInitTimer();
+        return s;
+    }
+
+private slots:
+    void modelPassesTheModelTester() {
+        auto s = Start(MakeSampleArchive(300));
+        auto* model = s->Window.DrawsView()->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->rowCount(), 300);
+        QCOMPARE(model->columnCount(), 9);
+        s->Window.DrawsView()->selectRow(4);
+        s->App->SetDrawsOffset(5);
+        QVERIFY(s->App->Execute("DrawsSorted"));
+        s->App->SaveArchive(); // a forced refresh resets the model
+        QCOMPARE(model->rowCount(), 300);
+        QVERIFY(s->App->DrawsSelection().empty());
+    }
+
+    void newestDrawComesFirstWithColours() {
+        auto s = Start(MakeSampleArchive(100));
+        auto* model = s->Window.DrawsView()->model();
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("Тираж"));
+        QCOMPARE(model->headerData(8, Qt::Horizontal).toString(), QString("Дата тиража"));
+        QCOMPARE(model->data(model->index(0, 0)).toString(), QString("100"));
+        QCOMPARE(model->data(model->index(99, 0)).toString(), QString("1"));
+        // Row of the offset: its plain cells take the highlight; number cells their channel colour.
+        QCOMPARE(model->data(model->index(0, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFFAAAA));
+        QCOMPARE(model->data(model->index(1, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::white));
+        int n = model->data(model->index(1, 1)).toInt();
+        QCOMPARE(model->data(model->index(1, 1), Qt::BackgroundRole).value<QBrush>().color(),
+                 QColor(static_cast<QRgb>(ChannelColor(n, 4))));
+        QCOMPARE(s->Window.PanelText(0), QString("Архив тиражей: 100"));
+        QCOMPARE(s->Window.PanelText(1), QString("Следующий тираж: 101"));
+        QCOMPARE(s->Window.PanelText(2), QString());
+    }
+
+    void offsetFieldMovesTheHighlightAndPanels() {
+        auto s = Start(MakeSampleArchive(100));
+        s->Window.OffsetEdit()->setValue(3);
+        QCOMPARE(s->App->DrawsOffset(), 3);
+        QCOMPARE(s->Window.OffsetEdit()->maximum(), 99);
+        QCOMPARE(s->Window.PanelText(1), QString("Следующий тираж: 98"));
+        QCOMPARE(s->Window.PanelText(2), QString::fromStdString(HiddenDrawText(s->App->Draws(), 3)));
+        auto* model = s->Window.DrawsView()->model();
+        QCOMPARE(model->data(model->index(3, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFFAAAA));
+    }
+
+    void selectionDrivesEditAndDeleteActions() {
+        auto s = Start(MakeSampleArchive(10));
+        QAction* edit = s->Window.ActionByName("DrawsEdit");
+        QAction* del = s->Window.ActionByName("DrawsDel");
+        QVERIFY(edit && del);
+        QVERIFY(!edit->isEnabled());
+        s->Window.DrawsView()->selectRow(2);
+        QVERIFY(edit->isEnabled());
+        QVERIFY(del->isEnabled());
+        QCOMPARE(s->App->DrawsSelection(), std::vector<int>{2});
+        QVERIFY(s->Window.ActionByName("DrawsAdd")->isEnabled());
+    }
+
+    void drawDialogRejectsAndAcceptsAsTheGameRequires() {
+        TDrawRec rec{};
+        rec.Draw = 2155;
+        TDrawDialog dlg(rec);
+        QCOMPARE(dlg.NumberEdit()->value(), 2155);
+        QVERIFY(dlg.NumbersEdit()->text().isEmpty());
+        std::string error;
+        TDrawRec out{};
+        for (const char* bad : {"1;2;3;4;5;5", "1;2;3;4;5;53", "1;2;3;4;5", "1;2;3;4;5;x"}) {
+            dlg.NumbersEdit()->setText(bad);
+            QVERIFY2(!dlg.TryAccept(out, error), bad);
+            QCOMPARE(QString::fromStdString(error), QString("Введена некорректная комбинация!"));
+        }
+        dlg.NumbersEdit()->setText("52,1;7,3,20,9");
+        QVERIFY(dlg.TryAccept(out, error));
+        const uint8_t expected[6] = {52, 1, 7, 3, 20, 9};
+        QVERIFY(std::equal(out.Numbers, out.Numbers + 6, expected));
+        QCOMPARE(out.Draw, 2155);
+        QCOMPARE(out.Date().size(), size_t(10));
+    }
+
+    void dialogShowsStoredNumbersAndDate() {
+        TDrawRec rec{};
+        rec.Draw = 7;
+        const uint8_t nums[6] = {5, 10, 11, 23, 40, 52};
+        std::copy(nums, nums + 6, rec.Numbers);
+        rec.SetDate("2021-03-27");
+        TDrawDialog dlg(rec);
+        QCOMPARE(dlg.NumbersEdit()->text(), QString("5;10;11;23;40;52"));
+        QCOMPARE(dlg.DateEdit()->date(), QDate(2021, 3, 27));
+        rec.SetDate("garbage!!");
+        TDrawDialog dlg2(rec);
+        QCOMPARE(dlg2.DateEdit()->date(), QDate::currentDate());
+    }
+};
+
+QTEST_MAIN(TestUi)
+#include "TestUi.moc"

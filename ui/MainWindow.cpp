@@ -1,0 +1,390 @@
+#include "ui/MainWindow.h"
+
+#include "app/TemplateMain.h"
+#include "core/Format.h"
+#include "core/IniFile.h"
+#include "core/TextUtils.h"
+#include "ui/Dialogs.h"
+#include "ui/DrawsModel.h"
+#include "ui/QtText.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+const char* const DrawsListName = "lvDraws";
+constexpr int DefaultLeftPanelWidth = 460;
+
+QMessageBox::Icon BoxIcon(TMsgBox box) {
+    switch (box) {
+    case TMsgBox::Error: return QMessageBox::Critical;
+    case TMsgBox::Info: return QMessageBox::Information;
+    case TMsgBox::Attention:
+    case TMsgBox::Warning: return QMessageBox::Warning;
+    case TMsgBox::Confirm: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// "left,top,right,bottom"
+bool ParseRect(const std::string& text, QRect& rect) {
+    auto parts = SplitKeepEmpty(text, ',');
+    if (parts.size() != 4) return false;
+    int32_t v[4];
+    for (int i = 0; i < 4; ++i)
+        if (!TryStrToInt(Trim(parts[static_cast<size_t>(i)]), v[i])) return false;
+    if (v[2] <= v[0] || v[3] <= v[1]) return false;
+    rect = QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1));
+    return true;
+}
+
+std::string RectText(const QRect& r) {
+    return Format("%d,%d,%d,%d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+} // namespace
+
+TMainWindow::TMainWindow() {
+    resize(1100, 700);
+    FSplitter = new QSplitter(Qt::Horizontal, this);
+    FLeftPages = new QTabWidget(FSplitter);
+    FMainPages = new QTabWidget(FSplitter);
+    FSplitter->setStretchFactor(0, 0);
+    FSplitter->setStretchFactor(1, 1);
+    setCentralWidget(FSplitter);
+
+    auto* drawsPage = new QWidget(FLeftPages);
+    auto* layout = new QVBoxLayout(drawsPage);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FDrawsToolBar = new QToolBar(drawsPage);
+    FDrawsToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    layout->addWidget(FDrawsToolBar);
+    auto* offsetRow = new QHBoxLayout();
+    auto* offsetLabel = new QLabel(drawsPage);
+    offsetLabel->setObjectName("lblDrawsOffset");
+    FOffset = new QSpinBox(drawsPage);
+    FOffset->setObjectName("edDrawsOffset");
+    FOffset->setRange(0, 0);
+    offsetLabel->setBuddy(FOffset);
+    offsetRow->addWidget(offsetLabel);
+    offsetRow->addWidget(FOffset);
+    offsetRow->addStretch(1);
+    layout->addLayout(offsetRow);
+    FDrawsView = new QTableView(drawsPage);
+    FDrawsView->setObjectName(DrawsListName);
+    FDrawsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FDrawsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FDrawsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FDrawsView->verticalHeader()->hide();
+    FDrawsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FDrawsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FDrawsView->horizontalHeader()->setHighlightSections(false);
+    FDrawsView->setWordWrap(false);
+    layout->addWidget(FDrawsView, 1);
+    FLeftPages->addTab(drawsPage, QString());
+    FMainPages->hide(); // shown once it has pages
+
+    auto* bar = statusBar();
+    bar->setSizeGripEnabled(true);
+    const int widths[6] = {170, 180, 150, 160, 110, 110};
+    for (int i = 0; i < 7; ++i) {
+        FPanels[static_cast<size_t>(i)] = new QLabel(bar);
+        FPanels[static_cast<size_t>(i)]->setObjectName(QString("panel%1").arg(i));
+        FPanels[static_cast<size_t>(i)]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        if (i < 6) {
+            FPanels[static_cast<size_t>(i)]->setMinimumWidth(widths[i]);
+            bar->addWidget(FPanels[static_cast<size_t>(i)]);
+        } else {
+            bar->addWidget(FPanels[static_cast<size_t>(i)], 1);
+        }
+    }
+    connect(FOffset, &QSpinBox::valueChanged, this, [this](int v) {
+        if (FApp) FApp->SetDrawsOffset(v);
+    });
+}
+
+TMainWindow::~TMainWindow() = default;
+
+void TMainWindow::Attach(TTemplateMain* app) {
+    FApp = app;
+    FDrawsModel = new TDrawsModel(*app, this);
+    FDrawsView->setModel(FDrawsModel);
+    for (int c = 0; c < FDrawsModel->columnCount(); ++c) FDrawsView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
+    connect(FDrawsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainWindow::OnDrawsSelectionChanged);
+    connect(FMainPages, &QTabWidget::currentChanged, this, [this] {
+        if (FApp) FApp->RefreshViews(false);
+    });
+}
+
+QAction* TMainWindow::ActionByName(const std::string& name) const {
+    auto it = FActions.find(name);
+    return it == FActions.end() ? nullptr : it->second;
+}
+
+QString TMainWindow::PanelText(int panel) const {
+    return panel >= 0 && panel < 7 ? FPanels[static_cast<size_t>(panel)]->text() : QString();
+}
+
+// --- Actions and menus ------------------------------------------------------------------------------------------
+
+void TMainWindow::RunAction(const std::string& name) {
+    if (FApp) FApp->Execute(name);
+    ActionsChanged();
+}
+
+void TMainWindow::BuildActions() {
+    for (auto& [name, action] : FActions) {
+        removeAction(action);
+        action->deleteLater();
+    }
+    FActions.clear();
+    for (auto& [name, group] : FGroups) group->deleteLater();
+    FGroups.clear();
+    for (const TAction& a : FApp->Actions()) {
+        auto* qa = new QAction(QS(a.Caption), this);
+        qa->setObjectName(QString::fromStdString(a.Name));
+        qa->setStatusTip(QS(a.Hint));
+        qa->setToolTip(QS(a.Hint.empty() ? a.Caption : a.Hint));
+        if (!a.Shortcut.empty()) qa->setShortcut(QKeySequence(QString::fromStdString(a.Shortcut)));
+        if (a.Checked) qa->setCheckable(true);
+        if (!a.RadioGroup.empty()) {
+            QActionGroup*& group = FGroups[a.RadioGroup];
+            if (!group) {
+                group = new QActionGroup(this);
+                group->setExclusive(true);
+            }
+            group->addAction(qa);
+        }
+        std::string name = a.Name;
+        connect(qa, &QAction::triggered, this, [this, name] { RunAction(name); });
+        addAction(qa); // shortcuts work wherever the action is placed
+        FActions[a.Name] = qa;
+    }
+}
+
+void TMainWindow::FillMenu(QMenu* menu, const std::vector<TMenuItem>& items) {
+    for (const TMenuItem& item : items) {
+        if (!item.Submenu.empty()) {
+            FillMenu(menu->addMenu(QS(item.Submenu)), item.Items);
+        } else if (item.Action.empty()) {
+            menu->addSeparator();
+        } else if (QAction* a = ActionByName(item.Action)) {
+            menu->addAction(a);
+        }
+    }
+}
+
+void TMainWindow::LanguageChanged() {
+    if (!FApp) return;
+    BuildActions();
+    menuBar()->clear();
+    for (const TMenu& m : FApp->Menus()) FillMenu(menuBar()->addMenu(QS(m.Caption)), m.Items);
+    FDrawsToolBar->clear();
+    for (const char* name : {"DrawsAdd", "DrawsEdit", "DrawsDel"})
+        if (QAction* a = ActionByName(name)) FDrawsToolBar->addAction(a);
+    FLeftPages->setTabText(0, TrQ("Архив тиражей"));
+    if (auto* label = findChild<QLabel*>("lblDrawsOffset")) label->setText(TrQ("Смещение назад:"));
+    const QString offsetHint = TrQ("Смещение относительно последнего загруженного номера тиража");
+    FOffset->setToolTip(offsetHint);
+    FOffset->setStatusTip(offsetHint);
+    ActionsChanged();
+}
+
+void TMainWindow::ActionsChanged() {
+    if (!FApp) return;
+    for (const TAction& a : FApp->Actions()) {
+        QAction* qa = ActionByName(a.Name);
+        if (!qa) continue;
+        qa->setEnabled(FApp->ActionEnabled(a));
+        if (a.Checked) qa->setChecked(a.Checked());
+    }
+    FOffset->setEnabled(!FApp->Busy());
+}
+
+void TMainWindow::OnDrawsSelectionChanged() {
+    if (!FApp) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : FDrawsView->selectionModel()->selectedRows()) rows.push_back(i.row());
+    FApp->SetDrawsSelection(std::move(rows));
+}
+
+// --- Messages and status line ---------------------------------------------------------------------------------
+
+void TMainWindow::ShowMessage(TMsgBox box, const std::string& text) {
+    QMessageBox mb(BoxIcon(box), QS(MsgBoxCaption(box)), QS(text), QMessageBox::Ok, isVisible() ? this : nullptr);
+    mb.exec();
+}
+
+bool TMainWindow::AskYesNo(TMsgBox box, const std::string& text) {
+    QMessageBox mb(BoxIcon(box), QS(MsgBoxCaption(box)), QS(text), QMessageBox::Yes | QMessageBox::No,
+                   isVisible() ? this : nullptr);
+    mb.button(QMessageBox::Yes)->setText(TrQ("Да"));
+    mb.button(QMessageBox::No)->setText(TrQ("Нет"));
+    mb.setDefaultButton(QMessageBox::No);
+    return mb.exec() == QMessageBox::Yes;
+}
+
+void TMainWindow::SetStatusPanel(int panel, const std::string& text) {
+    if (panel < 0 || panel > 5) return;
+    FPanels[static_cast<size_t>(panel)]->setText(QString::fromStdString(text));
+}
+
+void TMainWindow::SetProgressText(const std::string& text) {
+    FProgressText = text;
+    FPanels[6]->setText(QString::fromStdString(text));
+    FPanels[6]->repaint();
+}
+
+void TMainWindow::SetBusyCursor(bool busy) {
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TMainWindow::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TMainWindow::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+    QApplication::setApplicationDisplayName(QString());
+}
+
+bool TMainWindow::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip) {
+        // Panel 6 is the progress text while busy and the hint of whatever is under the mouse otherwise.
+        if (FApp && !FApp->Busy() && FProgressText.empty())
+            FPanels[6]->setText(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+// --- Draw list ------------------------------------------------------------------------------------------------------
+
+void TMainWindow::DrawsListReset() {
+    if (FDrawsModel) FDrawsModel->Reset();
+}
+
+void TMainWindow::DrawsListRepaint() {
+    if (FDrawsModel) FDrawsModel->RepaintAll();
+}
+
+void TMainWindow::SetOffsetField(int value, int maxValue) {
+    QSignalBlocker block(FOffset);
+    FOffset->setRange(0, std::max(maxValue, 0));
+    FOffset->setValue(value);
+}
+
+// --- Dialogs and platform ---------------------------------------------------------------------------------------
+
+bool TMainWindow::EditDraw(TDrawRec& draw) {
+    TDrawDialog dlg(draw, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    draw = dlg.Draw();
+    return true;
+}
+
+void TMainWindow::ShowAbout(const TAboutInfo& info) {
+    ShowAboutDialog(this, info);
+}
+
+bool TMainWindow::ShowFirstRun(const TFirstRunInfo& info) {
+    return ShowFirstRunDialog(this, info, [this](const std::string& name) { RunAction(name); });
+}
+
+void TMainWindow::OpenUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+void TMainWindow::OpenDocument(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void TMainWindow::StartInitTimer() {
+    QTimer::singleShot(100, this, [this] {
+        if (FApp) FApp->OnInitTimer();
+        ActionsChanged();
+    });
+}
+
+void TMainWindow::RequestClose() {
+    QTimer::singleShot(0, this, [this] {
+        close();
+        if (!isVisible()) QCoreApplication::quit();
+    });
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (FApp && !FClosed) {
+        FClosed = true;
+        FApp->Shutdown();
+    }
+    event->accept();
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (FShown) return;
+    FShown = true;
+    int left = FLeftPanelWidth > 0 ? FLeftPanelWidth : DefaultLeftPanelWidth;
+    FSplitter->setSizes({left, std::max(width() - left, 100)});
+}
+
+// --- Window placement and column widths ------------------------------------------------------------------------
+
+void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& section) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && frm.ReadInteger(section, "PixelsPerInch", -1) == qRound(screen->logicalDotsPerInchY())) {
+        const QSize size = screen->size();
+        std::string pos = frm.ReadString(section, Format("NormPos_%dx%d", size.width(), size.height()), "");
+        if (pos.empty()) pos = frm.ReadString(section, "NormPos", "");
+        QRect rect;
+        if (ParseRect(pos, rect) && screen->availableGeometry().intersects(rect)) setGeometry(rect);
+        FStartMaximized = frm.ReadInteger(section, "ShowCmd", 1) == 3;
+    }
+    FLeftPanelWidth = frm.ReadInteger(section, "LeftPanelWidth", -1);
+    for (int c = 0; c < FDrawsModel->columnCount(); ++c) {
+        int w = frm.ReadInteger(section, Format("%s.Column%d", DrawsListName, c), -1);
+        if (w > 0 && w < 2000) FDrawsView->setColumnWidth(c, w);
+    }
+}
+
+void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFormSettings& sizes) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    frm.WriteInteger(section, "Flags", 0);
+    frm.WriteInteger(section, "ShowCmd", isMaximized() ? 3 : 1);
+    if (screen) {
+        frm.WriteInteger(section, "PixelsPerInch", qRound(screen->logicalDotsPerInchY()));
+        frm.WriteString(section, Format("NormPos_%dx%d", screen->size().width(), screen->size().height()),
+                        RectText(normal));
+    }
+    frm.WriteString(section, "NormPos", RectText(normal));
+    if (FShown && FMainPages->isVisible()) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
+    for (int c = 0; c < FDrawsModel->columnCount(); ++c)
+        frm.WriteInteger(section, Format("%s.Column%d", DrawsListName, c), FDrawsView->columnWidth(c));
+}

@@ -1,0 +1,92 @@
+// The main window: the Qt side of UserInterface. It builds its commands from the application's action table,
+// re-evaluates every enabling rule in one place and keeps no logic of its own in slots.
+#pragma once
+
+#include "app/UserInterface.h"
+
+#include <QMainWindow>
+#include <array>
+#include <map>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QToolBar;
+class TDrawsModel;
+
+namespace zorb {
+class TTemplateMain;
+struct TMenuItem;
+} // namespace zorb
+
+class TMainWindow : public QMainWindow, public zorb::UserInterface {
+    Q_OBJECT
+public:
+    TMainWindow();
+    ~TMainWindow() override;
+
+    void Attach(zorb::TTemplateMain* app);
+    bool StartMaximized() const { return FStartMaximized; }
+
+    QTableView* DrawsView() const { return FDrawsView; }
+    QSpinBox* OffsetEdit() const { return FOffset; }
+    QAction* ActionByName(const std::string& name) const;
+    QString PanelText(int panel) const;
+
+    // UserInterface
+    void ShowMessage(zorb::TMsgBox box, const std::string& text) override;
+    bool AskYesNo(zorb::TMsgBox box, const std::string& text) override;
+    void SetStatusPanel(int panel, const std::string& text) override;
+    void SetProgressText(const std::string& text) override;
+    void SetBusyCursor(bool busy) override;
+    void ProcessEvents() override;
+    void ActionsChanged() override;
+    void SetCaption(const std::string& caption) override;
+    void LanguageChanged() override;
+    void DrawsListReset() override;
+    void DrawsListRepaint() override;
+    void SetOffsetField(int value, int maxValue) override;
+    bool EditDraw(zorb::TDrawRec& draw) override;
+    void ShowAbout(const zorb::TAboutInfo& info) override;
+    bool ShowFirstRun(const zorb::TFirstRunInfo& info) override;
+    void OpenUrl(const std::string& url) override;
+    void OpenDocument(const std::string& path) override;
+    void StartInitTimer() override;
+    void RequestClose() override;
+    void RestoreWindowState(const zorb::TIniFile& frm, const std::string& section) override;
+    void SaveWindowState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildActions();
+    void FillMenu(QMenu* menu, const std::vector<zorb::TMenuItem>& items);
+    void OnDrawsSelectionChanged();
+    void RunAction(const std::string& name);
+
+    zorb::TTemplateMain* FApp = nullptr;
+    std::map<std::string, QAction*> FActions;
+    std::map<std::string, QActionGroup*> FGroups;
+    TDrawsModel* FDrawsModel = nullptr;
+    QSplitter* FSplitter = nullptr;
+    QTabWidget* FLeftPages = nullptr;
+    QTabWidget* FMainPages = nullptr;
+    QTableView* FDrawsView = nullptr;
+    QSpinBox* FOffset = nullptr;
+    QToolBar* FDrawsToolBar = nullptr;
+    std::array<QLabel*, 7> FPanels{};
+    std::string FProgressText;
+    int FLeftPanelWidth = -1;
+    bool FStartMaximized = false;
+    bool FShown = false;
+    bool FClosed = false;
+};

@@ -1,0 +1,47 @@
+#include "app/FormMain.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/Platform.h"
+#include "ui/MainWindow.h"
+#include "ui/QtText.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    zorb::InitFormatSettingsFromLocale();
+
+    // "--dir DIR" chooses the data directory; everything else is a switch of the program.
+    std::string dir;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--dir" && i + 1 < argc)
+            dir = argv[++i];
+        else if (a.rfind("--dir=", 0) == 0)
+            dir = a.substr(6);
+        else
+            args.push_back(a);
+    }
+    if (dir.empty()) dir = zorb::ExecutableDir();
+    try {
+        zorb::ForceDirectories(dir);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, TrQ("Ошибка"), QS(zorb::ErrorText(e)));
+        return 1;
+    }
+
+    TMainWindow window;
+    zorb::TFormMain app(
+        window, {zorb::AbsolutePath(dir), zorb::ExecutableDir(), zorb::ExtractFileName(zorb::ExecutablePath()), args});
+    window.Attach(&app);
+    app.Create();
+    if (app.Terminated()) return 0;
+    if (window.StartMaximized())
+        window.showMaximized();
+    else
+        window.show();
+    return qapp.exec();
+}
