@@ -368,9 +368,9 @@ int64_t TTemplateMain::DrawCellColor(int row, int column) const {
     if (FSettings.ColorDraws) {
         if (column >= 1 && column <= 6)
             return ChannelColor(DrawShownInRow(row).Numbers[column - 1], FConfig.ChannelSize);
-        return offsetRow ? offsetRowColor : clWhite;
+        return offsetRow ? int64_t{offsetRowColor} : int64_t{clWhite};
     }
-    return offsetRow ? offsetRowColor : -1;
+    return offsetRow ? int64_t{offsetRowColor} : -1;
 }
 
 void TTemplateMain::SetDrawsSelection(std::vector<int> rows) {

@@ -237,13 +237,14 @@ std::string FormatV(std::string_view fmt, const std::vector<TFormatArg>& args) {
         }
         int width = -1, prec = -1;
         bool left = false;
-        size_t save = i;
+        size_t save = i, saveArg = argIndex;
         int num;
         if (readNumber(num) && i < fmt.size() && fmt[i] == ':') {
             argIndex = static_cast<size_t>(std::max(num, 0));
             ++i;
         } else {
-            i = save;
+            i = save; // it was a width: read it again below, "*" taking its argument again
+            argIndex = saveArg;
         }
         if (i < fmt.size() && fmt[i] == '-') {
             left = true;

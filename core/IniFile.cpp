@@ -10,6 +10,7 @@
 #define SI_IMPLEMENTATION // the packaged header keeps the template bodies behind this switch
 #include <SimpleIni.h>
 #include <algorithm>
+#include <filesystem>
 
 namespace zorb {
 
@@ -25,7 +26,12 @@ TIniFile::~TIniFile() = default;
 void TIniFile::Load() {
     FImpl->Ini.Reset();
     FLoadFailed = false;
-    if (!FileExists(FPath)) return;
+    std::error_code ec;
+    if (!std::filesystem::exists(FPath, ec)) return;
+    if (!std::filesystem::is_regular_file(FPath, ec)) {
+        FLoadFailed = true;
+        throw EZorbError(Format("\"%s\" не является файлом", FPath));
+    }
     std::string text;
     try {
         text = DecodeTextFile(ReadFileBytes(FPath));

@@ -97,6 +97,7 @@ bool TryStrToFloat(std::string_view s, double& value) {
     for (char& c : t)
         if (c == ',') c = '.';
     size_t start = t[0] == '+' ? 1 : 0;
+    if (start == 1 && (t.size() == 1 || t[1] == '-')) return false;
     double v = 0;
     auto [p, ec] = std::from_chars(t.data() + start, t.data() + t.size(), v);
     if (ec != std::errc() || p != t.data() + t.size()) return false;

@@ -39,7 +39,8 @@ TConfigData LoadConfig(const std::string& iniPath) {
     int profits = std::clamp(ini.ReadInteger("STAKES", "Profits", 0), 0, 1000);
     for (int i = 0; i < profits; ++i) {
         TProfitEntry e;
-        e.Overlap = static_cast<uint8_t>(ini.ReadInteger("STAKES", Format("Profit_%d_Overlap", i), 0));
+        int overlap = ini.ReadInteger("STAKES", Format("Profit_%d_Overlap", i), 0);
+        e.Overlap = static_cast<uint8_t>(overlap >= 0 && overlap <= 255 ? overlap : 0);
         e.Profit = CurrencyFromDouble(ini.ReadFloat("STAKES", Format("Profit_%d_Profit", i), 0));
         c.Profits.push_back(e);
     }

@@ -1,0 +1,97 @@
+// A UserInterface that plays a script: answers come from queues set up by the test, and everything the
+// application shows is recorded for the test to inspect.
+#pragma once
+
+#include "app/FormSettings.h"
+#include "app/UserInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zorb::test {
+
+struct TShownMessage {
+    TMsgBox Box;
+    std::string Text;
+};
+
+class TScriptedUi : public UserInterface {
+public:
+    // Queued answers.
+    std::deque<bool> YesNoAnswers;
+    std::deque<std::function<bool(TDrawRec&)>> DrawEdits;
+
+    // Recorded traffic.
+    std::vector<TShownMessage> Messages;
+    std::vector<TShownMessage> Questions;
+    std::vector<TDrawRec> OfferedDraws;
+    std::map<int, std::string> Panels;
+    std::vector<std::string> ProgressTexts;
+    std::vector<bool> BusyCursor;
+    std::string Caption;
+    int ListResets = 0;
+    int ListRepaints = 0;
+    int OffsetValue = -1;
+    int OffsetMax = -1;
+    int InitTimerStarts = 0;
+    int CloseRequests = 0;
+    int WindowStateSaves = 0;
+    std::vector<std::string> OpenedUrls;
+
+    std::vector<TShownMessage> Errors() const {
+        std::vector<TShownMessage> r;
+        for (const auto& m : Messages)
+            if (m.Box == TMsgBox::Error) r.push_back(m);
+        return r;
+    }
+
+    void ShowMessage(TMsgBox box, const std::string& text) override { Messages.push_back({box, text}); }
+    bool AskYesNo(TMsgBox box, const std::string& text) override {
+        Questions.push_back({box, text});
+        if (YesNoAnswers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text;
+            return false;
+        }
+        bool answer = YesNoAnswers.front();
+        YesNoAnswers.pop_front();
+        return answer;
+    }
+    void SetStatusPanel(int panel, const std::string& text) override { Panels[panel] = text; }
+    void SetProgressText(const std::string& text) override { ProgressTexts.push_back(text); }
+    void SetBusyCursor(bool busy) override { BusyCursor.push_back(busy); }
+    void ProcessEvents() override {}
+    void ActionsChanged() override {}
+    void SetCaption(const std::string& caption) override { Caption = caption; }
+    void LanguageChanged() override {}
+    void DrawsListReset() override { ++ListResets; }
+    void DrawsListRepaint() override { ++ListRepaints; }
+    void SetOffsetField(int value, int maxValue) override {
+        OffsetValue = value;
+        OffsetMax = maxValue;
+    }
+    bool EditDraw(TDrawRec& draw) override {
+        OfferedDraws.push_back(draw);
+        if (DrawEdits.empty()) {
+            ADD_FAILURE() << "unexpected draw dialog";
+            return false;
+        }
+        auto edit = std::move(DrawEdits.front());
+        DrawEdits.pop_front();
+        return edit(draw);
+    }
+    void ShowAbout(const TAboutInfo&) override {}
+    bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
+    void OpenUrl(const std::string& url) override { OpenedUrls.push_back(url); }
+    void OpenDocument(const std::string&) override {}
+    void StartInitTimer() override { ++InitTimerStarts; }
+    void RequestClose() override { ++CloseRequests; }
+    void RestoreWindowState(const TIniFile&, const std::string&) override {}
+    void SaveWindowState(TIniFile&, const std::string&, TFormSettings&) override { ++WindowStateSaves; }
+};
+
+} // namespace zorb::test
