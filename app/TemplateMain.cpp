@@ -55,6 +55,10 @@ std::string TTemplateMain::FrmPath() const {
     return DataFile(ProgramName() + ".frm");
 }
 
+std::string TTemplateMain::FavoritesPath() const {
+    return DataFile(ProgramName() + ".flt");
+}
+
 // --- Start-up -----------------------------------------------------------------------------------------------
 
 void TTemplateMain::Create() {
@@ -69,6 +73,7 @@ void TTemplateMain::Create() {
         FViewsFrozen = false;
         StepReadFormSettings();
         StepLoadSettings();
+        StepBuildRegistry();
         FState = TStartState::PartOneDone;
         // Held until the initialisation timer has loaded the data, so no action runs on a half-loaded state.
         BeginBusy();
@@ -149,13 +154,136 @@ void TTemplateMain::StepReadFormSettings() {
 void TTemplateMain::StepLoadSettings() {
     SetProgressText(Tr("Загрузка файла конфигурации..."));
     try {
-        FGenerate = LoadGenerateSettings(SettingsPath());
-        FConfig = LoadConfig(SettingsPath());
-        FShredding = LoadShredding(SettingsPath());
+        FStats.SetSettingsPath(SettingsPath());
+        FStats.LoadGenerateSettings();
+        FStats.LoadSettings();
+        FStats.LoadShreddingSettings();
     } catch (const std::exception& e) {
         ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
     }
     SetProgressText("");
+}
+
+void TTemplateMain::StepBuildRegistry() {
+    FStats.SetSettingsPath(SettingsPath());
+    FStats.SetDraws(&FDraws);
+    FStats.SetLanguageAbbrev(LanguageAbbrev(FLanguage));
+    FStats.SetHelpFile(FHelpFile);
+    FStats.BuildMethods();
+    LoadFavorites();
+    FillMethodSelectors();
+}
+
+void TTemplateMain::LoadFavorites() {
+    try {
+        FStats.LoadNames(FavoritesPath(), true);
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка загрузки списка фильтров!\r\r%s"), ErrorText(e)));
+    }
+}
+
+bool TTemplateMain::SaveFavorites() {
+    try {
+        FStats.SaveNames(FavoritesPath(), true, false);
+        return true;
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка сохранения списка фильтров!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+}
+
+void TTemplateMain::RebuildMethods() {
+    SaveFavorites();
+    FStats.BuildMethods();
+    FStats.ShowAllMethods();
+    LoadFavorites();
+    FillMethodSelectors();
+}
+
+void TTemplateMain::FillMethodSelectors() {
+    // Choices are kept by method (class and parameter), since registry indexes move when ranges change.
+    auto keyOf = [&](int entry) -> std::pair<const TStatClass*, int> {
+        if (entry < 0 || entry >= FStats.MethodCount()) return {nullptr, 0};
+        return {FStats.Method(entry).StatClass, FStats.Method(entry).Param};
+    };
+    auto statKey = keyOf(FStatTypeEntry), graphKey = keyOf(FGraphTypeEntry);
+    FStatTypeItems.clear();
+    FGraphTypeItems.clear();
+    for (int i = 0; i < FStats.MethodCount(); ++i) {
+        if (!FStats.IsAvailable(i) || !FStats.IsVisible(i) || !FStats.IsShown(i)) continue;
+        FStatTypeItems.push_back(i);
+        if (FStats.IsGraphMethod(i)) FGraphTypeItems.push_back(i);
+    }
+    if (FStats.Ordered) {
+        auto byName = [&](int a, int b) {
+            return LowerCase(FStats.DisplayName(a, true)) < LowerCase(FStats.DisplayName(b, true));
+        };
+        std::stable_sort(FStatTypeItems.begin(), FStatTypeItems.end(), byName);
+        std::stable_sort(FGraphTypeItems.begin(), FGraphTypeItems.end(), byName);
+    }
+    auto find = [&](const std::vector<int>& items, std::pair<const TStatClass*, int> key) {
+        for (int i : items)
+            if (keyOf(i) == key) return i;
+        return items.empty() ? -1 : items.front();
+    };
+    FStatTypeEntry = find(FStatTypeItems, statKey);
+    FGraphTypeEntry = find(FGraphTypeItems, graphKey);
+    FUI.MethodListsChanged();
+}
+
+void TTemplateMain::SelectStatType(int entry) {
+    if (std::find(FStatTypeItems.begin(), FStatTypeItems.end(), entry) != FStatTypeItems.end()) FStatTypeEntry = entry;
+}
+
+void TTemplateMain::SelectGraphType(int entry) {
+    if (std::find(FGraphTypeItems.begin(), FGraphTypeItems.end(), entry) != FGraphTypeItems.end())
+        FGraphTypeEntry = entry;
+}
+
+std::vector<int> TTemplateMain::StaleGroups(const TConfigData& before, const TConfigData& after) {
+    constexpr int ChannelGroup = 3, MatrixGroup = 4, SegmentGroup = 5;
+    std::vector<int> groups;
+    if (before.MatrixCols != after.MatrixCols) groups.push_back(MatrixGroup);
+    if (before.ChannelSize != after.ChannelSize) groups.push_back(ChannelGroup);
+    if (before.MatrixSegments != after.MatrixSegments) groups.push_back(SegmentGroup);
+    std::sort(groups.begin(), groups.end());
+    return groups;
+}
+
+void TTemplateMain::EditConfig() {
+    TConfigData edited = FStats.Config;
+    if (!FUI.EditConfig(edited)) return;
+    for (int g : StaleGroups(FStats.Config, edited))
+        if (std::find(FStaleGroups.begin(), FStaleGroups.end(), g) == FStaleGroups.end()) FStaleGroups.push_back(g);
+    FStats.Config = edited;
+    {
+        TBusyScope busy(*this, Tr("Сохранение файла конфигурации..."));
+        try {
+            FStats.SaveSettings();
+        } catch (const std::exception& e) {
+            ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
+        }
+    }
+    RebuildMethods();
+    RefreshViews(true);
+    FUI.DrawsListRepaint();
+}
+
+void TTemplateMain::EditShredding() {
+    TShreddingData edited = FStats.Shredding;
+    if (!FUI.EditShredding(edited)) return;
+    FStats.Shredding = edited;
+    if (std::find(FStaleGroups.begin(), FStaleGroups.end(), ShreddingGroup) == FStaleGroups.end())
+        FStaleGroups.push_back(ShreddingGroup);
+    {
+        TBusyScope busy(*this, Tr("Сохранение файла конфигурации..."));
+        try {
+            FStats.SaveShreddingSettings();
+        } catch (const std::exception& e) {
+            ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
+        }
+    }
+    RebuildMethods();
 }
 
 void TTemplateMain::OnInitTimer() {
@@ -367,7 +495,7 @@ int64_t TTemplateMain::DrawCellColor(int row, int column) const {
     const bool offsetRow = row == FDrawsOffset;
     if (FSettings.ColorDraws) {
         if (column >= 1 && column <= 6)
-            return ChannelColor(DrawShownInRow(row).Numbers[column - 1], FConfig.ChannelSize);
+            return ChannelColor(DrawShownInRow(row).Numbers[column - 1], FStats.Config.ChannelSize);
         return offsetRow ? int64_t{offsetRowColor} : int64_t{clWhite};
     }
     return offsetRow ? int64_t{offsetRowColor} : -1;
@@ -531,6 +659,10 @@ void TTemplateMain::BuildActions() {
     FActions.clear();
     auto always = [] { return true; };
     AddAction({"ExitProgram", "Выход", "Завершить работу программы", "Alt+X", always, [this] { FUI.RequestClose(); }});
+    AddAction({"EditConfig", "Параметры", "Параметры системы: матрица, каналы, ставки, выигрыши, веса", "", always,
+               [this] { EditConfig(); }});
+    AddAction(
+        {"EditShredding", "Формулы шинковки", "Формулы методов шинковки", "", always, [this] { EditShredding(); }});
     AddAction({"DrawsAdd", "Добавить", "Добавить новый тираж в архив", "Ins", always, [this] { DrawsAdd(); }});
     AddAction({"DrawsEdit", "Изменить", "Изменить данные выделенного тиража", "F2",
                [this] { return !FDrawsSelection.empty(); }, [this] { DrawsEdit(); }});
@@ -597,7 +729,9 @@ void TTemplateMain::BuildMenus() {
     help.push_back(separator);
     help.push_back(item("About"));
     FMenus = {
-        {Tr("Файл"), {download, item("AutoSelfUpdate"), separator, item("ExitProgram")}},
+        {Tr("Файл"),
+         {item("EditConfig"), item("EditShredding"), separator, download, item("AutoSelfUpdate"), separator,
+          item("ExitProgram")}},
         {Tr("Архив тиражей"), {item("DrawsAdd"), item("DrawsEdit"), item("DrawsDel"), separator, item("DrawsSorted")}},
         {Tr("Вид"), {item("ViewColorDraws"), separator, languages}},
         {Tr("Справка"), help},

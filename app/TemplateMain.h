@@ -10,6 +10,7 @@
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
 #include "stats/GameSettings.h"
+#include "stats/StatList.h"
 
 #include <functional>
 #include <memory>
@@ -76,9 +77,24 @@ public:
     std::string FrmPath() const;      // the user-interface settings file
     const TFormSettings& Settings() const { return FSettings; }
     TIniFile& FrmFile() { return *FFrm; }
-    const TConfigData& Config() const { return FConfig; }
-    const TShreddingData& Shredding() const { return FShredding; }
-    const TGenerateSettings& GenerateSettings() const { return FGenerate; }
+    std::string FavoritesPath() const; // the favourite methods and their titles
+    const TConfigData& Config() const { return FStats.Config; }
+    const TShreddingData& Shredding() const { return FStats.Shredding; }
+    const TGenerateSettings& GenerateSettings() const { return FStats.Generate; }
+    TStatList& Stats() { return FStats; }
+    const TStatList& Stats() const { return FStats; }
+
+    // --- Method selectors: registry entries in list order ---
+    const std::vector<int>& StatTypeItems() const { return FStatTypeItems; }
+    const std::vector<int>& GraphTypeItems() const { return FGraphTypeItems; }
+    int StatTypeEntry() const { return FStatTypeEntry; } // registry index of the choice, -1 for none
+    int GraphTypeEntry() const { return FGraphTypeEntry; }
+    void SelectStatType(int entry);
+    void SelectGraphType(int entry);
+    // Fills both selectors from the registry, keeping the current choices where they still exist.
+    void FillMethodSelectors();
+    // Saves titles, rebuilds the registry (parameter ranges follow the settings) and reloads favourites.
+    void RebuildMethods();
     const std::string& HelpFile() const { return FHelpFile; }
     int Language() const { return FLanguage; }
     std::string Caption() const { return FCaption; }
@@ -117,6 +133,13 @@ public:
     void DrawsEdit();
     void DrawsDel();
     void DrawsSorted();
+    void EditConfig();
+    void EditShredding();
+    // Method groups whose full-set files go stale when the settings change from `before` to `after`.
+    static std::vector<int> StaleGroups(const TConfigData& before, const TConfigData& after);
+    static constexpr int ShreddingGroup = 12;
+    // Groups whose full-set files wait to be rebuilt after a settings change.
+    const std::vector<int>& PendingStaleGroups() const { return FStaleGroups; }
     void SetOption(const char* key, bool& flag, bool value);
     void SetDownloadOnStart(int mode);
     void ChooseLanguage(int lcid);
@@ -145,6 +168,9 @@ private:
     void StepLanguage();
     void StepReadFormSettings();
     void StepLoadSettings();
+    void StepBuildRegistry();
+    void LoadFavorites();
+    bool SaveFavorites();
     void FindHelpFile();
     void WriteOptionNow(const std::function<void(TIniFile&)>& write);
     void UpdateStatusPanels();
@@ -160,9 +186,10 @@ private:
 
     std::unique_ptr<TIniFile> FFrm; // created by Create, once the file name is known
     TFormSettings FSettings;
-    TConfigData FConfig;
-    TShreddingData FShredding;
-    TGenerateSettings FGenerate;
+    TStatList FStats;
+    std::vector<int> FStatTypeItems, FGraphTypeItems;
+    int FStatTypeEntry = -1, FGraphTypeEntry = -1;
+    std::vector<int> FStaleGroups;
     int FLanguage = 1049;
     std::string FHelpFile;
     TMatchDistribution FMatchDistribution{};

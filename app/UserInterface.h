@@ -10,7 +10,9 @@
 namespace zorb {
 
 class TIniFile;
+struct TConfigData;
 struct TFormSettings;
+struct TShreddingData;
 
 // The five message boxes; texts use "\r" line breaks, which implementations show as line breaks.
 enum class TMsgBox { Error, Info, Attention, Warning, Confirm };
@@ -50,9 +52,13 @@ public:
     virtual void DrawsListReset() = 0;
     virtual void DrawsListRepaint() = 0;
     virtual void SetOffsetField(int value, int maxValue) = 0;
+    // The method lists were refilled (registry, favourites or display options changed).
+    virtual void MethodListsChanged() = 0;
 
     // Dialogs: each edits a copy and returns true on OK.
     virtual bool EditDraw(TDrawRec& draw) = 0;
+    virtual bool EditConfig(TConfigData& config) = 0;
+    virtual bool EditShredding(TShreddingData& data) = 0;
     virtual void ShowAbout(const TAboutInfo& info) = 0;
     // Returns true when the user asked not to show the window again.
     virtual bool ShowFirstRun(const TFirstRunInfo& info) = 0;

@@ -19,6 +19,8 @@ namespace zorb {
 
 namespace {
 
+void PrintTable(const std::vector<std::vector<std::string>>& rows, bool csv, std::ostream& out);
+
 void PrintDraws(const TTemplateMain& app, bool csv, std::ostream& out) {
     const int cols = TTemplateMain::DrawColumnCount;
     std::vector<std::vector<std::string>> rows;
@@ -30,26 +32,7 @@ void PrintDraws(const TTemplateMain& app, bool csv, std::ostream& out) {
         for (int c = 0; c < cols; ++c) line.push_back(app.DrawCellText(r, c));
         rows.push_back(std::move(line));
     }
-    if (csv) {
-        for (const auto& line : rows) out << Join(line, ";") << '\n';
-        return;
-    }
-    std::vector<size_t> width(static_cast<size_t>(cols), 0);
-    auto chars = [](const std::string& s) {
-        size_t n = 0;
-        for (unsigned char ch : s) n += (ch & 0xC0) != 0x80;
-        return n;
-    };
-    for (const auto& line : rows)
-        for (size_t c = 0; c < line.size(); ++c) width[c] = std::max(width[c], chars(line[c]));
-    for (const auto& line : rows) {
-        std::string text;
-        for (size_t c = 0; c < line.size(); ++c) {
-            if (c) text += "  ";
-            text += std::string(width[c] - chars(line[c]), ' ') + line[c];
-        }
-        out << TrimRight(text) << '\n';
-    }
+    PrintTable(rows, csv, out);
 }
 
 void PrintInfo(TTemplateMain& app, std::ostream& out) {
@@ -71,6 +54,93 @@ void PrintInfo(TTemplateMain& app, std::ostream& out) {
         any = true;
     }
     if (!any) out << Tr("  нет") << '\n';
+}
+
+void PrintTable(const std::vector<std::vector<std::string>>& rows, bool csv, std::ostream& out) {
+    if (csv) {
+        for (const auto& line : rows) out << Join(line, ";") << '\n';
+        return;
+    }
+    auto chars = [](const std::string& s) {
+        size_t n = 0;
+        for (unsigned char ch : s) n += (ch & 0xC0) != 0x80;
+        return n;
+    };
+    std::vector<size_t> width;
+    for (const auto& line : rows)
+        for (size_t c = 0; c < line.size(); ++c) {
+            if (width.size() <= c) width.push_back(0);
+            width[c] = std::max(width[c], chars(line[c]));
+        }
+    for (const auto& line : rows) {
+        std::string text;
+        for (size_t c = 0; c < line.size(); ++c) {
+            if (c) text += "  ";
+            // The last column is free text: no padding.
+            text += c + 1 == line.size() ? line[c] : line[c] + std::string(width[c] - chars(line[c]), ' ');
+        }
+        out << TrimRight(text) << '\n';
+    }
+}
+
+void PrintMethods(const TStatList& list, bool all, bool csv, std::ostream& out) {
+    std::vector<std::vector<std::string>> rows = {
+        {Tr("№"), Tr("Код"), Tr("Группа"), Tr("Флаги"), Tr("График"), Tr("Название")}};
+    for (int i = 0; i < list.MethodCount(); ++i) {
+        if (!all && !list.IsShown(i)) continue;
+        const TStatClass& c = *list.Method(i).StatClass;
+        rows.push_back({std::to_string(i), list.CodeOf(i), std::to_string(c.Group), FlagLetters(c.FullFlags()),
+                        c.IsGraph ? Tr("да") : Tr("нет"), list.DisplayName(i, true)});
+    }
+    PrintTable(rows, csv, out);
+}
+
+// The values a method merges into an empty table for one draw or one combination.
+bool PrintValues(TTemplateMain& app, const std::string& code, const std::string& drawText, const std::string& combText,
+                 bool sorted, std::ostream& out, std::ostream& err) {
+    TStatList& list = app.Stats();
+    const int entry = list.FindByCode(code);
+    if (entry < 0) {
+        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
+        return false;
+    }
+    auto stat = list.CreateStat(entry);
+    TStatDrawArray table;
+    if (!drawText.empty()) {
+        int32_t number;
+        const int index = TryStrToInt(Trim(drawText), number) ? FindDraw(app.Draws(), number) : -1;
+        if (index < 0) {
+            err << Format(Tr("Тираж № %s не найден в архиве!"), drawText) << '\n';
+            return false;
+        }
+        TWorkArea work{};
+        TLastValueArray last;
+        stat->CountDraw(index, index, sorted, table, work, last);
+    } else {
+        if (!list.Method(entry).StatClass->CanPrefetch()) {
+            err << Format(Tr("Метод %s не считает значения комбинаций: он зависит от тиражей архива."),
+                          list.CodeOf(entry))
+                << '\n';
+            return false;
+        }
+        TComb comb;
+        try {
+            comb = ParseComb(combText);
+        } catch (const std::exception& e) {
+            err << MessageLines(ErrorText(e)) << '\n';
+            return false;
+        }
+        for (uint8_t n : comb.N)
+            if (n < MinNumber || n > MaxNumber || std::count(comb.N, comb.N + 6, n) > 1) {
+                err << Format(Tr("Некорректная комбинация: \"%s\"!"), combText) << '\n';
+                return false;
+            }
+        stat->CountComb(comb, table);
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const TStatDraw& row : table) rows.push_back({stat->ValueText(row), std::to_string(row.Count)});
+    PrintTable(rows, false, out);
+    return true;
 }
 
 } // namespace
@@ -95,6 +165,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> deleteNumbers;
     drawsDelete->add_option("NUMBER", deleteNumbers, "Номера тиражей")->required();
     CLI::App* info = cli.add_subcommand("info", "Сведения об архиве и каталоге данных");
+    CLI::App* methods = cli.add_subcommand("methods", "Методы расчета статистики в порядке реестра");
+    bool allMethods = false, methodsCsv = false;
+    methods->add_flag("--all", allMethods, "Все методы, а не только избранные");
+    methods->add_flag("--csv", methodsCsv, "Формат CSV с разделителем \";\"");
+    CLI::App* values = cli.add_subcommand("values", "Значения метода для одного тиража или комбинации");
+    std::string valuesCode, valuesDraw, valuesComb;
+    bool valuesSorted = false;
+    values->add_option("CODE", valuesCode, "Код метода, например NUMS или POS3")->required();
+    auto* drawOpt = values->add_option("--draw", valuesDraw, "Номер тиража");
+    auto* combOpt = values->add_option("--comb", valuesComb, "Комбинация \"c1;c2;c3;c4;c5;c6\"");
+    drawOpt->excludes(combOpt);
+    values->add_flag("--sorted", valuesSorted, "Числа тиража по возрастанию");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -148,6 +230,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         app.Execute("DrawsDel");
     } else if (info->parsed()) {
         PrintInfo(app, out);
+    } else if (methods->parsed()) {
+        PrintMethods(app.Stats(), allMethods, methodsCsv, out);
+    } else if (values->parsed()) {
+        if (valuesDraw.empty() == valuesComb.empty()) {
+            err << Tr("Укажите либо --draw, либо --comb.") << '\n';
+            return 1;
+        }
+        failed = !PrintValues(app, valuesCode, valuesDraw, valuesComb, valuesSorted, out, err);
     }
     return failed || ui.ErrorShown() ? 1 : 0;
 }

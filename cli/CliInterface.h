@@ -37,6 +37,9 @@ public:
     void DrawsListRepaint() override {}
     void SetOffsetField(int, int) override {}
     bool EditDraw(TDrawRec& draw) override;
+    bool EditConfig(TConfigData&) override { return false; }
+    bool EditShredding(TShreddingData&) override { return false; }
+    void MethodListsChanged() override {}
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string&) override {}

@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
 #include "ui/QtText.h"
+#include "ui/SettingsDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -305,6 +306,20 @@ bool TMainWindow::EditDraw(TDrawRec& draw) {
     TDrawDialog dlg(draw, this);
     if (dlg.exec() != QDialog::Accepted) return false;
     draw = dlg.Draw();
+    return true;
+}
+
+bool TMainWindow::EditConfig(TConfigData& config) {
+    TConfigDialog dlg(config, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    config = dlg.Result();
+    return true;
+}
+
+bool TMainWindow::EditShredding(TShreddingData& shredding) {
+    TShreddingDialog dlg(shredding, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    shredding = dlg.Result();
     return true;
 }
 

@@ -53,6 +53,9 @@ public:
     void DrawsListRepaint() override;
     void SetOffsetField(int value, int maxValue) override;
     bool EditDraw(zorb::TDrawRec& draw) override;
+    bool EditConfig(zorb::TConfigData& config) override;
+    bool EditShredding(zorb::TShreddingData& shredding) override;
+    void MethodListsChanged() override {}
     void ShowAbout(const zorb::TAboutInfo& info) override;
     bool ShowFirstRun(const zorb::TFirstRunInfo& info) override;
     void OpenUrl(const std::string& url) override;

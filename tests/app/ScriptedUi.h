@@ -4,6 +4,7 @@
 
 #include "app/FormSettings.h"
 #include "app/UserInterface.h"
+#include "stats/GameSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,9 @@ public:
     // Queued answers.
     std::deque<bool> YesNoAnswers;
     std::deque<std::function<bool(TDrawRec&)>> DrawEdits;
+    std::deque<std::function<bool(TConfigData&)>> ConfigEdits;
+    std::deque<std::function<bool(TShreddingData&)>> ShreddingEdits;
+    int MethodListFills = 0;
 
     // Recorded traffic.
     std::vector<TShownMessage> Messages;
@@ -84,6 +88,25 @@ public:
         DrawEdits.pop_front();
         return edit(draw);
     }
+    bool EditConfig(TConfigData& config) override {
+        if (ConfigEdits.empty()) {
+            ADD_FAILURE() << "unexpected settings dialog";
+            return false;
+        }
+        auto edit = std::move(ConfigEdits.front());
+        ConfigEdits.pop_front();
+        return edit(config);
+    }
+    bool EditShredding(TShreddingData& data) override {
+        if (ShreddingEdits.empty()) {
+            ADD_FAILURE() << "unexpected shredding dialog";
+            return false;
+        }
+        auto edit = std::move(ShreddingEdits.front());
+        ShreddingEdits.pop_front();
+        return edit(data);
+    }
+    void MethodListsChanged() override { ++MethodListFills; }
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string& url) override { OpenedUrls.push_back(url); }

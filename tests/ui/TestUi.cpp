@@ -7,6 +7,7 @@
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
 #include "ui/MainWindow.h"
+#include "ui/SettingsDialogs.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -115,6 +117,41 @@ private slots:
         QVERIFY(std::equal(out.Numbers, out.Numbers + 6, expected));
         QCOMPARE(out.Draw, 2155);
         QCOMPARE(out.Date().size(), size_t(10));
+    }
+
+    void configDialogReshapesAndValidatesSegments() {
+        TConfigData config;
+        config.MatrixSegments[9] = 4; // number 10
+        TConfigDialog dlg(config);
+        QStringList errors;
+        dlg.ShowError = [&](const QString& text) { errors << text; };
+        QTableWidget* grid = dlg.SegmentGrid();
+        QCOMPARE(grid->columnCount(), 7);
+        QCOMPARE(grid->rowCount(), 8);
+        QCOMPARE(grid->item(1, 2)->text(), QString("4"));          // 10 = 1 + 2 + 1 * 7
+        QVERIFY(!(grid->item(7, 3)->flags() & Qt::ItemIsEnabled)); // 53 does not exist
+        dlg.MatrixCols()->setValue(10);
+        QCOMPARE(grid->columnCount(), 10);
+        QCOMPARE(grid->rowCount(), 6);
+        QCOMPARE(grid->item(0, 9)->text(), QString("4")); // the digit moves with its number
+        grid->item(2, 0)->setText("0");                   // number 21
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.front(), QString("Некорректное значение: 0!\n\nУкажите любое число от 1 до 9"));
+        QCOMPARE(grid->item(2, 0)->text(), QString("1"));
+        grid->item(2, 1)->setText("7");
+        grid->item(2, 2)->setText("");
+        QCOMPARE(errors.size(), 1);
+        dlg.PrizeTable()->item(3, 1)->setText("12,5");
+        dlg.ChannelSize()->setValue(5);
+        const TConfigData r = dlg.Result();
+        QCOMPARE(r.MatrixCols, 10);
+        QCOMPARE(r.ChannelSize, 5);
+        QCOMPARE(int(r.MatrixSegments[9]), 4);
+        QCOMPARE(int(r.MatrixSegments[20]), 1);
+        QCOMPARE(int(r.MatrixSegments[21]), 7);
+        QCOMPARE(int(r.MatrixSegments[22]), 1); // an empty cell counts as 1
+        QCOMPARE(r.Profits.size(), size_t(7));
+        QCOMPARE(r.Profits[3].Profit, Currency(125000));
     }
 
     void dialogShowsStoredNumbersAndDate() {

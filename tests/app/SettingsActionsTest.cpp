@@ -1,0 +1,193 @@
+// The settings dialogs' effects, the method selectors and the favourites file as the application drives them.
+#include "AppFixture.h"
+
+#include "app/ConfigRules.h"
+#include "stats/StatList.h"
+
+#include <algorithm>
+
+namespace zorb::test {
+namespace {
+
+std::vector<std::string> Codes(const TTemplateMain& app, const std::vector<int>& entries) {
+    std::vector<std::string> r;
+    for (int i : entries) r.push_back(app.Stats().CodeOf(i));
+    return r;
+}
+
+TEST_F(AppTest, SelectorsListShownMethodsAndGraphsOnly) {
+    Start();
+    const auto stat = Codes(*App, App->StatTypeItems());
+    const auto graph = Codes(*App, App->GraphTypeItems());
+    ASSERT_EQ(stat.size(), 24u);
+    EXPECT_EQ(stat.front(), "NUMS");
+    EXPECT_EQ(stat.back(), "POS6");
+    // Graph list: the graphable methods in the same order.
+    EXPECT_EQ(graph.front(), "EVEN");
+    EXPECT_TRUE(std::find(graph.begin(), graph.end(), "NUMS") == graph.end());
+    EXPECT_TRUE(std::find(graph.begin(), graph.end(), "SUMV") == graph.end());
+    EXPECT_EQ(App->Stats().CodeOf(App->StatTypeEntry()), "NUMS");
+    EXPECT_EQ(App->Stats().CodeOf(App->GraphTypeEntry()), "EVEN");
+}
+
+TEST_F(AppTest, FavouritesAndOrderingComeFromTheFavouritesFile) {
+    WriteRaw(Data.File("Zorb_6x52.flt"), "[FILTERS]\nFavorites=sums,pos2,NUMS\nOrdered=1\nShowGroupName=0\n"
+                                         "ShowMethodFlags=0\n[STRINGS_RUS]\nSUMS=Моя сумма\n");
+    Start();
+    EXPECT_TRUE(Ui.Messages.empty());
+    // Sorted by display name: the user's title counts as the name.
+    EXPECT_EQ(Codes(*App, App->StatTypeItems()), (std::vector<std::string>{"SUMS", "NUMS", "POS2"}));
+    EXPECT_EQ(Codes(*App, App->GraphTypeItems()), (std::vector<std::string>{"SUMS", "POS2"}));
+    EXPECT_EQ(App->Stats().DisplayName(App->Stats().FindByCode("SUMS"), true), "Моя сумма");
+}
+
+TEST_F(AppTest, ChoiceSurvivesRebuildingTheLists) {
+    Start();
+    const int pos3 = App->Stats().FindByCode("POS3");
+    App->SelectStatType(pos3);
+    App->SelectGraphType(App->Stats().FindByCode("SUMS"));
+    App->SelectStatType(9999); // not in the list: ignored
+    ASSERT_EQ(App->StatTypeEntry(), pos3);
+    Ui.ConfigEdits.push_back([](TConfigData& c) {
+        c.ChannelSize = 5;
+        return true;
+    });
+    const int fills = Ui.MethodListFills;
+    ASSERT_TRUE(App->Execute("EditConfig"));
+    EXPECT_GT(Ui.MethodListFills, fills);
+    EXPECT_EQ(App->Stats().CodeOf(App->StatTypeEntry()), "POS3");
+    EXPECT_EQ(App->Stats().CodeOf(App->GraphTypeEntry()), "SUMS");
+}
+
+TEST_F(AppTest, EditConfigSavesEveryKeyAndRepaintsTheDraws) {
+    StartWithArchive(RawDrawRange(1, 5));
+    const int repaints = Ui.ListRepaints;
+    Ui.ConfigEdits.push_back([](TConfigData& c) {
+        c.MatrixCols = 10;
+        c.ChannelSize = 3;
+        c.Cost = CurrencyFromDouble(12.5);
+        c.MaxStake = 8;
+        const Currency prizes[7] = {
+            0, 0, 0, CurrencyFromDouble(100), CurrencyFromDouble(1500.25), 0, CurrencyFromDouble(1e6)};
+        SetPrizes(c, prizes);
+        c.Weights = {1.5, -2, 0.25, true, true};
+        c.MatrixSegments[0] = 9;
+        c.MatrixSegments[51] = 2;
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("EditConfig"));
+    EXPECT_TRUE(Ui.Messages.empty());
+    EXPECT_GT(Ui.ListRepaints, repaints);
+    const TConfigData saved = LoadConfig(Ini());
+    EXPECT_EQ(saved, App->Config());
+    EXPECT_EQ(saved.Cost, 125000);
+    EXPECT_EQ(PrizeFor(saved, 4), CurrencyFromDouble(1500.25));
+    EXPECT_EQ(App->Stats().StakeProfit(8, 3), CurrencyFromDouble(100) - 28 * CurrencyFromDouble(12.5));
+    // The draw list's channel colours follow the new channel size.
+    const int shown = std::stoi(App->DrawCellText(0, 1));
+    EXPECT_EQ(App->DrawCellColor(0, 1), int64_t(ChannelColor(shown, 3)));
+    EXPECT_EQ(App->PendingStaleGroups(), (std::vector<int>{3, 4, 5}));
+}
+
+TEST_F(AppTest, CancelledSettingsDialogChangesNothing) {
+    Start();
+    Ui.ConfigEdits.push_back([](TConfigData& c) {
+        c.ChannelSize = 9;
+        return false;
+    });
+    ASSERT_TRUE(App->Execute("EditConfig"));
+    EXPECT_EQ(App->Config().ChannelSize, 4);
+    EXPECT_FALSE(FileExists(Ini()));
+    EXPECT_TRUE(App->PendingStaleGroups().empty());
+}
+
+struct TStaleCase {
+    const char* Name;
+    void (*Change)(TConfigData&);
+    std::vector<int> Groups;
+};
+void PrintTo(const TStaleCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+class StaleGroups : public testing::TestWithParam<TStaleCase> {};
+TEST_P(StaleGroups, FollowTheChangedSettings) {
+    TConfigData before, after;
+    GetParam().Change(after);
+    EXPECT_EQ(TTemplateMain::StaleGroups(before, after), GetParam().Groups);
+}
+INSTANTIATE_TEST_SUITE_P(Table, StaleGroups,
+                         testing::Values(TStaleCase{"nothing", [](TConfigData&) {}, {}},
+                                         TStaleCase{"channel only", [](TConfigData& c) { c.ChannelSize = 5; }, {3}},
+                                         TStaleCase{"columns only", [](TConfigData& c) { c.MatrixCols = 8; }, {4}},
+                                         TStaleCase{
+                                             "one segment", [](TConfigData& c) { c.MatrixSegments[17] = 3; }, {5}},
+                                         TStaleCase{"cost and prizes",
+                                                    [](TConfigData& c) {
+                                                        c.Cost = 5;
+                                                        c.Profits.push_back({3, 10});
+                                                    },
+                                                    {}},
+                                         TStaleCase{"all three",
+                                                    [](TConfigData& c) {
+                                                        c.ChannelSize = 6;
+                                                        c.MatrixCols = 9;
+                                                        c.MatrixSegments[0] = 2;
+                                                    },
+                                                    std::vector<int>{3, 4, 5}}));
+
+TEST_F(AppTest, FailedSettingsSaveIsReportedAndKeptInMemory) {
+    Start();
+    Ui.ConfigEdits.push_back([](TConfigData& c) {
+        c.ChannelSize = 7;
+        return true;
+    });
+    {
+        TWriteFaultGuard fault(0);
+        ASSERT_TRUE(App->Execute("EditConfig"));
+    }
+    ASSERT_FALSE(Ui.Messages.empty());
+    EXPECT_EQ(Ui.Messages.front().Text.rfind("Ошибка записи в файл конфигурации!\r\r", 0), 0u);
+    EXPECT_EQ(App->Config().ChannelSize, 7);
+}
+
+TEST_F(AppTest, EditShreddingStoresTheFormulasAndMarksItsGroup) {
+    Start();
+    Ui.ShreddingEdits.push_back([](TShreddingData& d) {
+        d.Formulas[1] = "n1*n2";
+        d.Digits[2] = 4;
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("EditShredding"));
+    EXPECT_EQ(LoadShredding(Ini()).Formulas[1], "n1*n2");
+    EXPECT_EQ(LoadShredding(Ini()).Digits[2], 4);
+    EXPECT_EQ(App->PendingStaleGroups(), std::vector<int>{TTemplateMain::ShreddingGroup});
+}
+
+TEST_F(AppTest, RebuildKeepsTitlesAndFavourites) {
+    Start();
+    TStatList& list = App->Stats();
+    list.SetFavoritesText("EVEN,SUMS");
+    list.Method(list.FindByCode("SUMS")).Title = "Суммы";
+    Ui.ConfigEdits.push_back([](TConfigData& c) {
+        c.MatrixCols = 6;
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("EditConfig"));
+    EXPECT_EQ(list.FavoritesText(), "EVEN,SUMS");
+    EXPECT_EQ(list.Method(list.FindByCode("SUMS")).Title, "Суммы");
+    EXPECT_EQ(Codes(*App, App->StatTypeItems()), (std::vector<std::string>{"EVEN", "SUMS"}));
+}
+
+TEST(ConfigRules, SegmentCells) {
+    uint8_t v = 0;
+    EXPECT_TRUE(ParseSegmentCell("", v));
+    EXPECT_EQ(v, 1);
+    EXPECT_TRUE(ParseSegmentCell(" 7 ", v));
+    EXPECT_EQ(v, 7);
+    for (const char* bad : {"0", "10", "x", "-1", "99"}) EXPECT_FALSE(ParseSegmentCell(bad, v)) << bad;
+    EXPECT_EQ(BadSegmentMessage("0"), "Некорректное значение: 0!\r\rУкажите любое число от 1 до 9");
+    EXPECT_EQ(PrizeRowText(3, CurrencyFromDouble(12.5)), "3=12.50");
+}
+
+} // namespace
+} // namespace zorb::test

@@ -1,0 +1,240 @@
+#include "ui/SettingsDialogs.h"
+
+#include "app/ConfigRules.h"
+#include "app/UserInterface.h"
+#include "core/Format.h"
+#include "ui/QtText.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+
+// Restricts a cell editor to the characters a field accepts.
+class TValidatedDelegate : public QStyledItemDelegate {
+public:
+    TValidatedDelegate(const QString& pattern, QObject* parent) : QStyledItemDelegate(parent), FPattern(pattern) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(FPattern), edit));
+        return w;
+    }
+
+private:
+    QString FPattern;
+};
+
+QDoubleSpinBox* RealEdit(double value, double lo, double hi, int decimals, QWidget* parent) {
+    auto* e = new QDoubleSpinBox(parent);
+    e->setRange(lo, hi);
+    e->setDecimals(decimals);
+    e->setValue(value);
+    return e;
+}
+
+QDialogButtonBox* OkCancel(QDialog* dlg) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
+    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    return buttons;
+}
+
+} // namespace
+
+TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
+    : QDialog(parent), FConfig(config), FSegmentValues(config.MatrixSegments) {
+    ShowError = [this](const QString& text) { QMessageBox::critical(this, QS(MsgBoxCaption(TMsgBox::Error)), text); };
+    setWindowTitle(TrQ("Параметры системы"));
+    auto* top = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout();
+    auto* right = new QVBoxLayout();
+    top->addLayout(left);
+    top->addLayout(right, 1);
+
+    auto* form = new QFormLayout();
+    auto* matrixRow = new QHBoxLayout();
+    FMatrixCols = new QSpinBox(this);
+    FMatrixCols->setRange(MinMatrixCols, MaxMatrixCols);
+    FMatrixCols->setValue(std::clamp(config.MatrixCols, MinMatrixCols, MaxMatrixCols));
+    FMatrixRows = new QLabel(this);
+    matrixRow->addWidget(FMatrixCols);
+    matrixRow->addWidget(FMatrixRows);
+    matrixRow->addStretch(1);
+    form->addRow(TrQ("Размер матрицы:"), matrixRow);
+    FChannelSize = new QSpinBox(this);
+    FChannelSize->setRange(MinChannelSize, MaxChannelSize);
+    FChannelSize->setValue(std::clamp(config.ChannelSize, MinChannelSize, MaxChannelSize));
+    form->addRow(TrQ("Размер канала:"), FChannelSize);
+    FCost = RealEdit(CurrencyToDouble(config.Cost), 0, 1e9, 2, this);
+    form->addRow(TrQ("Стоимость ставки:"), FCost);
+    FMaxStake = new QSpinBox(this);
+    FMaxStake->setRange(MinExtendedStake, MaxExtendedStake);
+    FMaxStake->setValue(std::clamp(config.MaxStake, MinExtendedStake, MaxExtendedStake));
+    form->addRow(TrQ("Расширенная ставка:"), FMaxStake);
+    left->addLayout(form);
+
+    left->addWidget(new QLabel(TrQ("Размеры выигрышей:"), this));
+    FPrizes = new QTableWidget(NumbersPerDraw + 1, 2, this);
+    FPrizes->setHorizontalHeaderLabels({TrQ("Совпадений"), TrQ("Сумма выигрыша")});
+    FPrizes->verticalHeader()->hide();
+    FPrizes->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FPrizes->setMinimumHeight((NumbersPerDraw + 2) * (fontMetrics().height() + 6) + 4);
+    FPrizes->horizontalHeader()->setStretchLastSection(true);
+    FPrizes->setItemDelegateForColumn(1, new TValidatedDelegate("^[0-9]*[.,]?[0-9]{0,4}$", FPrizes));
+    for (int k = 0; k <= NumbersPerDraw; ++k) {
+        auto* matches = new QTableWidgetItem(QString::number(k));
+        matches->setFlags(Qt::ItemIsEnabled);
+        FPrizes->setItem(k, 0, matches);
+        // "%d=%.2f" is the row's text form; the table shows its two halves.
+        QString row = QString::fromStdString(PrizeRowText(k, PrizeFor(config, k)));
+        FPrizes->setItem(k, 1, new QTableWidgetItem(row.section('=', 1)));
+    }
+    left->addWidget(FPrizes);
+
+    auto* weights = new QGroupBox(TrQ("Коэффициенты веса"), this);
+    auto* wform = new QFormLayout(weights);
+    FCount = RealEdit(config.Weights.Count, -1e6, 1e6, 4, weights);
+    FDeviation = RealEdit(config.Weights.Deviation, -1e6, 1e6, 4, weights);
+    FLevel = RealEdit(config.Weights.Level, -1e6, 1e6, 4, weights);
+    wform->addRow(TrQ("Количество:"), FCount);
+    wform->addRow(TrQ("Отклонение:"), FDeviation);
+    wform->addRow(TrQ("Глубина:"), FLevel);
+    FUsePercents = new QCheckBox(TrQ("Использовать значения в %"), weights);
+    FUsePercents->setChecked(config.Weights.UsePercents);
+    FUseAbsValues = new QCheckBox(TrQ("Использовать абсолютные значения"), weights);
+    FUseAbsValues->setChecked(config.Weights.UseAbsValues);
+    wform->addRow(FUsePercents);
+    wform->addRow(FUseAbsValues);
+    left->addWidget(weights);
+
+    right->addWidget(new QLabel(TrQ("Сегменты матрицы:"), this));
+    FSegments = new QTableWidget(this);
+    FSegments->setItemDelegate(new TValidatedDelegate("^[0-9]{0,2}$", FSegments));
+    FSegments->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    FSegments->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    right->addWidget(FSegments, 1);
+    right->addWidget(OkCancel(this));
+
+    connect(FMatrixCols, &QSpinBox::valueChanged, this, [this] { LayoutSegments(); });
+    connect(FSegments, &QTableWidget::cellChanged, this, &TConfigDialog::OnSegmentEdited);
+    LayoutSegments();
+    resize(760, 560);
+}
+
+void TConfigDialog::LayoutSegments() {
+    const int cols = FMatrixCols->value();
+    const int rows = CeilDiv(MaxNumber, cols);
+    FMatrixRows->setText(QString("x %1").arg(rows));
+    FFilling = true;
+    FSegments->clear();
+    FSegments->setColumnCount(cols);
+    FSegments->setRowCount(rows);
+    QStringList colLabels, rowLabels;
+    for (int c = 0; c < cols; ++c) colLabels << QString::number(c + 1);
+    for (int r = 0; r < rows; ++r)
+        rowLabels << QString("%1-%2").arg(r * cols + 1).arg(std::min((r + 1) * cols, MaxNumber));
+    FSegments->setHorizontalHeaderLabels(colLabels);
+    FSegments->setVerticalHeaderLabels(rowLabels);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            const int n = NumberAtCell(r, c, cols);
+            auto* item = new QTableWidgetItem();
+            item->setTextAlignment(Qt::AlignCenter);
+            if (n <= MaxNumber) {
+                item->setText(QString::number(FSegmentValues[static_cast<size_t>(n - 1)]));
+                item->setToolTip(TrQ("Число ") + QString::number(n));
+            } else {
+                item->setFlags(Qt::NoItemFlags); // beyond the last number
+            }
+            FSegments->setItem(r, c, item);
+        }
+    FFilling = false;
+}
+
+void TConfigDialog::OnSegmentEdited(int row, int column) {
+    if (FFilling) return;
+    const int n = NumberAtCell(row, column, FMatrixCols->value());
+    if (n < MinNumber || n > MaxNumber) return;
+    QTableWidgetItem* item = FSegments->item(row, column);
+    const std::string text = StdS(item->text());
+    uint8_t segment = 1;
+    if (!ParseSegmentCell(text, segment)) {
+        ShowError(QS(BadSegmentMessage(text)));
+        segment = 1;
+    }
+    FSegmentValues[static_cast<size_t>(n - 1)] = segment;
+    FFilling = true;
+    item->setText(QString::number(segment));
+    FFilling = false;
+}
+
+TConfigData TConfigDialog::Result() const {
+    TConfigData c = FConfig;
+    c.MatrixCols = FMatrixCols->value();
+    c.ChannelSize = FChannelSize->value();
+    c.Cost = CurrencyFromDouble(FCost->value());
+    c.MaxStake = FMaxStake->value();
+    Currency prizes[7];
+    for (int k = 0; k <= NumbersPerDraw; ++k) {
+        double v = 0;
+        QTableWidgetItem* item = FPrizes->item(k, 1);
+        if (!item || !TryStrToFloat(StdS(item->text()), v)) v = 0;
+        prizes[k] = CurrencyFromDouble(v);
+    }
+    SetPrizes(c, prizes);
+    c.Weights.Count = FCount->value();
+    c.Weights.Deviation = FDeviation->value();
+    c.Weights.Level = FLevel->value();
+    c.Weights.UsePercents = FUsePercents->isChecked();
+    c.Weights.UseAbsValues = FUseAbsValues->isChecked();
+    c.MatrixSegments = FSegmentValues;
+    return c;
+}
+
+TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(TrQ("Методы шинковки"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout();
+    for (int i = 0; i < 3; ++i) {
+        auto* row = new QHBoxLayout();
+        FFormulas[i] = new QLineEdit(QString::fromStdString(shredding.Formulas[i]), this);
+        FFormulas[i]->setMinimumWidth(320);
+        FDigits[i] = new QSpinBox(this);
+        FDigits[i]->setRange(0, 10);
+        FDigits[i]->setValue(shredding.Digits[i]);
+        row->addWidget(FFormulas[i], 1);
+        row->addWidget(new QLabel(TrQ("Знаков:"), this));
+        row->addWidget(FDigits[i]);
+        form->addRow(QS(Format(Tr("Формула %d:"), i + 1)), row);
+    }
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(this));
+}
+
+TShreddingData TShreddingDialog::Result() const {
+    TShreddingData d;
+    for (int i = 0; i < 3; ++i) {
+        d.Formulas[i] = StdS(FFormulas[i]->text());
+        d.Digits[i] = static_cast<uint8_t>(FDigits[i]->value());
+    }
+    return d;
+}
