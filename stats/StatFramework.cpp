@@ -3,6 +3,7 @@
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "stats/CombMatcher.h"
 #include "stats/StatList.h"
 
 #include <algorithm>
@@ -167,6 +168,10 @@ int TCustomStat::FindNext(const TStatDraw& row, int fromIndex, bool sorted, int 
             if (r.SameKey(row)) return r.LastDraw;
     }
     return -1;
+}
+
+std::unique_ptr<TCombMatcher> TCustomStat::MakeMatcher(const TStatDrawArray&, int, bool, bool) {
+    return nullptr;
 }
 
 void TCustomStat::SeedW1(TStatDrawArray& table, uint16_t v) {

@@ -92,6 +92,7 @@ std::string FlagLetters(unsigned flags);
 
 class TStatList;
 class TCustomStat;
+class TCombMatcher;
 
 // The class operations, answerable without an instance.
 struct TStatClass {
@@ -147,6 +148,10 @@ public:
     virtual int FindNext(const TStatDraw& row, int fromIndex, bool sorted, int windowEnd);
     virtual bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int windowEnd, bool sorted,
                            bool exclude) = 0;
+    // The same answers as MatchComb for this one filter, as a thread-safe table-driven matcher; nullptr when the
+    // method has none (the filter then calls MatchComb for every combination).
+    virtual std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
+                                                      bool exclude);
 
     const TDrawRec& CurDraw() const { return FCurDraw; }
     const TDrawRec& SecondDraw() const { return FSecondDraw; }

@@ -1,6 +1,7 @@
 #include "stats/StatsNumbers.h"
 
 #include "core/Format.h"
+#include "stats/CombMatcher.h"
 #include "stats/StatList.h"
 
 namespace zorb {
@@ -64,6 +65,15 @@ int Sign(int v) {
     return v > 0 ? 1 : v < 0 ? -1 : 0;
 }
 
+// A lookup table over all byte values, as a matcher captures it.
+using TByteFlags = std::array<uint8_t, 256>;
+
+TByteFlags ToByteFlags(const TValueTable& t) {
+    TByteFlags f{};
+    for (int v = 0; v < 256; ++v) f[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
+    return f;
+}
+
 // --- NUMS ------------------------------------------------------------------------------------------------------
 
 class TstValues : public TCustomValuesStat {
@@ -95,6 +105,12 @@ public:
         for (uint8_t n : comb.N)
             if (FindKey(selected, n, 0, 0, 0)) return true;
         return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TByteFlags f = ToByteFlags(KeyTable(selected, 0, 255));
+        return zorb::MakeMatcher([f](const TComb& c) {
+            return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
+        });
     }
 };
 const TStatClass TstValues::Info = {
@@ -131,6 +147,18 @@ public:
             for (int i = 0, k = DigitsOf(n, d); i < k; ++i)
                 if (FindKey(selected, d[i], 0, 0, 0)) return true;
         return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable digits = KeyTable(selected, 0, 9);
+        std::array<uint8_t, 256> f{};
+        for (int n = 0; n < 256; ++n) {
+            uint8_t d[3];
+            for (int i = 0, k = DigitsOf(n, d); i < k; ++i)
+                if (digits.Has(d[i])) f[static_cast<size_t>(n)] = 1;
+        }
+        return zorb::MakeMatcher([f](const TComb& c) {
+            return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
+        });
     }
 
 private:
@@ -180,6 +208,16 @@ public:
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindWord(selected, 1, static_cast<uint16_t>(CountWith<Has>(comb.N)));
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable counts = Word1Table(selected, 0, 6);
+        std::array<uint8_t, 7> want{};
+        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
+        TByteFlags has{};
+        for (int n = 0; n < 256; ++n) has[static_cast<size_t>(n)] = Has(n) ? 1 : 0;
+        return zorb::MakeMatcher([want, has](const TComb& c) {
+            return want[has[c.N[0]] + has[c.N[1]] + has[c.N[2]] + has[c.N[3]] + has[c.N[4]] + has[c.N[5]]] != 0;
+        });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return CountWith<Has>(comb.N); }
 };
@@ -274,6 +312,21 @@ public:
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindInt(selected, 1, PatternOf<Bit>(comb.N));
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable patterns = IntTable(selected, 1, 0, 63);
+        std::array<uint8_t, 64> want{};
+        for (int p = 0; p < 64; ++p) want[static_cast<size_t>(p)] = patterns.Has(p) ? 1 : 0;
+        // One table per position holding that position's bit already shifted, so a pattern is six loads and ORs.
+        std::array<TByteFlags, 6> bit{};
+        for (int k = 0; k < 6; ++k)
+            for (int n = 0; n < 256; ++n)
+                bit[static_cast<size_t>(k)][static_cast<size_t>(n)] = static_cast<uint8_t>(Bit(n) ? 1 << (5 - k) : 0);
+        return zorb::MakeMatcher([want, bit](const TComb& c) {
+            const unsigned p =
+                bit[0][c.N[0]] | bit[1][c.N[1]] | bit[2][c.N[2]] | bit[3][c.N[3]] | bit[4][c.N[4]] | bit[5][c.N[5]];
+            return want[p] != 0;
+        });
     }
 };
 
@@ -370,6 +423,10 @@ public:
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindPair(selected, SumFn(comb.N), 0);
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return zorb::MakeMatcher(
+            [t = PairTable(selected, 0, MaxCombSum)](const TComb& c) { return t.Has(SumFn(c.N)); });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return SumFn(comb.N); }
 };
@@ -471,6 +528,14 @@ public:
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindWord(selected, 1, 1) ? InRange(comb.N) == 1 : InRange(comb.N) == 0;
     }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const bool inside = FindWord(selected, 1, 1);
+        const int lo = RangeOf(FParam).Lo, hi = RangeOf(FParam).Hi;
+        return zorb::MakeMatcher([inside, lo, hi](const TComb& c) {
+            const int sum = CombSum(c);
+            return (sum >= lo && sum <= hi) == inside;
+        });
+    }
     int CombValue(const TComb& comb, int, int, bool) override { return InRange(comb.N); }
 
     static void Params(const TStatList&, int& lo, int& hi) {
@@ -527,6 +592,10 @@ public:
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindInt(selected, 2, SumOf(comb.N));
     }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return zorb::MakeMatcher(
+            [t = IntTable(selected, 2, 0, MaxCombSum)](const TComb& c) { return t.Has(CombSum(c)); });
+    }
     int CombValue(const TComb& comb, int index, int, bool sorted) override {
         return SumOf(comb.N) - SumOf(DrawAt(index - 1, sorted).Numbers);
     }
@@ -557,6 +626,16 @@ public:
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int windowEnd, bool sorted, bool) override {
         LoadDraws(windowEnd, windowEnd, sorted);
         return FindInt(selected, 1, SumOf(comb.N) - SumOf(FCurDraw.Numbers));
+    }
+    // By the combination's sum: the newest draw's sum is fixed for the whole filter.
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
+                                              bool) override {
+        const int newest = SumOf(DrawAt(windowEnd, sorted).Numbers);
+        const TValueTable changes = IntTable(selected, 1, -MaxCombSum, MaxCombSum);
+        TValueTable sums(0, MaxCombSum);
+        for (int sum = 0; sum <= MaxCombSum; ++sum)
+            if (changes.Has(sum - newest)) sums.Set(sum);
+        return zorb::MakeMatcher([sums](const TComb& c) { return sums.Has(CombSum(c)); });
     }
 };
 const TStatClass TstSumChangeSome::Info = {"TstSumChangeSome",
@@ -602,6 +681,15 @@ public:
         LoadDraws(windowEnd, windowEnd, sorted);
         return FindInt(selected, 1, Sign(SumOf(comb.N) - SumOf(FCurDraw.Numbers)));
     }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
+                                              bool) override {
+        const int newest = SumOf(DrawAt(windowEnd, sorted).Numbers);
+        const TValueTable directions = IntTable(selected, 1, -1, 1);
+        TValueTable sums(0, MaxCombSum);
+        for (int sum = 0; sum <= MaxCombSum; ++sum)
+            if (directions.Has(Sign(sum - newest))) sums.Set(sum);
+        return zorb::MakeMatcher([sums](const TComb& c) { return sums.Has(CombSum(c)); });
+    }
     int CombValue(const TComb& comb, int index, int, bool sorted) override {
         return Sign(SumOf(comb.N) - SumOf(DrawAt(index - 1, sorted).Numbers));
     }
@@ -642,6 +730,10 @@ public:
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindWord(selected, 1, static_cast<uint16_t>(SumToThirdCount(comb.N)));
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return zorb::MakeMatcher(
+            [t = Word1Table(selected, 0, 60)](const TComb& c) { return t.Has(SumToThirdCount(c.N)); });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return SumToThirdCount(comb.N); }
 };
@@ -687,6 +779,11 @@ public:
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindWord(selected, 1, comb.N[Position()]);
     }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TByteFlags f = ToByteFlags(Word1Table(selected, 0, 255));
+        const int pos = Position();
+        return zorb::MakeMatcher([f, pos](const TComb& c) { return f[c.N[pos]] != 0; });
+    }
     int CombValue(const TComb& comb, int, int, bool) override { return comb.N[Position()]; }
 
     static void Params(const TStatList&, int& lo, int& hi) {
@@ -712,6 +809,9 @@ public:
         Merge(table, true);
     }
     bool MatchComb(const TComb&, const TStatDrawArray&, int, bool, bool) override { return false; }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray&, int, bool, bool) override {
+        return zorb::MakeMatcher([](const TComb&) { return false; });
+    }
     int CombValue(const TComb&, int index, int windowEnd, bool sorted) override {
         LoadDraws(index, windowEnd, sorted);
         return 0;

@@ -203,7 +203,7 @@ TEST(Dates, NonexistentDatesRaise) {
 // --- Membership, sets and picking -----------------------------------------------------------------------
 
 TEST(NumberSets, DistinctNumbersStopsAtTheWholeRange) {
-    TCombsArray list;
+    std::vector<TComb> list;
     for (int i = 0; i < 60; ++i) { // walks the range several times over
         int b = (i * 6) % 52;
         list.push_back(
@@ -212,12 +212,12 @@ TEST(NumberSets, DistinctNumbersStopsAtTheWholeRange) {
     EXPECT_EQ(DistinctNumbers(list.data(), list.size()), 52);
     EXPECT_EQ(DistinctNumbers(list.data(), 1), 6);
     EXPECT_EQ(DistinctNumbers(list.data(), 0), 0);
-    TCombsArray same(5, C(1, 2, 3, 4, 5, 6));
+    std::vector<TComb> same(5, C(1, 2, 3, 4, 5, 6));
     EXPECT_EQ(DistinctNumbers(same.data(), same.size()), 6);
 }
 
 TEST(NumberSets, PickNumbersKeepsFirstAppearanceOrder) {
-    TCombsArray list = {C(40, 3, 17, 8, 25, 52), C(3, 9, 40, 1, 33, 12), C(2, 17, 50, 8, 44, 6)};
+    std::vector<TComb> list = {C(40, 3, 17, 8, 25, 52), C(3, 9, 40, 1, 33, 12), C(2, 17, 50, 8, 44, 6)};
     const std::vector<int> order = {40, 3, 17, 8, 25, 52, 9, 1, 33, 12, 2, 50, 44, 6};
     // The choice is random, so the properties are checked over many picks.
     for (int attempt = 0; attempt < 200; ++attempt) {

@@ -1,0 +1,79 @@
+// Fast matchers: a method's MatchComb answer for one filter, turned once into tables so that the filter loop
+// tests a combination with a few lookups and no virtual call. A matcher is immutable once built, so chunks of
+// a list can be matched on several threads at once.
+#pragma once
+
+#include "core/KestoUtils.h"
+#include "stats/StatFramework.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace zorb {
+
+class TCombMatcher {
+public:
+    virtual ~TCombMatcher() = default;
+    // Sets bit j of bits[j / 64] when in[j] matches, for j < n; bits must hold (n + 63) / 64 zeroed words.
+    virtual void Match(const TComb* in, size_t n, uint64_t* bits) const = 0;
+};
+
+template <class F> class TFuncMatcher final : public TCombMatcher {
+public:
+    explicit TFuncMatcher(F f) : FTest(std::move(f)) {}
+    void Match(const TComb* in, size_t n, uint64_t* bits) const override {
+        size_t i = 0;
+        for (size_t w = 0; i < n; ++w) {
+            const size_t end = std::min(n, i + 64);
+            uint64_t word = 0;
+            for (unsigned j = 0; i < end; ++i, ++j) word |= static_cast<uint64_t>(FTest(in[i]) ? 1 : 0) << j;
+            bits[w] = word;
+        }
+    }
+
+private:
+    F FTest;
+};
+
+template <class F> std::unique_ptr<TCombMatcher> MakeMatcher(F f) {
+    return std::make_unique<TFuncMatcher<F>>(std::move(f));
+}
+
+// Lookup tables over a value range that mirror the Find* searches of the selected rows exactly, odd keys
+// included: a value outside the table never matches, as no selected row could hold it.
+class TValueTable {
+public:
+    TValueTable(int lo, int hi) : FLo(lo), FBits(static_cast<size_t>(hi - lo + 1), 0) {}
+    void Set(int v) {
+        if (v >= FLo && v - FLo < static_cast<int>(FBits.size())) FBits[static_cast<size_t>(v - FLo)] = 1;
+    }
+    bool Has(int v) const {
+        const unsigned k = static_cast<unsigned>(v - FLo);
+        return k < FBits.size() && FBits[k];
+    }
+    bool Empty() const;
+
+private:
+    int FLo;
+    std::vector<uint8_t> FBits;
+};
+
+// Rows found by FindKey(v, 0, 0, 0).
+TValueTable KeyTable(const TStatDrawArray& selected, int lo, int hi);
+// Rows found by FindWord(1, v).
+TValueTable Word1Table(const TStatDrawArray& selected, int lo, int hi);
+// Rows found by FindInt(k, v).
+TValueTable IntTable(const TStatDrawArray& selected, int k, int lo, int hi);
+// Rows found by FindPair(v, 0).
+TValueTable PairTable(const TStatDrawArray& selected, int lo, int hi);
+
+// Per-number facts precomputed for all 256 byte values, so odd numbers in user lists cost nothing extra.
+inline int CombSum(const TComb& c) {
+    return c.N[0] + c.N[1] + c.N[2] + c.N[3] + c.N[4] + c.N[5];
+}
+constexpr int MaxCombSum = 6 * 255;
+
+} // namespace zorb
