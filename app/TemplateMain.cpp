@@ -20,6 +20,7 @@ namespace zorb {
 
 namespace {
 const char* const FormSection = "TFormMain";
+const char* const CombsFileFilterText = "Файлы комбинаций (*.lcv)|*.lcv";
 constexpr int RestartWaitSteps = 600; // of 100 ms
 } // namespace
 
@@ -71,6 +72,7 @@ void TTemplateMain::Create() {
         }
         StepLanguage();
         FViewsFrozen = false;
+        ForgetBuffer();
         StepReadFormSettings();
         StepLoadSettings();
         StepBuildRegistry();
@@ -291,11 +293,14 @@ void TTemplateMain::OnInitTimer() {
     try {
         SetProgressText(Tr("Инициализация..."));
         FCombinationsCount = Binomial(MaxNumber, NumbersPerDraw);
+        FCombs.Reserve(static_cast<size_t>(FCombinationsCount));
+        FUndo.Reserve(static_cast<size_t>(FCombinationsCount));
         FMatchDistribution = ComputeMatchDistribution();
         FCaption = ProgramCaption() + Tr(" версия ") + ZORB_VERSION;
         FUI.SetCaption(FCaption);
         FDrawsOffset = 0;
         LoadArchive();
+        GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
         if (FSettings.FirstRun) {
             TFirstRunInfo info;
@@ -323,6 +328,10 @@ void TTemplateMain::Shutdown() {
     } catch (const std::exception& e) {
         ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
     }
+    FCombs.Free();
+    FUndo.Free();
+    ForgetBuffer();
+    FBuffer.Free();
     FDraws.clear();
     FState = TStartState::ShutDown;
 }
@@ -664,9 +673,9 @@ void TTemplateMain::BuildActions() {
     AddAction(
         {"EditShredding", "Формулы шинковки", "Формулы методов шинковки", "", always, [this] { EditShredding(); }});
     AddAction({"DrawsAdd", "Добавить", "Добавить новый тираж в архив", "Ins", always, [this] { DrawsAdd(); }});
-    AddAction({"DrawsEdit", "Изменить", "Изменить данные выделенного тиража", "F2",
+    AddAction({"DrawsEdit", "Изменить", "Изменить данные выделенного тиража", "",
                [this] { return !FDrawsSelection.empty(); }, [this] { DrawsEdit(); }});
-    AddAction({"DrawsDel", "Удалить", "Удалить выделенные тиражи из архива", "Ctrl+Del",
+    AddAction({"DrawsDel", "Удалить", "Удалить выделенные тиражи из архива", "",
                [this] { return !FDrawsSelection.empty(); }, [this] { DrawsDel(); }});
     AddAction({"DrawsSorted", "Упорядочить MIN->MAX", "Показывать числа тиражей по возрастанию", "", always,
                [this] { DrawsSorted(); }, [this] { return FSettings.SortedDraws; }});
@@ -685,6 +694,37 @@ void TTemplateMain::BuildActions() {
         AddAction({Format("AutoDownload%d", mode), downloadCaptions[mode], "Обновление списка тиражей при запуске", "",
                    always, [this, mode] { SetDownloadOnStart(mode); },
                    [this, mode] { return FSettings.DownloadDrawsOnStart == mode; }, "AutoDownload"});
+    auto listNotEmpty = [this] { return !FCombs.Empty(); };
+    AddAction({"CombsGen", "Генерировать", "Перегенерировать список комбинаций", "F2", always, [this] { CombsGen(); }});
+    AddAction({"CombsOpen", "Открыть", "Загрузить список комбинаций из файла", "Ctrl+O", always,
+               [this] { CombsOpen(FUI.OpenFileName(Tr(CombsFileFilterText), "lcv")); }});
+    AddAction({"CombsSave", "Сохранить", "Сохранить список комбинаций в файле", "Ctrl+S", listNotEmpty,
+               [this] { CombsSave(FUI.SaveFileName(Tr(CombsFileFilterText), "lcv")); }});
+    AddAction({"CombsCopy", "Копировать в буфер", "Копировать выделенные комбинации в буфер обмена", "Ctrl+C",
+               listNotEmpty, [this] { CombsCopy(); }});
+    AddAction({"CombsPaste", "Вставить из буфера", "Вставить комбинации из буфера обмена", "Ctrl+V",
+               [this] { return FUI.ClipboardHasText(); }, [this] { CombsPaste(); }});
+    AddAction({"CombsSelectAll", "Выделить все", "Выделить все комбинации", "Ctrl+A", listNotEmpty,
+               [this] { CombsSelectAll(); }});
+    AddAction({"CombsCheckNums", "Количество уникальных номеров",
+               "Подсчет количества уникальных номеров, которые содержатся в текущем списке комбинаций", "", always,
+               [this] { CombsCheckNums(); }});
+    AddAction({"CombsFindInDraws", "Проверить по архиву тиражей", "Проверка комбинации по списку тиражей", "Ctrl+F",
+               [this] { return !FCombsSelection.empty(); }, [this] { CombsFindInDraws(); }});
+    AddAction({"CombsDelExists", "Исключить тиражи", "Удалить N последних тиражей из списка комбинаций", "Ctrl+E",
+               [this] { return !FCombs.Empty() && !FDraws.empty() && FSettings.DrawsExclude > 0; },
+               [this] { CombsDelExists(); }});
+    AddAction({"CombsDelSelected", "Удалить выделенные", "Удалить выделенные комбинации из списка", "Ctrl+Del",
+               [this] { return !FCombs.Empty() && !FCombsSelection.empty(); }, [this] { CombsDelSelected(); }});
+    AddAction({"CombsUndo", "Отменить", "Отменить последнее действие", "Ctrl+Z", [this] { return UndoAvailable(); },
+               [this] { CombsUndo(); }});
+    AddAction({"ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскрашивать числа комбинаций по каналам", "",
+               always,
+               [this] {
+                   SetOption("ColorCombs", FSettings.ColorCombs, !FSettings.ColorCombs);
+                   FUI.CombsListRepaint();
+               },
+               [this] { return FSettings.ColorCombs; }});
     AddAction({"GetHelp", "Справка", "Открыть файл справки", "F1", [this] { return !FHelpFile.empty(); },
                [this] { FUI.OpenDocument(FHelpFile); }});
     AddAction({"About", "О программе", "Сведения о программе", "", always, [this] {
@@ -733,7 +773,11 @@ void TTemplateMain::BuildMenus() {
          {item("EditConfig"), item("EditShredding"), separator, download, item("AutoSelfUpdate"), separator,
           item("ExitProgram")}},
         {Tr("Архив тиражей"), {item("DrawsAdd"), item("DrawsEdit"), item("DrawsDel"), separator, item("DrawsSorted")}},
-        {Tr("Вид"), {item("ViewColorDraws"), separator, languages}},
+        {Tr("Комбинации"),
+         {item("CombsGen"), item("CombsOpen"), item("CombsSave"), separator, item("CombsCopy"), item("CombsPaste"),
+          item("CombsSelectAll"), separator, item("CombsCheckNums"), item("CombsFindInDraws"), separator,
+          item("CombsDelExists"), item("CombsDelSelected"), item("CombsUndo")}},
+        {Tr("Вид"), {item("ViewColorDraws"), item("ViewColorCombs"), separator, languages}},
         {Tr("Справка"), help},
     };
 }

@@ -7,6 +7,8 @@
 #include "app/FormSettings.h"
 #include "app/Switches.h"
 #include "app/UserInterface.h"
+#include "combos/CombsArray.h"
+#include "combos/Filter.h"
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
 #include "stats/GameSettings.h"
@@ -34,6 +36,15 @@ struct TLinkInfo {
 };
 
 enum class TStartState { Created, PartOneDone, Initialized, ShutDown };
+
+// A line of the list of applied filters.
+enum class TFilterMark { Keep, Remove, Undone };
+struct TFilterLine {
+    std::string Operation;
+    std::string Values;
+    size_t Count;
+    TFilterMark Mark;
+};
 
 class TTemplateMain {
 public:
@@ -133,6 +144,54 @@ public:
     void DrawsEdit();
     void DrawsDel();
     void DrawsSorted();
+
+    // --- Combination list ---
+    const TCombsArray& Combs() const { return FCombs; }
+    const TCombsArray& UndoCombs() const { return FUndo; }
+    bool UndoAvailable() const { return FUndo.Count() > 0; }
+    const std::vector<TFilterLine>& Filters() const { return FFilters; }
+    static constexpr int CombColumnCount = 8;
+    std::string CombColumnCaption(int column) const;
+    std::string CombCellText(size_t row, int column) const;
+    int64_t CombCellColor(size_t row, int column) const; // -1: the list's default
+    void SetCombsSelection(TRowRanges ranges);
+    const TRowRanges& CombsSelection() const { return FCombsSelection; }
+    size_t CombsSelectedCount() const;
+    void SetCombsExclude(int n); // the field edCombsExclude
+    // The newest draw the analyses may use: index n - 1 - offset, or 0.
+    int WindowEnd() const;
+
+    void MakeUndo(bool show);
+    void RestoreUndo(bool show);
+    void RefreshCombsCount();
+    // Fills the list by the mode; interactive runs also reset undo and the applied filters.
+    void GenerateCombs(bool interactive, const TGenerateSettings& params);
+    // Keeps (or with exclude removes) the combinations of the undo list that have one of the selected values.
+    void FilterByStat(TCustomStat& stat, const TStatDrawArray& selected, const std::string& valuesText,
+                      const std::string& operation, bool exclude);
+    void FilterByNumbers(const std::string& viewCaption, const std::vector<int>& numbers, bool exclude);
+    void RemoveLastDraws(int n);
+    void RemoveSelected();
+    void CombsGen();
+    void CombsOpen(const std::string& path);
+    void CombsSave(const std::string& path);
+    void CombsCopy();
+    void CombsPaste();
+    void CombsSelectAll();
+    void CombsCheckNums();
+    void CombsFindInDraws();
+    // The archive search for one combination (every draw with the same six numbers, newest first, at most 26).
+    std::string FindInDrawsText(const TComb& comb);
+    // Sorted display for this run only, as the command line's --sorted asks.
+    void SetSortedDrawsForRun(bool sorted) { FSettings.SortedDraws = sorted; }
+    void CombsDelExists();
+    void CombsDelSelected();
+    void CombsUndo();
+    // The combination buffer of scenario runs, kept in memory under the key (offset, excluded).
+    void SaveBuffer(int offset, int excluded);
+    bool LoadBuffer(int offset, int excluded);
+    void DeleteBuffer();
+    void ForgetBuffer();
     void EditConfig();
     void EditShredding();
     // Method groups whose full-set files go stale when the settings change from `before` to `after`.
@@ -174,6 +233,8 @@ private:
     void FindHelpFile();
     void WriteOptionNow(const std::function<void(TIniFile&)>& write);
     void UpdateStatusPanels();
+    void AddFilterLine(TFilterLine line);
+    void ReportOddCombs(size_t odd);
     void Restart();
 
     UserInterface& FUI;
@@ -190,6 +251,12 @@ private:
     std::vector<int> FStatTypeItems, FGraphTypeItems;
     int FStatTypeEntry = -1, FGraphTypeEntry = -1;
     std::vector<int> FStaleGroups;
+
+    TCombsArray FCombs, FUndo, FBuffer;
+    std::pair<int, int> FBufferKey{-1, -1};
+    std::vector<TFilterLine> FFilters;
+    TRowRanges FCombsSelection;
+    size_t FListedCombs = SIZE_MAX; // count the list was last told about
     int FLanguage = 1049;
     std::string FHelpFile;
     TMatchDistribution FMatchDistribution{};

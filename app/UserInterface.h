@@ -13,6 +13,7 @@ class TIniFile;
 struct TConfigData;
 struct TFormSettings;
 struct TShreddingData;
+struct TGenerateSettings;
 
 // The five message boxes; texts use "\r" line breaks, which implementations show as line breaks.
 enum class TMsgBox { Error, Info, Attention, Warning, Confirm };
@@ -52,6 +53,11 @@ public:
     virtual void DrawsListReset() = 0;
     virtual void DrawsListRepaint() = 0;
     virtual void SetOffsetField(int value, int maxValue) = 0;
+    // The combination list: Reset when the count changed (drops the selection), Repaint otherwise.
+    virtual void CombsListReset() = 0;
+    virtual void CombsListRepaint() = 0;
+    virtual void CombsSelectAll() = 0;
+    virtual void FiltersChanged() = 0;
     // The method lists were refilled (registry, favourites or display options changed).
     virtual void MethodListsChanged() = 0;
 
@@ -59,6 +65,14 @@ public:
     virtual bool EditDraw(TDrawRec& draw) = 0;
     virtual bool EditConfig(TConfigData& config) = 0;
     virtual bool EditShredding(TShreddingData& data) = 0;
+    // The generation dialog; saveAsDefault tells whether the choice becomes the saved default.
+    virtual bool EditGenerateParams(TGenerateSettings& params, bool& saveAsDefault) = 0;
+    // File dialogs: filter as "Файлы комбинаций (*.lcv)|*.lcv"; an empty result means cancelled.
+    virtual std::string OpenFileName(const std::string& filter, const std::string& defaultExt) = 0;
+    virtual std::string SaveFileName(const std::string& filter, const std::string& defaultExt) = 0;
+    virtual bool ClipboardHasText() = 0;
+    virtual std::string ClipboardText() = 0;
+    virtual void SetClipboardText(const std::string& text) = 0;
     virtual void ShowAbout(const TAboutInfo& info) = 0;
     // Returns true when the user asked not to show the window again.
     virtual bool ShowFirstRun(const TFirstRunInfo& info) = 0;

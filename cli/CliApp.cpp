@@ -143,6 +143,84 @@ bool PrintValues(TTemplateMain& app, const std::string& code, const std::string&
     return true;
 }
 
+// Options that choose the starting list of a combos command.
+struct TListOptions {
+    std::string Input;
+    int Mode = -1;
+    std::string Params;
+};
+
+void AddListOptions(CLI::App* cmd, TListOptions& o) {
+    cmd->add_option("-i,--input", o.Input, "Начальный список из файла *.lcv");
+    cmd->add_option("--mode", o.Mode, "Режим генерации начального списка (0..4)")->check(CLI::Range(0, 4));
+    cmd->add_option("--params", o.Params, "Мои числа или имя файла для режима генерации");
+}
+
+// The full set unless a file or a generation mode is given.
+bool PrepareList(TTemplateMain& app, const TListOptions& o, TCliInterface& ui) {
+    if (!o.Input.empty()) {
+        if (!FileExists(o.Input)) {
+            ui.ShowMessage(TMsgBox::Error,
+                           Format(Tr("Ошибка чтения файла \"%s\"!\r\r%s"), o.Input, Tr("Файл не найден")));
+            return false;
+        }
+        app.CombsOpen(o.Input);
+    } else {
+        TGenerateSettings g;
+        g.Mode = static_cast<uint8_t>(o.Mode < 0 ? 0 : o.Mode);
+        g.Parameters = o.Params;
+        app.GenerateCombs(true, g);
+    }
+    return !ui.ErrorShown();
+}
+
+bool FinishList(TTemplateMain& app, const std::string& output, std::ostream& out) {
+    out << Format(Tr("Комбинаций: %d"), app.Combs().Count()) << '\n';
+    if (!output.empty()) app.CombsSave(output);
+    return true;
+}
+
+// Filters the list by the rows of the method's window table whose value texts are listed.
+bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string& valuesText, bool remove, int len,
+                 std::ostream& err) {
+    TStatList& list = app.Stats();
+    const int entry = list.FindByCode(code);
+    if (entry < 0) {
+        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
+        return false;
+    }
+    auto stat = list.CreateStat(entry);
+    const TStatDrawArray table = CountWindow(*stat, app.WindowEnd(), len, app.Settings().SortedDraws);
+    std::vector<std::string> wanted;
+    for (const std::string& v : SplitKeepEmpty(valuesText, ';'))
+        if (!Trim(v).empty()) wanted.push_back(Trim(v));
+    TStatDrawArray selected;
+    std::vector<std::string> texts;
+    std::vector<bool> found(wanted.size(), false);
+    for (const TStatDraw& row : table) {
+        const std::string text = Trim(stat->ValueText(row));
+        for (size_t k = 0; k < wanted.size(); ++k)
+            if (wanted[k] == text && !found[k]) {
+                found[k] = true;
+                selected.push_back(row);
+                texts.push_back(text);
+                break;
+            }
+    }
+    for (size_t k = 0; k < wanted.size(); ++k)
+        if (!found[k]) {
+            err << Format(Tr("Значения \"%s\" нет в таблице метода %s!"), wanted[k], list.CodeOf(entry)) << '\n';
+            return false;
+        }
+    if (selected.empty()) {
+        err << Tr("Не указаны значения для фильтра!") << '\n';
+        return false;
+    }
+    app.MakeUndo(true);
+    app.FilterByStat(*stat, selected, Join(texts, "; "), list.DisplayName(entry, true), remove);
+    return true;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -177,6 +255,43 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto* combOpt = values->add_option("--comb", valuesComb, "Комбинация \"c1;c2;c3;c4;c5;c6\"");
     drawOpt->excludes(combOpt);
     values->add_flag("--sorted", valuesSorted, "Числа тиража по возрастанию");
+
+    CLI::App* combos = cli.add_subcommand("combos", "Список комбинаций");
+    combos->require_subcommand(1);
+    std::string output;
+    CLI::App* combosGen = combos->add_subcommand("generate", "Создать список комбинаций");
+    TListOptions genOptions;
+    combosGen->add_option("--mode", genOptions.Mode, "Режим генерации (0..4)")->check(CLI::Range(0, 4));
+    combosGen->add_option("--params", genOptions.Params, "Мои числа или имя файла");
+    combosGen->add_option("-o,--output", output, "Записать список в файл *.lcv");
+    CLI::App* combosFilter = combos->add_subcommand("filter", "Фильтр по значениям метода статистики");
+    TListOptions filterOptions;
+    std::string filterCode, filterValues;
+    bool keep = false, remove = false, filterSorted = false;
+    int filterLen = 1000, filterOffset = 0;
+    combosFilter->add_option("CODE", filterCode, "Код метода")->required();
+    combosFilter->add_option("--values", filterValues, "Значения через \";\" (как в столбце \"Значение\")")->required();
+    auto* keepFlag = combosFilter->add_flag("--keep", keep, "Оставить комбинации с этими значениями");
+    auto* removeFlag = combosFilter->add_flag("--remove", remove, "Удалить комбинации с этими значениями");
+    keepFlag->excludes(removeFlag);
+    combosFilter->add_option("--len", filterLen, "Число тиражей статистики")->check(CLI::Range(1, 2147483647));
+    combosFilter->add_option("--offset", filterOffset, "Смещение назад")->check(CLI::NonNegativeNumber);
+    combosFilter->add_flag("--sorted", filterSorted, "Числа тиражей по возрастанию");
+    AddListOptions(combosFilter, filterOptions);
+    combosFilter->add_option("-o,--output", output, "Записать список в файл *.lcv");
+    CLI::App* combosRemoveLast = combos->add_subcommand("remove-last", "Удалить комбинации последних N тиражей");
+    TListOptions removeOptions;
+    int removeCount = 0, removeOffset = 0;
+    combosRemoveLast->add_option("N", removeCount, "Число тиражей")->required()->check(CLI::NonNegativeNumber);
+    combosRemoveLast->add_option("--offset", removeOffset, "Смещение назад")->check(CLI::NonNegativeNumber);
+    AddListOptions(combosRemoveLast, removeOptions);
+    combosRemoveLast->add_option("-o,--output", output, "Записать список в файл *.lcv");
+    CLI::App* combosCount = combos->add_subcommand("count-numbers", "Количество уникальных номеров в списке");
+    TListOptions countOptions;
+    AddListOptions(combosCount, countOptions);
+    CLI::App* combosFind = combos->add_subcommand("find", "Проверить комбинацию по архиву тиражей");
+    std::string findComb;
+    combosFind->add_option("COMB", findComb, "Комбинация \"c1;c2;c3;c4;c5;c6\"")->required();
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -230,6 +345,36 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         app.Execute("DrawsDel");
     } else if (info->parsed()) {
         PrintInfo(app, out);
+    } else if (combosGen->parsed()) {
+        failed = !PrepareList(app, genOptions, ui) || !FinishList(app, output, out);
+    } else if (combosFilter->parsed()) {
+        if (keep == remove) {
+            err << Tr("Укажите либо --keep, либо --remove.") << '\n';
+            return 1;
+        }
+        app.SetDrawsOffset(filterOffset);
+        app.SetSortedDrawsForRun(filterSorted);
+        failed = !PrepareList(app, filterOptions, ui) ||
+                 !FilterCombs(app, filterCode, filterValues, remove, filterLen, err) || !FinishList(app, output, out);
+    } else if (combosRemoveLast->parsed()) {
+        app.SetDrawsOffset(removeOffset);
+        failed = !PrepareList(app, removeOptions, ui);
+        if (!failed) {
+            app.MakeUndo(true);
+            app.RemoveLastDraws(removeCount);
+            FinishList(app, output, out);
+        }
+    } else if (combosCount->parsed()) {
+        if (!countOptions.Input.empty() || countOptions.Mode >= 0) failed = !PrepareList(app, countOptions, ui);
+        if (!failed) app.CombsCheckNums();
+    } else if (combosFind->parsed()) {
+        try {
+            TComb comb = ParseComb(findComb);
+            out << MessageLines(app.FindInDrawsText(comb)) << '\n';
+        } catch (const std::exception& e) {
+            err << MessageLines(ErrorText(e)) << '\n';
+            failed = true;
+        }
     } else if (methods->parsed()) {
         PrintMethods(app.Stats(), allMethods, methodsCsv, out);
     } else if (values->parsed()) {

@@ -40,6 +40,16 @@ public:
     bool EditConfig(TConfigData&) override { return false; }
     bool EditShredding(TShreddingData&) override { return false; }
     void MethodListsChanged() override {}
+    void CombsListReset() override {}
+    void CombsListRepaint() override {}
+    void CombsSelectAll() override {}
+    void FiltersChanged() override {}
+    bool EditGenerateParams(TGenerateSettings&, bool&) override { return false; }
+    std::string OpenFileName(const std::string&, const std::string&) override { return ""; }
+    std::string SaveFileName(const std::string&, const std::string&) override { return ""; }
+    bool ClipboardHasText() override { return false; }
+    std::string ClipboardText() override { return ""; }
+    void SetClipboardText(const std::string&) override {}
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string&) override {}

@@ -39,7 +39,10 @@ public:
     void Assign(const TComb* src, size_t n);
 
 private:
-    std::unique_ptr<uint8_t[]> FData;
+    struct TFree {
+        void operator()(uint8_t* p) const;
+    };
+    std::unique_ptr<uint8_t[], TFree> FData;
     size_t FCount = 0;
     size_t FCapacity = 0;
 };

@@ -277,7 +277,9 @@ static std::string JoinBytes(const uint8_t* p, int n, std::string_view separator
 }
 
 std::string DrawDescription(const TDrawRec& draw) {
-    return Format("Тираж № %d от %s, значения: %s", draw.Draw, draw.Date(), JoinBytes(draw.Numbers, 6, ";"));
+    // The date holds 8-bit text of the archive file.
+    return Format("Тираж № %d от %s, значения: %s", draw.Draw, Cp1251ToUtf8(draw.Date()),
+                  JoinBytes(draw.Numbers, 6, ";"));
 }
 
 std::string CombToList(const TComb& comb) {

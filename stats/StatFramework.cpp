@@ -186,6 +186,16 @@ void TCustomStat::SeedI1(TStatDrawArray& table, int32_t v) {
     AddValue(table, s, false);
 }
 
+TStatDrawArray CountWindow(TCustomStat& stat, int windowEnd, int length, bool sorted) {
+    TStatDrawArray table;
+    stat.InitValues(windowEnd, table);
+    TWorkArea work{};
+    TLastValueArray last;
+    for (int i = std::max(windowEnd - length + 1, 0); i <= windowEnd; ++i)
+        stat.CountDraw(i, windowEnd, sorted, table, work, last);
+    return table;
+}
+
 // --- Common bases -------------------------------------------------------------------------------------------------
 
 std::string TCustomGraphStat::ValueText(const TStatDraw& row) const {

@@ -213,6 +213,10 @@ public:
     virtual std::string OneMark() const = 0;
 };
 
+// The values of a window of draws as the statistics table counts them: seeded values, then every draw from
+// windowEnd - length + 1 (at least 0) to windowEnd, oldest first, with one work area and last-value list.
+TStatDrawArray CountWindow(TCustomStat& stat, int windowEnd, int length, bool sorted);
+
 // Descriptor helper: each concrete class defines `static const TStatClass Info;`.
 template <class T> std::unique_ptr<TCustomStat> CreateStatOf(TStatList& list, int param) {
     return std::make_unique<T>(list, param);

@@ -3,6 +3,7 @@
 
 #include "app/UserInterface.h"
 #include "core/KestoUtils.h"
+#include "stats/GameSettings.h"
 
 #include <QDialog>
 #include <functional>
@@ -41,3 +42,27 @@ void ShowAboutDialog(QWidget* parent, const zorb::TAboutInfo& info);
 // "Справочная информация"; `runAction` opens help or a link by its action name. Returns the check box state.
 bool ShowFirstRunDialog(QWidget* parent, const zorb::TFirstRunInfo& info,
                         const std::function<void(const std::string&)>& runAction);
+
+class QComboBox;
+class QPushButton;
+
+// "Создание нового списка комбинаций": mode, my numbers or a file, and whether to keep them as the default.
+class TGenerateDialog : public QDialog {
+    Q_OBJECT
+public:
+    TGenerateDialog(const zorb::TGenerateSettings& params, QWidget* parent = nullptr);
+    zorb::TGenerateSettings Result() const;
+    bool SaveAsDefault() const;
+
+    QComboBox* ModeBox() const { return FMode; }
+    QLineEdit* ParamsEdit() const { return FParams; }
+    QPushButton* BrowseButton() const { return FBrowse; }
+
+private:
+    void UpdateControls();
+
+    QComboBox* FMode;
+    QLineEdit* FParams;
+    QPushButton* FBrowse;
+    QCheckBox* FSaveDefault;
+};

@@ -4,6 +4,7 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
+#include "ui/CombsModel.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
 #include "ui/QtText.h"
@@ -12,21 +13,26 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -104,6 +110,7 @@ TMainWindow::TMainWindow() {
     FDrawsView->setWordWrap(false);
     layout->addWidget(FDrawsView, 1);
     FLeftPages->addTab(drawsPage, QString());
+    FLeftPages->addTab(BuildCombsPage(), QString());
     FMainPages->hide(); // shown once it has pages
 
     auto* bar = statusBar();
@@ -127,8 +134,68 @@ TMainWindow::TMainWindow() {
 
 TMainWindow::~TMainWindow() = default;
 
+QWidget* TMainWindow::BuildCombsPage() {
+    auto* page = new QWidget(FLeftPages);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FCombsToolBar = new QToolBar(page);
+    FCombsToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    layout->addWidget(FCombsToolBar);
+    FCombsSplitter = new QSplitter(Qt::Vertical, page);
+    FCombsView = new QTableView(FCombsSplitter);
+    FCombsView->setObjectName("lvCombs");
+    FCombsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FCombsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FCombsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FCombsView->verticalHeader()->hide();
+    FCombsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FCombsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FCombsView->horizontalHeader()->setHighlightSections(false);
+    FCombsView->setWordWrap(false);
+    auto* bottom = new QWidget(FCombsSplitter);
+    auto* bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    auto* excludeRow = new QHBoxLayout();
+    FCombsExcludeButton = new QPushButton(bottom);
+    FCombsExclude = new QSpinBox(bottom);
+    FCombsExclude->setObjectName("edCombsExclude");
+    FCombsExclude->setRange(0, 2147483647);
+    excludeRow->addWidget(FCombsExcludeButton);
+    excludeRow->addWidget(FCombsExclude);
+    excludeRow->addStretch(1);
+    bottomLayout->addLayout(excludeRow);
+    FFiltersView = new QTableWidget(0, 3, bottom);
+    FFiltersView->setObjectName("lvFilters");
+    FFiltersView->verticalHeader()->hide();
+    FFiltersView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FFiltersView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FFiltersView->horizontalHeader()->setStretchLastSection(false);
+    FFiltersView->setColumnWidth(0, 240);
+    FFiltersView->setColumnWidth(2, 90);
+    FFiltersView->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    FFiltersView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    bottomLayout->addWidget(FFiltersView, 1);
+    FCombsSplitter->setStretchFactor(0, 3);
+    FCombsSplitter->setStretchFactor(1, 1);
+    layout->addWidget(FCombsSplitter, 1);
+    connect(FCombsExclude, &QSpinBox::valueChanged, this, [this](int v) {
+        if (FApp) FApp->SetCombsExclude(v);
+    });
+    connect(FCombsExclude, &QSpinBox::editingFinished, this, [this] {
+        // Enter in the field runs the removal when it may run; leaving the field only stores the value.
+        if (FCombsExclude->hasFocus()) RunAction("CombsDelExists");
+    });
+    return page;
+}
+
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
+    FCombsModel = new TCombsModel(*app, this);
+    FCombsView->setModel(FCombsModel);
+    const int combWidths[8] = {70, 34, 34, 34, 34, 34, 34, 40};
+    for (int c = 0; c < 8; ++c) FCombsView->setColumnWidth(c, combWidths[c]);
+    connect(FCombsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainWindow::OnCombsSelectionChanged);
     FDrawsModel = new TDrawsModel(*app, this);
     FDrawsView->setModel(FDrawsModel);
     for (int c = 0; c < FDrawsModel->columnCount(); ++c) FDrawsView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
@@ -206,6 +273,21 @@ void TMainWindow::LanguageChanged() {
     for (const char* name : {"DrawsAdd", "DrawsEdit", "DrawsDel"})
         if (QAction* a = ActionByName(name)) FDrawsToolBar->addAction(a);
     FLeftPages->setTabText(0, TrQ("Архив тиражей"));
+    FLeftPages->setTabText(1, TrQ("Комбинации"));
+    FCombsToolBar->clear();
+    for (const char* name : {"CombsGen", "CombsOpen", "CombsSave", "CombsCopy", "CombsPaste", "CombsUndo"})
+        if (QAction* a = ActionByName(name)) FCombsToolBar->addAction(a);
+    if (QAction* gen = ActionByName("CombsGen")) gen->setIconText(TrQ("Новый"));
+    FCombsExcludeButton->setText(TrQ("[-] Тиражи"));
+    if (QAction* a = ActionByName("CombsDelExists")) {
+        FCombsExcludeButton->setToolTip(a->toolTip());
+        disconnect(FCombsExcludeButton, nullptr, nullptr, nullptr);
+        connect(FCombsExcludeButton, &QPushButton::clicked, a, &QAction::trigger);
+    }
+    const QString excludeHint = TrQ("Исключить указанное количество последних тиражей из списка комбинаций");
+    FCombsExclude->setToolTip(excludeHint);
+    FCombsExclude->setStatusTip(excludeHint);
+    FFiltersView->setHorizontalHeaderLabels({TrQ("Примененные фильтры"), TrQ("Значения"), TrQ("Комбинаций")});
     if (auto* label = findChild<QLabel*>("lblDrawsOffset")) label->setText(TrQ("Смещение назад:"));
     const QString offsetHint = TrQ("Смещение относительно последнего загруженного номера тиража");
     FOffset->setToolTip(offsetHint);
@@ -222,6 +304,8 @@ void TMainWindow::ActionsChanged() {
         if (a.Checked) qa->setChecked(a.Checked());
     }
     FOffset->setEnabled(!FApp->Busy());
+    FCombsExclude->setEnabled(!FApp->Busy());
+    if (QAction* a = ActionByName("CombsDelExists")) FCombsExcludeButton->setEnabled(a->isEnabled());
 }
 
 void TMainWindow::OnDrawsSelectionChanged() {
@@ -229,6 +313,92 @@ void TMainWindow::OnDrawsSelectionChanged() {
     std::vector<int> rows;
     for (const QModelIndex& i : FDrawsView->selectionModel()->selectedRows()) rows.push_back(i.row());
     FApp->SetDrawsSelection(std::move(rows));
+}
+
+void TMainWindow::OnCombsSelectionChanged() {
+    if (!FApp) return;
+    // Whole-list selections arrive as ranges; never expand them row by row.
+    zorb::TRowRanges ranges;
+    for (const QItemSelectionRange& r : FCombsView->selectionModel()->selection())
+        ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
+    FApp->SetCombsSelection(std::move(ranges));
+}
+
+void TMainWindow::CombsListReset() {
+    if (FCombsModel) FCombsModel->Reset();
+}
+
+void TMainWindow::CombsListRepaint() {
+    if (FCombsModel) FCombsModel->RepaintAll();
+}
+
+void TMainWindow::CombsSelectAll() {
+    FCombsView->selectAll();
+}
+
+void TMainWindow::FiltersChanged() {
+    if (!FApp) return;
+    const auto& lines = FApp->Filters();
+    FFiltersView->setRowCount(static_cast<int>(lines.size()));
+    for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
+        const zorb::TFilterLine& line = lines[static_cast<size_t>(r)];
+        auto* op = new QTableWidgetItem(QString::fromStdString(line.Operation));
+        const QStyle::StandardPixmap icon = line.Mark == zorb::TFilterMark::Keep     ? QStyle::SP_DialogApplyButton
+                                            : line.Mark == zorb::TFilterMark::Remove ? QStyle::SP_DialogDiscardButton
+                                                                                     : QStyle::SP_ArrowBack;
+        op->setIcon(style()->standardIcon(icon));
+        FFiltersView->setItem(r, 0, op);
+        FFiltersView->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(line.Values)));
+        auto* count = new QTableWidgetItem(QString::number(static_cast<qulonglong>(line.Count)));
+        count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        FFiltersView->setItem(r, 2, count);
+    }
+    if (!lines.empty()) FFiltersView->scrollToBottom();
+}
+
+bool TMainWindow::EditGenerateParams(zorb::TGenerateSettings& params, bool& saveAsDefault) {
+    TGenerateDialog dlg(params, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    params = dlg.Result();
+    saveAsDefault = dlg.SaveAsDefault();
+    return true;
+}
+
+namespace {
+// "Описание (*.lcv)|*.lcv" as a Qt file-dialog filter.
+QString QtFilter(const std::string& filter) {
+    return QString::fromStdString(filter).section('|', 0, 0);
+}
+} // namespace
+
+std::string TMainWindow::OpenFileName(const std::string& filter, const std::string& defaultExt) {
+    QFileDialog dlg(this);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilter(QtFilter(filter));
+    dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
+    return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? StdS(dlg.selectedFiles().front()) : "";
+}
+
+std::string TMainWindow::SaveFileName(const std::string& filter, const std::string& defaultExt) {
+    QFileDialog dlg(this);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setNameFilter(QtFilter(filter));
+    dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
+    return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? StdS(dlg.selectedFiles().front()) : "";
+}
+
+bool TMainWindow::ClipboardHasText() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    return mime && mime->hasText();
+}
+
+std::string TMainWindow::ClipboardText() {
+    return StdS(QGuiApplication::clipboard()->text());
+}
+
+void TMainWindow::SetClipboardText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 // --- Messages and status line ---------------------------------------------------------------------------------
@@ -382,6 +552,17 @@ void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& sec
         FStartMaximized = frm.ReadInteger(section, "ShowCmd", 1) == 3;
     }
     FLeftPanelWidth = frm.ReadInteger(section, "LeftPanelWidth", -1);
+    for (int c = 0; c < FCombsModel->columnCount(); ++c) {
+        int w = frm.ReadInteger(section, Format("lvCombs.Column%d", c), -1);
+        if (w > 0 && w < 2000) FCombsView->setColumnWidth(c, w);
+    }
+    for (int c = 0; c < 3; ++c) {
+        int w = frm.ReadInteger(section, Format("lvFilters.Column%d", c), -1);
+        if (w > 0 && w < 2000) FFiltersView->setColumnWidth(c, w);
+    }
+    const int filtersHeight = frm.ReadInteger(section, "FiltersHeight", -1);
+    if (filtersHeight > 0) FCombsSplitter->setSizes({400, filtersHeight});
+    FCombsExclude->setValue(std::max(frm.ReadInteger(section, "DrawsExclude", 0), 0));
     for (int c = 0; c < FDrawsModel->columnCount(); ++c) {
         int w = frm.ReadInteger(section, Format("%s.Column%d", DrawsListName, c), -1);
         if (w > 0 && w < 2000) FDrawsView->setColumnWidth(c, w);
@@ -402,4 +583,9 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
     if (FShown && FMainPages->isVisible()) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
     for (int c = 0; c < FDrawsModel->columnCount(); ++c)
         frm.WriteInteger(section, Format("%s.Column%d", DrawsListName, c), FDrawsView->columnWidth(c));
+    for (int c = 0; c < FCombsModel->columnCount(); ++c)
+        frm.WriteInteger(section, Format("lvCombs.Column%d", c), FCombsView->columnWidth(c));
+    for (int c = 0; c < 3; ++c)
+        frm.WriteInteger(section, Format("lvFilters.Column%d", c), FFiltersView->columnWidth(c));
+    if (FShown && FCombsSplitter->sizes().value(1) > 0) sizes.FiltersHeight = FCombsSplitter->sizes().value(1);
 }

@@ -13,12 +13,15 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QSpinBox;
 class QSplitter;
 class QTabWidget;
 class QTableView;
 class QToolBar;
 class TDrawsModel;
+class TCombsModel;
+class QTableWidget;
 
 namespace zorb {
 class TTemplateMain;
@@ -35,6 +38,9 @@ public:
     bool StartMaximized() const { return FStartMaximized; }
 
     QTableView* DrawsView() const { return FDrawsView; }
+    QTableView* CombsView() const { return FCombsView; }
+    QTableWidget* FiltersView() const { return FFiltersView; }
+    QSpinBox* CombsExcludeEdit() const { return FCombsExclude; }
     QSpinBox* OffsetEdit() const { return FOffset; }
     QAction* ActionByName(const std::string& name) const;
     QString PanelText(int panel) const;
@@ -56,6 +62,16 @@ public:
     bool EditConfig(zorb::TConfigData& config) override;
     bool EditShredding(zorb::TShreddingData& shredding) override;
     void MethodListsChanged() override {}
+    void CombsListReset() override;
+    void CombsListRepaint() override;
+    void CombsSelectAll() override;
+    void FiltersChanged() override;
+    bool EditGenerateParams(zorb::TGenerateSettings& params, bool& saveAsDefault) override;
+    std::string OpenFileName(const std::string& filter, const std::string& defaultExt) override;
+    std::string SaveFileName(const std::string& filter, const std::string& defaultExt) override;
+    bool ClipboardHasText() override;
+    std::string ClipboardText() override;
+    void SetClipboardText(const std::string& text) override;
     void ShowAbout(const zorb::TAboutInfo& info) override;
     bool ShowFirstRun(const zorb::TFirstRunInfo& info) override;
     void OpenUrl(const std::string& url) override;
@@ -74,6 +90,8 @@ private:
     void BuildActions();
     void FillMenu(QMenu* menu, const std::vector<zorb::TMenuItem>& items);
     void OnDrawsSelectionChanged();
+    void OnCombsSelectionChanged();
+    QWidget* BuildCombsPage();
     void RunAction(const std::string& name);
 
     zorb::TTemplateMain* FApp = nullptr;
@@ -86,6 +104,13 @@ private:
     QTableView* FDrawsView = nullptr;
     QSpinBox* FOffset = nullptr;
     QToolBar* FDrawsToolBar = nullptr;
+    TCombsModel* FCombsModel = nullptr;
+    QTableView* FCombsView = nullptr;
+    QToolBar* FCombsToolBar = nullptr;
+    QSpinBox* FCombsExclude = nullptr;
+    QPushButton* FCombsExcludeButton = nullptr;
+    QTableWidget* FFiltersView = nullptr;
+    QSplitter* FCombsSplitter = nullptr;
     std::array<QLabel*, 7> FPanels{};
     std::string FProgressText;
     int FLeftPanelWidth = -1;

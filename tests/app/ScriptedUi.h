@@ -29,6 +29,11 @@ public:
     std::deque<std::function<bool(TConfigData&)>> ConfigEdits;
     std::deque<std::function<bool(TShreddingData&)>> ShreddingEdits;
     int MethodListFills = 0;
+    int CombsResets = 0, CombsRepaints = 0, CombsSelectAlls = 0, FilterChanges = 0;
+    std::deque<std::function<bool(TGenerateSettings&, bool&)>> GenerateEdits;
+    std::vector<std::string> FileFilters;
+    std::string NextFileName;
+    std::string Clipboard;
 
     // Recorded traffic.
     std::vector<TShownMessage> Messages;
@@ -107,6 +112,30 @@ public:
         return edit(data);
     }
     void MethodListsChanged() override { ++MethodListFills; }
+    void CombsListReset() override { ++CombsResets; }
+    void CombsListRepaint() override { ++CombsRepaints; }
+    void CombsSelectAll() override { ++CombsSelectAlls; }
+    void FiltersChanged() override { ++FilterChanges; }
+    bool EditGenerateParams(TGenerateSettings& params, bool& saveAsDefault) override {
+        if (GenerateEdits.empty()) {
+            ADD_FAILURE() << "unexpected generation dialog";
+            return false;
+        }
+        auto edit = std::move(GenerateEdits.front());
+        GenerateEdits.pop_front();
+        return edit(params, saveAsDefault);
+    }
+    std::string OpenFileName(const std::string& filter, const std::string&) override {
+        FileFilters.push_back(filter);
+        return NextFileName;
+    }
+    std::string SaveFileName(const std::string& filter, const std::string&) override {
+        FileFilters.push_back(filter);
+        return NextFileName;
+    }
+    bool ClipboardHasText() override { return !Clipboard.empty(); }
+    std::string ClipboardText() override { return Clipboard; }
+    void SetClipboardText(const std::string& text) override { Clipboard = text; }
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string& url) override { OpenedUrls.push_back(url); }

@@ -3,6 +3,7 @@
 #include "app/FormMain.h"
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
+#include "core/IniFile.h"
 #include "tools/SampleArchive.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
@@ -30,10 +31,17 @@ class TestUi : public QObject {
         std::unique_ptr<TFormMain> App;
     };
 
-    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws) {
+    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "") {
         auto s = std::make_unique<TStarted>();
         const std::string dir = s->Dir.path().toStdString();
         SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), draws);
+        // A starting list of "my numbers" keeps the model checker's walk short.
+        if (!myNumbers.empty()) {
+            TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
+            ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
+            ini.WriteString("GLOBAL", "CombsGenerateParameters", myNumbers);
+            ini.Save();
+        }
         s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
         s->Window.Attach(s->App.get());
         s->App->Create();
@@ -54,6 +62,37 @@ private slots:
         s->App->SaveArchive(); // a forced refresh resets the model
         QCOMPARE(model->rowCount(), 300);
         QVERIFY(s->App->DrawsSelection().empty());
+    }
+
+    void combsModelPassesTheModelTesterAndFollowsFilters() {
+        auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7;8;9;10");
+        auto* model = s->Window.CombsView()->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->rowCount(), 210);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("№ п.п."));
+        s->Window.CombsView()->selectRow(3);
+        QCOMPARE(s->App->CombsSelectedCount(), size_t(1));
+        s->App->MakeUndo(true);
+        s->App->FilterByNumbers("Карта", {7}, false);
+        QCOMPARE(model->rowCount(), 126); // C(9,5)
+        QCOMPARE(s->Window.FiltersView()->rowCount(), 1);
+        QCOMPARE(s->Window.FiltersView()->item(0, 2)->text(), QString("126"));
+        QCOMPARE(s->Window.PanelText(3), QString("Комбинаций: 126"));
+        QVERIFY(s->Window.ActionByName("CombsUndo")->isEnabled());
+        s->Window.ActionByName("CombsUndo")->trigger();
+        QCOMPARE(model->rowCount(), 210);
+        QCOMPARE(s->Window.FiltersView()->rowCount(), 0);
+    }
+
+    void fullSetIsShownAndSelectedWhole() {
+        auto s = Start(MakeSampleArchive(50));
+        auto* model = s->Window.CombsView()->model();
+        QCOMPARE(model->rowCount(), int(FullCombsCount));
+        QCOMPARE(model->data(model->index(FullCombsCount - 1, 0)).toString(), QString("20358520"));
+        QCOMPARE(model->data(model->index(FullCombsCount - 1, 7)).toString(), QString("297"));
+        // Selecting everything must not walk 20 million rows one by one.
+        s->Window.ActionByName("CombsSelectAll")->trigger();
+        QCOMPARE(s->App->CombsSelectedCount(), size_t(FullCombsCount));
     }
 
     void newestDrawComesFirstWithColours() {
