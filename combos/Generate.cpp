@@ -1,6 +1,7 @@
 #include "combos/Generate.h"
 
 #include "combos/CombFiles.h"
+#include "core/FullSet.h"
 #include "core/TextUtils.h"
 
 #include <array>
@@ -86,16 +87,11 @@ std::vector<uint8_t> NumbersWhere(const TNumberMask& mine, bool member) {
     return r;
 }
 
-std::vector<uint8_t> AllNumbers() {
-    std::vector<uint8_t> r;
-    for (int n = MinNumber; n <= MaxNumber; ++n) r.push_back(static_cast<uint8_t>(n));
-    return r;
-}
-
 } // namespace
 
 void GenerateFullSet(TComb* out) {
-    GenerateFrom(AllNumbers(), out);
+    const auto& blocks = FullSetBlocks();
+    tbb::parallel_for(size_t(0), blocks.size(), [&](size_t i) { FillFullSetBlock(blocks[i], out + blocks[i].Offset); });
 }
 
 size_t GenerateCombs(TCombsArray& list, int mode, const std::string& params) {

@@ -51,7 +51,6 @@ struct TComb {
 };
 static_assert(sizeof(TComb) == 6);
 
-
 // The numbers of a stake: the first Count of Numbers are used.
 struct TNumberSet {
     int32_t Count;

@@ -42,16 +42,51 @@ template <class F> std::unique_ptr<TCombMatcher> MakeMatcher(F f) {
     return std::make_unique<TFuncMatcher<F>>(std::move(f));
 }
 
+// Full-set counting: a method's CountComb for many combinations at once, tallied by value in a dense array
+// instead of merged row by row, so every core can count its share of the full set into its own tally.
+class TCombCounter {
+public:
+    virtual ~TCombCounter() = default;
+    // Number of tally slots.
+    virtual size_t Size() const = 0;
+    // Adds the values of every combination to `tally`, which has Size() slots.
+    virtual void Count(const TComb* in, size_t n, uint32_t* tally) const = 0;
+    // The key a slot stands for, exactly as CountComb would set it.
+    virtual void KeyOf(size_t slot, TStatDraw& row) const = 0;
+};
+
+template <class FCount, class FKey> class TFuncCounter final : public TCombCounter {
+public:
+    TFuncCounter(size_t size, FCount count, FKey key)
+        : FSize(size), FCountFn(std::move(count)), FKeyFn(std::move(key)) {}
+    size_t Size() const override { return FSize; }
+    void Count(const TComb* in, size_t n, uint32_t* tally) const override {
+        for (size_t i = 0; i < n; ++i) FCountFn(in[i], tally);
+    }
+    void KeyOf(size_t slot, TStatDraw& row) const override { FKeyFn(slot, row); }
+
+private:
+    size_t FSize;
+    FCount FCountFn;
+    FKey FKeyFn;
+};
+
+template <class FCount, class FKey> std::unique_ptr<TCombCounter> MakeCounter(size_t size, FCount count, FKey key) {
+    return std::make_unique<TFuncCounter<FCount, FKey>>(size, std::move(count), std::move(key));
+}
+
 // Lookup tables over a value range that mirror the Find* searches of the selected rows exactly, odd keys
 // included: a value outside the table never matches, as no selected row could hold it.
 class TValueTable {
 public:
     TValueTable(int lo, int hi) : FLo(lo), FBits(static_cast<size_t>(hi - lo + 1), 0) {}
+    // Offsets are taken in 64 bits: a key near the integer limits must not wrap into the table.
     void Set(int v) {
-        if (v >= FLo && v - FLo < static_cast<int>(FBits.size())) FBits[static_cast<size_t>(v - FLo)] = 1;
+        const int64_t k = static_cast<int64_t>(v) - FLo;
+        if (k >= 0 && k < static_cast<int64_t>(FBits.size())) FBits[static_cast<size_t>(k)] = 1;
     }
     bool Has(int v) const {
-        const unsigned k = static_cast<unsigned>(v - FLo);
+        const uint64_t k = static_cast<uint64_t>(static_cast<int64_t>(v) - FLo);
         return k < FBits.size() && FBits[k];
     }
     bool Empty() const;

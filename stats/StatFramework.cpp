@@ -174,6 +174,10 @@ std::unique_ptr<TCombMatcher> TCustomStat::MakeMatcher(const TStatDrawArray&, in
     return nullptr;
 }
 
+std::unique_ptr<TCombCounter> TCustomStat::MakeCounter() const {
+    return nullptr;
+}
+
 void TCustomStat::SeedW1(TStatDrawArray& table, uint16_t v) {
     TStatDraw s{};
     s.SetW(1, v);

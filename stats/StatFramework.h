@@ -93,6 +93,7 @@ std::string FlagLetters(unsigned flags);
 class TStatList;
 class TCustomStat;
 class TCombMatcher;
+class TCombCounter;
 
 // The class operations, answerable without an instance.
 struct TStatClass {
@@ -152,6 +153,8 @@ public:
     // method has none (the filter then calls MatchComb for every combination).
     virtual std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
                                                       bool exclude);
+    // CountComb as a dense tally for counting the full set; nullptr when the method has none.
+    virtual std::unique_ptr<TCombCounter> MakeCounter() const;
 
     const TDrawRec& CurDraw() const { return FCurDraw; }
     const TDrawRec& SecondDraw() const { return FSecondDraw; }

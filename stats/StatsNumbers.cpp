@@ -74,6 +74,16 @@ TByteFlags ToByteFlags(const TValueTable& t) {
     return f;
 }
 
+void SetKeyW1(size_t slot, TStatDraw& row) {
+    row.ClearKey();
+    row.SetW(1, static_cast<uint16_t>(slot));
+}
+
+void SetKeyI1(size_t slot, TStatDraw& row) {
+    row.ClearKey();
+    row.SetI(1, static_cast<int32_t>(slot));
+}
+
 // --- NUMS ------------------------------------------------------------------------------------------------------
 
 class TstValues : public TCustomValuesStat {
@@ -111,6 +121,14 @@ public:
         return zorb::MakeMatcher([f](const TComb& c) {
             return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
         });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            256,
+            [](const TComb& c, uint32_t* t) {
+                for (uint8_t n : c.N) ++t[n];
+            },
+            SetKeyW1);
     }
 };
 const TStatClass TstValues::Info = {
@@ -159,6 +177,22 @@ public:
         return zorb::MakeMatcher([f](const TComb& c) {
             return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
         });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        struct TDigits {
+            uint8_t Count;
+            uint8_t D[3];
+        };
+        std::array<TDigits, 256> digits{};
+        for (int n = 0; n < 256; ++n)
+            digits[static_cast<size_t>(n)].Count = static_cast<uint8_t>(DigitsOf(n, digits[static_cast<size_t>(n)].D));
+        return zorb::MakeCounter(
+            10,
+            [digits](const TComb& c, uint32_t* t) {
+                for (uint8_t n : c.N)
+                    for (int i = 0; i < digits[n].Count; ++i) ++t[digits[n].D[i]];
+            },
+            SetKeyW1);
     }
 
 private:
@@ -220,6 +254,16 @@ public:
         });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return CountWith<Has>(comb.N); }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        TByteFlags has{};
+        for (int n = 0; n < 256; ++n) has[static_cast<size_t>(n)] = Has(n) ? 1 : 0;
+        return zorb::MakeCounter(
+            7,
+            [has](const TComb& c, uint32_t* t) {
+                ++t[has[c.N[0]] + has[c.N[1]] + has[c.N[2]] + has[c.N[3]] + has[c.N[4]] + has[c.N[5]]];
+            },
+            SetKeyW1);
+    }
 };
 
 class TstEvenCount : public TstPropertyCount<IsEven> {
@@ -328,6 +372,19 @@ public:
             return want[p] != 0;
         });
     }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        std::array<TByteFlags, 6> bit{};
+        for (int k = 0; k < 6; ++k)
+            for (int n = 0; n < 256; ++n)
+                bit[static_cast<size_t>(k)][static_cast<size_t>(n)] = static_cast<uint8_t>(Bit(n) ? 1 << (5 - k) : 0);
+        return zorb::MakeCounter(
+            64,
+            [bit](const TComb& c, uint32_t* t) {
+                ++t[bit[0][c.N[0]] | bit[1][c.N[1]] | bit[2][c.N[2]] | bit[3][c.N[3]] | bit[4][c.N[4]] |
+                    bit[5][c.N[5]]];
+            },
+            SetKeyI1);
+    }
 };
 
 class TstEvenValues : public TstPropertyPattern<IsOdd, true> {
@@ -429,6 +486,10 @@ public:
             [t = PairTable(selected, 0, MaxCombSum)](const TComb& c) { return t.Has(SumFn(c.N)); });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return SumFn(comb.N); }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            MaxCombSum + 1, [](const TComb& c, uint32_t* t) { ++t[SumFn(c.N)]; }, SetKeyI1);
+    }
 };
 
 class TstSumValues : public TstSumKind<SumOf, true> {
@@ -537,6 +598,16 @@ public:
         });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return InRange(comb.N); }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        const int lo = RangeOf(FParam).Lo, hi = RangeOf(FParam).Hi;
+        return zorb::MakeCounter(
+            2,
+            [lo, hi](const TComb& c, uint32_t* t) {
+                const int sum = CombSum(c);
+                ++t[sum >= lo && sum <= hi ? 1 : 0];
+            },
+            SetKeyW1);
+    }
 
     static void Params(const TStatList&, int& lo, int& hi) {
         lo = 1;
@@ -736,6 +807,10 @@ public:
             [t = Word1Table(selected, 0, 60)](const TComb& c) { return t.Has(SumToThirdCount(c.N)); });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return SumToThirdCount(comb.N); }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            61, [](const TComb& c, uint32_t* t) { ++t[SumToThirdCount(c.N)]; }, SetKeyW1);
+    }
 };
 const TStatClass TstSum2To3::Info = {"TstSum2To3",
                                      "S2T3",
@@ -785,6 +860,11 @@ public:
         return zorb::MakeMatcher([f, pos](const TComb& c) { return f[c.N[pos]] != 0; });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return comb.N[Position()]; }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        const int pos = Position();
+        return zorb::MakeCounter(
+            256, [pos](const TComb& c, uint32_t* t) { ++t[c.N[pos]]; }, SetKeyW1);
+    }
 
     static void Params(const TStatList&, int& lo, int& hi) {
         lo = 1;

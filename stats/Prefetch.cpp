@@ -1,0 +1,160 @@
+#include "stats/Prefetch.h"
+
+#include "core/Errors.h"
+#include "core/Format.h"
+#include "core/FullSet.h"
+#include "stats/CombMatcher.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_for.h>
+
+namespace zorb {
+
+std::string PrefetchRelativePath(const std::string& programName, const std::string& code) {
+    return Format("Prefetchs/%s_%s.dfc", programName, code);
+}
+
+namespace {
+
+void PutI32(std::string& out, int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+int32_t GetI32(const unsigned char* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+void SortByKey(TStatDrawArray& rows) {
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const TStatDraw& a, const TStatDraw& b) { return a.SortKey() < b.SortKey(); });
+}
+
+} // namespace
+
+std::string EncodePrefetch(const TStatDrawArray& rows) {
+    std::string out;
+    out.reserve((rows.size() + 1) * 12);
+    int32_t lo = INT32_MAX, hi = 0;
+    for (const TStatDraw& r : rows) {
+        for (int k = 1; k <= 4; ++k) {
+            const uint16_t w = r.W(k);
+            out += static_cast<char>(w & 0xFF);
+            out += static_cast<char>(w >> 8);
+        }
+        PutI32(out, r.Count);
+        lo = std::min(lo, r.Count);
+        hi = std::max(hi, r.Count);
+    }
+    PutI32(out, lo);
+    PutI32(out, hi);
+    PutI32(out, 0);
+    return out;
+}
+
+TPrefetchData DecodePrefetch(std::string_view bytes) {
+    if (bytes.size() < 12 || bytes.size() % 12 != 0)
+        throw EZorbError(Format("Неверный размер файла: %d байт", static_cast<int64_t>(bytes.size())));
+    TPrefetchData d;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t records = bytes.size() / 12 - 1;
+    d.Records.resize(records);
+    for (size_t i = 0; i < records; ++i) {
+        std::memcpy(d.Records[i].Key, p + 12 * i, 8);
+        d.Records[i].Count = GetI32(p + 12 * i + 8);
+    }
+    d.Min = GetI32(p + 12 * records);
+    d.Max = GetI32(p + 12 * records + 4);
+    return d;
+}
+
+TStatDrawArray CountCombsReference(TCustomStat& stat, const TComb* combs, size_t count) {
+    TStatDrawArray table;
+    for (size_t i = 0; i < count; ++i) stat.CountComb(combs[i], table);
+    SortByKey(table);
+    return table;
+}
+
+std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& methods, const TComb* combs, size_t count) {
+    const size_t m = methods.size();
+    // One description per method: its dense counter, or nothing when it must go through CountComb.
+    std::vector<std::unique_ptr<TCombCounter>> counters(m);
+    for (size_t k = 0; k < m; ++k) counters[k] = methods[k]()->MakeCounter();
+
+    struct TWorker {
+        std::vector<std::vector<uint64_t>> Tallies;          // per method with a counter
+        std::vector<std::unique_ptr<TCustomStat>> Instances; // per method without one
+        std::vector<TStatDrawArray> Tables;
+        std::vector<TComb> Buffer;
+        std::vector<uint32_t> Scratch;
+    };
+    tbb::enumerable_thread_specific<TWorker> workers([&] {
+        TWorker w;
+        w.Tallies.resize(m);
+        w.Instances.resize(m);
+        w.Tables.resize(m);
+        for (size_t k = 0; k < m; ++k) {
+            if (counters[k])
+                w.Tallies[k].assign(counters[k]->Size(), 0);
+            else
+                w.Instances[k] = methods[k]();
+        }
+        return w;
+    });
+
+    // Each piece is counted into 32-bit scratch tallies (fast to increment) and added to 64-bit totals.
+    auto countPiece = [&](TWorker& w, const TComb* piece, size_t n) {
+        for (size_t k = 0; k < m; ++k) {
+            if (counters[k]) {
+                w.Scratch.assign(counters[k]->Size(), 0);
+                counters[k]->Count(piece, n, w.Scratch.data());
+                auto& tally = w.Tallies[k];
+                for (size_t s = 0; s < tally.size(); ++s) tally[s] += w.Scratch[s];
+            } else {
+                for (size_t i = 0; i < n; ++i) w.Instances[k]->CountComb(piece[i], w.Tables[k]);
+            }
+        }
+    };
+    if (combs) {
+        constexpr size_t piece = 1 << 16;
+        tbb::parallel_for(size_t(0), (count + piece - 1) / piece, [&](size_t i) {
+            const size_t first = i * piece;
+            countPiece(workers.local(), combs + first, std::min(piece, count - first));
+        });
+    } else {
+        const auto& blocks = FullSetBlocks();
+        tbb::parallel_for(size_t(0), blocks.size(), [&](size_t i) {
+            TWorker& w = workers.local();
+            w.Buffer.resize(blocks[i].Count);
+            FillFullSetBlock(blocks[i], w.Buffer.data());
+            countPiece(w, w.Buffer.data(), blocks[i].Count);
+        });
+    }
+
+    std::vector<TStatDrawArray> result(m);
+    for (size_t k = 0; k < m; ++k) {
+        if (counters[k]) {
+            std::vector<uint64_t> total(counters[k]->Size(), 0);
+            for (TWorker& w : workers)
+                for (size_t s = 0; s < total.size(); ++s) total[s] += w.Tallies[k][s];
+            for (size_t s = 0; s < total.size(); ++s) {
+                if (!total[s]) continue;
+                TStatDraw row{};
+                counters[k]->KeyOf(s, row);
+                row.Count = static_cast<int32_t>(total[s]);
+                result[k].push_back(row);
+            }
+        } else {
+            for (TWorker& w : workers)
+                for (const TStatDraw& r : w.Tables[k]) AddValue(result[k], r, false);
+        }
+        SortByKey(result[k]);
+    }
+    return result;
+}
+
+} // namespace zorb
