@@ -36,7 +36,10 @@ std::string MsgBoxCaption(TMsgBox box) {
 }
 
 TTemplateMain::TTemplateMain(UserInterface& ui, TAppOptions options)
-    : FUI(ui), FOptions(std::move(options)), FSwitches(TSwitches::Parse(FOptions.Args)) {}
+    : FUI(ui), FOptions(std::move(options)), FSwitches(TSwitches::Parse(FOptions.Args)) {
+    // The statistics table is the first view of the refresh chain.
+    AddViewRefresher([this](bool force) { Recalculate(force); });
+}
 
 TTemplateMain::~TTemplateMain() = default;
 
@@ -141,6 +144,15 @@ void TTemplateMain::StepReadFormSettings() {
     try {
         if (FFrm->LoadFailed()) FFrm->Load(); // raises again with the reason
         FSettings.Load(*FFrm, FormSection);
+        {
+            const auto sort = SplitKeepEmpty(FFrm->ReadString(FormSection, "lvDrawsStat.SortType", ""), ',');
+            int32_t column, direction;
+            if (sort.size() == 2 && TryStrToInt(Trim(sort[0]), column) && TryStrToInt(Trim(sort[1]), direction) &&
+                column >= 0 && column < StatColumnCount) {
+                FStatSortColumn = column;
+                FStatSortDesc = direction != 0;
+            }
+        }
         FUI.RestoreWindowState(*FFrm, FormSection);
         if (!FSettings.PrefetchsInit) {
             FSettings.PrefetchsInit = true;
@@ -234,7 +246,10 @@ void TTemplateMain::FillMethodSelectors() {
 }
 
 void TTemplateMain::SelectStatType(int entry) {
-    if (std::find(FStatTypeItems.begin(), FStatTypeItems.end(), entry) != FStatTypeItems.end()) FStatTypeEntry = entry;
+    if (std::find(FStatTypeItems.begin(), FStatTypeItems.end(), entry) == FStatTypeItems.end()) return;
+    FStatTypeEntry = entry;
+    FUI.ActionsChanged();
+    if (ActionEnabled("DrawsStatCalc")) Recalculate(false);
 }
 
 void TTemplateMain::SelectGraphType(int entry) {
@@ -255,8 +270,7 @@ std::vector<int> TTemplateMain::StaleGroups(const TConfigData& before, const TCo
 void TTemplateMain::EditConfig() {
     TConfigData edited = FStats.Config;
     if (!FUI.EditConfig(edited)) return;
-    for (int g : StaleGroups(FStats.Config, edited))
-        if (std::find(FStaleGroups.begin(), FStaleGroups.end(), g) == FStaleGroups.end()) FStaleGroups.push_back(g);
+    const std::vector<int> stale = StaleGroups(FStats.Config, edited);
     FStats.Config = edited;
     {
         TBusyScope busy(*this, Tr("Сохранение файла конфигурации..."));
@@ -267,16 +281,16 @@ void TTemplateMain::EditConfig() {
         }
     }
     RebuildMethods();
+    EnsurePrefetchs(false, stale);
     RefreshViews(true);
     FUI.DrawsListRepaint();
+    FUI.CombsListRepaint();
 }
 
 void TTemplateMain::EditShredding() {
     TShreddingData edited = FStats.Shredding;
     if (!FUI.EditShredding(edited)) return;
     FStats.Shredding = edited;
-    if (std::find(FStaleGroups.begin(), FStaleGroups.end(), ShreddingGroup) == FStaleGroups.end())
-        FStaleGroups.push_back(ShreddingGroup);
     {
         TBusyScope busy(*this, Tr("Сохранение файла конфигурации..."));
         try {
@@ -285,6 +299,7 @@ void TTemplateMain::EditShredding() {
             ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
         }
     }
+    EnsurePrefetchs(false, {ShreddingGroup});
     RebuildMethods();
 }
 
@@ -302,7 +317,14 @@ void TTemplateMain::OnInitTimer() {
         LoadArchive();
         GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
-        if (FSettings.FirstRun) {
+        if (FSwitches.FullRecreate) {
+            EnsurePrefetchs(true, AllGroups());
+            EndBatch();
+        } else {
+            EnsurePrefetchs(FSwitches.FullRefresh, {});
+            if (FSwitches.FullRefresh) EndBatch();
+        }
+        if (FSettings.FirstRun && !FTerminated) {
             TFirstRunInfo info;
             info.HelpAvailable = !FHelpFile.empty();
             if (FUI.ShowFirstRun(info)) {
@@ -324,6 +346,7 @@ void TTemplateMain::Shutdown() {
     try {
         FUI.SaveWindowState(*FFrm, FormSection, FSettings);
         FSettings.SaveSizes(*FFrm, FormSection);
+        FFrm->WriteString(FormSection, "lvDrawsStat.SortType", Format("%d,%d", FStatSortColumn, FStatSortDesc ? 1 : 0));
         FFrm->Save();
     } catch (const std::exception& e) {
         ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
@@ -334,6 +357,11 @@ void TTemplateMain::Shutdown() {
     FBuffer.Free();
     FDraws.clear();
     FState = TStartState::ShutDown;
+}
+
+void TTemplateMain::EndBatch() {
+    FTerminated = true;
+    FUI.RequestClose();
 }
 
 void TTemplateMain::Restart() {
@@ -725,6 +753,33 @@ void TTemplateMain::BuildActions() {
                    FUI.CombsListRepaint();
                },
                [this] { return FSettings.ColorCombs; }});
+    AddAction({"DrawsStatCalc", "Обновить", "Пересчитать статистику по выбранным параметрам", "",
+               [this] { return !FDraws.empty() && FStatTypeEntry >= 0; }, [this] { DrawsStatCalc(); }});
+    AddAction({"DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
+               "Использовать режим сравнения статистики с распределением по полному набору комбинаций", "", always,
+               [this] {
+                   SetOption("PrefetchsEnabled", FSettings.PrefetchsEnabled, !FSettings.PrefetchsEnabled);
+                   EnsurePrefetchs(false, {});
+                   FUI.StatColumnsChanged();
+                   Recalculate(true);
+               },
+               [this] { return FSettings.PrefetchsEnabled; }});
+    AddAction({"DrawsStatShowTotalLine", "График идеального распределения",
+               "Пропорциональный график распределения значений по всем возможным комбинациям лотереи", "",
+               [this] { return FSettings.PrefetchsEnabled; },
+               [this] {
+                   TBusyScope busy(*this, Tr("Создание графиков..."));
+                   SetOption("ShowTotalLine", FSettings.ShowTotalLine, !FSettings.ShowTotalLine);
+                   Recalculate(true);
+               },
+               [this] { return FSettings.ShowTotalLine; }});
+    auto canFilter = [this] { return !FCombs.Empty() && !FStatSelection.empty(); };
+    AddAction({"StatFilter_Include", "Оставить выделенные",
+               "В списке комбинаций оставить комбинации с выделенными характеристиками", "F7", canFilter,
+               [this] { StatFilter(false); }});
+    AddAction({"StatFilter_Exclude", "Удалить выделенные",
+               "Из списка комбинаций удалить комбинации с выделенными характеристиками", "Ctrl+F7", canFilter,
+               [this] { StatFilter(true); }});
     AddAction({"GetHelp", "Справка", "Открыть файл справки", "F1", [this] { return !FHelpFile.empty(); },
                [this] { FUI.OpenDocument(FHelpFile); }});
     AddAction({"About", "О программе", "Сведения о программе", "", always, [this] {
@@ -777,6 +832,9 @@ void TTemplateMain::BuildMenus() {
          {item("CombsGen"), item("CombsOpen"), item("CombsSave"), separator, item("CombsCopy"), item("CombsPaste"),
           item("CombsSelectAll"), separator, item("CombsCheckNums"), item("CombsFindInDraws"), separator,
           item("CombsDelExists"), item("CombsDelSelected"), item("CombsUndo")}},
+        {Tr("Статистика"),
+         {item("DrawsStatCalc"), separator, item("DrawsStatePrefetchsEnabled"), item("DrawsStatShowTotalLine"),
+          separator, item("StatFilter_Include"), item("StatFilter_Exclude")}},
         {Tr("Вид"), {item("ViewColorDraws"), item("ViewColorCombs"), separator, languages}},
         {Tr("Справка"), help},
     };

@@ -13,9 +13,11 @@
 #include "core/KestoUtils.h"
 #include "stats/GameSettings.h"
 #include "stats/StatList.h"
+#include "stats/StatTable.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,9 @@ public:
     std::string FindInDrawsText(const TComb& comb);
     // Sorted display for this run only, as the command line's --sorted asks.
     void SetSortedDrawsForRun(bool sorted) { FSettings.SortedDraws = sorted; }
+    void SetPrefetchsForRun(bool enabled) { FSettings.PrefetchsEnabled = enabled; }
+    // The method of the statistics table, also one that the method list does not show (commands, scenarios).
+    void SetStatEntry(int entry) { FStatTypeEntry = entry >= 0 && entry < FStats.MethodCount() ? entry : -1; }
     void CombsDelExists();
     void CombsDelSelected();
     void CombsUndo();
@@ -197,8 +202,29 @@ public:
     // Method groups whose full-set files go stale when the settings change from `before` to `after`.
     static std::vector<int> StaleGroups(const TConfigData& before, const TConfigData& after);
     static constexpr int ShreddingGroup = 12;
-    // Groups whose full-set files wait to be rebuilt after a settings change.
-    const std::vector<int>& PendingStaleGroups() const { return FStaleGroups; }
+    static std::vector<int> AllGroups();
+
+    // --- Statistics table ---
+    const std::vector<TStatLine>& StatLines() const { return FStatTable.Lines; } // in the view's order
+    const TStatTable& StatTable() const { return FStatTable; }
+    int StatSortColumn() const { return FStatSortColumn; }
+    bool StatSortDescending() const { return FStatSortDesc; }
+    // Sorts by a column: ascending, or reversed when it is already the sort column.
+    void SortStatBy(int column);
+    void SetStatSort(int column, bool descending);
+    void SetStatSelection(std::vector<int> rows);
+    const std::vector<int>& StatSelection() const { return FStatSelection; }
+    void SetDrawsStatLen(int length); // the field edDrawsStatLen; recalculates as a new choice would
+    void Recalculate(bool force);
+    void DrawsStatCalc() { Recalculate(true); }
+    void StatFilter(bool exclude);
+    // Full-set files: creates missing ones and rebuilds those of `groups`; nothing unless forced or enabled.
+    void EnsurePrefetchs(bool force, const std::vector<int>& groups);
+    std::string PrefetchPath(int entry) const;
+    // The entry's full-set distribution, made first when its file is missing; nothing when the comparison is
+    // off, the method cannot be compared, or the file cannot be read or made (reported).
+    std::optional<TPrefetchData> OpenPrefetch(int entry);
+    std::optional<TPrefetchData> MakePrefetch(int entry);
     void SetOption(const char* key, bool& flag, bool value);
     void SetDownloadOnStart(int mode);
     void ChooseLanguage(int lcid);
@@ -236,6 +262,8 @@ private:
     void AddFilterLine(TFilterLine line);
     void ReportOddCombs(size_t odd);
     void Restart();
+    void EndBatch(); // a batch run ends the program here
+    void BuildPrefetchFiles(const std::vector<int>& entries, class TProgress* progress);
 
     UserInterface& FUI;
     TAppOptions FOptions;
@@ -250,7 +278,15 @@ private:
     TStatList FStats;
     std::vector<int> FStatTypeItems, FGraphTypeItems;
     int FStatTypeEntry = -1, FGraphTypeEntry = -1;
-    std::vector<int> FStaleGroups;
+    TStatTable FStatTable;
+    int FStatSortColumn = 1;
+    bool FStatSortDesc = false;
+    std::vector<int> FStatSelection;
+    struct TStatKey {
+        int Draws, Offset, Length, Entry;
+        bool operator==(const TStatKey&) const = default;
+    };
+    std::optional<TStatKey> FStatKey;
 
     TCombsArray FCombs, FUndo, FBuffer;
     std::pair<int, int> FBufferKey{-1, -1};

@@ -58,6 +58,16 @@ public:
     virtual void CombsListRepaint() = 0;
     virtual void CombsSelectAll() = 0;
     virtual void FiltersChanged() = 0;
+    // The statistics table was recomputed (lines and chart) or re-sorted.
+    virtual void StatTableChanged() = 0;
+    // The comparison with the full set was switched: the norm columns are shown or hidden.
+    virtual void StatColumnsChanged() = 0;
+    // The progress window: one at a time; the application keeps that rule.
+    virtual void ProgressOpen(const std::string& text, int steps, bool stopButton) = 0;
+    virtual void ProgressSetText(const std::string& text) = 0;
+    virtual void ProgressStep(int steps) = 0;
+    virtual void ProgressClose() = 0;
+    virtual bool ProgressStopRequested() = 0;
     // The method lists were refilled (registry, favourites or display options changed).
     virtual void MethodListsChanged() = 0;
 

@@ -9,6 +9,7 @@
 #include "core/Platform.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "stats/StatTable.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -221,6 +222,26 @@ bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string&
     return true;
 }
 
+bool PrintStat(TTemplateMain& app, const std::string& code, int len, int sortColumn, bool desc, bool csv,
+               std::ostream& out, std::ostream& err) {
+    const int entry = app.Stats().FindByCode(code);
+    if (entry < 0) {
+        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
+        return false;
+    }
+    app.SetStatEntry(entry);
+    app.SetDrawsStatLen(len);
+    app.SetStatSort(sortColumn, desc);
+    app.Recalculate(true);
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    for (int c = 0; c < StatColumnCount; ++c) header.push_back(StatColumnCaption(c));
+    rows.push_back(header);
+    for (const TStatLine& line : app.StatLines()) rows.emplace_back(line.Cells.begin(), line.Cells.end());
+    PrintTable(rows, csv, out);
+    return true;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -292,6 +313,28 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CLI::App* combosFind = combos->add_subcommand("find", "Проверить комбинацию по архиву тиражей");
     std::string findComb;
     combosFind->add_option("COMB", findComb, "Комбинация \"c1;c2;c3;c4;c5;c6\"")->required();
+
+    CLI::App* stat = cli.add_subcommand("stat", "Таблица статистики метода");
+    std::string statCode;
+    int statLen = 1000, statOffset = 0, statSort = 1;
+    bool statSorted = false, statPrefetch = false, statDesc = false, statCsv = false;
+    stat->add_option("CODE", statCode, "Код метода")->required();
+    stat->add_option("--len", statLen, "Число тиражей")->check(CLI::Range(1, 2147483647));
+    stat->add_option("--offset", statOffset, "Смещение назад")->check(CLI::NonNegativeNumber);
+    stat->add_flag("--sorted", statSorted, "Числа тиражей по возрастанию");
+    stat->add_flag("--prefetch", statPrefetch, "Нормы по полному набору комбинаций");
+    stat->add_option("--sort", statSort, "Столбец сортировки (0..19)")->check(CLI::Range(0, StatColumnCount - 1));
+    stat->add_flag("--desc", statDesc, "Сортировка по убыванию");
+    stat->add_flag("--csv", statCsv, "Формат CSV с разделителем \";\"");
+    CLI::App* prefetch = cli.add_subcommand("prefetch", "Файлы распределений по полному набору комбинаций");
+    bool prefetchAll = false, prefetchMissing = false;
+    std::vector<int> prefetchGroups;
+    auto* allFlag = prefetch->add_flag("--all", prefetchAll, "Пересоздать все файлы");
+    auto* missingFlag = prefetch->add_flag("--missing", prefetchMissing, "Создать недостающие файлы (по умолчанию)");
+    allFlag->excludes(missingFlag);
+    prefetch->add_option("--groups", prefetchGroups, "Группы методов, файлы которых пересоздать")
+        ->delimiter(',')
+        ->check(CLI::Range(0, 15));
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -375,6 +418,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << MessageLines(ErrorText(e)) << '\n';
             failed = true;
         }
+    } else if (stat->parsed()) {
+        app.SetDrawsOffset(statOffset);
+        app.SetSortedDrawsForRun(statSorted);
+        app.SetPrefetchsForRun(statPrefetch);
+        failed = !PrintStat(app, statCode, statLen, statSort, statDesc, statCsv, out, err);
+    } else if (prefetch->parsed()) {
+        ui.SetShowProgress(true);
+        app.EnsurePrefetchs(true, prefetchAll ? TTemplateMain::AllGroups() : prefetchGroups);
     } else if (methods->parsed()) {
         PrintMethods(app.Stats(), allMethods, methodsCsv, out);
     } else if (values->parsed()) {

@@ -51,4 +51,21 @@ bool TCliInterface::EditDraw(TDrawRec& draw) {
     return true;
 }
 
+void TCliInterface::ProgressOpen(const std::string& text, int steps, bool) {
+    FProgressText = text;
+    FProgressSteps = steps;
+    FProgressDone = 0;
+    if (FShowProgress) FErr << MessageLines(text) << '\n';
+}
+
+void TCliInterface::ProgressStep(int steps) {
+    FProgressDone += steps;
+    if (FShowProgress && FProgressSteps > 0)
+        FErr << Format("\r%s %d/%d", FProgressText, FProgressDone, FProgressSteps) << std::flush;
+}
+
+void TCliInterface::ProgressClose() {
+    if (FShowProgress && FProgressSteps > 0) FErr << '\n';
+}
+
 } // namespace zorb

@@ -50,6 +50,15 @@ public:
     bool ClipboardHasText() override { return false; }
     std::string ClipboardText() override { return ""; }
     void SetClipboardText(const std::string&) override {}
+    void StatTableChanged() override {}
+    void StatColumnsChanged() override {}
+    void ProgressOpen(const std::string& text, int steps, bool) override;
+    void ProgressSetText(const std::string& text) override { FProgressText = text; }
+    void ProgressStep(int steps) override;
+    void ProgressClose() override;
+    bool ProgressStopRequested() override { return false; }
+    // Progress lines go to the error stream only when asked for.
+    void SetShowProgress(bool show) { FShowProgress = show; }
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string&) override {}
@@ -65,6 +74,9 @@ private:
     bool FErrorShown = false;
     bool FAnswer = false;
     std::optional<TDrawInput> FDrawInput;
+    bool FShowProgress = false;
+    std::string FProgressText;
+    int FProgressSteps = 0, FProgressDone = 0;
 };
 
 } // namespace zorb

@@ -113,6 +113,9 @@ struct TStatClass {
     // A class that formats its caption itself; nullptr: Caption formatted with the parameter.
     std::string (*CaptionOfFn)(int param) = nullptr;
     std::unique_ptr<TCustomStat> (*Create)(TStatList& list, int param) = nullptr;
+    // The method keeps running state from draw to draw in the work area or the last-value list, so a draw's
+    // values depend on the draws counted before it.
+    bool RunState = false;
 
     unsigned FullFlags() const { return Flags | (IsGraph ? sfG : 0u); }
     bool CanPrefetch() const { return (Flags & sfN) != 0; }

@@ -9,12 +9,15 @@
 #include "ui/DrawsModel.h"
 #include "ui/QtText.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/StatChart.h"
+#include "ui/StatModel.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -23,6 +26,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -111,7 +115,7 @@ TMainWindow::TMainWindow() {
     layout->addWidget(FDrawsView, 1);
     FLeftPages->addTab(drawsPage, QString());
     FLeftPages->addTab(BuildCombsPage(), QString());
-    FMainPages->hide(); // shown once it has pages
+    FMainPages->addTab(BuildStatsPage(), QString());
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -188,8 +192,64 @@ QWidget* TMainWindow::BuildCombsPage() {
     return page;
 }
 
+QWidget* TMainWindow::BuildStatsPage() {
+    auto* page = new QWidget(FMainPages);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto* row = new QHBoxLayout();
+    FStatType = new QComboBox(page);
+    FStatType->setObjectName("cbDrawsStatType");
+    FStatType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    FStatType->setMinimumContentsLength(28);
+    FStatLen = new QSpinBox(page);
+    FStatLen->setObjectName("edDrawsStatLen");
+    FStatLen->setRange(1, 2147483647);
+    FStatToolBar = new QToolBar(page);
+    FStatToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    row->addWidget(FStatType, 1);
+    row->addWidget(FStatLen);
+    row->addWidget(FStatToolBar);
+    layout->addLayout(row);
+    FStatSplitter = new QSplitter(Qt::Vertical, page);
+    FStatView = new QTableView(FStatSplitter);
+    FStatView->setObjectName("lvDrawsStat");
+    FStatView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FStatView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FStatView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FStatView->verticalHeader()->hide();
+    FStatView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FStatView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FStatView->horizontalHeader()->setSectionsClickable(true);
+    FStatView->horizontalHeader()->setSortIndicatorShown(true);
+    FStatView->setWordWrap(false);
+    FStatChart = new TStatChartView(FStatSplitter);
+    FStatChart->setObjectName("crtDrawsStat");
+    FStatSplitter->setStretchFactor(0, 3);
+    FStatSplitter->setStretchFactor(1, 2);
+    FStatSplitter->setSizes({330, 220});
+    layout->addWidget(FStatSplitter, 1);
+    connect(FStatType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!FApp || FFillingMethods || index < 0) return;
+        FApp->SelectStatType(FStatType->itemData(index).toInt());
+        ActionsChanged();
+    });
+    connect(FStatLen, &QSpinBox::editingFinished, this, [this] {
+        if (FApp && FStatLen->hasFocus()) FApp->SetDrawsStatLen(FStatLen->value());
+    });
+    connect(FStatView->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (FApp) FApp->SortStatBy(column);
+    });
+    return page;
+}
+
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
+    FStatModel = new TStatModel(*app, this);
+    FStatView->setModel(FStatModel);
+    FStatView->setColumnWidth(0, 150);
+    for (int c = 1; c < zorb::StatColumnCount; ++c) FStatView->setColumnWidth(c, 80);
+    connect(FStatView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainWindow::OnStatSelectionChanged);
     FCombsModel = new TCombsModel(*app, this);
     FCombsView->setModel(FCombsModel);
     const int combWidths[8] = {70, 34, 34, 34, 34, 34, 34, 40};
@@ -274,6 +334,16 @@ void TMainWindow::LanguageChanged() {
         if (QAction* a = ActionByName(name)) FDrawsToolBar->addAction(a);
     FLeftPages->setTabText(0, TrQ("Архив тиражей"));
     FLeftPages->setTabText(1, TrQ("Комбинации"));
+    FMainPages->setTabText(0, TrQ("Статистика"));
+    FStatToolBar->clear();
+    for (const char* name : {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"})
+        if (QAction* a = ActionByName(name)) FStatToolBar->addAction(a);
+    if (QAction* a = ActionByName("DrawsStatePrefetchsEnabled")) a->setIconText(TrQ("Норма"));
+    if (QAction* a = ActionByName("DrawsStatShowTotalLine")) a->setIconText(TrQ("Идеальный график"));
+    FStatType->setToolTip(TrQ("Вид расчета статистики"));
+    FStatType->setStatusTip(FStatType->toolTip());
+    FStatLen->setToolTip(TrQ("Количество тиражей, использующихся для расчета статистики"));
+    FStatLen->setStatusTip(FStatLen->toolTip());
     FCombsToolBar->clear();
     for (const char* name : {"CombsGen", "CombsOpen", "CombsSave", "CombsCopy", "CombsPaste", "CombsUndo"})
         if (QAction* a = ActionByName(name)) FCombsToolBar->addAction(a);
@@ -313,6 +383,75 @@ void TMainWindow::OnDrawsSelectionChanged() {
     std::vector<int> rows;
     for (const QModelIndex& i : FDrawsView->selectionModel()->selectedRows()) rows.push_back(i.row());
     FApp->SetDrawsSelection(std::move(rows));
+}
+
+void TMainWindow::OnStatSelectionChanged() {
+    if (!FApp) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : FStatView->selectionModel()->selectedRows()) rows.push_back(i.row());
+    FApp->SetStatSelection(std::move(rows));
+}
+
+void TMainWindow::MethodListsChanged() {
+    if (!FApp) return;
+    FFillingMethods = true;
+    FStatType->clear();
+    for (int entry : FApp->StatTypeItems())
+        FStatType->addItem(QString::fromStdString(FApp->Stats().DisplayName(entry, true)), entry);
+    FStatType->setCurrentIndex(FStatType->findData(FApp->StatTypeEntry()));
+    FFillingMethods = false;
+}
+
+void TMainWindow::StatTableChanged() {
+    if (!FApp) return;
+    FStatModel->Reset();
+    FStatView->horizontalHeader()->setSortIndicator(
+        FApp->StatSortColumn(), FApp->StatSortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    FStatChart->Show(FApp->StatTable().Chart);
+}
+
+void TMainWindow::StatColumnsChanged() {
+    if (!FApp) return;
+    for (int c : zorb::NormColumns) {
+        FStatView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
+        if (FApp->Settings().PrefetchsEnabled && FStatView->columnWidth(c) < 20) FStatView->setColumnWidth(c, 80);
+    }
+}
+
+void TMainWindow::ProgressOpen(const std::string& text, int steps, bool stopButton) {
+    FProgressStop = false;
+    FProgress = new QProgressDialog(QString::fromStdString(text), stopButton ? TrQ("Отмена") : QString(), 0,
+                                    std::max(steps, 1), this);
+    FProgress->setWindowTitle(windowTitle());
+    FProgress->setMinimumDuration(0);
+    FProgress->setAutoClose(false);
+    FProgress->setAutoReset(false);
+    if (!stopButton) FProgress->setCancelButton(nullptr);
+    connect(FProgress, &QProgressDialog::canceled, this, [this] { FProgressStop = true; });
+    FProgress->show();
+    FProgress->raise();
+    QCoreApplication::processEvents();
+}
+
+void TMainWindow::ProgressSetText(const std::string& text) {
+    if (!FProgress) return;
+    FProgress->setLabelText(QString::fromStdString(text));
+    QCoreApplication::processEvents();
+}
+
+void TMainWindow::ProgressStep(int steps) {
+    if (!FProgress) return;
+    FProgress->setValue(std::min(FProgress->value() + steps, FProgress->maximum()));
+    QCoreApplication::processEvents();
+}
+
+void TMainWindow::ProgressClose() {
+    delete FProgress;
+    FProgress = nullptr;
+}
+
+bool TMainWindow::ProgressStopRequested() {
+    return FProgressStop;
 }
 
 void TMainWindow::OnCombsSelectionChanged() {
@@ -563,6 +702,14 @@ void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& sec
     const int filtersHeight = frm.ReadInteger(section, "FiltersHeight", -1);
     if (filtersHeight > 0) FCombsSplitter->setSizes({400, filtersHeight});
     FCombsExclude->setValue(std::max(frm.ReadInteger(section, "DrawsExclude", 0), 0));
+    FStatLen->setValue(std::max(frm.ReadInteger(section, "DrawsStatLen", 1000), 1));
+    for (int c = 0; c < zorb::StatColumnCount; ++c) {
+        int w = frm.ReadInteger(section, Format("lvDrawsStat.Column%d", c), -1);
+        if (w > 0 && w < 2000) FStatView->setColumnWidth(c, w);
+    }
+    const int chartHeight = frm.ReadInteger(section, "DrawsStatHeight", -1);
+    if (chartHeight > 0) FStatSplitter->setSizes({400, chartHeight});
+    StatColumnsChanged();
     for (int c = 0; c < FDrawsModel->columnCount(); ++c) {
         int w = frm.ReadInteger(section, Format("%s.Column%d", DrawsListName, c), -1);
         if (w > 0 && w < 2000) FDrawsView->setColumnWidth(c, w);
@@ -580,7 +727,7 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
                         RectText(normal));
     }
     frm.WriteString(section, "NormPos", RectText(normal));
-    if (FShown && FMainPages->isVisible()) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
+    if (FShown) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
     for (int c = 0; c < FDrawsModel->columnCount(); ++c)
         frm.WriteInteger(section, Format("%s.Column%d", DrawsListName, c), FDrawsView->columnWidth(c));
     for (int c = 0; c < FCombsModel->columnCount(); ++c)

@@ -21,6 +21,10 @@ class QTableView;
 class QToolBar;
 class TDrawsModel;
 class TCombsModel;
+class TStatModel;
+class TStatChartView;
+class QComboBox;
+class QProgressDialog;
 class QTableWidget;
 
 namespace zorb {
@@ -41,6 +45,10 @@ public:
     QTableView* CombsView() const { return FCombsView; }
     QTableWidget* FiltersView() const { return FFiltersView; }
     QSpinBox* CombsExcludeEdit() const { return FCombsExclude; }
+    QTableView* StatView() const { return FStatView; }
+    QComboBox* StatTypeBox() const { return FStatType; }
+    QSpinBox* StatLenEdit() const { return FStatLen; }
+    TStatChartView* StatChart() const { return FStatChart; }
     QSpinBox* OffsetEdit() const { return FOffset; }
     QAction* ActionByName(const std::string& name) const;
     QString PanelText(int panel) const;
@@ -61,7 +69,14 @@ public:
     bool EditDraw(zorb::TDrawRec& draw) override;
     bool EditConfig(zorb::TConfigData& config) override;
     bool EditShredding(zorb::TShreddingData& shredding) override;
-    void MethodListsChanged() override {}
+    void MethodListsChanged() override;
+    void StatTableChanged() override;
+    void StatColumnsChanged() override;
+    void ProgressOpen(const std::string& text, int steps, bool stopButton) override;
+    void ProgressSetText(const std::string& text) override;
+    void ProgressStep(int steps) override;
+    void ProgressClose() override;
+    bool ProgressStopRequested() override;
     void CombsListReset() override;
     void CombsListRepaint() override;
     void CombsSelectAll() override;
@@ -92,6 +107,8 @@ private:
     void OnDrawsSelectionChanged();
     void OnCombsSelectionChanged();
     QWidget* BuildCombsPage();
+    QWidget* BuildStatsPage();
+    void OnStatSelectionChanged();
     void RunAction(const std::string& name);
 
     zorb::TTemplateMain* FApp = nullptr;
@@ -111,6 +128,16 @@ private:
     QPushButton* FCombsExcludeButton = nullptr;
     QTableWidget* FFiltersView = nullptr;
     QSplitter* FCombsSplitter = nullptr;
+    TStatModel* FStatModel = nullptr;
+    QTableView* FStatView = nullptr;
+    QComboBox* FStatType = nullptr;
+    QSpinBox* FStatLen = nullptr;
+    QToolBar* FStatToolBar = nullptr;
+    TStatChartView* FStatChart = nullptr;
+    QSplitter* FStatSplitter = nullptr;
+    QProgressDialog* FProgress = nullptr;
+    bool FProgressStop = false;
+    bool FFillingMethods = false;
     std::array<QLabel*, 7> FPanels{};
     std::string FProgressText;
     int FLeftPanelWidth = -1;

@@ -29,6 +29,8 @@ public:
     std::deque<std::function<bool(TConfigData&)>> ConfigEdits;
     std::deque<std::function<bool(TShreddingData&)>> ShreddingEdits;
     int MethodListFills = 0;
+    int StatTableChanges = 0, StatColumnChanges = 0;
+    int ProgressOpens = 0, ProgressCloses = 0, ProgressMax = 0, ProgressDone = 0;
     int CombsResets = 0, CombsRepaints = 0, CombsSelectAlls = 0, FilterChanges = 0;
     std::deque<std::function<bool(TGenerateSettings&, bool&)>> GenerateEdits;
     std::vector<std::string> FileFilters;
@@ -136,6 +138,18 @@ public:
     bool ClipboardHasText() override { return !Clipboard.empty(); }
     std::string ClipboardText() override { return Clipboard; }
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
+    void StatTableChanged() override { ++StatTableChanges; }
+    void StatColumnsChanged() override { ++StatColumnChanges; }
+    void ProgressOpen(const std::string& text, int steps, bool) override {
+        ProgressTexts.push_back(text);
+        ProgressMax = steps;
+        ProgressDone = 0;
+        ++ProgressOpens;
+    }
+    void ProgressSetText(const std::string& text) override { ProgressTexts.push_back(text); }
+    void ProgressStep(int steps) override { ProgressDone += steps; }
+    void ProgressClose() override { ++ProgressCloses; }
+    bool ProgressStopRequested() override { return false; }
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string& url) override { OpenedUrls.push_back(url); }
