@@ -2,6 +2,10 @@
 #include "app/Progress.h"
 #include "app/TemplateMain.h"
 
+#include "app/FavoritesEditor.h"
+#include "app/FilterDialog.h"
+#include "stats/MethodHelp.h"
+
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -94,6 +98,72 @@ void TTemplateMain::StatFilter(bool exclude) {
     MakeUndo(true);
     auto stat = FStats.CreateSelectedStat(FStatTypeEntry, "cbDrawsStatType");
     FilterByStat(*stat, selected, Join(texts, "; "), FStats.DisplayName(FStatTypeEntry, true), exclude);
+}
+
+// --- Filter descriptions and favourites ------------------------------------------------------------------------
+
+bool TTemplateMain::EditFilter(TFilterItem& item) {
+    TFilterDialogContext ctx;
+    ctx.Methods = FStatTypeItems;
+    for (int entry : FStatTypeItems) ctx.MethodNames.push_back(FStats.DisplayName(entry, true));
+    ctx.CurrentMethod = FStatTypeEntry;
+    ctx.WindowLength = FSettings.DrawsStatLen;
+    ctx.Weights = FStats.Config.Weights;
+    ctx.List = &FStats;
+    TFilterItem edited = item;
+    if (!FUI.EditFilter(edited, ctx)) return false;
+    const std::string methodText = item.MethodText;
+    item = edited;
+    item.Defined = true;
+    item.MethodText = methodText; // the dialog chooses the method itself, not its text
+    return true;
+}
+
+void TTemplateMain::FiltersManager() {
+    TFavoritesEditor editor(FStats, FavoritesPath());
+    if (!FUI.ManageFavorites(editor)) return;
+    {
+        TBusyScope busy(*this, Tr("Подождите пожалуйста..."));
+        editor.Apply(FStats);
+        SaveFavorites();
+        FStatTypeEntry = FGraphTypeEntry = -1; // the lists start again from their first entries
+        RebuildMethods();
+    }
+    RefreshViews(true);
+}
+
+void TTemplateMain::FiltersReset() {
+    if (!Ask(TMsgBox::Confirm, Tr("Вы действительно хотите сбросить список избранных фильтров?"))) return;
+    TBusyScope busy(*this, Tr("Подождите пожалуйста..."));
+    FStats.ShowAllMethods();
+    SaveFavorites();
+    FStatTypeEntry = FGraphTypeEntry = -1;
+    RebuildMethods();
+}
+
+std::string TTemplateMain::HelpPagesDir() const {
+    for (const std::string& dir :
+         {JoinPath(FOptions.ExeDir, "help"), JoinPath(ExtractFileDir(FOptions.ExeDir), "help")})
+        if (DirectoryExists(dir)) return dir;
+    return "";
+}
+
+std::string TTemplateMain::MethodHelpHtml(int entry) const {
+    const std::string dir = HelpPagesDir();
+    const std::string path = dir.empty() ? "" : JoinPath(dir, HelpPageName(FStats, entry));
+    if (!path.empty() && FileExists(path)) {
+        try {
+            return DecodeTextFile(ReadFileBytes(path));
+        } catch (const std::exception&) {
+            // An unreadable page is replaced by the one the registry describes.
+        }
+    }
+    return MethodHelpPage(FStats, entry);
+}
+
+void TTemplateMain::ShowMethodInfo(int entry) {
+    if (entry < 0 || entry >= FStats.MethodCount()) return;
+    FUI.ShowMethodHelp(Tr("Описание методики расчета"), MethodHelpHtml(entry));
 }
 
 // --- Full-set files -------------------------------------------------------------------------------------------

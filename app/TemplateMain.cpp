@@ -780,6 +780,12 @@ void TTemplateMain::BuildActions() {
     AddAction({"StatFilter_Exclude", "Удалить выделенные",
                "Из списка комбинаций удалить комбинации с выделенными характеристиками", "Ctrl+F7", canFilter,
                [this] { StatFilter(true); }});
+    AddAction({"FiltersManager", "Избранные статистики", "Настройка списка избранных видов статистики (фильтров)", "",
+               always, [this] { FiltersManager(); }});
+    AddAction({"FiltersReset", "Все доступные статистики", "Отображать все доступные виды статистики (фильтры)", "",
+               always, [this] { FiltersReset(); }});
+    AddAction({"FiltersInfo", "Описание статистики", "Сведения о выбранном методе расчета статистики", "F8",
+               [this] { return FStatTypeEntry >= 0; }, [this] { ShowMethodInfo(FStatTypeEntry); }});
     AddAction({"GetHelp", "Справка", "Открыть файл справки", "F1", [this] { return !FHelpFile.empty(); },
                [this] { FUI.OpenDocument(FHelpFile); }});
     AddAction({"About", "О программе", "Сведения о программе", "", always, [this] {
@@ -834,7 +840,8 @@ void TTemplateMain::BuildMenus() {
           item("CombsDelExists"), item("CombsDelSelected"), item("CombsUndo")}},
         {Tr("Статистика"),
          {item("DrawsStatCalc"), separator, item("DrawsStatePrefetchsEnabled"), item("DrawsStatShowTotalLine"),
-          separator, item("StatFilter_Include"), item("StatFilter_Exclude")}},
+          separator, item("StatFilter_Include"), item("StatFilter_Exclude"), separator, item("FiltersManager"),
+          item("FiltersReset"), item("FiltersInfo")}},
         {Tr("Вид"), {item("ViewColorDraws"), item("ViewColorCombs"), separator, languages}},
         {Tr("Справка"), help},
     };

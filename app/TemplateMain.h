@@ -9,6 +9,7 @@
 #include "app/UserInterface.h"
 #include "combos/CombsArray.h"
 #include "combos/Filter.h"
+#include "combos/FilterItem.h"
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
 #include "stats/GameSettings.h"
@@ -203,6 +204,14 @@ public:
     static std::vector<int> StaleGroups(const TConfigData& before, const TConfigData& after);
     static constexpr int ShreddingGroup = 12;
     static std::vector<int> AllGroups();
+
+    // --- Filter descriptions and favourites ---
+    bool EditFilter(TFilterItem& item);
+    void FiltersManager();
+    void FiltersReset();
+    void ShowMethodInfo(int entry);
+    std::string HelpPagesDir() const; // empty when there is none
+    std::string MethodHelpHtml(int entry) const;
 
     // --- Statistics table ---
     const std::vector<TStatLine>& StatLines() const { return FStatTable.Lines; } // in the view's order

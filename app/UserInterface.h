@@ -14,6 +14,9 @@ struct TConfigData;
 struct TFormSettings;
 struct TShreddingData;
 struct TGenerateSettings;
+struct TFilterItem;
+struct TFilterDialogContext;
+class TFavoritesEditor;
 
 // The five message boxes; texts use "\r" line breaks, which implementations show as line breaks.
 enum class TMsgBox { Error, Info, Attention, Warning, Confirm };
@@ -77,6 +80,11 @@ public:
     virtual bool EditShredding(TShreddingData& data) = 0;
     // The generation dialog; saveAsDefault tells whether the choice becomes the saved default.
     virtual bool EditGenerateParams(TGenerateSettings& params, bool& saveAsDefault) = 0;
+    // The filter dialog ("Фильтр") opened on an item; the favourites manager working on its editor.
+    virtual bool EditFilter(TFilterItem& item, const TFilterDialogContext& context) = 0;
+    virtual bool ManageFavorites(TFavoritesEditor& editor) = 0;
+    // The method description window with its page.
+    virtual void ShowMethodHelp(const std::string& title, const std::string& html) = 0;
     // File dialogs: filter as "Файлы комбинаций (*.lcv)|*.lcv"; an empty result means cancelled.
     virtual std::string OpenFileName(const std::string& filter, const std::string& defaultExt) = 0;
     virtual std::string SaveFileName(const std::string& filter, const std::string& defaultExt) = 0;

@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "cli/CliInterface.h"
+#include "combos/FilterItem.h"
 #include "core/DrawArchive.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
@@ -242,6 +243,30 @@ bool PrintStat(TTemplateMain& app, const std::string& code, int len, int sortCol
     return true;
 }
 
+void PrintFilterText(const TStatList& list, const std::string& text, std::ostream& out) {
+    const TFilterItem f = ParseFilter(text, list);
+    auto b = [](bool v) { return v ? "1" : "0"; };
+    out << "Defined=" << b(f.Defined) << '\n';
+    out << "MethodText=" << f.MethodText << '\n';
+    out << "Method=" << (f.Method >= 0 ? list.CodeOf(f.Method) : "-") << '\n';
+    out << "Lengths=" << f.Lengths << '\n';
+    out << "SortColumn=" << f.SortColumn << '\n';
+    out << "BottomUp=" << b(f.BottomUp) << '\n';
+    out << "MultiSelect=" << b(f.MultiSelect) << '\n';
+    out << "Keep=" << b(f.Keep) << '\n';
+    out << "LevelMode=" << int(f.LevelMode) << '\n';
+    out << "LevelValues=" << f.LevelValues << '\n';
+    out << "OwnWeights=" << b(f.OwnWeights) << '\n';
+    out << "WeightCount=" << FilterRealText(f.WeightCount) << '\n';
+    out << "WeightDeviation=" << FilterRealText(f.WeightDeviation) << '\n';
+    out << "WeightLevel=" << FilterRealText(f.WeightLevel) << '\n';
+    out << "WeightPercents=" << b(f.WeightPercents) << '\n';
+    out << "WeightAbs=" << b(f.WeightAbs) << '\n';
+    out << "StopMode=" << int(f.StopMode) << '\n';
+    out << "StopValue=" << f.StopValue << '\n';
+    out << FilterText(f, list) << '\n';
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -336,6 +361,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         ->delimiter(',')
         ->check(CLI::Range(0, 15));
 
+    CLI::App* filterText = cli.add_subcommand("filter-text", "Разбор текстового описания фильтра");
+    std::string filterDescription;
+    filterText->add_option("TEXT", filterDescription, "Описание, например TSD1#NUMS:1000#LNO:#SF:1")->required();
+
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         cli.parse(reversed);
@@ -426,6 +455,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } else if (prefetch->parsed()) {
         ui.SetShowProgress(true);
         app.EnsurePrefetchs(true, prefetchAll ? TTemplateMain::AllGroups() : prefetchGroups);
+    } else if (filterText->parsed()) {
+        PrintFilterText(app.Stats(), filterDescription, out);
     } else if (methods->parsed()) {
         PrintMethods(app.Stats(), allMethods, methodsCsv, out);
     } else if (values->parsed()) {

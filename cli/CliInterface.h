@@ -51,6 +51,9 @@ public:
     std::string ClipboardText() override { return ""; }
     void SetClipboardText(const std::string&) override {}
     void StatTableChanged() override {}
+    bool EditFilter(TFilterItem&, const TFilterDialogContext&) override { return false; }
+    bool ManageFavorites(TFavoritesEditor&) override { return false; }
+    void ShowMethodHelp(const std::string&, const std::string&) override {}
     void StatColumnsChanged() override {}
     void ProgressOpen(const std::string& text, int steps, bool) override;
     void ProgressSetText(const std::string& text) override { FProgressText = text; }

@@ -7,6 +7,7 @@
 #include "ui/CombsModel.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
+#include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StatChart.h"
@@ -336,10 +337,11 @@ void TMainWindow::LanguageChanged() {
     FLeftPages->setTabText(1, TrQ("Комбинации"));
     FMainPages->setTabText(0, TrQ("Статистика"));
     FStatToolBar->clear();
-    for (const char* name : {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"})
+    for (const char* name : {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "FiltersManager"})
         if (QAction* a = ActionByName(name)) FStatToolBar->addAction(a);
     if (QAction* a = ActionByName("DrawsStatePrefetchsEnabled")) a->setIconText(TrQ("Норма"));
     if (QAction* a = ActionByName("DrawsStatShowTotalLine")) a->setIconText(TrQ("Идеальный график"));
+    if (QAction* a = ActionByName("FiltersManager")) a->setIconText(TrQ("Избранное"));
     FStatType->setToolTip(TrQ("Вид расчета статистики"));
     FStatType->setStatusTip(FStatType->toolTip());
     FStatLen->setToolTip(TrQ("Количество тиражей, использующихся для расчета статистики"));
@@ -493,6 +495,27 @@ void TMainWindow::FiltersChanged() {
         FFiltersView->setItem(r, 2, count);
     }
     if (!lines.empty()) FFiltersView->scrollToBottom();
+}
+
+bool TMainWindow::EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) {
+    TFilterDialog dlg(item, context, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    item = dlg.Result();
+    return true;
+}
+
+bool TMainWindow::ManageFavorites(zorb::TFavoritesEditor& editor) {
+    TFavoritesDialog dlg(
+        editor,
+        [this](int entry) {
+            if (FApp) FApp->ShowMethodInfo(entry);
+        },
+        this);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void TMainWindow::ShowMethodHelp(const std::string& title, const std::string& html) {
+    ShowMethodHelpWindow(this, QString::fromStdString(title), QString::fromStdString(html));
 }
 
 bool TMainWindow::EditGenerateParams(zorb::TGenerateSettings& params, bool& saveAsDefault) {

@@ -71,6 +71,9 @@ public:
     bool EditShredding(zorb::TShreddingData& shredding) override;
     void MethodListsChanged() override;
     void StatTableChanged() override;
+    bool EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) override;
+    bool ManageFavorites(zorb::TFavoritesEditor& editor) override;
+    void ShowMethodHelp(const std::string& title, const std::string& html) override;
     void StatColumnsChanged() override;
     void ProgressOpen(const std::string& text, int steps, bool stopButton) override;
     void ProgressSetText(const std::string& text) override;

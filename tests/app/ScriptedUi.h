@@ -2,6 +2,8 @@
 // application shows is recorded for the test to inspect.
 #pragma once
 
+#include "app/FavoritesEditor.h"
+#include "app/FilterDialog.h"
 #include "app/FormSettings.h"
 #include "app/UserInterface.h"
 #include "stats/GameSettings.h"
@@ -30,6 +32,9 @@ public:
     std::deque<std::function<bool(TShreddingData&)>> ShreddingEdits;
     int MethodListFills = 0;
     int StatTableChanges = 0, StatColumnChanges = 0;
+    std::deque<std::function<bool(TFilterItem&, const TFilterDialogContext&)>> FilterEdits;
+    std::deque<std::function<bool(TFavoritesEditor&)>> FavoriteEdits;
+    std::vector<std::pair<std::string, std::string>> HelpPages;
     int ProgressOpens = 0, ProgressCloses = 0, ProgressMax = 0, ProgressDone = 0;
     int CombsResets = 0, CombsRepaints = 0, CombsSelectAlls = 0, FilterChanges = 0;
     std::deque<std::function<bool(TGenerateSettings&, bool&)>> GenerateEdits;
@@ -139,6 +144,27 @@ public:
     std::string ClipboardText() override { return Clipboard; }
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
     void StatTableChanged() override { ++StatTableChanges; }
+    bool EditFilter(TFilterItem& item, const TFilterDialogContext& context) override {
+        if (FilterEdits.empty()) {
+            ADD_FAILURE() << "unexpected filter dialog";
+            return false;
+        }
+        auto edit = std::move(FilterEdits.front());
+        FilterEdits.pop_front();
+        return edit(item, context);
+    }
+    bool ManageFavorites(TFavoritesEditor& editor) override {
+        if (FavoriteEdits.empty()) {
+            ADD_FAILURE() << "unexpected favourites manager";
+            return false;
+        }
+        auto edit = std::move(FavoriteEdits.front());
+        FavoriteEdits.pop_front();
+        return edit(editor);
+    }
+    void ShowMethodHelp(const std::string& title, const std::string& html) override {
+        HelpPages.push_back({title, html});
+    }
     void StatColumnsChanged() override { ++StatColumnChanges; }
     void ProgressOpen(const std::string& text, int steps, bool) override {
         ProgressTexts.push_back(text);

@@ -1,29 +1,45 @@
 // The Qt side: the draw model under Qt's own model checker, the draw dialog's rules, and the main window
 // wired to the application on a real data directory.
 #include "app/FormMain.h"
+#include "combos/FilterItem.h"
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "tools/SampleArchive.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawsModel.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialogs.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace zorb;
 
 class TestUi : public QObject {
     Q_OBJECT
+
+    // Saves a picture of a window when ZORB_SCREENSHOTS names a folder, for looking at the dialogs.
+    static void Snapshot(QWidget& w, const char* name) {
+        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
+        if (dir.isEmpty()) return;
+        w.resize(w.sizeHint().expandedTo(w.size()));
+        w.show();
+        QCoreApplication::processEvents();
+        w.grab().save(QString::fromUtf8(dir) + "/" + name);
+    }
 
     struct TStarted {
         QTemporaryDir Dir;
@@ -191,6 +207,58 @@ private slots:
         QCOMPARE(int(r.MatrixSegments[22]), 1); // an empty cell counts as 1
         QCOMPARE(r.Profits.size(), size_t(7));
         QCOMPARE(r.Profits[3].Profit, Currency(125000));
+    }
+
+    void filterDialogRefusesMultiSelectStoppingByCombinations() {
+        auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7");
+        TFilterDialogContext ctx;
+        ctx.Methods = s->App->StatTypeItems();
+        for (int e : ctx.Methods) ctx.MethodNames.push_back(s->App->Stats().DisplayName(e, true));
+        ctx.CurrentMethod = s->App->StatTypeEntry();
+        ctx.WindowLength = 1000;
+        ctx.List = &s->App->Stats();
+        TFilterItem item = ParseFilter("BMF6#SUMS:100,200#LMV:5#SC:3", s->App->Stats());
+        TFilterDialog dlg(item, ctx);
+        QStringList errors;
+        dlg.ShowError = [&](const QString& text) { errors << text; };
+        QCOMPARE(dlg.LengthsEdit()->text(), QString("100,200"));
+        QVERIFY(dlg.MultiBox()->isChecked());
+        QCOMPARE(dlg.StopBox()->currentIndex(), 1);
+        QVERIFY(!dlg.OwnWeightsBox()->isEnabled());
+        Snapshot(dlg, "filter-dialog.png");
+        QVERIFY(!dlg.TryAccept());
+        QCOMPARE(errors.back(),
+                 QString("В режиме мультивыделения остановка сценария по количеству комбинаций или чисел "
+                         "не может быть выполнена!\nВыберите другой способ останова."));
+        dlg.StopBox()->setCurrentIndex(4);
+        QVERIFY(dlg.TryAccept());
+        QCOMPARE(QString::fromStdString(FilterText(dlg.Result(), s->App->Stats())),
+                 QString("BMF6#SUMS:100,200#LMV:5#ST:3"));
+        dlg.LengthsEdit()->setText("0");
+        QVERIFY(!dlg.TryAccept());
+        QCOMPARE(errors.back(), QString("Введен некорректный диапазон значений!"));
+        // The weight controls follow the mode and the box.
+        dlg.ModeBox()->setCurrentIndex(19);
+        QVERIFY(dlg.OwnWeightsBox()->isEnabled());
+        QVERIFY(!dlg.WeightCountEdit()->isEnabled());
+        dlg.OwnWeightsBox()->click();
+        QVERIFY(dlg.WeightCountEdit()->isEnabled());
+    }
+
+    void favouritesDialogShowsGroupsAndMarks() {
+        auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7");
+        s->App->Stats().SetFavoritesText("NUMS,SUMS");
+        TFavoritesEditor editor(s->App->Stats(), "");
+        TFavoritesDialog dlg(editor, {});
+        QCOMPARE(dlg.Tree()->topLevelItemCount(), 2);
+        QCOMPARE(dlg.Tree()->topLevelItem(0)->text(0), QString("{ num } Числа тиража"));
+        QCOMPARE(dlg.Tree()->topLevelItem(0)->child(0)->checkState(0), Qt::Checked);
+        QCOMPARE(dlg.Tree()->topLevelItem(0)->child(1)->checkState(0), Qt::Unchecked);
+        dlg.Tree()->topLevelItem(0)->child(1)->setCheckState(0, Qt::Checked);
+        Snapshot(dlg, "favourites-dialog.png");
+        dlg.accept();
+        editor.Apply(s->App->Stats());
+        QCOMPARE(QString::fromStdString(s->App->Stats().FavoritesText()), QString("NUMS,DIGS,SUMS"));
     }
 
     void dialogShowsStoredNumbersAndDate() {
