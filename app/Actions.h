@@ -15,6 +15,8 @@ struct TAction {
     std::function<void()> Execute;
     std::function<bool()> Checked = {}; // empty for actions without a check mark
     std::string RadioGroup = {};        // exclusive group, empty otherwise
+    // The list whose keyboard focus the shortcut needs, when two actions share one key (empty: the whole window).
+    std::string Scope = {};
 };
 
 // A menu item names an action, opens a submenu, or is a separator (both empty).

@@ -314,6 +314,18 @@ void TTemplateMain::OnInitTimer() {
         FCaption = ProgramCaption() + Tr(" версия ") + ZORB_VERSION;
         FUI.SetCaption(FCaption);
         FDrawsOffset = 0;
+        if (!LoadStakes()) {
+            ShowError(Tr("Невозможно получить монопольный доступ к файлам данных!\r\rВозможные причины данной ошибки: "
+                         "\r\r1) Вы пытаетесь запустить вторую копию программы из одного и того же каталога. "
+                         "Корректная работа нескольких копий программы возможна только из разных каталогов.\r\r2) "
+                         "Для программы нет прав на запись в том каталоге, где она расположена. Например: в Windows 7 "
+                         "и выше по умолчанию запрещена запись в c:\\Program Files.\r\rПрограмма будет закрыта!"));
+            FRefused = true;
+            FState = TStartState::Initialized;
+            EndBusy();
+            EndBatch();
+            return;
+        }
         LoadArchive();
         GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
@@ -342,6 +354,11 @@ void TTemplateMain::OnInitTimer() {
 
 void TTemplateMain::Shutdown() {
     if (FState == TStartState::ShutDown) return;
+    if (FRefused) {
+        // A copy that was kept out of the directory leaves every file as the running copy has it.
+        FState = TStartState::ShutDown;
+        return;
+    }
     if (!FFrm) FFrm = std::make_unique<TIniFile>(FrmPath());
     try {
         FUI.SaveWindowState(*FFrm, FormSection, FSettings);
@@ -356,6 +373,7 @@ void TTemplateMain::Shutdown() {
     ForgetBuffer();
     FBuffer.Free();
     FDraws.clear();
+    SaveStakes();
     FState = TStartState::ShutDown;
 }
 
@@ -556,6 +574,7 @@ void TTemplateMain::DrawsAdd() {
     FDraws.push_back(r);
     SaveArchive();
     RefreshViews(false);
+    ArchiveChanged();
 }
 
 void TTemplateMain::DrawsEdit() {
@@ -567,6 +586,7 @@ void TTemplateMain::DrawsEdit() {
     FDraws[static_cast<size_t>(index)] = r;
     SaveArchive();
     RefreshViews(false);
+    ArchiveChanged();
 }
 
 void TTemplateMain::DrawsDel() {
@@ -589,6 +609,7 @@ void TTemplateMain::DrawsDel() {
         SaveArchive();
         RefreshViews(false);
     }
+    ArchiveChanged();
 }
 
 void TTemplateMain::DrawsSorted() {
@@ -742,8 +763,15 @@ void TTemplateMain::BuildActions() {
     AddAction({"CombsDelExists", "Исключить тиражи", "Удалить N последних тиражей из списка комбинаций", "Ctrl+E",
                [this] { return !FCombs.Empty() && !FDraws.empty() && FSettings.DrawsExclude > 0; },
                [this] { CombsDelExists(); }});
-    AddAction({"CombsDelSelected", "Удалить выделенные", "Удалить выделенные комбинации из списка", "Ctrl+Del",
-               [this] { return !FCombs.Empty() && !FCombsSelection.empty(); }, [this] { CombsDelSelected(); }});
+    AddAction({"CombsDelSelected",
+               "Удалить выделенные",
+               "Удалить выделенные комбинации из списка",
+               "Ctrl+Del",
+               [this] { return !FCombs.Empty() && !FCombsSelection.empty(); },
+               [this] { CombsDelSelected(); },
+               {},
+               {},
+               "lvCombs"});
     AddAction({"CombsUndo", "Отменить", "Отменить последнее действие", "Ctrl+Z", [this] { return UndoAvailable(); },
                [this] { CombsUndo(); }});
     AddAction({"ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскрашивать числа комбинаций по каналам", "",
@@ -780,6 +808,50 @@ void TTemplateMain::BuildActions() {
     AddAction({"StatFilter_Exclude", "Удалить выделенные",
                "Из списка комбинаций удалить комбинации с выделенными характеристиками", "Ctrl+F7", canFilter,
                [this] { StatFilter(true); }});
+    auto stakesOpen = [this] { return FStakes.IsOpen() && !FOptions.ReadOnly; };
+    auto stakesNotEmpty = [this] { return FStakes.IsOpen() && !FStakes.Empty() && !FOptions.ReadOnly; };
+    AddAction({"StakeAdd", "Сделать ставку", "Сделать ставку на выделенную комбинацию", "F4", stakesOpen,
+               [this] { StakeAdd(false); }});
+    AddAction({"StakeAddRandom", "Сделать случайную ставку", "Сделать ставку на случайную комбинацию из списка",
+               "Ctrl+F4", [this, stakesOpen] { return stakesOpen() && !FCombs.Empty(); }, [this] { StakeAdd(true); }});
+    AddAction({"StakeAddSelected", "Сделать ставки для выделенных комбинаций",
+               "Сделать ставки для всех выделенных комбинаций", "Alt+F4",
+               [this, stakesOpen] { return stakesOpen() && !FCombsSelection.empty(); },
+               [this] { StakeAddCombos(false); }});
+    AddAction({"StakeAddAll", "Сделать ставки для всех комбинаций", "Сделать ставки для всех комбинаций списка",
+               "Ctrl+Alt+F4", [this, stakesOpen] { return stakesOpen() && !FCombs.Empty(); },
+               [this] { StakeAddCombos(true); }});
+    AddAction({"StakeDel",
+               "Удалить ставку",
+               "Удалить выделенные ставки",
+               "Ctrl+Del",
+               [this, stakesNotEmpty] { return stakesNotEmpty() && !FStakesSelection.empty(); },
+               [this] { StakeDel(); },
+               {},
+               {},
+               "sgStakes"});
+    AddAction({"StakeFilter", "Удалить по условию", "Удалить ставки по количеству совпадений", "Alt+D", stakesNotEmpty,
+               [this] { StakeFilter(); }});
+    AddAction({"StakeClear", "Удалить все ставки", "Удалить все ставки из файла", "Ctrl+Shift+Del", stakesNotEmpty,
+               [this] { StakeClear(); }});
+    AddAction({"StakesCheckManual", "Проверить ставки", "Проверить результаты ставок по архиву тиражей", "Ctrl+F5",
+               stakesNotEmpty, [this] {
+                   CheckAndCommitStakes();
+                   RefreshStakesView(true, false);
+               }});
+    AddAction({"LogStakes", "Журналы ставок", "Записывать проверенные ставки в журналы", "", always,
+               [this] { SetOption("StakesLogEnabled", FSettings.StakesLogEnabled, !FSettings.StakesLogEnabled); },
+               [this] { return FSettings.StakesLogEnabled; }});
+    AddAction({"LogStakesDelete", "Удалить журналы ставок", "Удалить файлы журналов ставок", "", always,
+               [this] { LogStakesDelete(); }});
+    AddAction(
+        {"StakesScroll", "Прокручивать список при добавлении", "Выделять последнюю ставку при добавлении", "", always,
+         [this] { SetOption("StakesScrollEnabled", FSettings.StakesScrollEnabled, !FSettings.StakesScrollEnabled); },
+         [this] { return FSettings.StakesScrollEnabled; }});
+    AddAction({"StakesCheckLine", "Проверять ставки после каждой строки сценария",
+               "Проверять ставки после каждой строки сценария, а не в конце", "", always,
+               [this] { SetOption("StakesCheckOnLine", FSettings.StakesCheckOnLine, !FSettings.StakesCheckOnLine); },
+               [this] { return FSettings.StakesCheckOnLine; }});
     AddAction({"FiltersManager", "Избранные статистики", "Настройка списка избранных видов статистики (фильтров)", "",
                always, [this] { FiltersManager(); }});
     AddAction({"FiltersReset", "Все доступные статистики", "Отображать все доступные виды статистики (фильтры)", "",
@@ -842,6 +914,10 @@ void TTemplateMain::BuildMenus() {
          {item("DrawsStatCalc"), separator, item("DrawsStatePrefetchsEnabled"), item("DrawsStatShowTotalLine"),
           separator, item("StatFilter_Include"), item("StatFilter_Exclude"), separator, item("FiltersManager"),
           item("FiltersReset"), item("FiltersInfo")}},
+        {Tr("Ставки"),
+         {item("StakeAdd"), item("StakeAddRandom"), item("StakeAddSelected"), item("StakeAddAll"), separator,
+          item("StakeDel"), item("StakeFilter"), item("StakeClear"), separator, item("StakesCheckManual"), separator,
+          item("LogStakes"), item("LogStakesDelete"), item("StakesScroll"), item("StakesCheckLine")}},
         {Tr("Вид"), {item("ViewColorDraws"), item("ViewColorCombs"), separator, languages}},
         {Tr("Справка"), help},
     };

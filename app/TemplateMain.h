@@ -12,6 +12,7 @@
 #include "combos/FilterItem.h"
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
+#include "stakes/Stakes.h"
 #include "stats/GameSettings.h"
 #include "stats/StatList.h"
 #include "stats/StatTable.h"
@@ -29,6 +30,8 @@ struct TAppOptions {
     std::string ExeDir;            // program files: language modules, help
     std::string ExeName;           // executable file name, for the restart wait
     std::vector<std::string> Args; // switches (without --dir)
+    // Looks without changing anything: no lock on the data directory, the stakes file opened for reading only.
+    bool ReadOnly = false;
 };
 
 // Link actions: name, caption and address (a text of the language resources).
@@ -205,6 +208,37 @@ public:
     static constexpr int ShreddingGroup = 12;
     static std::vector<int> AllGroups();
 
+    // --- Stakes ---
+    TStakesFile& StakesFile() { return FStakes; }
+    bool StakesOpen() const { return FStakes.IsOpen(); }
+    int64_t StakeCount() const { return FStakes.IsOpen() ? FStakes.Count() : 0; }
+    bool LoadStakes();
+    void SaveStakes();
+    // A stake on the next draw at the current offset, made by `kind`, costing StakeProfit(count, -1).
+    TStakeRecord NewStakeRecord(uint8_t kind, const std::string& comment, const TNumberSet& numbers) const;
+    // The single-stake protocol: append (a series for drawCount > 1), check, show; false when it failed.
+    bool AddSingleStake(const TStakeRecord& record, int drawCount);
+    // One stake of a batch; the producer checks once at the end.
+    bool AddBatchStake(const TStakeRecord& record, int drawCount, bool scroll);
+    bool CheckAndCommitStakes();
+    void RefreshStakesView(bool repaint, bool scrollToEnd);
+    bool DeleteStakeRows(int64_t firstRow, int64_t lastRow); // grid rows: record index + 1
+    bool DeleteStakesByMatches(int condition, int value);
+    // Every newly checked stake is also handed to these (the ratings).
+    void AddStakeCheckedHook(std::function<void(const TStakeRecord&)> hook) { FStakeHooks.push_back(std::move(hook)); }
+    static constexpr int StakeColumnCount = 9;
+    std::string StakeColumnCaption(int column) const;
+    std::string StakeCellText(int64_t record, int column); // reads through the record cache
+    void SetStakesSelection(TRowRanges ranges);            // record indexes
+    const TRowRanges& StakesSelection() const { return FStakesSelection; }
+    void StakeAdd(bool randomCombination);
+    void StakeAddCombos(bool all);
+    void StakeDel();
+    void StakeFilter();
+    void StakeClear();
+    void LogStakesDelete();
+    void CombsDoubleClicked(); // a double click on the combination list makes a stake
+
     // --- Filter descriptions and favourites ---
     bool EditFilter(TFilterItem& item);
     void FiltersManager();
@@ -269,6 +303,8 @@ private:
     void WriteOptionNow(const std::function<void(TIniFile&)>& write);
     void UpdateStatusPanels();
     void AddFilterLine(TFilterLine line);
+    void OnStakeChecked(const TStakeRecord& record);
+    void ArchiveChanged(); // checks the stakes after the draws changed
     void ReportOddCombs(size_t odd);
     void Restart();
     void EndBatch(); // a batch run ends the program here
@@ -287,6 +323,11 @@ private:
     TStatList FStats;
     std::vector<int> FStatTypeItems, FGraphTypeItems;
     int FStatTypeEntry = -1, FGraphTypeEntry = -1;
+    TStakesFile FStakes;
+    TInstanceLock FLock;
+    bool FRefused = false; // a second copy: it ends without touching any file
+    TRowRanges FStakesSelection;
+    std::vector<std::function<void(const TStakeRecord&)>> FStakeHooks;
     TStatTable FStatTable;
     int FStatSortColumn = 1;
     bool FStatSortDesc = false;

@@ -17,6 +17,7 @@ struct TGenerateSettings;
 struct TFilterItem;
 struct TFilterDialogContext;
 class TFavoritesEditor;
+struct TStakeRecord;
 
 // The five message boxes; texts use "\r" line breaks, which implementations show as line breaks.
 enum class TMsgBox { Error, Info, Attention, Warning, Confirm };
@@ -71,6 +72,14 @@ public:
     virtual void ProgressStep(int steps) = 0;
     virtual void ProgressClose() = 0;
     virtual bool ProgressStopRequested() = 0;
+    // The stakes grid: `count` records; repaint and scroll to the last row as asked.
+    virtual void StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) = 0;
+    // "Добавление ставки": the record's draw number, numbers and comment, and how many draws; true on OK.
+    virtual bool EditStake(TStakeRecord& record, int& drawCount) = 0;
+    // "Добавление мультиставки": first draw, number of draws and the comment for a batch.
+    virtual bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) = 0;
+    // "Удаление по условию": the condition index and the number of matches.
+    virtual bool EditStakeFilter(int& condition, int& value) = 0;
     // The method lists were refilled (registry, favourites or display options changed).
     virtual void MethodListsChanged() = 0;
 

@@ -58,9 +58,19 @@ void PrintInfo(TTemplateMain& app, std::ostream& out) {
     if (!any) out << Tr("  нет") << '\n';
 }
 
+// A CSV field: quoted when it holds the separator or a quote.
+std::string CsvField(const std::string& s) {
+    if (s.find_first_of(";\"\r\n") == std::string::npos) return s;
+    return "\"" + ReplaceAll(s, "\"", "\"\"") + "\"";
+}
+
 void PrintTable(const std::vector<std::vector<std::string>>& rows, bool csv, std::ostream& out) {
     if (csv) {
-        for (const auto& line : rows) out << Join(line, ";") << '\n';
+        for (const auto& line : rows) {
+            std::vector<std::string> fields;
+            for (const std::string& f : line) fields.push_back(CsvField(f));
+            out << Join(fields, ";") << '\n';
+        }
         return;
     }
     auto chars = [](const std::string& s) {
@@ -267,6 +277,21 @@ void PrintFilterText(const TStatList& list, const std::string& text, std::ostrea
     out << FilterText(f, list) << '\n';
 }
 
+void PrintStakes(TTemplateMain& app, bool csv, std::ostream& out) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) header.push_back(app.StakeColumnCaption(c));
+    rows.push_back(header);
+    for (int64_t i = 0; i < app.StakeCount(); ++i) {
+        std::vector<std::string> line;
+        for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) line.push_back(app.StakeCellText(i, c));
+        // A separator is an empty line.
+        if (std::all_of(line.begin(), line.end(), [](const std::string& t) { return t.empty(); })) line.clear();
+        rows.push_back(std::move(line));
+    }
+    PrintTable(rows, csv, out);
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -365,6 +390,29 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::string filterDescription;
     filterText->add_option("TEXT", filterDescription, "Описание, например TSD1#NUMS:1000#LNO:#SF:1")->required();
 
+    CLI::App* stakes = cli.add_subcommand("stakes", "Ставки");
+    stakes->require_subcommand(1);
+    CLI::App* stakesList = stakes->add_subcommand("list", "Список ставок");
+    bool stakesCsv = false;
+    stakesList->add_flag("--csv", stakesCsv, "Формат CSV с разделителем \";\"");
+    CLI::App* stakesAdd = stakes->add_subcommand("add", "Сделать ставку");
+    TCliInterface::TStakeInput stakeInput;
+    std::string stakeDraw;
+    stakesAdd->add_option("NUMBERS", stakeInput.Numbers, "От 6 до 10 чисел через \";\" или \",\"")->required();
+    stakesAdd->add_option("--comment", stakeInput.Comment, "Комментарий к ставке")->required();
+    stakesAdd->add_option("--draw", stakeDraw, "Номер тиража (по умолчанию следующий)");
+    stakesAdd->add_option("--count", stakeInput.Count, "Количество тиражей");
+    CLI::App* stakesCheck = stakes->add_subcommand("check", "Проверить ставки");
+    CLI::App* stakesDelete = stakes->add_subcommand("delete", "Удалить ставки");
+    std::string deleteRows;
+    std::vector<int> deleteMatches;
+    auto* rowsOpt = stakesDelete->add_option("--rows", deleteRows, "Строки списка A-B (с 1)");
+    auto* matchesOpt =
+        stakesDelete->add_option("--matches", deleteMatches, "Условие (0..4: = > >= < <=) и число совпадений")
+            ->expected(2);
+    rowsOpt->excludes(matchesOpt);
+    CLI::App* stakesClear = stakes->add_subcommand("clear", "Удалить все ставки");
+
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         cli.parse(reversed);
@@ -381,10 +429,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
 
+    // Commands that change data files take the data directory as the program does; the others only look.
+    const bool changes = drawsAdd->parsed() || drawsDelete->parsed() || stakesAdd->parsed() || stakesCheck->parsed() ||
+                         stakesDelete->parsed() || stakesClear->parsed() || prefetch->parsed();
     TCliInterface ui(out, err);
-    TFormMain app(ui, {AbsolutePath(dir), ExecutableDir(), ExtractFileName(ExecutablePath()), {}});
+    TAppOptions options{AbsolutePath(dir), ExecutableDir(), ExtractFileName(ExecutablePath()), {}};
+    options.ReadOnly = !changes;
+    TFormMain app(ui, options);
     app.Create();
     app.OnInitTimer();
+    if (app.Terminated()) return 1; // kept out of the data directory by a running copy
 
     bool failed = false;
     if (drawsList->parsed()) {
@@ -457,6 +511,50 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         app.EnsurePrefetchs(true, prefetchAll ? TTemplateMain::AllGroups() : prefetchGroups);
     } else if (filterText->parsed()) {
         PrintFilterText(app.Stats(), filterDescription, out);
+    } else if (stakesList->parsed()) {
+        PrintStakes(app, stakesCsv, out);
+    } else if (stakesAdd->parsed()) {
+        if (!stakeDraw.empty()) stakeInput.Draw = stakeDraw;
+        ui.SetStakeInput(stakeInput);
+        const int64_t before = app.StakeCount();
+        app.Execute("StakeAdd");
+        failed = app.StakeCount() == before;
+        if (!failed) out << Format(Tr("Ставок: %d"), app.StakeCount()) << '\n';
+    } else if (stakesCheck->parsed()) {
+        int checked = 0;
+        app.AddStakeCheckedHook([&checked](const TStakeRecord&) { ++checked; });
+        app.CheckAndCommitStakes();
+        out << Format(Tr("Проверено ставок: %d"), checked) << '\n';
+    } else if (stakesDelete->parsed()) {
+        if (!deleteRows.empty()) {
+            const auto parts = SplitKeepEmpty(deleteRows, '-');
+            int32_t a, b;
+            if (parts.size() > 2 || !TryStrToInt(Trim(parts[0]), a) ||
+                !TryStrToInt(Trim(parts.size() == 2 ? parts[1] : parts[0]), b) || a < 1 || b < a) {
+                err << Format(Tr("Некорректный диапазон строк: %s"), deleteRows) << '\n';
+                return 1;
+            }
+            failed = app.StakeCount() == 0 || !app.DeleteStakeRows(a, b);
+        } else if (deleteMatches.size() == 2) {
+            if (deleteMatches[0] < 0 || deleteMatches[0] >= MatchConditionCount || deleteMatches[1] < 0 ||
+                deleteMatches[1] > 6) {
+                err << Tr("Условие от 0 до 4, число совпадений от 0 до 6.") << '\n';
+                return 1;
+            }
+            failed = app.StakeCount() == 0 || !app.DeleteStakesByMatches(deleteMatches[0], deleteMatches[1]);
+        } else {
+            err << Tr("Укажите --rows или --matches.") << '\n';
+            return 1;
+        }
+        if (app.StakeCount() == 0 && failed) err << Tr("Файл ставок не открыт!") << '\n';
+        if (!failed) {
+            app.CheckAndCommitStakes();
+            out << Format(Tr("Ставок: %d"), app.StakeCount()) << '\n';
+        }
+    } else if (stakesClear->parsed()) {
+        ui.SetAnswer(true);
+        if (app.StakeCount() > 0) app.Execute("StakeClear");
+        out << Format(Tr("Ставок: %d"), app.StakeCount()) << '\n';
     } else if (methods->parsed()) {
         PrintMethods(app.Stats(), allMethods, methodsCsv, out);
     } else if (values->parsed()) {

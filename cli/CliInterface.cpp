@@ -1,10 +1,12 @@
 #include "cli/CliInterface.h"
 
 #include "app/DrawDialog.h"
+#include "app/StakeDialog.h"
 #include "core/Errors.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "stakes/StakeRecord.h"
 
 #include <ostream>
 
@@ -48,6 +50,37 @@ bool TCliInterface::EditDraw(TDrawRec& draw) {
         return false;
     }
     draw = r;
+    return true;
+}
+
+bool TCliInterface::EditStake(TStakeRecord& record, int& drawCount) {
+    if (!FStakeInput) return false;
+    TStakeRecord r = record;
+    if (FStakeInput->Draw) {
+        int32_t n;
+        if (!TryStrToInt(Trim(*FStakeInput->Draw), n) || n < 1) {
+            ShowMessage(TMsgBox::Error, Format(Tr("Некорректный номер тиража: %s (допустимо от 1 до %d)"),
+                                               *FStakeInput->Draw, MaxDrawNumber));
+            return false;
+        }
+        r.DrawNumber = n;
+    }
+    if (FStakeInput->Count < 1 || FStakeInput->Count > MaxStakeDraws) {
+        ShowMessage(TMsgBox::Error, Format(Tr("Некорректное количество тиражей: %d (допустимо от 1 до %d)"),
+                                           FStakeInput->Count, MaxStakeDraws));
+        return false;
+    }
+    if (!ParseStakeNumbers(FStakeInput->Numbers, r.Numbers)) {
+        ShowMessage(TMsgBox::Error, Tr(MsgBadDrawComb));
+        return false;
+    }
+    r.Comment = Trim(FStakeInput->Comment);
+    if (r.Comment.empty()) {
+        ShowMessage(TMsgBox::Error, Tr("Необходимо ввести комментарий!"));
+        return false;
+    }
+    record = r;
+    drawCount = FStakeInput->Count;
     return true;
 }
 

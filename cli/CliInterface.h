@@ -51,6 +51,17 @@ public:
     std::string ClipboardText() override { return ""; }
     void SetClipboardText(const std::string&) override {}
     void StatTableChanged() override {}
+    void StakesViewChanged(int64_t, bool, bool) override {}
+    bool EditStake(TStakeRecord& record, int& drawCount) override;
+    bool EditMultiStake(int&, int&, std::string&) override { return false; }
+    bool EditStakeFilter(int&, int&) override { return false; }
+    // The stake dialog takes the command's arguments.
+    struct TStakeInput {
+        std::string Numbers, Comment;
+        std::optional<std::string> Draw;
+        int Count = 1;
+    };
+    void SetStakeInput(TStakeInput input) { FStakeInput = std::move(input); }
     bool EditFilter(TFilterItem&, const TFilterDialogContext&) override { return false; }
     bool ManageFavorites(TFavoritesEditor&) override { return false; }
     void ShowMethodHelp(const std::string&, const std::string&) override {}
@@ -77,6 +88,7 @@ private:
     bool FErrorShown = false;
     bool FAnswer = false;
     std::optional<TDrawInput> FDrawInput;
+    std::optional<TStakeInput> FStakeInput;
     bool FShowProgress = false;
     std::string FProgressText;
     int FProgressSteps = 0, FProgressDone = 0;

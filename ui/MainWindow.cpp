@@ -10,6 +10,8 @@
 #include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/StakeDialogs.h"
+#include "ui/StakesModel.h"
 #include "ui/StatChart.h"
 #include "ui/StatModel.h"
 
@@ -117,6 +119,7 @@ TMainWindow::TMainWindow() {
     FLeftPages->addTab(drawsPage, QString());
     FLeftPages->addTab(BuildCombsPage(), QString());
     FMainPages->addTab(BuildStatsPage(), QString());
+    FMainPages->addTab(BuildStakesPage(), QString());
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -243,8 +246,40 @@ QWidget* TMainWindow::BuildStatsPage() {
     return page;
 }
 
+QWidget* TMainWindow::BuildStakesPage() {
+    auto* page = new QWidget(FMainPages);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FStakesToolBar = new QToolBar(page);
+    FStakesToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    layout->addWidget(FStakesToolBar);
+    FStakesView = new QTableView(page);
+    FStakesView->setObjectName("sgStakes");
+    FStakesView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FStakesView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FStakesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FStakesView->verticalHeader()->hide();
+    FStakesView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FStakesView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FStakesView->setWordWrap(false);
+    FStakesView->setItemDelegateForColumn(2, new TStakeNumbersDelegate(FStakesView));
+    FStakesView->setItemDelegateForColumn(4, new TStakeNumbersDelegate(FStakesView));
+    layout->addWidget(FStakesView, 1);
+    return page;
+}
+
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
+    FStakesModel = new TStakesModel(*app, this);
+    FStakesView->setModel(FStakesModel);
+    const int stakeWidths[9] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
+    for (int c = 0; c < 9; ++c) FStakesView->setColumnWidth(c, stakeWidths[c]);
+    connect(FStakesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainWindow::OnStakesSelectionChanged);
+    connect(FCombsView, &QAbstractItemView::doubleClicked, this, [this] {
+        if (FApp) FApp->CombsDoubleClicked();
+        ActionsChanged();
+    });
     FStatModel = new TStatModel(*app, this);
     FStatView->setModel(FStatModel);
     FStatView->setColumnWidth(0, 150);
@@ -308,7 +343,14 @@ void TMainWindow::BuildActions() {
         }
         std::string name = a.Name;
         connect(qa, &QAction::triggered, this, [this, name] { RunAction(name); });
-        addAction(qa); // shortcuts work wherever the action is placed
+        // A shared key works only in its own list; other shortcuts work anywhere in the window.
+        QWidget* scope = a.Scope.empty() ? nullptr : findChild<QWidget*>(QString::fromStdString(a.Scope));
+        if (scope) {
+            qa->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            scope->addAction(qa);
+        } else {
+            addAction(qa);
+        }
         FActions[a.Name] = qa;
     }
 }
@@ -336,6 +378,11 @@ void TMainWindow::LanguageChanged() {
     FLeftPages->setTabText(0, TrQ("Архив тиражей"));
     FLeftPages->setTabText(1, TrQ("Комбинации"));
     FMainPages->setTabText(0, TrQ("Статистика"));
+    FMainPages->setTabText(1, TrQ("Ставки"));
+    FStakesToolBar->clear();
+    for (const char* name :
+         {"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeDel", "StakeFilter", "StakesCheckManual"})
+        if (QAction* a = ActionByName(name)) FStakesToolBar->addAction(a);
     FStatToolBar->clear();
     for (const char* name : {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "FiltersManager"})
         if (QAction* a = ActionByName(name)) FStatToolBar->addAction(a);
@@ -385,6 +432,40 @@ void TMainWindow::OnDrawsSelectionChanged() {
     std::vector<int> rows;
     for (const QModelIndex& i : FDrawsView->selectionModel()->selectedRows()) rows.push_back(i.row());
     FApp->SetDrawsSelection(std::move(rows));
+}
+
+void TMainWindow::OnStakesSelectionChanged() {
+    if (!FApp) return;
+    zorb::TRowRanges ranges;
+    for (const QItemSelectionRange& r : FStakesView->selectionModel()->selection())
+        ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
+    FApp->SetStakesSelection(std::move(ranges));
+}
+
+void TMainWindow::StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
+    if (!FStakesModel) return;
+    FStakesModel->SetCount(count);
+    if (repaint) FStakesModel->RepaintAll();
+    if (scrollToEnd && count > 0) {
+        FStakesView->selectRow(static_cast<int>(std::min<int64_t>(count, INT32_MAX) - 1));
+        FStakesView->scrollToBottom();
+    }
+}
+
+bool TMainWindow::EditStake(zorb::TStakeRecord& record, int& drawCount) {
+    TStakeDialog dlg(record, this);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    record = dlg.Result();
+    drawCount = dlg.DrawCount();
+    return true;
+}
+
+bool TMainWindow::EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) {
+    return ShowMultiStakeDialog(this, drawNumber, drawCount, comment);
+}
+
+bool TMainWindow::EditStakeFilter(int& condition, int& value) {
+    return ShowStakeFilterDialog(this, condition, value);
 }
 
 void TMainWindow::OnStatSelectionChanged() {
@@ -729,6 +810,10 @@ void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& sec
     for (int c = 0; c < zorb::StatColumnCount; ++c) {
         int w = frm.ReadInteger(section, Format("lvDrawsStat.Column%d", c), -1);
         if (w > 0 && w < 2000) FStatView->setColumnWidth(c, w);
+    }
+    for (int c = 0; c < 9; ++c) {
+        int w = frm.ReadInteger(section, Format("sgStakes.Column%d", c), -1);
+        if (w > 0 && w < 4000) FStakesView->setColumnWidth(c, w);
     }
     const int chartHeight = frm.ReadInteger(section, "DrawsStatHeight", -1);
     if (chartHeight > 0) FStatSplitter->setSizes({400, chartHeight});

@@ -23,6 +23,7 @@ class TDrawsModel;
 class TCombsModel;
 class TStatModel;
 class TStatChartView;
+class TStakesModel;
 class QComboBox;
 class QProgressDialog;
 class QTableWidget;
@@ -49,6 +50,7 @@ public:
     QComboBox* StatTypeBox() const { return FStatType; }
     QSpinBox* StatLenEdit() const { return FStatLen; }
     TStatChartView* StatChart() const { return FStatChart; }
+    QTableView* StakesView() const { return FStakesView; }
     QSpinBox* OffsetEdit() const { return FOffset; }
     QAction* ActionByName(const std::string& name) const;
     QString PanelText(int panel) const;
@@ -72,6 +74,10 @@ public:
     void MethodListsChanged() override;
     void StatTableChanged() override;
     bool EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) override;
+    void StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) override;
+    bool EditStake(zorb::TStakeRecord& record, int& drawCount) override;
+    bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) override;
+    bool EditStakeFilter(int& condition, int& value) override;
     bool ManageFavorites(zorb::TFavoritesEditor& editor) override;
     void ShowMethodHelp(const std::string& title, const std::string& html) override;
     void StatColumnsChanged() override;
@@ -111,6 +117,8 @@ private:
     void OnCombsSelectionChanged();
     QWidget* BuildCombsPage();
     QWidget* BuildStatsPage();
+    QWidget* BuildStakesPage();
+    void OnStakesSelectionChanged();
     void OnStatSelectionChanged();
     void RunAction(const std::string& name);
 
@@ -139,6 +147,9 @@ private:
     TStatChartView* FStatChart = nullptr;
     QSplitter* FStatSplitter = nullptr;
     QProgressDialog* FProgress = nullptr;
+    TStakesModel* FStakesModel = nullptr;
+    QTableView* FStakesView = nullptr;
+    QToolBar* FStakesToolBar = nullptr;
     bool FProgressStop = false;
     bool FFillingMethods = false;
     std::array<QLabel*, 7> FPanels{};

@@ -259,7 +259,7 @@ TEST_F(AppTest, FailedArchiveSaveIsReportedAndKeepsTheOldFile) {
     EXPECT_EQ(errors[0].Text.rfind("Ошибка записи в файл тиражей!\r\r", 0), 0u) << errors[0].Text;
     EXPECT_EQ(ArchiveNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(ReadRaw(Archive()), before);
-    EXPECT_EQ(Data.Names().size(), 2u) << "only the archive and the .frm; no temporary file left";
+    EXPECT_EQ(Data.Names().size(), 3u) << "only the archive, the stakes file and the .frm; no temporary file left";
     EXPECT_FALSE(App->Busy());
 
     // The same fault during a deletion.

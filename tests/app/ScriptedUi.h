@@ -6,6 +6,7 @@
 #include "app/FilterDialog.h"
 #include "app/FormSettings.h"
 #include "app/UserInterface.h"
+#include "stakes/StakeRecord.h"
 #include "stats/GameSettings.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,12 @@ public:
     std::deque<std::function<bool(TShreddingData&)>> ShreddingEdits;
     int MethodListFills = 0;
     int StatTableChanges = 0, StatColumnChanges = 0;
+    int64_t StakesShown = -1;
+    int StakesScrolls = 0;
+    std::vector<TStakeRecord> OfferedStakes;
+    std::deque<std::function<bool(TStakeRecord&, int&)>> StakeEdits;
+    std::deque<std::function<bool(int&, int&, std::string&)>> MultiStakeEdits;
+    std::deque<std::function<bool(int&, int&)>> StakeFilterEdits;
     std::deque<std::function<bool(TFilterItem&, const TFilterDialogContext&)>> FilterEdits;
     std::deque<std::function<bool(TFavoritesEditor&)>> FavoriteEdits;
     std::vector<std::pair<std::string, std::string>> HelpPages;
@@ -144,6 +151,38 @@ public:
     std::string ClipboardText() override { return Clipboard; }
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
     void StatTableChanged() override { ++StatTableChanges; }
+    void StakesViewChanged(int64_t count, bool, bool scrollToEnd) override {
+        StakesShown = count;
+        StakesScrolls += scrollToEnd ? 1 : 0;
+    }
+    bool EditStake(TStakeRecord& record, int& drawCount) override {
+        OfferedStakes.push_back(record);
+        if (StakeEdits.empty()) {
+            ADD_FAILURE() << "unexpected stake dialog";
+            return false;
+        }
+        auto edit = std::move(StakeEdits.front());
+        StakeEdits.pop_front();
+        return edit(record, drawCount);
+    }
+    bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) override {
+        if (MultiStakeEdits.empty()) {
+            ADD_FAILURE() << "unexpected multi-stake dialog";
+            return false;
+        }
+        auto edit = std::move(MultiStakeEdits.front());
+        MultiStakeEdits.pop_front();
+        return edit(drawNumber, drawCount, comment);
+    }
+    bool EditStakeFilter(int& condition, int& value) override {
+        if (StakeFilterEdits.empty()) {
+            ADD_FAILURE() << "unexpected stake filter dialog";
+            return false;
+        }
+        auto edit = std::move(StakeFilterEdits.front());
+        StakeFilterEdits.pop_front();
+        return edit(condition, value);
+    }
     bool EditFilter(TFilterItem& item, const TFilterDialogContext& context) override {
         if (FilterEdits.empty()) {
             ADD_FAILURE() << "unexpected filter dialog";

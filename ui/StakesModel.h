@@ -1,0 +1,37 @@
+// The stakes grid: rows are read from the stakes file on demand; matched numbers are drawn bold blue and
+// profits green or red, rows take the colour of their kind.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+
+namespace zorb {
+class TTemplateMain;
+}
+
+class TStakesModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum { MatchedRole = Qt::UserRole + 1, CheckedProfitRole };
+    TStakesModel(zorb::TTemplateMain& app, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void SetCount(int64_t count); // resets when the count changed
+    void RepaintAll();
+
+private:
+    zorb::TTemplateMain& FApp;
+    int FRows = 0;
+};
+
+// Columns 2 and 4: each number drawn on its own, bold blue when it was matched.
+class TStakeNumbersDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
