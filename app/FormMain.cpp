@@ -1,6 +1,17 @@
 #include "app/FormMain.h"
 
+#include "core/DrawArchive.h"
+#include "core/DrawsCsv.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "net/Http.h"
+#include "net/ZipFiles.h"
+
+#include <algorithm>
+#include <filesystem>
 
 namespace zorb {
 
@@ -26,6 +37,65 @@ std::vector<TLinkInfo> TFormMain::Links() const {
 std::string TFormMain::AboutText() const {
     return Tr("Анализ архива тиражей лотереи «Зорб Мега» (6 из 52): статистика, фильтрация комбинаций, "
               "учёт ставок и сценарии.");
+}
+
+int TFormMain::DownloadHook() {
+    SetProgressText(Tr("Загрузка архива тиражей..."));
+    const std::string url = Trim(Config().ResultsArchiveUrl);
+    if (url.empty()) {
+        ShowError(Tr("Адрес архива результатов лотереи не задан.\r\rУкажите его в окне «Параметры системы» "
+                     "(меню «Файл» → «Параметры»)."));
+        return 0;
+    }
+    const std::string zipPath = DataFile(ArchiveZipName);
+    try {
+        DownloadToFile(url, zipPath, HttpOptions());
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка загрузки файла с архивом тиражей!\r\r%s"), ErrorText(e)));
+        return 0;
+    }
+    try {
+        ExtractMatching(zipPath, DataDir(), RangeFilePrefix, ".csv");
+    } catch (const std::exception& e) {
+        DeleteFileIfExists(zipPath);
+        ShowError(Format(Tr("Ошибка извлечения файлов из архива тиражей!\r\r%s"), ErrorText(e)));
+        return 0;
+    }
+    DeleteFileIfExists(zipPath);
+
+    int added = 0, bad = 0;
+    try {
+        std::vector<std::string> files;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(DataDir(), ec)) {
+            const std::string name = entry.path().filename().string();
+            if (LowerCase(name).rfind(LowerCase(RangeFilePrefix), 0) == 0 &&
+                LowerCase(ExtractFileName(name)).size() > 4 && LowerCase(name).substr(name.size() - 4) == ".csv")
+                files.push_back(name);
+        }
+        std::sort(files.begin(), files.end());
+        for (const std::string& name : files) {
+            const std::string path = DataFile(name);
+            const int next = NextDrawNumber(Draws(), 0);
+            int first = 0, last = 0;
+            RangeOfFileName(name, RangeFilePrefix, first, last);
+            if (first <= next && next <= last) {
+                std::vector<TDrawRec> fresh = ReadRangeFile(ReadFileBytes(path), next, bad);
+                added += static_cast<int>(fresh.size());
+                AppendDownloaded(std::move(fresh));
+            }
+            DeleteFileIfExists(path);
+        }
+    } catch (const std::exception& e) {
+        ShowError(Format(Tr("Ошибка обработки файла с архивом тиражей!\r\r%s"), ErrorText(e)));
+    }
+    if (bad)
+        Message(
+            TMsgBox::Warning,
+            Format(
+                Tr("Строк с неверными числами пропущено: %d.\r\rВ тираже должно быть шесть разных чисел от 1 до 52."),
+                bad));
+    return added;
 }
 
 } // namespace zorb

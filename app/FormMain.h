@@ -16,6 +16,11 @@ protected:
     std::string ProgramCaption() const override;
     std::vector<TLinkInfo> Links() const override;
     std::string AboutText() const override;
+    int DownloadHook() override;
+
+public:
+    static constexpr const char* ArchiveZipName = "zorb_mega_csv.zip";
+    static constexpr const char* RangeFilePrefix = "ZorbMega_Results__";
 };
 
 } // namespace zorb

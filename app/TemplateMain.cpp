@@ -7,6 +7,7 @@
 #include "core/Platform.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "net/ProxySettings.h"
 
 #include <algorithm>
 #include <ctime>
@@ -78,6 +79,14 @@ void TTemplateMain::Create() {
         ForgetBuffer();
         StepReadFormSettings();
         StepLoadSettings();
+        {
+            TBusyScope busy(*this, Tr("Загрузка файла конфигурации..."));
+            try {
+                FProxy = LoadProxy(SettingsPath());
+            } catch (const std::exception& e) {
+                ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
+            }
+        }
         StepBuildRegistry();
         FState = TStartState::PartOneDone;
         // Held until the initialisation timer has loaded the data, so no action runs on a half-loaded state.
@@ -329,12 +338,24 @@ void TTemplateMain::OnInitTimer() {
         LoadArchive();
         GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
-        if (FSwitches.FullRecreate) {
+        if (FSwitches.LoadOnly) {
+            DrawsDownload();
+            if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
+        }
+        if (FTerminated) {
+        } else if (FSwitches.FullRecreate) {
             EnsurePrefetchs(true, AllGroups());
             EndBatch();
         } else {
             EnsurePrefetchs(FSwitches.FullRefresh, {});
             if (FSwitches.FullRefresh) EndBatch();
+        }
+        if (!FTerminated) {
+            if (FSettings.DownloadDrawsOnStart == 1 ||
+                (FSettings.DownloadDrawsOnStart == 0 &&
+                 Ask(TMsgBox::Confirm, Tr("Обновить список тиражей?\r\rДля выполнения обновления необходимо "
+                                          "действующее подключение к сети Интернет."))))
+                DrawsDownload();
         }
         if (FSettings.FirstRun && !FTerminated) {
             TFirstRunInfo info;
@@ -726,6 +747,15 @@ void TTemplateMain::BuildActions() {
                [this] { return !FDrawsSelection.empty(); }, [this] { DrawsEdit(); }});
     AddAction({"DrawsDel", "Удалить", "Удалить выделенные тиражи из архива", "",
                [this] { return !FDrawsSelection.empty(); }, [this] { DrawsDel(); }});
+    AddAction({"DrawsDownload", "Загрузка", "Загрузка архива тиражей с сайта лотереи", "F3", always,
+               [this] { DrawsDownload(); }});
+    AddAction({"DrawsImport", "Импорт из CSV-файла", "Импорт списка тиражей из CSV-файла", "", always,
+               [this] { DrawsImport(FUI.OpenFileName(Tr("Файлы тиражей (*.csv)|*.csv"), "csv")); }});
+    AddAction({"DrawsExport", "Экспорт в CSV-файл", "Экспорт списка тиражей в CSV-файл", "",
+               [this] { return !FDraws.empty(); },
+               [this] { DrawsExport(FUI.SaveFileName(Tr("Файлы тиражей (*.csv)|*.csv"), "csv")); }});
+    AddAction({"EditProxy", "Параметры proxy-сервера", "Настройка proxy-сервера для связи с сетью Интернет", "", always,
+               [this] { EditProxy(); }});
     AddAction({"DrawsSorted", "Упорядочить MIN->MAX", "Показывать числа тиражей по возрастанию", "", always,
                [this] { DrawsSorted(); }, [this] { return FSettings.SortedDraws; }});
     AddAction({"ViewColorDraws", "Выделять каналы в списке тиражей", "Раскрашивать числа тиражей по каналам", "",
@@ -903,9 +933,11 @@ void TTemplateMain::BuildMenus() {
     help.push_back(item("About"));
     FMenus = {
         {Tr("Файл"),
-         {item("EditConfig"), item("EditShredding"), separator, download, item("AutoSelfUpdate"), separator,
-          item("ExitProgram")}},
-        {Tr("Архив тиражей"), {item("DrawsAdd"), item("DrawsEdit"), item("DrawsDel"), separator, item("DrawsSorted")}},
+         {item("EditConfig"), item("EditShredding"), item("EditProxy"), separator, download, item("AutoSelfUpdate"),
+          separator, item("ExitProgram")}},
+        {Tr("Архив тиражей"),
+         {item("DrawsDownload"), separator, item("DrawsAdd"), item("DrawsEdit"), item("DrawsDel"), separator,
+          item("DrawsImport"), item("DrawsExport"), separator, item("DrawsSorted")}},
         {Tr("Комбинации"),
          {item("CombsGen"), item("CombsOpen"), item("CombsSave"), separator, item("CombsCopy"), item("CombsPaste"),
           item("CombsSelectAll"), separator, item("CombsCheckNums"), item("CombsFindInDraws"), separator,

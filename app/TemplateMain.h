@@ -12,6 +12,7 @@
 #include "combos/FilterItem.h"
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
+#include "net/Http.h"
 #include "stakes/Stakes.h"
 #include "stats/GameSettings.h"
 #include "stats/StatList.h"
@@ -191,6 +192,7 @@ public:
     // Sorted display for this run only, as the command line's --sorted asks.
     void SetSortedDrawsForRun(bool sorted) { FSettings.SortedDraws = sorted; }
     void SetPrefetchsForRun(bool enabled) { FSettings.PrefetchsEnabled = enabled; }
+    void SetResultsUrlForRun(const std::string& url) { FStats.Config.ResultsArchiveUrl = url; }
     // The method of the statistics table, also one that the method list does not show (commands, scenarios).
     void SetStatEntry(int entry) { FStatTypeEntry = entry >= 0 && entry < FStats.MethodCount() ? entry : -1; }
     void CombsDelExists();
@@ -207,6 +209,17 @@ public:
     static std::vector<int> StaleGroups(const TConfigData& before, const TConfigData& after);
     static constexpr int ShreddingGroup = 12;
     static std::vector<int> AllGroups();
+
+    // --- Draws in and out ---
+    const TProxy& Proxy() const { return FProxy; }
+    void EditProxy();
+    // Downloads new draws through the game's hook, then checks the stakes; returns the number of draws added.
+    int DrawsDownload();
+    // Imports a CSV file; reports the lines it could not use. Returns the number of draws added.
+    int DrawsImport(const std::string& path);
+    bool DrawsExport(const std::string& path);
+    // Options of this program's requests: the proxy chosen by hand and a window kept alive while waiting.
+    THttpOptions HttpOptions();
 
     // --- Stakes ---
     TStakesFile& StakesFile() { return FStakes; }
@@ -282,6 +295,10 @@ protected:
     virtual std::string ProgramCaption() const = 0; // the window caption before the version
     virtual std::vector<TLinkInfo> Links() const = 0;
     virtual std::string AboutText() const = 0;
+    // Fetches new draws from the operator and appends them; returns how many were added. The generic window has
+    // none, so it adds nothing.
+    virtual int DownloadHook() { return 0; }
+    void AppendDownloaded(std::vector<TDrawRec> newestFirst); // oldest first into the archive, then saved
 
     UserInterface& UI() { return FUI; }
 
@@ -323,6 +340,7 @@ private:
     TStatList FStats;
     std::vector<int> FStatTypeItems, FGraphTypeItems;
     int FStatTypeEntry = -1, FGraphTypeEntry = -1;
+    TProxy FProxy;
     TStakesFile FStakes;
     TInstanceLock FLock;
     bool FRefused = false; // a second copy: it ends without touching any file

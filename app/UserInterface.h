@@ -18,6 +18,7 @@ struct TFilterItem;
 struct TFilterDialogContext;
 class TFavoritesEditor;
 struct TStakeRecord;
+struct TProxy;
 
 // The five message boxes; texts use "\r" line breaks, which implementations show as line breaks.
 enum class TMsgBox { Error, Info, Attention, Warning, Confirm };
@@ -80,6 +81,8 @@ public:
     virtual bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) = 0;
     // "Удаление по условию": the condition index and the number of matches.
     virtual bool EditStakeFilter(int& condition, int& value) = 0;
+    // "Параметры proxy-сервера".
+    virtual bool EditProxy(TProxy& proxy) = 0;
     // The method lists were refilled (registry, favourites or display options changed).
     virtual void MethodListsChanged() = 0;
 

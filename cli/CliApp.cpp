@@ -313,6 +313,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CLI::App* drawsDelete = draws->add_subcommand("delete", "Удалить тиражи по номерам");
     std::vector<std::string> deleteNumbers;
     drawsDelete->add_option("NUMBER", deleteNumbers, "Номера тиражей")->required();
+    CLI::App* drawsImport = draws->add_subcommand("import", "Импорт тиражей из CSV-файла");
+    std::string importFile;
+    drawsImport->add_option("FILE", importFile, "Файл CSV")->required();
+    CLI::App* drawsExport = draws->add_subcommand("export", "Экспорт тиражей в CSV-файл");
+    std::string exportFile;
+    drawsExport->add_option("FILE", exportFile, "Файл CSV")->required();
+    CLI::App* drawsDownload = draws->add_subcommand("download", "Загрузка новых тиражей с сайта лотереи");
+    std::string downloadUrl;
+    drawsDownload->add_option("--url", downloadUrl, "Адрес архива результатов (вместо заданного в параметрах)");
     CLI::App* info = cli.add_subcommand("info", "Сведения об архиве и каталоге данных");
     CLI::App* methods = cli.add_subcommand("methods", "Методы расчета статистики в порядке реестра");
     bool allMethods = false, methodsCsv = false;
@@ -430,7 +439,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     // Commands that change data files take the data directory as the program does; the others only look.
-    const bool changes = drawsAdd->parsed() || drawsDelete->parsed() || stakesAdd->parsed() || stakesCheck->parsed() ||
+    const bool changes = drawsAdd->parsed() || drawsDelete->parsed() || drawsImport->parsed() ||
+                         drawsDownload->parsed() || stakesAdd->parsed() || stakesCheck->parsed() ||
                          stakesDelete->parsed() || stakesClear->parsed() || prefetch->parsed();
     TCliInterface ui(out, err);
     TAppOptions options{AbsolutePath(dir), ExecutableDir(), ExtractFileName(ExecutablePath()), {}};
@@ -469,6 +479,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         app.SetDrawsSelection(rows);
         ui.SetAnswer(true);
         app.Execute("DrawsDel");
+    } else if (drawsImport->parsed()) {
+        if (!FileExists(importFile)) {
+            err << Format(Tr("Файл \"%s\" не найден!"), importFile) << '\n';
+            return 1;
+        }
+        out << Format(Tr("Добавлено тиражей: %d"), app.DrawsImport(importFile)) << '\n';
+    } else if (drawsExport->parsed()) {
+        failed = !app.DrawsExport(exportFile);
+        if (!failed) out << Format(Tr("Выгружено тиражей: %d"), static_cast<int>(app.Draws().size())) << '\n';
+    } else if (drawsDownload->parsed()) {
+        if (!downloadUrl.empty()) app.SetResultsUrlForRun(downloadUrl);
+        out << Format(Tr("Добавлено тиражей: %d"), app.DrawsDownload()) << '\n';
     } else if (info->parsed()) {
         PrintInfo(app, out);
     } else if (combosGen->parsed()) {

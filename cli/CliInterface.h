@@ -52,6 +52,7 @@ public:
     void SetClipboardText(const std::string&) override {}
     void StatTableChanged() override {}
     void StakesViewChanged(int64_t, bool, bool) override {}
+    bool EditProxy(TProxy&) override { return false; }
     bool EditStake(TStakeRecord& record, int& drawCount) override;
     bool EditMultiStake(int&, int&, std::string&) override { return false; }
     bool EditStakeFilter(int&, int&) override { return false; }

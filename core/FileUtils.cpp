@@ -17,8 +17,8 @@ namespace zorb {
 namespace {
 int64_t g_writeFaultAfter = -1;
 
-// write() with the injected fault applied.
-ssize_t WriteSome(int fd, const char* p, size_t n) {
+// write()/pwrite() with the injected fault applied; offset < 0 means the current position.
+ssize_t WriteSome(int fd, const char* p, size_t n, int64_t offset = -1) {
     if (g_writeFaultAfter >= 0) {
         if (g_writeFaultAfter == 0) {
             errno = ENOSPC;
@@ -26,11 +26,27 @@ ssize_t WriteSome(int fd, const char* p, size_t n) {
         }
         n = std::min<size_t>(n, static_cast<size_t>(g_writeFaultAfter));
     }
-    ssize_t w = ::write(fd, p, n);
+    ssize_t w = offset < 0 ? ::write(fd, p, n) : ::pwrite(fd, p, n, offset);
     if (w > 0 && g_writeFaultAfter >= 0) g_writeFaultAfter -= w;
     return w;
 }
 } // namespace
+
+bool WriteAll(int fd, const void* data, size_t size, int64_t offset) {
+    const char* p = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t w = WriteSome(fd, p + done, size - done, offset < 0 ? -1 : offset + static_cast<int64_t>(done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) return false;
+        if (w == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(w);
+    }
+    return true;
+}
 
 void InjectWriteFault(int64_t failAfterBytes) {
     g_writeFaultAfter = failAfterBytes;

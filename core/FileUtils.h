@@ -2,6 +2,7 @@
 // the target, synced and renamed over it, so a failed write never leaves a truncated file behind.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@ namespace zorb {
 // Raises EZorbError with the system's reason when the file cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileAtomic(const std::string& path, std::string_view data);
+// Writes everything or returns false with errno set; offset < 0 writes at the current position.
+bool WriteAll(int fd, const void* data, size_t size, int64_t offset = -1);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -93,13 +93,7 @@ void RewriteStakes(TStakesFile& file, const std::string& tmpPath,
         if (fd < 0) throw EZorbError(Format("Не удалось создать файл \"%s\": %s", tmpPath, SystemErrorText(errno)));
         std::string buffer;
         auto flush = [&] {
-            size_t done = 0;
-            while (done < buffer.size()) {
-                const ssize_t w = ::write(fd, buffer.data() + done, buffer.size() - done);
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) return false;
-                done += static_cast<size_t>(w);
-            }
+            if (!WriteAll(fd, buffer.data(), buffer.size())) return false;
             buffer.clear();
             return true;
         };
@@ -175,11 +169,10 @@ std::string AppendStakeLog(const std::string& path, const std::string& line) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) throw EZorbError(Format("Ошибка записи в файл \"%s\"!\r\r%s", path, SystemErrorText(errno)));
     const std::string text = line + "\r\n";
-    const ssize_t w = ::write(fd, text.data(), text.size());
+    const bool ok = WriteAll(fd, text.data(), text.size());
     const int err = errno;
     ::close(fd);
-    if (w != static_cast<ssize_t>(text.size()))
-        throw EZorbError(Format("Ошибка записи в файл \"%s\"!\r\r%s", path, SystemErrorText(w < 0 ? err : EIO)));
+    if (!ok) throw EZorbError(Format("Ошибка записи в файл \"%s\"!\r\r%s", path, SystemErrorText(err)));
     return warning;
 }
 

@@ -82,15 +82,10 @@ void TStakesFile::Write(int origin, int64_t index, const TStakeRecord& record) {
     if (pos < 0 || pos > FSize || pos % static_cast<int64_t>(StakeRecordSize))
         throw EZorbError(Format("Запись со индексом %d в файле данных не найдена!", index));
     const auto bytes = EncodeStake(record);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t w = ::pwrite(FFd, bytes.data() + done, bytes.size() - done, pos + static_cast<int64_t>(done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            Invalidate();
-            throw EZorbError(SystemErrorText(w < 0 ? errno : EIO));
-        }
-        done += static_cast<size_t>(w);
+    if (!WriteAll(FFd, bytes.data(), bytes.size(), pos)) {
+        const int err = errno;
+        Invalidate();
+        throw EZorbError(SystemErrorText(err));
     }
     FSize = std::max(FSize, pos + static_cast<int64_t>(StakeRecordSize));
     FPos = pos + static_cast<int64_t>(StakeRecordSize);

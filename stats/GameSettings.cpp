@@ -33,6 +33,7 @@ TConfigData LoadConfig(const std::string& iniPath) {
     c.MatrixCols = ini.ReadInteger("GLOBAL", "MatrixCols", c.MatrixCols);
     c.MatrixSegments = ParseSegments(ini.ReadString("GLOBAL", "MatrixSegments", ""));
     c.ChannelSize = ini.ReadInteger("GLOBAL", "ChannelSize", c.ChannelSize);
+    c.ResultsArchiveUrl = ini.ReadString("GLOBAL", "ResultsArchiveUrl", "");
     c.Cost = CurrencyFromDouble(ini.ReadFloat("STAKES", "Cost", 0));
     c.MaxStake = ini.ReadInteger("STAKES", "MaxStake", c.MaxStake);
     // A negative or absurd count in a hand-edited file must not allocate without bound.
@@ -58,6 +59,7 @@ void SaveConfig(const std::string& iniPath, const TConfigData& c) {
     ini.WriteInteger("GLOBAL", "MatrixCols", c.MatrixCols);
     ini.WriteString("GLOBAL", "MatrixSegments", SegmentsText(c.MatrixSegments));
     ini.WriteInteger("GLOBAL", "ChannelSize", c.ChannelSize);
+    ini.WriteString("GLOBAL", "ResultsArchiveUrl", c.ResultsArchiveUrl);
     ini.WriteFloat("STAKES", "Cost", CurrencyToDouble(c.Cost));
     ini.WriteInteger("STAKES", "MaxStake", c.MaxStake);
     // Rows beyond the new count would otherwise linger in the file.

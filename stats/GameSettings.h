@@ -33,6 +33,7 @@ struct TConfigData {
     std::vector<TProfitEntry> Profits;
     TWeights Weights;
     std::array<uint8_t, 52> MatrixSegments = DefaultSegments(); // index = number - 1
+    std::string ResultsArchiveUrl;                              // where the operator publishes its results archive
 
     static std::array<uint8_t, 52> DefaultSegments();
     bool operator==(const TConfigData&) const = default;

@@ -468,6 +468,10 @@ bool TMainWindow::EditStakeFilter(int& condition, int& value) {
     return ShowStakeFilterDialog(this, condition, value);
 }
 
+bool TMainWindow::EditProxy(zorb::TProxy& proxy) {
+    return ShowProxyDialog(this, proxy);
+}
+
 void TMainWindow::OnStatSelectionChanged() {
     if (!FApp) return;
     std::vector<int> rows;
@@ -503,8 +507,9 @@ void TMainWindow::StatColumnsChanged() {
 
 void TMainWindow::ProgressOpen(const std::string& text, int steps, bool stopButton) {
     FProgressStop = false;
+    // No steps: a busy indicator for work whose length is unknown (a download).
     FProgress = new QProgressDialog(QString::fromStdString(text), stopButton ? TrQ("Отмена") : QString(), 0,
-                                    std::max(steps, 1), this);
+                                    std::max(steps, 0), this);
     FProgress->setWindowTitle(windowTitle());
     FProgress->setMinimumDuration(0);
     FProgress->setAutoClose(false);

@@ -78,6 +78,7 @@ public:
     bool EditStake(zorb::TStakeRecord& record, int& drawCount) override;
     bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) override;
     bool EditStakeFilter(int& condition, int& value) override;
+    bool EditProxy(zorb::TProxy& proxy) override;
     bool ManageFavorites(zorb::TFavoritesEditor& editor) override;
     void ShowMethodHelp(const std::string& title, const std::string& html) override;
     void StatColumnsChanged() override;

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -90,6 +91,10 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
     FMaxStake->setRange(MinExtendedStake, MaxExtendedStake);
     FMaxStake->setValue(std::clamp(config.MaxStake, MinExtendedStake, MaxExtendedStake));
     form->addRow(TrQ("Расширенная ставка:"), FMaxStake);
+    FResultsUrl = new QLineEdit(QString::fromStdString(config.ResultsArchiveUrl), this);
+    FResultsUrl->setPlaceholderText("https://...");
+    FResultsUrl->setToolTip(TrQ("Адрес ZIP-архива результатов тиражей на сайте лотереи"));
+    form->addRow(TrQ("Адрес архива результатов:"), FResultsUrl);
     left->addLayout(form);
 
     left->addWidget(new QLabel(TrQ("Размеры выигрышей:"), this));
@@ -207,7 +212,48 @@ TConfigData TConfigDialog::Result() const {
     c.Weights.UsePercents = FUsePercents->isChecked();
     c.Weights.UseAbsValues = FUseAbsValues->isChecked();
     c.MatrixSegments = FSegmentValues;
+    c.ResultsArchiveUrl = StdS(FResultsUrl->text().trimmed());
     return c;
+}
+
+bool ShowProxyDialog(QWidget* parent, TProxy& proxy) {
+    QDialog dlg(parent);
+    dlg.setWindowTitle(TrQ("Параметры proxy-сервера"));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* none = new QRadioButton(TrQ("Не использовать proxy-сервер"), &dlg);
+    auto* automatic = new QRadioButton(TrQ("Автоматический поиск сервера (возможны задержки)"), &dlg);
+    auto* manual = new QRadioButton(TrQ("Ручной выбор proxy-сервера:"), &dlg);
+    (proxy.Mode == 1 ? automatic : proxy.Mode == 2 ? manual : none)->setChecked(true);
+    layout->addWidget(none);
+    layout->addWidget(automatic);
+    layout->addWidget(manual);
+    auto* form = new QFormLayout();
+    auto* server = new QLineEdit(QString::fromStdString(proxy.Server), &dlg);
+    auto* port = new QSpinBox(&dlg);
+    port->setRange(1, 65535);
+    port->setValue(std::clamp(proxy.Port, 1, 65535));
+    auto* user = new QLineEdit(QString::fromStdString(proxy.Username), &dlg);
+    auto* password = new QLineEdit(QString::fromStdString(proxy.Password), &dlg);
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(TrQ("Имя или адрес сервера:"), server);
+    form->addRow(TrQ("Порт:"), port);
+    form->addRow(TrQ("Имя пользователя:"), user);
+    form->addRow(TrQ("Пароль:"), password);
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(&dlg));
+    auto update = [=] {
+        for (QWidget* w : std::initializer_list<QWidget*>{server, port, user, password})
+            w->setEnabled(manual->isChecked());
+    };
+    QObject::connect(manual, &QRadioButton::toggled, &dlg, update);
+    update();
+    if (dlg.exec() != QDialog::Accepted) return false;
+    proxy.Server = StdS(server->text().trimmed());
+    proxy.Port = port->value();
+    proxy.Username = StdS(user->text());
+    proxy.Password = StdS(password->text());
+    proxy.Mode = manual->isChecked() ? 2 : automatic->isChecked() ? 1 : 0;
+    return true;
 }
 
 TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* parent) : QDialog(parent) {

@@ -1,6 +1,7 @@
 // "Параметры системы" and "Методы шинковки": each edits a copy of the settings and hands it back on OK.
 #pragma once
 
+#include "net/Http.h"
 #include "stats/GameSettings.h"
 
 #include <QDialog>
@@ -46,9 +47,13 @@ private:
     QDoubleSpinBox* FLevel;
     QCheckBox* FUsePercents;
     QCheckBox* FUseAbsValues;
+    QLineEdit* FResultsUrl;
     QTableWidget* FSegments;
     bool FFilling = false;
 };
+
+// "Параметры proxy-сервера".
+bool ShowProxyDialog(QWidget* parent, zorb::TProxy& proxy);
 
 class TShreddingDialog : public QDialog {
     Q_OBJECT

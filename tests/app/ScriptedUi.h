@@ -6,6 +6,7 @@
 #include "app/FilterDialog.h"
 #include "app/FormSettings.h"
 #include "app/UserInterface.h"
+#include "net/Http.h"
 #include "stakes/StakeRecord.h"
 #include "stats/GameSettings.h"
 
@@ -34,6 +35,8 @@ public:
     int MethodListFills = 0;
     int StatTableChanges = 0, StatColumnChanges = 0;
     int64_t StakesShown = -1;
+    std::deque<std::function<bool(TProxy&)>> ProxyEdits;
+    int DownloadOffers = 0;
     int StakesScrolls = 0;
     std::vector<TStakeRecord> OfferedStakes;
     std::deque<std::function<bool(TStakeRecord&, int&)>> StakeEdits;
@@ -75,6 +78,11 @@ public:
 
     void ShowMessage(TMsgBox box, const std::string& text) override { Messages.push_back({box, text}); }
     bool AskYesNo(TMsgBox box, const std::string& text) override {
+        // The start-up offer to download draws is declined unless a test queued an answer for it.
+        if (YesNoAnswers.empty() && text.rfind("Обновить список тиражей?", 0) == 0) {
+            ++DownloadOffers;
+            return false;
+        }
         Questions.push_back({box, text});
         if (YesNoAnswers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text;
@@ -151,6 +159,15 @@ public:
     std::string ClipboardText() override { return Clipboard; }
     void SetClipboardText(const std::string& text) override { Clipboard = text; }
     void StatTableChanged() override { ++StatTableChanges; }
+    bool EditProxy(TProxy& proxy) override {
+        if (ProxyEdits.empty()) {
+            ADD_FAILURE() << "unexpected proxy dialog";
+            return false;
+        }
+        auto edit = std::move(ProxyEdits.front());
+        ProxyEdits.pop_front();
+        return edit(proxy);
+    }
     void StakesViewChanged(int64_t count, bool, bool scrollToEnd) override {
         StakesShown = count;
         StakesScrolls += scrollToEnd ? 1 : 0;

@@ -51,6 +51,12 @@ class TestUi : public QObject {
         auto s = std::make_unique<TStarted>();
         const std::string dir = s->Dir.path().toStdString();
         SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), draws);
+        {
+            // No start-up download question: the tests run offline.
+            TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
+            frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
+            frm.Save();
+        }
         // A starting list of "my numbers" keeps the model checker's walk short.
         if (!myNumbers.empty()) {
             TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));

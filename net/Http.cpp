@@ -1,0 +1,164 @@
+#include "net/Http.h"
+
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+
+#include <cstdio>
+#include <curl/curl.h>
+#include <memory>
+#include <mutex>
+
+namespace zorb {
+
+namespace {
+
+const char* const AcceptHeader = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+const char* const UserAgent = "Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) "
+                              "Chrome/47.0.2526.80 Safari/537.36";
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct TCurlFree {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+struct TSlistFree {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+size_t ToString(char* data, size_t size, size_t n, void* user) {
+    static_cast<std::string*>(user)->append(data, size * n);
+    return size * n;
+}
+
+size_t ToFile(char* data, size_t size, size_t n, void* user) {
+    return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* options = static_cast<const THttpOptions*>(user);
+    if (options->Progress) options->Progress();
+    return 0;
+}
+
+// One request; `setup` adds what differs between the operations.
+void Perform(const std::string& url, const THttpOptions& options, const std::function<void(CURL*)>& setup) {
+    GlobalInit();
+    std::unique_ptr<CURL, TCurlFree> curl(curl_easy_init());
+    if (!curl) throw EZorbError("Не удалось создать HTTP-клиент");
+    CURL* c = curl.get();
+    std::unique_ptr<curl_slist, TSlistFree> headers(curl_slist_append(nullptr, AcceptHeader));
+    char error[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_USERAGENT, UserAgent);
+    // Only encodings that can be decoded are offered.
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, options.FollowRedirects ? 1L : 0L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    if (!options.CaFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options.CaFile.c_str());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.ConnectTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options.StallSeconds);
+    if (options.Progress) {
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &options);
+    }
+    if (options.Proxy.Usable()) {
+        curl_easy_setopt(c, CURLOPT_PROXY, options.Proxy.Server.c_str());
+        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(options.Proxy.Port));
+        if (!options.Proxy.Username.empty()) {
+            curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, options.Proxy.Username.c_str());
+            curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, options.Proxy.Password.c_str());
+        }
+    }
+    setup(c);
+    const CURLcode rc = curl_easy_perform(c);
+    if (rc != CURLE_OK) throw EZorbError(error[0] ? std::string(error) : std::string(curl_easy_strerror(rc)));
+}
+
+} // namespace
+
+void DownloadToFile(const std::string& url, const std::string& path, const THttpOptions& options) {
+    // The body goes to a file beside the target, which replaces the target only when the transfer is complete.
+    const std::string part = path + ".~part";
+    FILE* f = std::fopen(part.c_str(), "wb");
+    if (!f) throw EZorbError(Format("Не удалось создать файл \"%s\"", part));
+    try {
+        Perform(url, options, [f](CURL* c) {
+            curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToFile);
+            curl_easy_setopt(c, CURLOPT_WRITEDATA, f);
+        });
+    } catch (...) {
+        std::fclose(f);
+        DeleteFileIfExists(part);
+        throw;
+    }
+    const bool written = std::fflush(f) == 0;
+    std::fclose(f);
+    if (!written || std::rename(part.c_str(), path.c_str()) != 0) {
+        DeleteFileIfExists(part);
+        throw EZorbError(Format("Не удалось записать файл \"%s\"", path));
+    }
+}
+
+std::string FetchText(const std::string& url, const THttpOptions& options) {
+    std::string body;
+    Perform(url, options, [&body](CURL* c) {
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToString);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    });
+    return body;
+}
+
+std::string EncodeForm(const TFormFields& fields) {
+    std::string out;
+    static const char hex[] = "0123456789ABCDEF";
+    auto escape = [&](const std::string& s) {
+        for (unsigned char ch : s) {
+            if (std::isalnum(ch) || ch == '-' || ch == '_' || ch == '.' || ch == '*')
+                out += static_cast<char>(ch);
+            else if (ch == ' ')
+                out += '+';
+            else {
+                out += '%';
+                out += hex[ch >> 4];
+                out += hex[ch & 15];
+            }
+        }
+    };
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i) out += '&';
+        escape(fields[i].first);
+        out += '=';
+        escape(fields[i].second);
+    }
+    return out;
+}
+
+std::string PostForm(const std::string& url, const TFormFields& fields, const THttpOptions& options) {
+    std::string body;
+    const std::string form = EncodeForm(fields);
+    Perform(url, options, [&](CURL* c) {
+        curl_easy_setopt(c, CURLOPT_POST, 1L);
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, form.c_str());
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(form.size()));
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToString);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    });
+    return body;
+}
+
+} // namespace zorb

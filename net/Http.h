@@ -1,0 +1,42 @@
+// HTTP and HTTPS requests: download to a file, fetch text, post a form. One client per request; the server's
+// certificate is verified and TLS 1.2 or newer is negotiated; every request has a connect timeout and gives up
+// when the transfer stalls, so a dead server cannot hang the program.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zorb {
+
+struct TProxy {
+    int Mode = 0; // 0 none, 1 automatic, 2 manual
+    std::string Server;
+    int Port = 80;
+    std::string Username;
+    std::string Password;
+
+    // Requests go through the proxy only when it is chosen by hand and complete.
+    bool Usable() const { return Mode == 2 && !Server.empty() && Port > 0; }
+};
+
+struct THttpOptions {
+    TProxy Proxy;
+    bool FollowRedirects = true;
+    long ConnectTimeoutSeconds = 20;
+    long StallSeconds = 30;         // fails when fewer than one byte a second arrives for this long
+    std::string CaFile;             // extra trusted certificates (tests); empty: the system's store
+    std::function<void()> Progress; // called now and then while waiting, to keep a window alive
+};
+
+// Raise EZorbError with the library's message on any failure, an HTTP error status included.
+void DownloadToFile(const std::string& url, const std::string& path, const THttpOptions& options = {});
+std::string FetchText(const std::string& url, const THttpOptions& options = {});
+using TFormFields = std::vector<std::pair<std::string, std::string>>;
+std::string PostForm(const std::string& url, const TFormFields& fields, const THttpOptions& options = {});
+
+// The form encoding of the fields ("a=1&b=%D0%B0").
+std::string EncodeForm(const TFormFields& fields);
+
+} // namespace zorb

@@ -1,0 +1,79 @@
+#include "net/ZipFiles.h"
+
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
+
+#include <memory>
+#include <zip.h>
+
+namespace zorb {
+
+namespace {
+struct TZipClose {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+struct TZipFileClose {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && LowerCase(s.substr(s.size() - suffix.size())) == LowerCase(suffix);
+}
+} // namespace
+
+std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::string& dir, const std::string& prefix,
+                                         const std::string& suffix) {
+    int error = 0;
+    std::unique_ptr<zip_t, TZipClose> zip(zip_open(zipPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!zip) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, error);
+        const std::string text = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        throw EZorbError(Format("Архив \"%s\" повреждён или не является ZIP-файлом: %s", zipPath, text));
+    }
+    // First every name is checked, so that a refused archive writes nothing.
+    struct TEntry {
+        zip_uint64_t Index;
+        std::string Name;
+    };
+    std::vector<TEntry> entries;
+    const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(zip.get(), static_cast<zip_uint64_t>(i), 0);
+        if (!raw) continue;
+        const std::string path = raw;
+        const size_t slash = path.find_last_of("/\\");
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty() || LowerCase(name).rfind(LowerCase(prefix), 0) != 0 || !EndsWithNoCase(name, suffix)) continue;
+        const bool absolute =
+            !path.empty() && (path[0] == '/' || path[0] == '\\' || path.find(':') != std::string::npos);
+        bool parent = false;
+        for (const std::string& part : SplitWords(path, "/\\")) parent = parent || part == "..";
+        if (absolute || parent || name == "." || name == "..")
+            throw EZorbError(Format("Архив \"%s\" содержит недопустимое имя файла: %s", zipPath, path));
+        entries.push_back({static_cast<zip_uint64_t>(i), name});
+    }
+    std::vector<std::string> written;
+    for (const TEntry& e : entries) {
+        std::unique_ptr<zip_file_t, TZipFileClose> file(zip_fopen_index(zip.get(), e.Index, 0));
+        if (!file)
+            throw EZorbError(Format("Не удалось прочитать \"%s\" из архива: %s", e.Name, zip_strerror(zip.get())));
+        std::string data;
+        char buf[65536];
+        for (;;) {
+            const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
+            if (n < 0) throw EZorbError(Format("Не удалось прочитать \"%s\" из архива", e.Name));
+            if (n == 0) break;
+            data.append(buf, static_cast<size_t>(n));
+        }
+        const std::string target = JoinPath(dir, e.Name);
+        WriteFileAtomic(target, data);
+        written.push_back(target);
+    }
+    return written;
+}
+
+} // namespace zorb
