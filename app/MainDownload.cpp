@@ -16,6 +16,8 @@ namespace zorb {
 THttpOptions TTemplateMain::HttpOptions() {
     THttpOptions o;
     o.Proxy = FProxy;
+    o.ConnectTimeoutSeconds = FHttpConnectSeconds;
+    o.StallSeconds = FHttpStallSeconds;
     o.Progress = [this] { FUI.ProcessEvents(); };
     return o;
 }

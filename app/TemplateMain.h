@@ -220,6 +220,11 @@ public:
     bool DrawsExport(const std::string& path);
     // Options of this program's requests: the proxy chosen by hand and a window kept alive while waiting.
     THttpOptions HttpOptions();
+    // Shorter limits for a run that must not wait long on a dead server (tests, scripts).
+    void SetHttpTimeouts(long connectSeconds, long stallSeconds) {
+        FHttpConnectSeconds = connectSeconds;
+        FHttpStallSeconds = stallSeconds;
+    }
 
     // --- Stakes ---
     TStakesFile& StakesFile() { return FStakes; }
@@ -341,6 +346,8 @@ private:
     std::vector<int> FStatTypeItems, FGraphTypeItems;
     int FStatTypeEntry = -1, FGraphTypeEntry = -1;
     TProxy FProxy;
+    long FHttpConnectSeconds = THttpOptions{}.ConnectTimeoutSeconds;
+    long FHttpStallSeconds = THttpOptions{}.StallSeconds;
     TStakesFile FStakes;
     TInstanceLock FLock;
     bool FRefused = false; // a second copy: it ends without touching any file

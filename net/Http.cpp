@@ -44,6 +44,29 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
+// The library's own text, after a plain statement of what went wrong for the failures users meet.
+std::string ErrorText(CURLcode rc, const std::string& detail) {
+    const char* what = nullptr;
+    switch (rc) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CONNECT_ERROR:
+        what = "Не удалось установить защищённое соединение: сертификат сервера не прошёл проверку или сервер не "
+               "поддерживает TLS 1.2.";
+        break;
+    case CURLE_OPERATION_TIMEDOUT: what = "Сервер не отвечает: время ожидания истекло."; break;
+    case CURLE_COULDNT_CONNECT: what = "Не удалось подключиться к серверу."; break;
+    case CURLE_COULDNT_RESOLVE_HOST: what = "Сервер не найден."; break;
+    case CURLE_COULDNT_RESOLVE_PROXY: what = "Прокси-сервер не найден."; break;
+    case CURLE_HTTP_RETURNED_ERROR: what = "Сервер вернул ошибку."; break;
+    case CURLE_TOO_MANY_REDIRECTS: what = "Слишком много перенаправлений."; break;
+    case CURLE_UNSUPPORTED_PROTOCOL: what = "Адрес должен начинаться с http:// или https://."; break;
+    case CURLE_URL_MALFORMAT: what = "Неверный адрес."; break;
+    default: break;
+    }
+    return what ? std::string(what) + "\r" + detail : detail;
+}
+
 // One request; `setup` adds what differs between the operations.
 void Perform(const std::string& url, const THttpOptions& options, const std::function<void(CURL*)>& setup) {
     GlobalInit();
@@ -76,6 +99,7 @@ void Perform(const std::string& url, const THttpOptions& options, const std::fun
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &options);
     }
+    if (options.Proxy.Mode == 0) curl_easy_setopt(c, CURLOPT_PROXY, ""); // not even the environment's
     if (options.Proxy.Usable()) {
         curl_easy_setopt(c, CURLOPT_PROXY, options.Proxy.Server.c_str());
         curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(options.Proxy.Port));
@@ -86,7 +110,7 @@ void Perform(const std::string& url, const THttpOptions& options, const std::fun
     }
     setup(c);
     const CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) throw EZorbError(error[0] ? std::string(error) : std::string(curl_easy_strerror(rc)));
+    if (rc != CURLE_OK) throw EZorbError(ErrorText(rc, error[0] ? std::string(error) : curl_easy_strerror(rc)));
 }
 
 } // namespace
@@ -128,7 +152,8 @@ std::string EncodeForm(const TFormFields& fields) {
     static const char hex[] = "0123456789ABCDEF";
     auto escape = [&](const std::string& s) {
         for (unsigned char ch : s) {
-            if (std::isalnum(ch) || ch == '-' || ch == '_' || ch == '.' || ch == '*')
+            const bool alnum = (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+            if (alnum || ch == '-' || ch == '_' || ch == '.' || ch == '*')
                 out += static_cast<char>(ch);
             else if (ch == ' ')
                 out += '+';
