@@ -36,7 +36,7 @@ TDrawsArray Numbered(std::vector<int> numbers) {
     for (int n : numbers) {
         TDrawRec r{};
         r.Draw = n;
-        for (int k = 0; k < 6; ++k) r.Numbers[k] = static_cast<uint8_t>((n + k * 8) % 52 + 1);
+        for (int k = 0; k < 6; ++k) r.Numbers[k] = static_cast<uint8_t>((static_cast<int64_t>(n) + k * 8) % 52 + 1);
         d.push_back(r);
     }
     return d;
