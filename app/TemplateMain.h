@@ -61,8 +61,8 @@ public:
     TTemplateMain& operator=(const TTemplateMain&) = delete;
 
     // --- Start-up and shutdown ---
-    void Create();      // part 1: settings, language; ends by starting the initialisation timer
-    void OnInitTimer(); // part 2: the heavy loading, once the window is visible
+    void Create();      // first stage: settings, language; ends by starting the initialisation timer
+    void OnInitTimer(); // second stage: the heavy loading, once the window is visible
     void Shutdown();
     bool Terminated() const { return FTerminated; }
     TStartState State() const { return FState; }

@@ -1,5 +1,5 @@
 // Helpers shared by the tests that touch files: a private temporary directory per test, raw file access that
-// bypasses the code under test, and draw records built from the documented 24-byte layout only.
+// bypasses the code under test, and draw records built from the 24-byte record layout alone.
 #pragma once
 
 #include <gtest/gtest.h>
