@@ -197,13 +197,7 @@ void TTemplateMain::BuildPrefetchFiles(const std::vector<int>& entries, TProgres
     }
 }
 
-std::optional<TPrefetchData> TTemplateMain::MakePrefetch(int entry) {
-    const std::string path = PrefetchPath(entry);
-    {
-        TBusyScope busy(*this, Format(Tr("Создание файла предварительной выборки %s..."), ExtractFileName(path)));
-        BuildPrefetchFiles({entry}, nullptr);
-    }
-    if (FileSize(path) <= 0) return std::nullopt;
+std::optional<TPrefetchData> TTemplateMain::ReadPrefetch(const std::string& path) {
     try {
         return DecodePrefetch(ReadFileBytes(path));
     } catch (const std::exception& e) {
@@ -213,18 +207,22 @@ std::optional<TPrefetchData> TTemplateMain::MakePrefetch(int entry) {
     }
 }
 
+std::optional<TPrefetchData> TTemplateMain::MakePrefetch(int entry) {
+    const std::string path = PrefetchPath(entry);
+    {
+        TBusyScope busy(*this, Format(Tr("Создание файла предварительной выборки %s..."), ExtractFileName(path)));
+        BuildPrefetchFiles({entry}, nullptr);
+    }
+    if (FileSize(path) <= 0) return std::nullopt;
+    return ReadPrefetch(path);
+}
+
 std::optional<TPrefetchData> TTemplateMain::OpenPrefetch(int entry) {
     if (!FSettings.PrefetchsEnabled || entry < 0 || entry >= FStats.MethodCount() || !FStats.IsPrefetchable(entry))
         return std::nullopt;
     const std::string path = PrefetchPath(entry);
     if (FileSize(path) <= 0) return MakePrefetch(entry);
-    try {
-        return DecodePrefetch(ReadFileBytes(path));
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка открытия файла данных для полного набора вариантов!\r\rИмя файла: %s\r\r%s"), path,
-                         ErrorText(e)));
-        return std::nullopt;
-    }
+    return ReadPrefetch(path);
 }
 
 void TTemplateMain::EnsurePrefetchs(bool force, const std::vector<int>& groups) {

@@ -286,6 +286,7 @@ public:
     // off, the method cannot be compared, or the file cannot be read or made (reported).
     std::optional<TPrefetchData> OpenPrefetch(int entry);
     std::optional<TPrefetchData> MakePrefetch(int entry);
+    std::optional<TPrefetchData> ReadPrefetch(const std::string& path); // reports a damaged file, then nullopt
     void SetOption(const char* key, bool& flag, bool value);
     void SetDownloadOnStart(int mode);
     void ChooseLanguage(int lcid);

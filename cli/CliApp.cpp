@@ -107,15 +107,19 @@ void PrintMethods(const TStatList& list, bool all, bool csv, std::ostream& out) 
     PrintTable(rows, csv, out);
 }
 
+// The registry entry of a method code; -1 after telling the user there is none.
+int FindMethod(TStatList& list, const std::string& code, std::ostream& err) {
+    const int entry = list.FindByCode(code);
+    if (entry < 0) err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
+    return entry;
+}
+
 // The values a method merges into an empty table for one draw or one combination.
 bool PrintValues(TTemplateMain& app, const std::string& code, const std::string& drawText, const std::string& combText,
                  bool sorted, std::ostream& out, std::ostream& err) {
     TStatList& list = app.Stats();
-    const int entry = list.FindByCode(code);
-    if (entry < 0) {
-        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
-        return false;
-    }
+    const int entry = FindMethod(list, code, err);
+    if (entry < 0) return false;
     auto stat = list.CreateStat(entry);
     TStatDrawArray table;
     if (!drawText.empty()) {
@@ -196,11 +200,8 @@ bool FinishList(TTemplateMain& app, const std::string& output, std::ostream& out
 bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string& valuesText, bool remove, int len,
                  std::ostream& err) {
     TStatList& list = app.Stats();
-    const int entry = list.FindByCode(code);
-    if (entry < 0) {
-        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
-        return false;
-    }
+    const int entry = FindMethod(list, code, err);
+    if (entry < 0) return false;
     auto stat = list.CreateStat(entry);
     const TStatDrawArray table = CountWindow(*stat, app.WindowEnd(), len, app.Settings().SortedDraws);
     std::vector<std::string> wanted;
@@ -235,11 +236,8 @@ bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string&
 
 bool PrintStat(TTemplateMain& app, const std::string& code, int len, int sortColumn, bool desc, bool csv,
                std::ostream& out, std::ostream& err) {
-    const int entry = app.Stats().FindByCode(code);
-    if (entry < 0) {
-        err << Format(Tr("Метод \"%s\" не найден!"), code) << '\n';
-        return false;
-    }
+    const int entry = FindMethod(app.Stats(), code, err);
+    if (entry < 0) return false;
     app.SetStatEntry(entry);
     app.SetDrawsStatLen(len);
     app.SetStatSort(sortColumn, desc);

@@ -53,18 +53,6 @@ bool SixWords(std::string_view line, std::string_view separators, TComb& comb) {
     return count == 6;
 }
 
-template <class F> void ForEachLine(std::string_view text, F f) {
-    size_t b = 0;
-    while (b < text.size()) {
-        size_t e = text.find('\n', b);
-        if (e == std::string_view::npos) e = text.size();
-        std::string_view line = text.substr(b, e - b);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (!f(line)) return;
-        b = e + 1;
-    }
-}
-
 bool Blank(std::string_view line) {
     for (char c : line)
         if (static_cast<unsigned char>(c) > ' ') return false;

@@ -18,18 +18,6 @@ uint8_t NumberByte(const std::string& field) {
     return static_cast<uint8_t>(v & 0xFF);
 }
 
-template <class F> void ForEachLine(std::string_view text, F f) {
-    size_t b = 0;
-    while (b < text.size()) {
-        size_t e = text.find('\n', b);
-        if (e == std::string_view::npos) e = text.size();
-        std::string_view line = text.substr(b, e - b);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (!f(line)) return;
-        b = e + 1;
-    }
-}
-
 void FillDraw(TDrawRec& d, const std::string& date, const std::vector<std::string>& fields, size_t firstNumber) {
     d.SetDate(date.substr(0, 10));
     for (size_t k = 0; k < 6; ++k) d.Numbers[k] = NumberByte(fields[firstNumber + k]);

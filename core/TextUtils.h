@@ -26,6 +26,19 @@ bool TryStrToInt64(std::string_view s, int64_t& value);
 // Accepts "." or "," as the decimal separator.
 bool TryStrToFloat(std::string_view s, double& value);
 
+// Calls f for each line (LF or CR LF ends a line, the last may have no end) until f returns false.
+template <class F> void ForEachLine(std::string_view text, F f) {
+    size_t b = 0;
+    while (b < text.size()) {
+        size_t e = text.find('\n', b);
+        if (e == std::string_view::npos) e = text.size();
+        std::string_view line = text.substr(b, e - b);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!f(line)) return;
+        b = e + 1;
+    }
+}
+
 // Case-insensitive comparison that folds ASCII and Cyrillic letters.
 bool SameText(std::string_view a, std::string_view b);
 std::string LowerCase(std::string_view s);

@@ -1,4 +1,5 @@
 #include "ui/Dialogs.h"
+#include "ui/DialogButtons.h"
 
 #include "app/DrawDialog.h"
 #include "combos/Generate.h"
@@ -60,12 +61,7 @@ TDrawDialog::TDrawDialog(const TDrawRec& draw, QWidget* parent) : QDialog(parent
     form->addRow(TrQ("Дата и время тиража:"), FDate);
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TDrawDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TDrawDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancelButtons(this));
     FNumbers->setFocus();
 }
 
@@ -161,12 +157,7 @@ TGenerateDialog::TGenerateDialog(const TGenerateSettings& params, QWidget* paren
     layout->addLayout(row);
     FSaveDefault = new QCheckBox(TrQ("Сохранить эти параметры для генерации комбинаций \"по умолчанию\""), this);
     layout->addWidget(FSaveDefault);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancelButtons(this));
     connect(FMode, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
     connect(FBrowse, &QPushButton::clicked, this, [this] {
         QString name =

@@ -1,4 +1,5 @@
 #include "ui/FilterDialogs.h"
+#include "ui/DialogButtons.h"
 
 #include "app/UserInterface.h"
 #include "core/Format.h"
@@ -30,15 +31,6 @@
 using namespace zorb;
 
 namespace {
-
-QDialogButtonBox* OkCancelButtons(QDialog* dlg) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
-    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
-    return buttons;
-}
 
 QDoubleSpinBox* Coefficient(double value, QWidget* parent) {
     auto* e = new QDoubleSpinBox(parent);

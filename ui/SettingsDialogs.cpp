@@ -1,4 +1,5 @@
 #include "ui/SettingsDialogs.h"
+#include "ui/DialogButtons.h"
 
 #include "app/ConfigRules.h"
 #include "app/UserInterface.h"
@@ -48,15 +49,6 @@ QDoubleSpinBox* RealEdit(double value, double lo, double hi, int decimals, QWidg
     e->setDecimals(decimals);
     e->setValue(value);
     return e;
-}
-
-QDialogButtonBox* OkCancel(QDialog* dlg) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
-    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
-    return buttons;
 }
 
 } // namespace
@@ -137,7 +129,7 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
     FSegments->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     FSegments->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     right->addWidget(FSegments, 1);
-    right->addWidget(OkCancel(this));
+    right->addWidget(OkCancelButtons(this));
 
     connect(FMatrixCols, &QSpinBox::valueChanged, this, [this] { LayoutSegments(); });
     connect(FSegments, &QTableWidget::cellChanged, this, &TConfigDialog::OnSegmentEdited);
@@ -240,7 +232,7 @@ bool ShowProxyDialog(QWidget* parent, TProxy& proxy) {
     form->addRow(TrQ("Имя пользователя:"), user);
     form->addRow(TrQ("Пароль:"), password);
     layout->addLayout(form);
-    layout->addWidget(OkCancel(&dlg));
+    layout->addWidget(OkCancelButtons(&dlg));
     auto update = [=] {
         for (QWidget* w : std::initializer_list<QWidget*>{server, port, user, password})
             w->setEnabled(manual->isChecked());
@@ -273,7 +265,7 @@ TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* par
         form->addRow(QS(Format(Tr("Формула %d:"), i + 1)), row);
     }
     layout->addLayout(form);
-    layout->addWidget(OkCancel(this));
+    layout->addWidget(OkCancelButtons(this));
 }
 
 TShreddingData TShreddingDialog::Result() const {

@@ -1,4 +1,5 @@
 #include "ui/StakeDialogs.h"
+#include "ui/DialogButtons.h"
 
 #include "app/DrawDialog.h"
 #include "app/StakeDialog.h"
@@ -19,15 +20,6 @@
 using namespace zorb;
 
 namespace {
-
-QDialogButtonBox* Buttons(QDialog* dlg, const QString& okText) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
-    buttons->button(QDialogButtonBox::Ok)->setText(okText);
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
-    return buttons;
-}
 
 QSpinBox* Spin(int lo, int hi, int value, QWidget* parent) {
     auto* s = new QSpinBox(parent);
@@ -67,7 +59,7 @@ TStakeDialog::TStakeDialog(const TStakeRecord& record, QWidget* parent) : QDialo
     FComment->setMaxLength(MaxStakeComment);
     form->addRow(TrQ("Комментарий к ставке:"), FComment);
     layout->addLayout(form);
-    layout->addWidget(Buttons(this, TrQ("OK")));
+    layout->addWidget(OkCancelButtons(this));
     auto updateSum = [this] { FSum->setText(QString::number(StakeNumbersSum(StdS(FNumbers->text())))); };
     connect(FNumbers, &QLineEdit::textChanged, this, updateSum);
     updateSum();
@@ -113,7 +105,7 @@ bool ShowMultiStakeDialog(QWidget* parent, int& drawNumber, int& drawCount, std:
     form->addRow(TrQ("Кол-во тиражей:"), count);
     form->addRow(TrQ("Комментарий к ставке:"), text);
     layout->addLayout(form);
-    layout->addWidget(Buttons(&dlg, TrQ("OK")));
+    layout->addWidget(OkCancelButtons(&dlg));
     for (;;) {
         if (dlg.exec() != QDialog::Accepted) return false;
         if (!text->text().trimmed().isEmpty()) break;
@@ -139,7 +131,7 @@ bool ShowStakeFilterDialog(QWidget* parent, int& condition, int& value) {
     form->addRow(TrQ("Выберите условие:"), cond);
     form->addRow(TrQ("Совпадений:"), count);
     layout->addLayout(form);
-    layout->addWidget(Buttons(&dlg, TrQ("Удалить ставки")));
+    layout->addWidget(OkCancelButtons(&dlg, TrQ("Удалить ставки")));
     if (dlg.exec() != QDialog::Accepted) return false;
     condition = cond->currentIndex();
     value = count->value();

@@ -16,12 +16,6 @@ const char* const StakesIni = "[GLOBAL]\nCombsGenerateMode=2\nCombsGenerateParam
                               "[STAKES]\nCost=12.5\nProfits=2\nProfit_0_Overlap=3\nProfit_0_Profit=100\n"
                               "Profit_1_Overlap=4\nProfit_1_Profit=1500\n";
 
-TNumberSet Set(std::initializer_list<int> numbers) {
-    TNumberSet s{};
-    for (int n : numbers) s.Numbers[s.Count++] = static_cast<uint8_t>(n);
-    return s;
-}
-
 std::vector<int> Values(const uint8_t* p, int count) {
     return std::vector<int>(p, p + std::max(0, count));
 }

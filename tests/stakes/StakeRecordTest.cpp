@@ -9,20 +9,6 @@
 namespace zorb::test {
 namespace {
 
-TNumberSet Set(std::initializer_list<int> numbers) {
-    TNumberSet s{};
-    for (int n : numbers) s.Numbers[s.Count++] = static_cast<uint8_t>(n);
-    return s;
-}
-
-TDrawRec Draw(int number, std::initializer_list<int> numbers) {
-    TDrawRec d{};
-    d.Draw = number;
-    int k = 0;
-    for (int n : numbers) d.Numbers[k++] = static_cast<uint8_t>(n);
-    return d;
-}
-
 void ExpectSameRecord(const TStakeRecord& a, const TStakeRecord& b) {
     EXPECT_EQ(a.Version, b.Version);
     EXPECT_EQ(a.Kind, b.Kind);

@@ -16,12 +16,6 @@
 namespace zorb::test {
 namespace {
 
-TNumberSet Set(std::initializer_list<int> numbers) {
-    TNumberSet s{};
-    for (int n : numbers) s.Numbers[s.Count++] = static_cast<uint8_t>(n);
-    return s;
-}
-
 TStakeRecord Stake(int draw, std::initializer_list<int> numbers, const std::string& comment = "c") {
     TStakeRecord r;
     r.Kind = skManual;
@@ -30,14 +24,6 @@ TStakeRecord Stake(int draw, std::initializer_list<int> numbers, const std::stri
     r.Comment = comment;
     r.Profit = -125000;
     return r;
-}
-
-TDrawRec Draw(int number, std::initializer_list<int> numbers) {
-    TDrawRec d{};
-    d.Draw = number;
-    int k = 0;
-    for (int n : numbers) d.Numbers[k++] = static_cast<uint8_t>(n);
-    return d;
 }
 
 std::string ErrorOf(const std::function<void()>& f) {

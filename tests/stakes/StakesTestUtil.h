@@ -3,6 +3,8 @@
 #pragma once
 
 #include "../core/TestFiles.h"
+#include "core/KestoUtils.h"
+#include "stakes/StakeRecord.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -10,6 +12,20 @@
 #include <vector>
 
 namespace zorb::test {
+
+// The in-memory values the code under test takes.
+inline TNumberSet Set(std::initializer_list<int> numbers) {
+    TNumberSet s{};
+    for (int n : numbers) s.Numbers[s.Count++] = static_cast<uint8_t>(n);
+    return s;
+}
+inline TDrawRec Draw(int number, std::initializer_list<int> numbers) {
+    TDrawRec d{};
+    d.Draw = number;
+    int k = 0;
+    for (int n : numbers) d.Numbers[k++] = static_cast<uint8_t>(n);
+    return d;
+}
 
 constexpr size_t RawStakeSize = 320;
 
