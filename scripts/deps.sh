@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-charts-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev
     libsimpleini-dev libcurl4-openssl-dev zlib1g-dev libzip-dev libmuparser-dev libxlsxwriter-dev
     libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev
     fonts-dejavu-core
