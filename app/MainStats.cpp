@@ -9,6 +9,7 @@
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
+#include "core/Platform.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
 
@@ -143,7 +144,8 @@ void TTemplateMain::FiltersReset() {
 
 std::string TTemplateMain::HelpPagesDir() const {
     for (const std::string& dir :
-         {JoinPath(FOptions.ExeDir, "help"), JoinPath(ExtractFileDir(FOptions.ExeDir), "help")})
+         {JoinPath(FOptions.ExeDir, "help"), JoinPath(ExtractFileDir(FOptions.ExeDir), "help"),
+          JoinPath(ShareDir(FOptions.ExeDir), "help")})
         if (DirectoryExists(dir)) return dir;
     return "";
 }

@@ -652,7 +652,10 @@ void TTemplateMain::SetDownloadOnStart(int mode) {
 }
 
 std::string TTemplateMain::LanguageModulePath(int lcid) const {
-    return JoinPath(FOptions.ExeDir, Format("%s_%s.lng", ProgramName(), LanguageAbbrev(lcid)));
+    const std::string name = Format("%s_%s.lng", ProgramName(), LanguageAbbrev(lcid));
+    for (const std::string& dir : ProgramFileDirs(FOptions.ExeDir))
+        if (FileExists(JoinPath(dir, name))) return JoinPath(dir, name);
+    return JoinPath(FOptions.ExeDir, name);
 }
 
 std::vector<int> TTemplateMain::AvailableLanguages() const {

@@ -296,7 +296,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CLI::App cli{"Zorb 6x52: анализ тиражей лотереи «Зорб Мега» из командной строки", "zorb-cli"};
     cli.require_subcommand(1);
     std::string dir;
-    cli.add_option("--dir", dir, "Каталог данных (по умолчанию каталог программы)");
+    cli.add_option("--dir", dir, "Каталог данных (по умолчанию каталог программы или ~/.local/share/zorb-6x52)");
 
     CLI::App* draws = cli.add_subcommand("draws", "Архив тиражей");
     draws->require_subcommand(1);
@@ -428,7 +428,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return code == 0 ? 0 : 1;
     }
 
-    if (dir.empty()) dir = ExecutableDir();
+    if (dir.empty()) dir = DefaultDataDir();
     try {
         ForceDirectories(dir);
     } catch (const std::exception& e) {

@@ -4,7 +4,9 @@
 #include "core/TextUtils.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <spawn.h>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +23,43 @@ std::string ExecutablePath() {
 
 std::string ExecutableDir() {
     return ExtractFileDir(ExecutablePath());
+}
+
+static const char* const PackageDirName = "zorb-6x52";
+
+std::string ShareDir(const std::string& exeDir) {
+    if (exeDir.empty()) return "";
+    return JoinPath(JoinPath(ExtractFileDir(exeDir), "share"), PackageDirName);
+}
+
+std::vector<std::string> ProgramFileDirs(const std::string& exeDir) {
+    return {exeDir, ShareDir(exeDir)};
+}
+
+std::string UserDataDir() {
+    // A relative XDG_DATA_HOME is invalid and ignored.
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return JoinPath(xdg, PackageDirName);
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
+        home = h;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        home = pw->pw_dir;
+    }
+    return JoinPath(JoinPath(JoinPath(home, ".local"), "share"), PackageDirName);
+}
+
+bool DirectoryWritable(const std::string& dir) {
+    return !dir.empty() && DirectoryExists(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string DefaultDataDir(const std::string& exeDir, const std::function<bool(const std::string&)>& writable) {
+    if (!exeDir.empty() && !DirectoryExists(ShareDir(exeDir)) && writable(exeDir)) return exeDir;
+    return UserDataDir();
+}
+
+std::string DefaultDataDir() {
+    return DefaultDataDir(ExecutableDir());
 }
 
 int CurrentProcessId() {

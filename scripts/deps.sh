@@ -9,6 +9,7 @@ packages=(
     libsimpleini-dev libcurl4-openssl-dev zlib1g-dev libzip-dev libmuparser-dev libxlsxwriter-dev
     libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev
     fonts-dejavu-core
+    dpkg-dev file
 )
 
 missing=()

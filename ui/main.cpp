@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         else
             args.push_back(a);
     }
-    if (dir.empty()) dir = zorb::ExecutableDir();
+    if (dir.empty()) dir = zorb::DefaultDataDir();
     try {
         zorb::ForceDirectories(dir);
     } catch (const std::exception& e) {
