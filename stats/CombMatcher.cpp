@@ -1,11 +1,75 @@
 #include "stats/CombMatcher.h"
 
+#include <algorithm>
+
 namespace zorb {
 
 bool TValueTable::Empty() const {
     for (uint8_t b : FBits)
         if (b) return false;
     return true;
+}
+
+namespace {
+
+std::vector<TSparseTally::TEntry> MergeRuns(const std::vector<TSparseTally::TEntry>& a,
+                                            const std::vector<TSparseTally::TEntry>& b) {
+    std::vector<TSparseTally::TEntry> out;
+    out.reserve(a.size() + b.size());
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (j == b.size() || (i < a.size() && a[i].Key < b[j].Key))
+            out.push_back(a[i++]);
+        else if (i == a.size() || b[j].Key < a[i].Key)
+            out.push_back(b[j++]);
+        else {
+            out.push_back({a[i].Key, a[i].Count + b[j].Count});
+            ++i;
+            ++j;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void TSparseTally::AddKeys(std::vector<uint64_t>& keys) {
+    if (keys.empty()) return;
+    std::sort(keys.begin(), keys.end());
+    std::vector<TEntry> run;
+    for (size_t i = 0; i < keys.size();) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j] == keys[i]) ++j;
+        run.push_back({keys[i], j - i});
+        i = j;
+    }
+    keys.clear();
+    Push(std::move(run));
+}
+
+void TSparseTally::Push(std::vector<TEntry>&& run) {
+    FRuns.push_back(std::move(run));
+    while (FRuns.size() >= 2 && FRuns[FRuns.size() - 2].size() <= 2 * FRuns.back().size()) {
+        std::vector<TEntry> merged = MergeRuns(FRuns[FRuns.size() - 2], FRuns.back());
+        FRuns.pop_back();
+        FRuns.back() = std::move(merged);
+    }
+}
+
+void TSparseTally::Add(TSparseTally&& other) {
+    for (std::vector<TEntry>& run : other.FRuns) Push(std::move(run));
+    other.FRuns.clear();
+}
+
+std::vector<TSparseTally::TEntry> TSparseTally::Take() {
+    while (FRuns.size() >= 2) {
+        std::vector<TEntry> merged = MergeRuns(FRuns[FRuns.size() - 2], FRuns.back());
+        FRuns.pop_back();
+        FRuns.back() = std::move(merged);
+    }
+    std::vector<TEntry> r = FRuns.empty() ? std::vector<TEntry>{} : std::move(FRuns.back());
+    FRuns.clear();
+    return r;
 }
 
 TValueTable KeyTable(const TStatDrawArray& selected, int lo, int hi) {

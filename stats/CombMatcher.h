@@ -55,6 +55,56 @@ public:
     virtual void KeyOf(size_t slot, TStatDraw& row) const = 0;
 };
 
+// A counter whose values range too widely for a dense tally (patterns over many groups: 2^26 slots, most never
+// used) hands over one 64-bit key per value instead, to be tallied by sorting; KeyOf then takes that key as the
+// slot. Memory follows the distinct values, not the range.
+class TSparseCombCounter : public TCombCounter {
+public:
+    size_t Size() const final { return 0; }
+    void Count(const TComb*, size_t, uint32_t*) const final {}
+    // Appends the key of every value of every combination to `keys`.
+    virtual void Keys(const TComb* in, size_t n, std::vector<uint64_t>& keys) const = 0;
+    // The 8 key bytes, little-endian.
+    void KeyOf(size_t slot, TStatDraw& row) const final {
+        const uint64_t key = slot;
+        std::memcpy(row.Key, &key, sizeof key);
+    }
+};
+
+template <class F> class TFuncSparseCounter final : public TSparseCombCounter {
+public:
+    explicit TFuncSparseCounter(F f) : FKeyFn(std::move(f)) {}
+    void Keys(const TComb* in, size_t n, std::vector<uint64_t>& keys) const override {
+        for (size_t i = 0; i < n; ++i) FKeyFn(in[i], keys);
+    }
+
+private:
+    F FKeyFn;
+};
+
+template <class F> std::unique_ptr<TCombCounter> MakeSparseCounter(F f) {
+    return std::make_unique<TFuncSparseCounter<F>>(std::move(f));
+}
+
+// Sorted (key, count) runs of a sparse counter, merged as they come like a binary counter, so that a pass keeps
+// at most about twice its distinct keys and every key is merged a logarithmic number of times.
+class TSparseTally {
+public:
+    struct TEntry {
+        uint64_t Key;
+        uint64_t Count;
+    };
+    // Sorts `keys` (which it empties) and adds them.
+    void AddKeys(std::vector<uint64_t>& keys);
+    void Add(TSparseTally&& other);
+    // Every distinct key with its total, ascending.
+    std::vector<TEntry> Take();
+
+private:
+    void Push(std::vector<TEntry>&& run);
+    std::vector<std::vector<TEntry>> FRuns; // sizes decrease towards the back
+};
+
 template <class FCount, class FKey> class TFuncCounter final : public TCombCounter {
 public:
     TFuncCounter(size_t size, FCount count, FKey key)

@@ -83,10 +83,16 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
     const size_t m = methods.size();
     // One description per method: its dense counter, or nothing when it must go through CountComb.
     std::vector<std::unique_ptr<TCombCounter>> counters(m);
-    for (size_t k = 0; k < m; ++k) counters[k] = methods[k]()->MakeCounter();
+    std::vector<const TSparseCombCounter*> sparse(m, nullptr);
+    for (size_t k = 0; k < m; ++k) {
+        counters[k] = methods[k]()->MakeCounter();
+        sparse[k] = dynamic_cast<const TSparseCombCounter*>(counters[k].get());
+    }
 
     struct TWorker {
         std::vector<std::vector<uint64_t>> Tallies;          // per method with a counter
+        std::vector<TSparseTally> Sparse;                    // per method with a sparse counter
+        std::vector<uint64_t> Keys;
         std::vector<std::unique_ptr<TCustomStat>> Instances; // per method without one
         std::vector<TStatDrawArray> Tables;
         std::vector<TComb> Buffer;
@@ -95,6 +101,7 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
     tbb::enumerable_thread_specific<TWorker> workers([&] {
         TWorker w;
         w.Tallies.resize(m);
+        w.Sparse.resize(m);
         w.Instances.resize(m);
         w.Tables.resize(m);
         for (size_t k = 0; k < m; ++k) {
@@ -109,7 +116,10 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
     // Each piece is counted into 32-bit scratch tallies (fast to increment) and added to 64-bit totals.
     auto countPiece = [&](TWorker& w, const TComb* piece, size_t n) {
         for (size_t k = 0; k < m; ++k) {
-            if (counters[k]) {
+            if (sparse[k]) {
+                sparse[k]->Keys(piece, n, w.Keys);
+                w.Sparse[k].AddKeys(w.Keys);
+            } else if (counters[k]) {
                 w.Scratch.assign(counters[k]->Size(), 0);
                 counters[k]->Count(piece, n, w.Scratch.data());
                 auto& tally = w.Tallies[k];
@@ -137,7 +147,16 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
 
     std::vector<TStatDrawArray> result(m);
     for (size_t k = 0; k < m; ++k) {
-        if (counters[k]) {
+        if (sparse[k]) {
+            TSparseTally all;
+            for (TWorker& w : workers) all.Add(std::move(w.Sparse[k]));
+            for (const TSparseTally::TEntry& e : all.Take()) {
+                TStatDraw row{};
+                sparse[k]->KeyOf(e.Key, row);
+                row.Count = static_cast<int32_t>(e.Count);
+                result[k].push_back(row);
+            }
+        } else if (counters[k]) {
             std::vector<uint64_t> total(counters[k]->Size(), 0);
             for (TWorker& w : workers)
                 for (size_t s = 0; s < total.size(); ++s) total[s] += w.Tallies[k][s];

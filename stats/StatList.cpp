@@ -4,6 +4,7 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
+#include "stats/StatsChannels.h"
 #include "stats/StatsNumbers.h"
 
 #include <map>
@@ -56,6 +57,7 @@ const std::vector<TRegistrySlot>& RegistryTable() {
     static const std::vector<TRegistrySlot> table = [] {
         std::map<std::string, const TStatClass*> built;
         for (const TStatClass* c : NumberSumClasses()) built[c->Code] = c;
+        for (const TStatClass* c : ChannelMatrixClasses()) built[c->Code] = c;
         std::vector<TRegistrySlot> t;
         for (const char* code : RegistryCodes) {
             auto it = built.find(code);
