@@ -652,10 +652,14 @@ void TTemplateMain::SetDownloadOnStart(int mode) {
 }
 
 std::string TTemplateMain::LanguageModulePath(int lcid) const {
-    const std::string name = Format("%s_%s.lng", ProgramName(), LanguageAbbrev(lcid));
+    // A module may carry the Windows abbreviation or the ISO code ("ENU" or "ENG"); the first name is preferred.
+    const std::vector<std::string> abbrevs = LanguageModuleAbbrevs(lcid);
     for (const std::string& dir : ProgramFileDirs(FOptions.ExeDir))
-        if (FileExists(JoinPath(dir, name))) return JoinPath(dir, name);
-    return JoinPath(FOptions.ExeDir, name);
+        for (const std::string& abbrev : abbrevs) {
+            const std::string path = JoinPath(dir, Format("%s_%s.lng", ProgramName(), abbrev));
+            if (FileExists(path)) return path;
+        }
+    return JoinPath(FOptions.ExeDir, Format("%s_%s.lng", ProgramName(), abbrevs.front()));
 }
 
 std::vector<int> TTemplateMain::AvailableLanguages() const {

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +24,7 @@ void TCombsArray::Reserve(size_t n) {
     const bool large = bytes >= 4 * huge;
     std::unique_ptr<uint8_t[], TFree> data(
         static_cast<uint8_t*>(large ? std::aligned_alloc(huge, (bytes + huge - 1) / huge * huge) : std::malloc(bytes)));
-    if (!data) throw EZorbError(Format("Недостаточно памяти для списка из %d комбинаций", static_cast<int64_t>(n)));
+    if (!data) throw EZorbError(Format(Tr("Недостаточно памяти для списка из %d комбинаций"), static_cast<int64_t>(n)));
     if (large) ::madvise(data.get(), (bytes + huge - 1) / huge * huge, MADV_HUGEPAGE);
     std::memset(data.get() + n * sizeof(TComb), 0, 8);
     if (FCount) ParallelCopyCombs(reinterpret_cast<TComb*>(data.get()), Data(), FCount);

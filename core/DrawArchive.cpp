@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 
 #include <cmath>
 #include <cstring>
@@ -21,7 +22,7 @@ void DecodeDraws(std::string_view bytes, TDrawsArray& draws) {
     }
     size_t rest = bytes.size() % DrawRecordSize;
     if (rest != 0)
-        throw EZorbError(Format("Неполная запись в конце файла: %d байт вместо %d", static_cast<int>(rest),
+        throw EZorbError(Format(Tr("Неполная запись в конце файла: %d байт вместо %d"), static_cast<int>(rest),
                                 static_cast<int>(DrawRecordSize)));
 }
 
@@ -75,7 +76,7 @@ int FindDraw(const TDrawsArray& draws, int number) {
 
 void RemoveDraw(TDrawsArray& draws, int index) {
     if (index < 0 || index >= static_cast<int>(draws.size()))
-        throw EZorbError(Format("Запись со индексом %d в файле данных не найдена!", index));
+        throw EZorbError(Format(Tr("Запись со индексом %d в файле данных не найдена!"), index));
     draws.erase(draws.begin() + index);
 }
 

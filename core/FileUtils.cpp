@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 
 #include <cerrno>
 #include <cstring>
@@ -58,7 +59,7 @@ std::string SystemErrorText(int err) {
 
 std::string ReadFileBytes(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EZorbError(Format("Не удалось открыть файл \"%s\": %s", path, SystemErrorText(errno)));
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(errno)));
     std::string data;
     char buf[65536];
     for (;;) {
@@ -67,7 +68,7 @@ std::string ReadFileBytes(const std::string& path) {
             if (errno == EINTR) continue;
             int err = errno;
             ::close(fd);
-            throw EZorbError(Format("Не удалось прочитать файл \"%s\": %s", path, SystemErrorText(err)));
+            throw EZorbError(Format(Tr("Не удалось прочитать файл \"%s\": %s"), path, SystemErrorText(err)));
         }
         if (r == 0) break;
         data.append(buf, static_cast<size_t>(r));
@@ -79,12 +80,12 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileAtomic(const std::string& path, std::string_view data) {
     std::string tmpl = path + ".~XXXXXX";
     int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) throw EZorbError(Format("Не удалось создать файл \"%s\": %s", path, SystemErrorText(errno)));
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\": %s"), path, SystemErrorText(errno)));
     auto fail = [&](const char* what) {
         int err = errno;
         ::close(fd);
         ::unlink(tmpl.c_str());
-        throw EZorbError(Format(what, path, SystemErrorText(err)));
+        throw EZorbError(Format(Tr(what), path, SystemErrorText(err)));
     };
     // mkstemp creates 0600; data files are ordinary user files.
     mode_t mask = ::umask(0);
@@ -104,12 +105,12 @@ void WriteFileAtomic(const std::string& path, std::string_view data) {
     if (::close(fd) != 0) {
         int err = errno;
         ::unlink(tmpl.c_str());
-        throw EZorbError(Format("Не удалось записать файл \"%s\": %s", path, SystemErrorText(err)));
+        throw EZorbError(Format(Tr("Не удалось записать файл \"%s\": %s"), path, SystemErrorText(err)));
     }
     if (::rename(tmpl.c_str(), path.c_str()) != 0) {
         int err = errno;
         ::unlink(tmpl.c_str());
-        throw EZorbError(Format("Не удалось заменить файл \"%s\": %s", path, SystemErrorText(err)));
+        throw EZorbError(Format(Tr("Не удалось заменить файл \"%s\": %s"), path, SystemErrorText(err)));
     }
     // Make the rename itself durable.
     int dfd = ::open(ExtractFileDir(AbsolutePath(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -134,7 +135,7 @@ void ForceDirectories(const std::string& path) {
     if (fs::is_directory(path, ec)) return;
     fs::create_directories(path, ec);
     if (ec || !fs::is_directory(path))
-        throw EZorbError(Format("Не удалось создать каталог \"%s\": %s", path, ec ? ec.message() : "не каталог"));
+        throw EZorbError(Format(Tr("Не удалось создать каталог \"%s\": %s"), path, ec ? ec.message() : Tr("не каталог")));
 }
 
 bool DeleteFileIfExists(const std::string& path) {

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 // Only the narrow UTF-8 flavour is used, so no wide-character converter is needed.
 #define SI_NO_CONVERSION
@@ -30,7 +31,7 @@ void TIniFile::Load() {
     if (!std::filesystem::exists(FPath, ec)) return;
     if (!std::filesystem::is_regular_file(FPath, ec)) {
         FLoadFailed = true;
-        throw EZorbError(Format("\"%s\" не является файлом", FPath));
+        throw EZorbError(Format(Tr("\"%s\" не является файлом"), FPath));
     }
     std::string text;
     try {
@@ -43,14 +44,14 @@ void TIniFile::Load() {
     std::replace(text.begin(), text.end(), '\0', ' ');
     if (FImpl->Ini.LoadData(text) < 0) {
         FLoadFailed = true;
-        throw EZorbError(Format("Не удалось разобрать файл \"%s\"", FPath));
+        throw EZorbError(Format(Tr("Не удалось разобрать файл \"%s\""), FPath));
     }
 }
 
 void TIniFile::Save() {
-    if (FLoadFailed) throw EZorbError(Format("Файл \"%s\" не был прочитан и оставлен без изменений", FPath));
+    if (FLoadFailed) throw EZorbError(Format(Tr("Файл \"%s\" не был прочитан и оставлен без изменений"), FPath));
     std::string out;
-    if (FImpl->Ini.Save(out) < 0) throw EZorbError(Format("Не удалось сформировать файл \"%s\"", FPath));
+    if (FImpl->Ini.Save(out) < 0) throw EZorbError(Format(Tr("Не удалось сформировать файл \"%s\""), FPath));
     WriteFileAtomic(FPath, out);
 }
 

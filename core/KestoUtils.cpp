@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 #include <algorithm>
 #include <chrono>
@@ -278,7 +279,7 @@ static std::string JoinBytes(const uint8_t* p, int n, std::string_view separator
 
 std::string DrawDescription(const TDrawRec& draw) {
     // The date holds 8-bit text of the archive file.
-    return Format("Тираж № %d от %s, значения: %s", draw.Draw, Cp1251ToUtf8(draw.Date()),
+    return Format(Tr("Тираж № %d от %s, значения: %s"), draw.Draw, Cp1251ToUtf8(draw.Date()),
                   JoinBytes(draw.Numbers, 6, ";"));
 }
 
@@ -351,7 +352,7 @@ TDateTime EncodeDate(int year, int month, int day) {
     static const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool ok = year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1;
     if (ok) ok = day <= monthDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
-    if (!ok) throw EZorbError(Format("Недопустимая дата: %.4d-%.2d-%.2d", year, month, day));
+    if (!ok) throw EZorbError(Format(Tr("Недопустимая дата: %.4d-%.2d-%.2d"), year, month, day));
     return static_cast<TDateTime>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
                                   UnixEpochAsDateTime);
 }
@@ -388,7 +389,7 @@ TDateTime ParseDate(std::string_view text) {
 
 TComb ParseComb(std::string_view text) {
     std::vector<std::string> words = SplitWords(text, "\t ,-.:;|");
-    if (words.size() != 6) throw EZorbError(Format("Некорректная комбинация: \"%s\"!", text));
+    if (words.size() != 6) throw EZorbError(Format(Tr("Некорректная комбинация: \"%s\"!"), text));
     TComb r;
     for (int i = 0; i < 6; ++i) {
         int32_t v = 0;

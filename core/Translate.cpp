@@ -29,9 +29,9 @@ std::string Unescape(std::string_view s) {
 
 const std::vector<TLanguageInfo>& KnownLanguages() {
     static const std::vector<TLanguageInfo> list = {
-        {1049, "RUS", "Русский"},    {1033, "ENU", "English"}, {1058, "UKR", "Українська"},
-        {1059, "BEL", "Беларуская"}, {1031, "DEU", "Deutsch"}, {1036, "FRA", "Français"},
-        {1045, "PLK", "Polski"},     {1087, "KKZ", "Қазақ"},   {1034, "ESP", "Español"},
+        {1049, "RUS", "RUS", "Русский"},    {1033, "ENU", "ENG", "English"}, {1058, "UKR", "UKR", "Українська"},
+        {1059, "BEL", "BEL", "Беларуская"}, {1031, "DEU", "DEU", "Deutsch"}, {1036, "FRA", "FRA", "Français"},
+        {1045, "PLK", "POL", "Polski"},     {1087, "KKZ", "KAZ", "Қазақ"},   {1034, "ESP", "SPA", "Español"},
     };
     return list;
 }
@@ -51,6 +51,14 @@ std::string LanguageAbbrev(int lcid) {
     return l ? l->Abbrev : "RUS";
 }
 
+std::vector<std::string> LanguageModuleAbbrevs(int lcid) {
+    const TLanguageInfo* l = FindLanguage(lcid);
+    if (!l) return {"RUS"};
+    std::vector<std::string> r = {l->Abbrev};
+    if (std::string_view(l->IsoCode) != l->Abbrev) r.push_back(l->IsoCode);
+    return r;
+}
+
 std::string Tr(std::string_view text) {
     const auto& t = Table();
     if (t.empty()) return std::string(text);
@@ -63,7 +71,9 @@ void LoadLanguageModule(const std::string& path) {
     if (path.empty()) return;
     std::string text = DecodeTextFile(ReadFileBytes(path));
     for (const std::string& raw : SplitKeepEmpty(text, '\n')) {
-        std::string line = TrimRight(raw);
+        // Only the line end is cut: a translation may end with a blank, as its source text does.
+        std::string line = raw;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;

@@ -13,13 +13,16 @@ constexpr int BuiltInLanguage = 1049; // Russian
 
 struct TLanguageInfo {
     int Lcid;
-    const char* Abbrev; // three-letter abbreviation, as in module and help file names
+    const char* Abbrev;  // three-letter abbreviation, as in module and help file names
+    const char* IsoCode; // ISO 639-2 code, also accepted in module names ("ENG" beside "ENU")
     const char* Name;   // the language's own name
 };
 
 const std::vector<TLanguageInfo>& KnownLanguages();
 const TLanguageInfo* FindLanguage(int lcid); // by primary language
 std::string LanguageAbbrev(int lcid);        // "RUS" for an unknown identifier
+// The abbreviations a module file name may carry, preferred first.
+std::vector<std::string> LanguageModuleAbbrevs(int lcid);
 bool SamePrimaryLanguage(int a, int b);
 
 std::string Tr(std::string_view text);

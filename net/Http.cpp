@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 
 #include <cstdio>
 #include <curl/curl.h>
@@ -64,14 +65,14 @@ std::string ErrorText(CURLcode rc, const std::string& detail) {
     case CURLE_URL_MALFORMAT: what = "Неверный адрес."; break;
     default: break;
     }
-    return what ? std::string(what) + "\r" + detail : detail;
+    return what ? Tr(what) + "\r" + detail : detail;
 }
 
 // One request; `setup` adds what differs between the operations.
 void Perform(const std::string& url, const THttpOptions& options, const std::function<void(CURL*)>& setup) {
     GlobalInit();
     std::unique_ptr<CURL, TCurlFree> curl(curl_easy_init());
-    if (!curl) throw EZorbError("Не удалось создать HTTP-клиент");
+    if (!curl) throw EZorbError(Tr("Не удалось создать HTTP-клиент"));
     CURL* c = curl.get();
     std::unique_ptr<curl_slist, TSlistFree> headers(curl_slist_append(nullptr, AcceptHeader));
     char error[CURL_ERROR_SIZE] = {};
@@ -119,7 +120,7 @@ void DownloadToFile(const std::string& url, const std::string& path, const THttp
     // The body goes to a file beside the target, which replaces the target only when the transfer is complete.
     const std::string part = path + ".~part";
     FILE* f = std::fopen(part.c_str(), "wb");
-    if (!f) throw EZorbError(Format("Не удалось создать файл \"%s\"", part));
+    if (!f) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\""), part));
     try {
         Perform(url, options, [f](CURL* c) {
             curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToFile);
@@ -134,7 +135,7 @@ void DownloadToFile(const std::string& url, const std::string& path, const THttp
     std::fclose(f);
     if (!written || std::rename(part.c_str(), path.c_str()) != 0) {
         DeleteFileIfExists(part);
-        throw EZorbError(Format("Не удалось записать файл \"%s\"", path));
+        throw EZorbError(Format(Tr("Не удалось записать файл \"%s\""), path));
     }
 }
 

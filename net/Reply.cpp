@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 namespace zorb {
 
@@ -34,7 +35,7 @@ bool Locate(const std::string& text, const std::string& open, const std::string&
     const size_t stop = FindNoCase(text, close, valueStart);
     if (stop == std::string::npos) {
         if (mode == 0)
-            throw EZorbError(Format("Не удалось найти пару идентификаторов \"%1:s\" - \"%2:s\" в тексте\r\r[%0:s]!",
+            throw EZorbError(Format(Tr("Не удалось найти пару идентификаторов \"%1:s\" - \"%2:s\" в тексте\r\r[%0:s]!"),
                                     text, open, close));
         if (mode == 2) {
             value = text.substr(valueStart);

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 #include <memory>
 #include <zip.h>
@@ -32,7 +33,7 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
         zip_error_init_with_code(&ze, error);
         const std::string text = zip_error_strerror(&ze);
         zip_error_fini(&ze);
-        throw EZorbError(Format("Архив \"%s\" повреждён или не является ZIP-файлом: %s", zipPath, text));
+        throw EZorbError(Format(Tr("Архив \"%s\" повреждён или не является ZIP-файлом: %s"), zipPath, text));
     }
     // First every name is checked, so that a refused archive writes nothing.
     struct TEntry {
@@ -53,19 +54,19 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
         bool parent = false;
         for (const std::string& part : SplitWords(path, "/\\")) parent = parent || part == "..";
         if (absolute || parent || name == "." || name == "..")
-            throw EZorbError(Format("Архив \"%s\" содержит недопустимое имя файла: %s", zipPath, path));
+            throw EZorbError(Format(Tr("Архив \"%s\" содержит недопустимое имя файла: %s"), zipPath, path));
         entries.push_back({static_cast<zip_uint64_t>(i), name});
     }
     std::vector<std::string> written;
     for (const TEntry& e : entries) {
         std::unique_ptr<zip_file_t, TZipFileClose> file(zip_fopen_index(zip.get(), e.Index, 0));
         if (!file)
-            throw EZorbError(Format("Не удалось прочитать \"%s\" из архива: %s", e.Name, zip_strerror(zip.get())));
+            throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива: %s"), e.Name, zip_strerror(zip.get())));
         std::string data;
         char buf[65536];
         for (;;) {
             const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
-            if (n < 0) throw EZorbError(Format("Не удалось прочитать \"%s\" из архива", e.Name));
+            if (n < 0) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива"), e.Name));
             if (n == 0) break;
             data.append(buf, static_cast<size_t>(n));
         }

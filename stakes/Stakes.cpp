@@ -5,6 +5,7 @@
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 #include "stats/StatList.h"
 
 #include <cerrno>
@@ -15,8 +16,8 @@
 namespace zorb {
 
 void AppendStakes(TStakesFile& file, const TStakeRecord& record, int drawCount) {
-    if (!file.IsOpen()) throw EZorbError("Файл ставок не открыт!");
-    if (record.Checked) throw EZorbError("Добавление в конец файла уже проверенной ставки!");
+    if (!file.IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
+    if (record.Checked) throw EZorbError(Tr("Добавление в конец файла уже проверенной ставки!"));
     if (drawCount <= 1) {
         file.Append(record);
         return;
@@ -30,13 +31,13 @@ void AppendStakes(TStakesFile& file, const TStakeRecord& record, int drawCount) 
 }
 
 void AppendSeparatorAfterStake(TStakesFile& file) {
-    if (!file.IsOpen()) throw EZorbError("Файл ставок не открыт!");
+    if (!file.IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     if (file.Empty()) return;
     if (file.Read(2, -1).DrawNumber > 0) file.Append(SeparatorRecord());
 }
 
 bool FindStake(TStakesFile& file, int drawNumber, const TNumberSet& numbers) {
-    if (!file.IsOpen()) throw EZorbError("Файл ставок не открыт!");
+    if (!file.IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     for (int64_t i = 0; i < file.Count(); ++i) {
         const TStakeRecord r = file.Read(i);
         if (r.DrawNumber == drawNumber && SameSet(r.Numbers, numbers)) return true;
@@ -85,12 +86,12 @@ bool CheckStakes(TStakesFile& file, const TDrawsArray& draws, const TStatList& s
 
 void RewriteStakes(TStakesFile& file, const std::string& tmpPath,
                    const std::function<bool(int64_t, const TStakeRecord&)>& keep) {
-    if (!file.IsOpen() || file.Empty()) throw EZorbError("Файл ставок не открыт!");
+    if (!file.IsOpen() || file.Empty()) throw EZorbError(Tr("Файл ставок не открыт!"));
     const std::string path = file.Path();
     {
         // Streamed to the temporary file, which is then made durable before it replaces the stakes file.
         const int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) throw EZorbError(Format("Не удалось создать файл \"%s\": %s", tmpPath, SystemErrorText(errno)));
+        if (fd < 0) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\": %s"), tmpPath, SystemErrorText(errno)));
         std::string buffer;
         auto flush = [&] {
             if (!WriteAll(fd, buffer.data(), buffer.size())) return false;
@@ -116,13 +117,13 @@ void RewriteStakes(TStakesFile& file, const std::string& tmpPath,
         ::close(fd);
         if (!ok) {
             DeleteFileIfExists(tmpPath);
-            throw EZorbError(Format("Не удалось записать файл \"%s\": %s", tmpPath, SystemErrorText(err)));
+            throw EZorbError(Format(Tr("Не удалось записать файл \"%s\": %s"), tmpPath, SystemErrorText(err)));
         }
     }
     file.Close();
     std::string error;
     if (std::rename(tmpPath.c_str(), path.c_str()) != 0)
-        error = Format("Ошибка переименования / удаления временного файла ставок %s!\r\r%s", tmpPath,
+        error = Format(Tr("Ошибка переименования / удаления временного файла ставок %s!\r\r%s"), tmpPath,
                        SystemErrorText(errno));
     file.Open(path); // also after a failed step
     DeleteFileIfExists(tmpPath);
@@ -152,7 +153,7 @@ std::string StakeLogLine(const TStakeRecord& r, const std::string& timestamp) {
     TComb drawn;
     std::copy(r.DrawResult, r.DrawResult + 6, drawn.N);
     return timestamp + ": " +
-           Format("Тираж № %s. Ставка: \"%s\" [%s] {%d}. Результаты тиража: [%s]. Совпадений: %d. Профит: %.2f.",
+           Format(Tr("Тираж № %s. Ставка: \"%s\" [%s] {%d}. Результаты тиража: [%s]. Совпадений: %d. Профит: %.2f."),
                   std::to_string(r.DrawNumber), r.Comment, NumberSetToText(numbers, ";"), r.SampleSize,
                   CombToList(drawn), r.Matched.Count, CurrencyToDouble(r.Profit));
 }
@@ -165,14 +166,14 @@ std::string AppendStakeLog(const std::string& path, const std::string& line) {
     constexpr int64_t LogLimit = 268435456; // 256 MiB: a larger log starts afresh
     std::string warning;
     if (FileSize(path) > LogLimit && !DeleteFileIfExists(path))
-        warning = Format("Ошибка удаления файла \"%s\"!\r\r%s", path, SystemErrorText(errno));
+        warning = Format(Tr("Ошибка удаления файла \"%s\"!\r\r%s"), path, SystemErrorText(errno));
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) throw EZorbError(Format("Ошибка записи в файл \"%s\"!\r\r%s", path, SystemErrorText(errno)));
+    if (fd < 0) throw EZorbError(Format(Tr("Ошибка записи в файл \"%s\"!\r\r%s"), path, SystemErrorText(errno)));
     const std::string text = line + "\r\n";
     const bool ok = WriteAll(fd, text.data(), text.size());
     const int err = errno;
     ::close(fd);
-    if (!ok) throw EZorbError(Format("Ошибка записи в файл \"%s\"!\r\r%s", path, SystemErrorText(err)));
+    if (!ok) throw EZorbError(Format(Tr("Ошибка записи в файл \"%s\"!\r\r%s"), path, SystemErrorText(err)));
     return warning;
 }
 

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -19,12 +20,12 @@ TStakesFile::~TStakesFile() {
 void TStakesFile::Open(const std::string& path, bool readOnly) {
     Close();
     const int fd = ::open(path.c_str(), readOnly ? (O_RDONLY | O_CLOEXEC) : (O_RDWR | O_CREAT | O_CLOEXEC), 0666);
-    if (fd < 0) throw EZorbError(Format("Не удалось открыть файл \"%s\": %s", path, SystemErrorText(errno)));
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(errno)));
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        throw EZorbError(Format("Не удалось открыть файл \"%s\": %s", path, SystemErrorText(err)));
+        throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(err)));
     }
     FFd = fd;
     FPath = path;
@@ -54,10 +55,10 @@ int64_t TStakesFile::Position(int origin, int64_t index) const {
 }
 
 TStakeRecord TStakesFile::Read(int origin, int64_t index) {
-    if (!IsOpen()) throw EZorbError("Файл ставок не открыт!");
+    if (!IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     const int64_t pos = Position(origin, index);
     if (pos < 0 || pos > FSize - static_cast<int64_t>(StakeRecordSize) || pos % static_cast<int64_t>(StakeRecordSize))
-        throw EZorbError(Format("Запись со индексом %d в файле данных не найдена!", index));
+        throw EZorbError(Format(Tr("Запись со индексом %d в файле данных не найдена!"), index));
     const int64_t absolute = pos / static_cast<int64_t>(StakeRecordSize);
     FPos = pos + static_cast<int64_t>(StakeRecordSize);
     if (absolute == FCachedIndex) return FCached;
@@ -67,8 +68,8 @@ TStakeRecord TStakesFile::Read(int origin, int64_t index) {
         const ssize_t r = ::pread(FFd, buf + done, StakeRecordSize - done, pos + static_cast<int64_t>(done));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0)
-            throw EZorbError(Format("Ошибка чтения записи из файла ставок!\r\r%s",
-                                    r < 0 ? SystemErrorText(errno) : std::string("неожиданный конец файла")));
+            throw EZorbError(Format(Tr("Ошибка чтения записи из файла ставок!\r\r%s"),
+                                    r < 0 ? SystemErrorText(errno) : std::string(Tr("неожиданный конец файла"))));
         done += static_cast<size_t>(r);
     }
     FCached = DecodeStake(buf);
@@ -77,10 +78,10 @@ TStakeRecord TStakesFile::Read(int origin, int64_t index) {
 }
 
 void TStakesFile::Write(int origin, int64_t index, const TStakeRecord& record) {
-    if (!IsOpen()) throw EZorbError("Файл ставок не открыт!");
+    if (!IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     const int64_t pos = Position(origin, index);
     if (pos < 0 || pos > FSize || pos % static_cast<int64_t>(StakeRecordSize))
-        throw EZorbError(Format("Запись со индексом %d в файле данных не найдена!", index));
+        throw EZorbError(Format(Tr("Запись со индексом %d в файле данных не найдена!"), index));
     const auto bytes = EncodeStake(record);
     if (!WriteAll(FFd, bytes.data(), bytes.size(), pos)) {
         const int err = errno;
@@ -95,7 +96,7 @@ void TStakesFile::Write(int origin, int64_t index, const TStakeRecord& record) {
 }
 
 void TStakesFile::Truncate() {
-    if (!IsOpen()) throw EZorbError("Файл ставок не открыт!");
+    if (!IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     if (::ftruncate(FFd, 0) != 0) throw EZorbError(SystemErrorText(errno));
     FSize = FPos = 0;
     Invalidate();

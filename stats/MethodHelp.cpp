@@ -2,6 +2,7 @@
 
 #include "core/FileUtils.h"
 #include "core/Format.h"
+#include "core/Translate.h"
 #include "stats/StatList.h"
 
 #include <map>
@@ -92,11 +93,11 @@ std::string Escape(const std::string& s) {
 
 std::string FlagMeaning(char letter) {
     switch (letter) {
-    case 'S': return "значение зависит от порядка чисел, поэтому меняется с настройкой «Упорядочить MIN->MAX»";
-    case 'N': return "значение комбинации зависит только от её чисел: метод сравнивается с полным набором комбинаций";
-    case 'D': return "для значения нужен ещё последний тираж окна";
-    case 'P': return "метод периодов: ответ зависит от режима фильтра";
-    case 'G': return "метод строит график по тиражам";
+    case 'S': return Tr("значение зависит от порядка чисел, поэтому меняется с настройкой «Упорядочить MIN->MAX»");
+    case 'N': return Tr("значение комбинации зависит только от её чисел: метод сравнивается с полным набором комбинаций");
+    case 'D': return Tr("для значения нужен ещё последний тираж окна");
+    case 'P': return Tr("метод периодов: ответ зависит от режима фильтра");
+    case 'G': return Tr("метод строит график по тиражам");
     default: return "";
     }
 }
@@ -114,18 +115,18 @@ std::string MethodHelpPage(const TStatList& list, int entry) {
     std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + Escape(c.CaptionOf(m.Param)) +
                        "</title></head><body>\n";
     html += "<h2>" + Escape(c.CaptionOf(m.Param)) + "</h2>\n";
-    html += "<p>Код метода: <b>" + Escape(c.CodeOf(m.Param)) + "</b><br>Группа: " + Escape(GroupCaption(c.Group)) +
+    html += Tr("<p>Код метода: <b>") + Escape(c.CodeOf(m.Param)) + Tr("</b><br>Группа: ") + Escape(GroupCaption(c.Group)) +
             "</p>\n";
     auto it = MethodTexts().find(c.Code);
     if (it != MethodTexts().end()) {
-        html += "<h3>Значения</h3>\n<p>" + Escape(it->second.Value) + "</p>\n";
-        html += "<h3>Фильтр</h3>\n<p>" + Escape(it->second.Filter) +
-                " Действие «Оставить выделенные» оставляет такие комбинации в списке, «Удалить выделенные» — "
-                "удаляет их.</p>\n";
+        html += Tr("<h3>Значения</h3>\n<p>") + Escape(Tr(it->second.Value)) + "</p>\n";
+        html += Tr("<h3>Фильтр</h3>\n<p>") + Escape(Tr(it->second.Filter)) +
+                Tr(" Действие «Оставить выделенные» оставляет такие комбинации в списке, «Удалить выделенные» — "
+                   "удаляет их.</p>\n");
     }
     const std::string letters = FlagLetters(c.FullFlags());
     if (!letters.empty()) {
-        html += "<h3>Особенности [ " + letters + " ]</h3>\n<ul>\n";
+        html += Tr("<h3>Особенности [ ") + letters + " ]</h3>\n<ul>\n";
         for (char l : letters) html += "<li><b>" + std::string(1, l) + "</b> — " + FlagMeaning(l) + "</li>\n";
         html += "</ul>\n";
     }

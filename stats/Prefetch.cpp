@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/Format.h"
 #include "core/FullSet.h"
+#include "core/Translate.h"
 #include "stats/CombMatcher.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ std::string EncodePrefetch(const TStatDrawArray& rows) {
 
 TPrefetchData DecodePrefetch(std::string_view bytes) {
     if (bytes.size() < 12 || bytes.size() % 12 != 0)
-        throw EZorbError(Format("Неверный размер файла: %d байт", static_cast<int64_t>(bytes.size())));
+        throw EZorbError(Format(Tr("Неверный размер файла: %d байт"), static_cast<int64_t>(bytes.size())));
     TPrefetchData d;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t records = bytes.size() / 12 - 1;

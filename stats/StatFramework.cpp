@@ -3,6 +3,7 @@
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 #include "stats/CombMatcher.h"
 #include "stats/StatList.h"
 
@@ -104,7 +105,7 @@ std::string TStatClass::CodeOf(int param) const {
 }
 
 std::string TStatClass::CaptionOf(int param) const {
-    return CaptionOfFn ? CaptionOfFn(param) : Format(Caption, param);
+    return CaptionOfFn ? CaptionOfFn(param) : Format(Tr(Caption), param);
 }
 
 std::string TStatClass::HelpCodeOf(int param) const {

@@ -4,6 +4,7 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 #include "stats/StatsChannels.h"
 #include "stats/StatsNumbers.h"
 
@@ -74,7 +75,7 @@ std::string GroupAbbrev(int group) {
 
 std::string GroupCaption(int group) {
     if (group < 0 || group >= GroupCount) return "#ERROR#";
-    return Format("{ %1:s } %0:s", Groups[group].Caption, Groups[group].Abbrev);
+    return Format("{ %1:s } %0:s", Tr(Groups[group].Caption), Groups[group].Abbrev);
 }
 
 TStatList::TStatList() : FDraws(&FNoDraws) {}
@@ -149,7 +150,7 @@ std::unique_ptr<TCustomStat> TStatList::CreateStat(int i) {
 }
 
 std::unique_ptr<TCustomStat> TStatList::CreateSelectedStat(int i, const std::string& listName) {
-    if (i < 0 || i >= MethodCount()) throw EZorbError(Format("Не выбран метод расчета статистики (cb: %s)!", listName));
+    if (i < 0 || i >= MethodCount()) throw EZorbError(Format(Tr("Не выбран метод расчета статистики (cb: %s)!"), listName));
     return CreateStat(i);
 }
 

@@ -3,6 +3,7 @@
 #include "core/DrawArchive.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -17,7 +18,7 @@ std::string StatColumnCaption(int column) {
         "Значение",    "Количество", "Кол-во в %",  "Норма",      "Отклонение", "Откл-ие в %", "Глубина",
         "Глубина в %", "Вес",        "Посл. тираж", "Период min", "Период",     "Период max",  "Ожд. ПРД",
         "Ожд. СТФ",    "Ожд. КРН",   "Факт",        "+/- ПРД",    "+/- СТФ",    "+/- КРН"};
-    return column >= 0 && column < StatColumnCount ? captions[column] : "";
+    return column >= 0 && column < StatColumnCount ? Tr(captions[column]) : "";
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "stats/StatsNumbers.h"
 
 #include "core/Format.h"
+#include "core/Translate.h"
 #include "stats/CombMatcher.h"
 #include "stats/StatList.h"
 
@@ -392,8 +393,8 @@ public:
     using TstPropertyPattern::TstPropertyPattern;
     static const TStatClass Info;
     const TStatClass& Class() const override { return Info; }
-    std::string ZeroMark() const override { return "Ч"; }
-    std::string OneMark() const override { return "н"; }
+    std::string ZeroMark() const override { return Tr("Ч"); }
+    std::string OneMark() const override { return Tr("н"); }
 };
 const TStatClass TstEvenValues::Info = {"TstEvenValues",
                                         "EVNV",
@@ -438,8 +439,8 @@ public:
     using TstPropertyPattern::TstPropertyPattern;
     static const TStatClass Info;
     const TStatClass& Class() const override { return Info; }
-    std::string ZeroMark() const override { return "С"; }
-    std::string OneMark() const override { return "П"; }
+    std::string ZeroMark() const override { return Tr("С"); }
+    std::string OneMark() const override { return Tr("П"); }
 };
 const TStatClass TstPrimeValues::Info = {"TstPrimeValues",
                                          "PRMV",
@@ -567,7 +568,7 @@ public:
     }
     std::string ValueText(const TStatDraw& row) const override {
         if (row.W(1) == 1) return Format("%d-%d", RangeOf(FParam).Lo, RangeOf(FParam).Hi);
-        return "Остальные";
+        return Tr("Остальные");
     }
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         TCustomStat::InitValues(windowEnd, table);
@@ -615,7 +616,7 @@ public:
     }
     static std::string CaptionOf(int param) {
         const TSumRange& r = RangeOf(param);
-        return Format("Сумма тиража: диапазон %d (%d/%d)", r.A, r.B, r.C);
+        return Format(Tr("Сумма тиража: диапазон %d (%d/%d)"), r.A, r.B, r.C);
     }
 };
 const TStatClass TstSumRanges::Info = {"TstSumRanges",
