@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "app/FormMain.h"
+#include "cli/CliConfig.h"
 #include "cli/CliInterface.h"
 #include "combos/FilterItem.h"
 #include "core/DrawArchive.h"
@@ -419,6 +420,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             ->expected(2);
     rowsOpt->excludes(matchesOpt);
     CLI::App* stakesClear = stakes->add_subcommand("clear", "Удалить все ставки");
+    TConfigCommand config;
+    SetupConfigCommand(cli, config);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -439,7 +442,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // Commands that change data files take the data directory as the program does; the others only look.
     const bool changes = drawsAdd->parsed() || drawsDelete->parsed() || drawsImport->parsed() ||
                          drawsDownload->parsed() || stakesAdd->parsed() || stakesCheck->parsed() ||
-                         stakesDelete->parsed() || stakesClear->parsed() || prefetch->parsed();
+                         stakesDelete->parsed() || stakesClear->parsed() || prefetch->parsed() ||
+                         config.Changes();
     TCliInterface ui(out, err);
     TAppOptions options{AbsolutePath(dir), ExecutableDir(), ExtractFileName(ExecutablePath()), {}};
     options.ReadOnly = !changes;
@@ -575,6 +579,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         ui.SetAnswer(true);
         if (app.StakeCount() > 0) app.Execute("StakeClear");
         out << Format(Tr("Ставок: %d"), app.StakeCount()) << '\n';
+    } else if (config.Command->parsed()) {
+        failed = RunConfigCommand(app, ui, config, out, err) != 0;
     } else if (methods->parsed()) {
         PrintMethods(app.Stats(), allMethods, methodsCsv, out);
     } else if (values->parsed()) {

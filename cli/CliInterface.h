@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/UserInterface.h"
+#include "stats/GameSettings.h"
 
 #include <iosfwd>
 #include <optional>
@@ -37,7 +38,13 @@ public:
     void DrawsListRepaint() override {}
     void SetOffsetField(int, int) override {}
     bool EditDraw(TDrawRec& draw) override;
-    bool EditConfig(TConfigData&) override { return false; }
+    // The settings dialog answers OK with these settings once they are set (the config command), else Cancel.
+    void SetConfigInput(TConfigData config) { FConfigInput = std::move(config); }
+    bool EditConfig(TConfigData& config) override {
+        if (!FConfigInput) return false;
+        config = *FConfigInput;
+        return true;
+    }
     bool EditShredding(TShreddingData&) override { return false; }
     void MethodListsChanged() override {}
     void CombsListReset() override {}
@@ -90,6 +97,7 @@ private:
     bool FAnswer = false;
     std::optional<TDrawInput> FDrawInput;
     std::optional<TStakeInput> FStakeInput;
+    std::optional<TConfigData> FConfigInput;
     bool FShowProgress = false;
     std::string FProgressText;
     int FProgressSteps = 0, FProgressDone = 0;
