@@ -7,9 +7,7 @@
 
 namespace zorb {
 
-constexpr int MinMatrixCols = 1, MaxMatrixCols = 52;
-constexpr int MinChannelSize = 3, MaxChannelSize = 52;
-constexpr int MinExtendedStake = 7;
+// The field ranges (MinMatrixCols ...) are those of the settings file, in stats/GameSettings.h.
 
 // A segment cell: empty counts as 1; otherwise a single digit 1..9.
 bool ParseSegmentCell(const std::string& text, uint8_t& segment);

@@ -3,6 +3,8 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 
+#include <cstdint>
+
 namespace zorb {
 
 const std::array<const char*, 10> PersistedLists = {"lvDraws",  "lvCombs",        "lvFilters", "lvDrawsStat",
@@ -10,24 +12,27 @@ const std::array<const char*, 10> PersistedLists = {"lvDraws",  "lvCombs",      
                                                     "lvScript", "lvOnlineScripts"};
 
 void TFormSettings::Load(const TIniFile& ini, const std::string& s) {
-    auto i = [&](const char* key, int& v) { v = ini.ReadInteger(s, key, v); };
+    auto i = [&](const char* key, int& v, int lo, int hi) { v = ini.ReadInteger(s, key, v, lo, hi); };
     auto b = [&](const char* key, bool& v) { v = ini.ReadBool(s, key, v); };
-    i("LeftPanelWidth", LeftPanelWidth);
-    i("DrawsExclude", DrawsExclude);
-    i("DrawsStatLen", DrawsStatLen);
-    i("DrawsStatHeight", DrawsStatHeight);
-    i("DrawsGraphLen", DrawsGraphLen);
-    i("FiltersHeight", FiltersHeight);
-    i("LayoutLen", LayoutLen);
+    // Lengths are draw counts as the length fields take them; sizes are checked against the screen again
+    // where they are applied.
+    i("LeftPanelWidth", LeftPanelWidth, 1, MaxStoredPixels);
+    i("DrawsExclude", DrawsExclude, 0, INT32_MAX);
+    i("DrawsStatLen", DrawsStatLen, 1, INT32_MAX);
+    i("DrawsStatHeight", DrawsStatHeight, 1, MaxStoredPixels);
+    i("DrawsGraphLen", DrawsGraphLen, 1, INT32_MAX);
+    i("FiltersHeight", FiltersHeight, 1, MaxStoredPixels);
+    i("LayoutLen", LayoutLen, 1, INT32_MAX);
     for (int k = 0; k < 5; ++k)
-        LayoutCompareLen[k] = ini.ReadInteger(s, Format("LayoutCompareLen%d", k + 1), LayoutCompareLen[k]);
-    i("LayoutCompareHeight", LayoutCompareHeight);
-    i("WeekLen", WeekLen);
-    i("WeekHeight", WeekHeight);
-    i("WeekChartMode", WeekChartMode);
+        LayoutCompareLen[k] =
+            ini.ReadInteger(s, Format("LayoutCompareLen%d", k + 1), LayoutCompareLen[k], 1, INT32_MAX);
+    i("LayoutCompareHeight", LayoutCompareHeight, 1, MaxStoredPixels);
+    i("WeekLen", WeekLen, 1, INT32_MAX);
+    i("WeekHeight", WeekHeight, 1, MaxStoredPixels);
+    i("WeekChartMode", WeekChartMode, 0, 1);
     b("WeekChartType", WeekChartType);
     b("AutoUpdates", AutoUpdates);
-    i("DownloadDrawsOnStart", DownloadDrawsOnStart);
+    i("DownloadDrawsOnStart", DownloadDrawsOnStart, 0, 2);
     b("ScriptLogEnabled", ScriptLogEnabled);
     b("StakesLogEnabled", StakesLogEnabled);
     b("StakesScrollEnabled", StakesScrollEnabled);
@@ -41,10 +46,10 @@ void TFormSettings::Load(const TIniFile& ini, const std::string& s) {
     b("PrefetchsEnabled", PrefetchsEnabled);
     b("PrefetchsInit", PrefetchsInit);
     b("ShowTotalLine", ShowTotalLine);
-    i("RatingsEffMode", RatingsEffMode);
+    i("RatingsEffMode", RatingsEffMode, 0, 2);
     b("ScriptLibraryOn", ScriptLibraryOn);
-    i("ScriptLibraryHeight", ScriptLibraryHeight);
-    i("ScriptLibraryFilter", ScriptLibraryFilter);
+    i("ScriptLibraryHeight", ScriptLibraryHeight, 1, MaxStoredPixels);
+    i("ScriptLibraryFilter", ScriptLibraryFilter, 0, 7);
     b("SystemsEnabled", SystemsEnabled);
     b("TabGraphs", TabGraphs);
     b("TabCard", TabCard);
@@ -52,7 +57,7 @@ void TFormSettings::Load(const TIniFile& ini, const std::string& s) {
     b("TabWeek", TabWeek);
     b("TabTables", TabTables);
     b("FirstRun", FirstRun);
-    i("Language", Language);
+    i("Language", Language, 1, MaxLanguageId);
 }
 
 void TFormSettings::SaveSizes(TIniFile& ini, const std::string& s) const {

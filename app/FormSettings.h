@@ -9,6 +9,9 @@ namespace zorb {
 
 class TIniFile;
 
+constexpr int MaxStoredPixels = 32767; // a stored size beyond any screen is not one the window wrote
+constexpr int MaxLanguageId = 0xFFFF;  // language and sublanguage of a locale identifier
+
 struct TFormSettings {
     int LeftPanelWidth = -1;
     int DrawsExclude = 0;

@@ -115,7 +115,8 @@ void TTemplateMain::StepLanguage() {
     try {
         FFrm->Load();
     } catch (...) {}
-    int lcid = FSwitches.NoLanguage ? BuiltInLanguage : FFrm->ReadInteger(FormSection, "Language", BuiltInLanguage);
+    int lcid = FSwitches.NoLanguage ? BuiltInLanguage
+                                    : FFrm->ReadInteger(FormSection, "Language", BuiltInLanguage, 1, MaxLanguageId);
     FLanguage = BuiltInLanguage;
     LoadLanguageModule("");
     if (!SamePrimaryLanguage(lcid, BuiltInLanguage) && FindLanguage(lcid)) {

@@ -11,7 +11,10 @@
 #define SI_IMPLEMENTATION // the packaged header keeps the template bodies behind this switch
 #include <SimpleIni.h>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 
 namespace zorb {
 
@@ -60,26 +63,51 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     return v ? std::string(v) : def;
 }
 
-int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-    int32_t v;
-    std::string s = Trim(ReadString(section, key, ""));
-    if (s.size() > 2 && (s[0] == '0') && (s[1] == 'x' || s[1] == 'X')) {
-        try {
-            return static_cast<int>(std::stol(s.substr(2), nullptr, 16));
-        } catch (...) {
-            return def;
+// Whole numbers as the file may hold them: decimal with an optional sign, or "0x" and up to eight hex digits
+// (a value above the signed range is refused rather than wrapped).
+static bool ParseIniInteger(const std::string& text, int32_t& value) {
+    const std::string s = Trim(text);
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        int64_t v = 0;
+        for (size_t i = 2; i < s.size(); ++i) {
+            const char c = s[i];
+            const int d = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+            if (d < 0) return false;
+            v = v * 16 + d;
+            if (v > INT32_MAX) return false;
         }
+        value = static_cast<int32_t>(v);
+        return true;
     }
-    return TryStrToInt(s, v) ? v : def;
+    return TryStrToInt(s, value);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def, int lo, int hi) const {
+    int32_t v;
+    if (!ParseIniInteger(ReadString(section, key, ""), v) || v < lo || v > hi) return def;
+    return v;
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+    return ReadInteger(section, key, def, INT32_MIN, INT32_MAX);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-double TIniFile::ReadFloat(const std::string& section, const std::string& key, double def) const {
+double TIniFile::ReadFloat(const std::string& section, const std::string& key, double def, double lo, double hi) const {
     double v;
-    return TryStrToFloat(ReadString(section, key, ""), v) ? v : def;
+    // The comparisons are written so that a NaN fails them.
+    if (!TryStrToFloat(ReadString(section, key, ""), v) || !std::isfinite(v) || !(v >= lo && v <= hi)) return def;
+    return v;
+}
+
+double TIniFile::ReadFloat(const std::string& section, const std::string& key, double def) const {
+    return ReadFloat(section, key, def, -std::numeric_limits<double>::max(), std::numeric_limits<double>::max());
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {

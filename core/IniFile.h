@@ -24,9 +24,15 @@ public:
     bool LoadFailed() const { return FLoadFailed; }
 
     std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+    // Numbers are checked: a value that is not a whole (decimal, or "0x" hexadecimal) or finite number, carries
+    // anything but blanks around it, or lies outside [lo, hi] reads as `def`. A hand-edited or damaged file
+    // therefore never hands a caller a value its own dialog could not have produced.
+    int ReadInteger(const std::string& section, const std::string& key, int def, int lo, int hi) const;
+    double ReadFloat(const std::string& section, const std::string& key, double def, double lo, double hi) const;
+    // Any value of the type.
     int ReadInteger(const std::string& section, const std::string& key, int def) const;
-    bool ReadBool(const std::string& section, const std::string& key, bool def) const; // integer, non-zero = on
     double ReadFloat(const std::string& section, const std::string& key, double def) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool def) const; // integer, non-zero = on
 
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);

@@ -105,6 +105,55 @@ bool TryStrToFloat(std::string_view s, double& value) {
     return true;
 }
 
+// Sign, digit and separator counts of a decimal field's text; false for a character that cannot belong.
+static bool ScanDecimal(std::string_view s, bool& negative, int& intDigits, int& fracDigits, bool& point) {
+    negative = point = false;
+    intDigits = fracDigits = 0;
+    size_t i = 0;
+    if (i < s.size() && s[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            ++(point ? fracDigits : intDigits);
+        } else if ((c == '.' || c == ',') && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TryParseDecimal(std::string_view s, double& value) {
+    bool negative, point;
+    int intDigits, fracDigits;
+    if (!ScanDecimal(s, negative, intDigits, fracDigits, point) || intDigits + fracDigits == 0) return false;
+    std::string t(s);
+    for (char& c : t)
+        if (c == ',') c = '.';
+    double v = 0;
+    auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || p != t.data() + t.size()) return false;
+    value = v;
+    return true;
+}
+
+TDecimalInput CheckDecimalInput(std::string_view s, int decimals, double lo, double hi) {
+    bool negative, point;
+    int intDigits, fracDigits;
+    if (!ScanDecimal(s, negative, intDigits, fracDigits, point)) return TDecimalInput::Invalid;
+    if ((negative && lo >= 0) || (point && decimals <= 0) || fracDigits > decimals) return TDecimalInput::Invalid;
+    double v;
+    if (!TryParseDecimal(s, v))
+        return intDigits + fracDigits == 0 ? TDecimalInput::Intermediate : TDecimalInput::Invalid;
+    // Further digits only move the value away from zero, so a value past the bound on its own side is final.
+    if ((v > hi && v > 0) || (v < lo && v < 0)) return TDecimalInput::Invalid;
+    return v >= lo && v <= hi ? TDecimalInput::Acceptable : TDecimalInput::Intermediate;
+}
+
 // --- UTF-8 code points ---------------------------------------------------------------------------------
 
 static bool DecodeUtf8(std::string_view s, size_t& i, char32_t& cp) {

@@ -26,6 +26,15 @@ bool TryStrToInt64(std::string_view s, int64_t& value);
 // Accepts "." or "," as the decimal separator.
 bool TryStrToFloat(std::string_view s, double& value);
 
+// A decimal as a dialog field takes it: an optional minus, digits and at most one decimal point, "." and ","
+// alike, whatever the locale; no group separators, exponent or blanks.
+bool TryParseDecimal(std::string_view s, double& value);
+// How a decimal field's text stands while it is typed: Invalid refuses the keystroke (a character that cannot
+// belong, more than `decimals` fraction digits, or a magnitude past the range); Intermediate may still become
+// a value in [lo, hi].
+enum class TDecimalInput { Invalid, Intermediate, Acceptable };
+TDecimalInput CheckDecimalInput(std::string_view s, int decimals, double lo, double hi);
+
 // Calls f for each line (LF or CR LF ends a line, the last may have no end) until f returns false.
 template <class F> void ForEachLine(std::string_view text, F f) {
     size_t b = 0;

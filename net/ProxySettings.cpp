@@ -9,10 +9,10 @@ TProxy LoadProxy(const std::string& iniPath) {
     ini.Load();
     TProxy p;
     p.Server = ini.ReadString("PROXY", "ProxyServer", "");
-    p.Port = ini.ReadInteger("PROXY", "ProxyPort", 80);
+    p.Port = ini.ReadInteger("PROXY", "ProxyPort", 80, 1, 65535);
     p.Username = ini.ReadString("PROXY", "ProxyUsername", "");
     p.Password = ini.ReadString("PROXY", "ProxyPassword", "");
-    p.Mode = ini.ReadInteger("PROXY", "ProxyMode", p.Server.empty() ? 0 : 2);
+    p.Mode = ini.ReadInteger("PROXY", "ProxyMode", p.Server.empty() ? 0 : 2, 0, 2);
     return p;
 }
 

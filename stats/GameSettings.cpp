@@ -26,28 +26,33 @@ std::string SegmentsText(const std::array<uint8_t, 52>& segments) {
     return r;
 }
 
+// Money is read as a decimal amount and refused (default 0) unless it lies in [0, hi].
+static Currency ReadMoney(const TIniFile& ini, const std::string& section, const std::string& key, double hi) {
+    return CurrencyFromDouble(ini.ReadFloat(section, key, 0, 0, hi));
+}
+
 TConfigData LoadConfig(const std::string& iniPath) {
     TIniFile ini(iniPath);
     ini.Load();
     TConfigData c;
-    c.MatrixCols = ini.ReadInteger("GLOBAL", "MatrixCols", c.MatrixCols);
+    c.MatrixCols = ini.ReadInteger("GLOBAL", "MatrixCols", c.MatrixCols, MinMatrixCols, MaxMatrixCols);
     c.MatrixSegments = ParseSegments(ini.ReadString("GLOBAL", "MatrixSegments", ""));
-    c.ChannelSize = ini.ReadInteger("GLOBAL", "ChannelSize", c.ChannelSize);
+    c.ChannelSize = ini.ReadInteger("GLOBAL", "ChannelSize", c.ChannelSize, MinChannelSize, MaxChannelSize);
     c.ResultsArchiveUrl = ini.ReadString("GLOBAL", "ResultsArchiveUrl", "");
-    c.Cost = CurrencyFromDouble(ini.ReadFloat("STAKES", "Cost", 0));
-    c.MaxStake = ini.ReadInteger("STAKES", "MaxStake", c.MaxStake);
-    // A negative or absurd count in a hand-edited file must not allocate without bound.
-    int profits = std::clamp(ini.ReadInteger("STAKES", "Profits", 0), 0, 1000);
+    c.Cost = ReadMoney(ini, "STAKES", "Cost", MaxStakeCost);
+    c.MaxStake = ini.ReadInteger("STAKES", "MaxStake", c.MaxStake, MinExtendedStake, MaxExtendedStake);
+    // The count bounds what is allocated; a row whose match count is unreadable is dropped rather than taken
+    // as the prize for 0 matches.
+    const int profits = ini.ReadInteger("STAKES", "Profits", 0, 0, MaxProfitRows);
     for (int i = 0; i < profits; ++i) {
-        TProfitEntry e;
-        int overlap = ini.ReadInteger("STAKES", Format("Profit_%d_Overlap", i), 0);
-        e.Overlap = static_cast<uint8_t>(overlap >= 0 && overlap <= 255 ? overlap : 0);
-        e.Profit = CurrencyFromDouble(ini.ReadFloat("STAKES", Format("Profit_%d_Profit", i), 0));
-        c.Profits.push_back(e);
+        const int overlap = ini.ReadInteger("STAKES", Format("Profit_%d_Overlap", i), -1, 0, NumbersPerDraw);
+        if (overlap < 0) continue;
+        c.Profits.push_back(
+            {static_cast<uint8_t>(overlap), ReadMoney(ini, "STAKES", Format("Profit_%d_Profit", i), MaxPrize)});
     }
-    c.Weights.Count = ini.ReadFloat("CDL", "Count", c.Weights.Count);
-    c.Weights.Deviation = ini.ReadFloat("CDL", "Deviation", c.Weights.Deviation);
-    c.Weights.Level = ini.ReadFloat("CDL", "Level", c.Weights.Level);
+    c.Weights.Count = ini.ReadFloat("CDL", "Count", c.Weights.Count, -MaxWeight, MaxWeight);
+    c.Weights.Deviation = ini.ReadFloat("CDL", "Deviation", c.Weights.Deviation, -MaxWeight, MaxWeight);
+    c.Weights.Level = ini.ReadFloat("CDL", "Level", c.Weights.Level, -MaxWeight, MaxWeight);
     c.Weights.UsePercents = ini.ReadInteger("CDL", "UsePercents", 0) > 0;
     c.Weights.UseAbsValues = ini.ReadInteger("CDL", "UseAbsValues", 0) > 0;
     return c;
@@ -63,8 +68,8 @@ void SaveConfig(const std::string& iniPath, const TConfigData& c) {
     ini.WriteFloat("STAKES", "Cost", CurrencyToDouble(c.Cost));
     ini.WriteInteger("STAKES", "MaxStake", c.MaxStake);
     // Rows beyond the new count would otherwise linger in the file.
-    int old = ini.ReadInteger("STAKES", "Profits", 0);
-    for (int i = static_cast<int>(c.Profits.size()); i < old && i < 1000; ++i) {
+    int old = ini.ReadInteger("STAKES", "Profits", 0, 0, MaxProfitRows);
+    for (int i = static_cast<int>(c.Profits.size()); i < old; ++i) {
         ini.DeleteKey("STAKES", Format("Profit_%d_Overlap", i));
         ini.DeleteKey("STAKES", Format("Profit_%d_Profit", i));
     }
@@ -87,7 +92,8 @@ TShreddingData LoadShredding(const std::string& iniPath) {
     TShreddingData d;
     for (int i = 0; i < 3; ++i) {
         d.Formulas[i] = ini.ReadString("SHREDDING", Format("Formula%d", i + 1), d.Formulas[i]);
-        d.Digits[i] = static_cast<uint8_t>(ini.ReadInteger("SHREDDING", Format("Formula%dDigits", i + 1), d.Digits[i]));
+        d.Digits[i] = static_cast<uint8_t>(
+            ini.ReadInteger("SHREDDING", Format("Formula%dDigits", i + 1), d.Digits[i], 0, MaxShreddingDigits));
     }
     return d;
 }
@@ -106,7 +112,7 @@ TGenerateSettings LoadGenerateSettings(const std::string& iniPath) {
     TIniFile ini(iniPath);
     ini.Load();
     TGenerateSettings g;
-    g.Mode = static_cast<uint8_t>(ini.ReadInteger("GLOBAL", "CombsGenerateMode", 0));
+    g.Mode = static_cast<uint8_t>(ini.ReadInteger("GLOBAL", "CombsGenerateMode", 0, 0, MaxGenerateMode));
     g.Parameters = ini.ReadString("GLOBAL", "CombsGenerateParameters", "").substr(0, 255);
     return g;
 }

@@ -10,6 +10,17 @@
 
 namespace zorb {
 
+// What the settings dialogs let the user enter; a stored value outside its range reads as the default.
+constexpr int MinMatrixCols = 1, MaxMatrixCols = 52;
+constexpr int MinChannelSize = 3, MaxChannelSize = 52;
+constexpr int MinExtendedStake = 7; // up to MaxExtendedStake
+constexpr int MaxProfitRows = 1000;
+constexpr double MaxStakeCost = 1e9; // times C(12, 6) stays far inside the 64-bit amount
+constexpr double MaxPrize = 1e12;
+constexpr double MaxWeight = 1e6; // weight coefficients lie in [-MaxWeight, MaxWeight]
+constexpr int MaxShreddingDigits = 10;
+constexpr int MaxGenerateMode = 4;
+
 struct TWeights {
     double Count = 0.0;
     double Deviation = -1.0;

@@ -5,6 +5,7 @@
 #include "core/Format.h"
 #include "stats/StatList.h"
 #include "stats/StatTable.h"
+#include "ui/DecimalEdit.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -33,11 +34,7 @@ using namespace zorb;
 namespace {
 
 QDoubleSpinBox* Coefficient(double value, QWidget* parent) {
-    auto* e = new QDoubleSpinBox(parent);
-    e->setRange(-1e6, 1e6);
-    e->setDecimals(3);
-    e->setValue(value);
-    return e;
+    return new TDecimalSpinBox(value, -MaxWeight, MaxWeight, 3, parent);
 }
 
 } // namespace

@@ -68,11 +68,23 @@ bool ParseRect(const std::string& text, QRect& rect) {
     if (parts.size() != 4) return false;
     int32_t v[4];
     for (int i = 0; i < 4; ++i)
-        if (!TryStrToInt(Trim(parts[static_cast<size_t>(i)]), v[i])) return false;
+        if (!TryStrToInt(Trim(parts[static_cast<size_t>(i)]), v[i]) || std::abs(v[i]) > MaxStoredPixels) return false;
     if (v[2] <= v[0] || v[3] <= v[1]) return false;
     rect = QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1));
     return true;
 }
+
+// A stored placement is used only when the window fits the working area and its top edge, where the title bar
+// is taken hold of, lies inside it over a fair width.
+bool PlacementReachable(const QRect& rect, const QRect& area) {
+    constexpr int Grip = 64;
+    if (rect.width() > area.width() || rect.height() > area.height()) return false;
+    if (rect.top() < area.top() || rect.top() > area.bottom() - Grip) return false;
+    return std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) >= Grip;
+}
+
+// Columns of the stakes grid whose widths are kept.
+constexpr int StakesColumnCount = 9;
 
 std::string RectText(const QRect& r) {
     return Format("%d,%d,%d,%d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
@@ -791,41 +803,46 @@ void TMainWindow::showEvent(QShowEvent* event) {
 
 void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& section) {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen && frm.ReadInteger(section, "PixelsPerInch", -1) == qRound(screen->logicalDotsPerInchY())) {
+    // Sizes a hand-edited file puts out of the screen's reach keep the designed ones.
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, MaxStoredPixels, MaxStoredPixels);
+    const int maxWidth = std::max(area.width(), 1), maxHeight = std::max(area.height(), 1);
+    auto width = [&](const std::string& key) { return frm.ReadInteger(section, key, -1, 1, maxWidth); };
+    auto height = [&](const std::string& key) { return frm.ReadInteger(section, key, -1, 1, maxHeight); };
+    if (screen && frm.ReadInteger(section, "PixelsPerInch", -1, 1, 10000) == qRound(screen->logicalDotsPerInchY())) {
         const QSize size = screen->size();
         std::string pos = frm.ReadString(section, Format("NormPos_%dx%d", size.width(), size.height()), "");
         if (pos.empty()) pos = frm.ReadString(section, "NormPos", "");
         QRect rect;
-        if (ParseRect(pos, rect) && screen->availableGeometry().intersects(rect)) setGeometry(rect);
-        FStartMaximized = frm.ReadInteger(section, "ShowCmd", 1) == 3;
+        if (ParseRect(pos, rect) && PlacementReachable(rect, area)) setGeometry(rect);
+        FStartMaximized = frm.ReadInteger(section, "ShowCmd", 1, 0, 11) == 3;
     }
-    FLeftPanelWidth = frm.ReadInteger(section, "LeftPanelWidth", -1);
+    FLeftPanelWidth = width("LeftPanelWidth");
     for (int c = 0; c < FCombsModel->columnCount(); ++c) {
-        int w = frm.ReadInteger(section, Format("lvCombs.Column%d", c), -1);
-        if (w > 0 && w < 2000) FCombsView->setColumnWidth(c, w);
+        const int w = width(Format("lvCombs.Column%d", c));
+        if (w > 0) FCombsView->setColumnWidth(c, w);
     }
     for (int c = 0; c < 3; ++c) {
-        int w = frm.ReadInteger(section, Format("lvFilters.Column%d", c), -1);
-        if (w > 0 && w < 2000) FFiltersView->setColumnWidth(c, w);
+        const int w = width(Format("lvFilters.Column%d", c));
+        if (w > 0) FFiltersView->setColumnWidth(c, w);
     }
-    const int filtersHeight = frm.ReadInteger(section, "FiltersHeight", -1);
+    const int filtersHeight = height("FiltersHeight");
     if (filtersHeight > 0) FCombsSplitter->setSizes({400, filtersHeight});
-    FCombsExclude->setValue(std::max(frm.ReadInteger(section, "DrawsExclude", 0), 0));
-    FStatLen->setValue(std::max(frm.ReadInteger(section, "DrawsStatLen", 1000), 1));
+    FCombsExclude->setValue(frm.ReadInteger(section, "DrawsExclude", 0, 0, INT32_MAX));
+    FStatLen->setValue(frm.ReadInteger(section, "DrawsStatLen", 1000, 1, INT32_MAX));
     for (int c = 0; c < zorb::StatColumnCount; ++c) {
-        int w = frm.ReadInteger(section, Format("lvDrawsStat.Column%d", c), -1);
-        if (w > 0 && w < 2000) FStatView->setColumnWidth(c, w);
+        const int w = width(Format("lvDrawsStat.Column%d", c));
+        if (w > 0) FStatView->setColumnWidth(c, w);
     }
-    for (int c = 0; c < 9; ++c) {
-        int w = frm.ReadInteger(section, Format("sgStakes.Column%d", c), -1);
-        if (w > 0 && w < 4000) FStakesView->setColumnWidth(c, w);
+    for (int c = 0; c < StakesColumnCount; ++c) {
+        const int w = width(Format("sgStakes.Column%d", c));
+        if (w > 0) FStakesView->setColumnWidth(c, w);
     }
-    const int chartHeight = frm.ReadInteger(section, "DrawsStatHeight", -1);
+    const int chartHeight = height("DrawsStatHeight");
     if (chartHeight > 0) FStatSplitter->setSizes({400, chartHeight});
     StatColumnsChanged();
     for (int c = 0; c < FDrawsModel->columnCount(); ++c) {
-        int w = frm.ReadInteger(section, Format("%s.Column%d", DrawsListName, c), -1);
-        if (w > 0 && w < 2000) FDrawsView->setColumnWidth(c, w);
+        const int w = width(Format("%s.Column%d", DrawsListName, c));
+        if (w > 0) FDrawsView->setColumnWidth(c, w);
     }
 }
 
@@ -847,5 +864,13 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
         frm.WriteInteger(section, Format("lvCombs.Column%d", c), FCombsView->columnWidth(c));
     for (int c = 0; c < 3; ++c)
         frm.WriteInteger(section, Format("lvFilters.Column%d", c), FFiltersView->columnWidth(c));
+    // A hidden column reports no width; its stored one is kept for when it shows again.
+    for (int c = 0; c < zorb::StatColumnCount; ++c)
+        if (FStatView->columnWidth(c) > 0)
+            frm.WriteInteger(section, Format("lvDrawsStat.Column%d", c), FStatView->columnWidth(c));
+    for (int c = 0; c < StakesColumnCount; ++c)
+        if (FStakesView->columnWidth(c) > 0)
+            frm.WriteInteger(section, Format("sgStakes.Column%d", c), FStakesView->columnWidth(c));
     if (FShown && FCombsSplitter->sizes().value(1) > 0) sizes.FiltersHeight = FCombsSplitter->sizes().value(1);
+    if (FShown && FStatSplitter->sizes().value(1) > 0) sizes.DrawsStatHeight = FStatSplitter->sizes().value(1);
 }

@@ -4,6 +4,7 @@
 #include "app/ConfigRules.h"
 #include "app/UserInterface.h"
 #include "core/Format.h"
+#include "ui/DecimalEdit.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 using namespace zorb;
 
@@ -30,25 +32,25 @@ namespace {
 // Restricts a cell editor to the characters a field accepts.
 class TValidatedDelegate : public QStyledItemDelegate {
 public:
-    TValidatedDelegate(const QString& pattern, QObject* parent) : QStyledItemDelegate(parent), FPattern(pattern) {}
+    using TMakeValidator = std::function<QValidator*(QObject*)>;
+    TValidatedDelegate(TMakeValidator make, QObject* parent) : QStyledItemDelegate(parent), FMake(std::move(make)) {}
+    TValidatedDelegate(const QString& pattern, QObject* parent)
+        : TValidatedDelegate(
+              [pattern](QObject* owner) { return new QRegularExpressionValidator(QRegularExpression(pattern), owner); },
+              parent) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* edit = qobject_cast<QLineEdit*>(w))
-            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(FPattern), edit));
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setValidator(FMake(edit));
         return w;
     }
 
 private:
-    QString FPattern;
+    TMakeValidator FMake;
 };
 
 QDoubleSpinBox* RealEdit(double value, double lo, double hi, int decimals, QWidget* parent) {
-    auto* e = new QDoubleSpinBox(parent);
-    e->setRange(lo, hi);
-    e->setDecimals(decimals);
-    e->setValue(value);
-    return e;
+    return new TDecimalSpinBox(value, lo, hi, decimals, parent);
 }
 
 } // namespace
@@ -77,7 +79,7 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
     FChannelSize->setRange(MinChannelSize, MaxChannelSize);
     FChannelSize->setValue(std::clamp(config.ChannelSize, MinChannelSize, MaxChannelSize));
     form->addRow(TrQ("Размер канала:"), FChannelSize);
-    FCost = RealEdit(CurrencyToDouble(config.Cost), 0, 1e9, 2, this);
+    FCost = RealEdit(CurrencyToDouble(config.Cost), 0, MaxStakeCost, 2, this);
     form->addRow(TrQ("Стоимость ставки:"), FCost);
     FMaxStake = new QSpinBox(this);
     FMaxStake->setRange(MinExtendedStake, MaxExtendedStake);
@@ -96,7 +98,9 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
     FPrizes->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     FPrizes->setMinimumHeight((NumbersPerDraw + 2) * (fontMetrics().height() + 6) + 4);
     FPrizes->horizontalHeader()->setStretchLastSection(true);
-    FPrizes->setItemDelegateForColumn(1, new TValidatedDelegate("^[0-9]*[.,]?[0-9]{0,4}$", FPrizes));
+    FPrizes->setItemDelegateForColumn(
+        1,
+        new TValidatedDelegate([](QObject* owner) { return new TDecimalValidator(0, MaxPrize, 4, owner); }, FPrizes));
     for (int k = 0; k <= NumbersPerDraw; ++k) {
         auto* matches = new QTableWidgetItem(QString::number(k));
         matches->setFlags(Qt::ItemIsEnabled);
@@ -109,9 +113,9 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
 
     auto* weights = new QGroupBox(TrQ("Коэффициенты веса"), this);
     auto* wform = new QFormLayout(weights);
-    FCount = RealEdit(config.Weights.Count, -1e6, 1e6, 4, weights);
-    FDeviation = RealEdit(config.Weights.Deviation, -1e6, 1e6, 4, weights);
-    FLevel = RealEdit(config.Weights.Level, -1e6, 1e6, 4, weights);
+    FCount = RealEdit(config.Weights.Count, -MaxWeight, MaxWeight, 4, weights);
+    FDeviation = RealEdit(config.Weights.Deviation, -MaxWeight, MaxWeight, 4, weights);
+    FLevel = RealEdit(config.Weights.Level, -MaxWeight, MaxWeight, 4, weights);
     wform->addRow(TrQ("Количество:"), FCount);
     wform->addRow(TrQ("Отклонение:"), FDeviation);
     wform->addRow(TrQ("Глубина:"), FLevel);
@@ -192,10 +196,9 @@ TConfigData TConfigDialog::Result() const {
     c.MaxStake = FMaxStake->value();
     Currency prizes[7];
     for (int k = 0; k <= NumbersPerDraw; ++k) {
-        double v = 0;
         QTableWidgetItem* item = FPrizes->item(k, 1);
-        if (!item || !TryStrToFloat(StdS(item->text()), v)) v = 0;
-        prizes[k] = CurrencyFromDouble(v);
+        const double v = item ? DecimalFieldValue(item->text(), 0) : 0;
+        prizes[k] = CurrencyFromDouble(v >= 0 && v <= MaxPrize ? v : 0);
     }
     SetPrizes(c, prizes);
     c.Weights.Count = FCount->value();
@@ -257,7 +260,7 @@ TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* par
         FFormulas[i] = new QLineEdit(QString::fromStdString(shredding.Formulas[i]), this);
         FFormulas[i]->setMinimumWidth(320);
         FDigits[i] = new QSpinBox(this);
-        FDigits[i]->setRange(0, 10);
+        FDigits[i]->setRange(0, MaxShreddingDigits);
         FDigits[i]->setValue(shredding.Digits[i]);
         row->addWidget(FFormulas[i], 1);
         row->addWidget(new QLabel(TrQ("Знаков:"), this));

@@ -25,6 +25,7 @@ public:
     QSpinBox* ChannelSize() const { return FChannelSize; }
     QTableWidget* SegmentGrid() const { return FSegments; }
     QTableWidget* PrizeTable() const { return FPrizes; }
+    QDoubleSpinBox* CostEdit() const { return FCost; }
     // The segment shown for a number, as the grid holds it.
     int SegmentOf(int number) const { return FSegmentValues[static_cast<size_t>(number - 1)]; }
     // How a rejected segment entry is reported; a message box unless replaced.

@@ -2,9 +2,11 @@
 #include "AppFixture.h"
 
 #include "app/ConfigRules.h"
+#include "core/TextUtils.h"
 #include "stats/StatList.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zorb::test {
 namespace {
@@ -174,6 +176,84 @@ TEST_F(AppTest, RebuildKeepsTitlesAndFavourites) {
     EXPECT_EQ(list.Method(list.FindByCode("SUMS")).Title, "Суммы");
     EXPECT_EQ(Codes(*App, App->StatTypeItems()), (std::vector<std::string>{"EVEN", "SUMS"}));
 }
+
+// A valid file whose keys all differ from the defaults; each case spoils one key.
+const char* const ValidIni = "[GLOBAL]\nCombsGenerateMode=2\nCombsGenerateParameters=1;2;3;4;5;6;7\nMatrixCols=10\n"
+                             "ChannelSize=5\n[STAKES]\nCost=12.5\nMaxStake=8\nProfits=1\nProfit_0_Overlap=3\n"
+                             "Profit_0_Profit=100\n[CDL]\nCount=2\nDeviation=-3\nLevel=0.5\nUsePercents=1\n"
+                             "UseAbsValues=1\n[MINE]\nOwn=1e308\n";
+
+TConfigData ValidConfig() {
+    TConfigData c;
+    c.MatrixCols = 10;
+    c.ChannelSize = 5;
+    c.Cost = CurrencyFromDouble(12.5);
+    c.MaxStake = 8;
+    c.Profits = {{3, CurrencyFromDouble(100)}};
+    c.Weights = {2, -3, 0.5, true, true};
+    return c;
+}
+
+struct THostileCase {
+    const char* Section;
+    const char* Key;
+    const char* Value;
+    void (*Fallback)(TConfigData&); // what the spoilt key reads as
+};
+void PrintTo(const THostileCase& c, std::ostream* os) {
+    *os << c.Key << '=' << c.Value;
+}
+class HostileSettings : public AppTest, public testing::WithParamInterface<THostileCase> {};
+TEST_P(HostileSettings, SpoiltKeyReadsItsDefaultAndTheRestHolds) {
+    WriteRaw(Ini(), ValidIni);
+    {
+        TIniFile ini(Ini());
+        ini.Load();
+        ini.WriteString(GetParam().Section, GetParam().Key, GetParam().Value);
+        ini.Save();
+    }
+    StartWithArchive(RawDrawRange(1, 30));
+    TConfigData expected = ValidConfig();
+    GetParam().Fallback(expected);
+    EXPECT_EQ(App->Config(), expected);
+    // A new stake costs exactly the stake price.
+    App->SetCombsSelection({{0, 1}});
+    Ui.StakeEdits.push_back([](TStakeRecord&, int&) { return true; });
+    ASSERT_TRUE(App->Execute("StakeAdd"));
+    ASSERT_EQ(Ui.OfferedStakes.size(), 1u);
+    EXPECT_EQ(Ui.OfferedStakes[0].Profit, -expected.Cost);
+    // Weights stay numbers of the size of the counts (30 draws), never the overflow mark.
+    ASSERT_FALSE(App->StatLines().empty());
+    for (const TStatLine& line : App->StatLines()) {
+        double w = 0;
+        ASSERT_TRUE(TryStrToFloat(line.Cells[8], w)) << line.Cells[8];
+        EXPECT_LT(std::fabs(w), 1e4) << line.Cells[0];
+    }
+    // Saving the settings writes the fallback and keeps what the program does not own.
+    Ui.ConfigEdits.push_back([](TConfigData&) { return true; });
+    ASSERT_TRUE(App->Execute("EditConfig"));
+    EXPECT_EQ(LoadConfig(Ini()), expected);
+    TIniFile saved(Ini());
+    saved.Load();
+    EXPECT_EQ(saved.ReadString("MINE", "Own", ""), "1e308");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, HostileSettings,
+    testing::Values(THostileCase{"GLOBAL", "MatrixCols", "-5", [](TConfigData& c) { c.MatrixCols = 7; }},
+                    THostileCase{"GLOBAL", "MatrixCols", "53", [](TConfigData& c) { c.MatrixCols = 7; }},
+                    THostileCase{"GLOBAL", "ChannelSize", "99999999999", [](TConfigData& c) { c.ChannelSize = 4; }},
+                    THostileCase{"GLOBAL", "ChannelSize", "2", [](TConfigData& c) { c.ChannelSize = 4; }},
+                    THostileCase{"STAKES", "Cost", "1e308", [](TConfigData& c) { c.Cost = 0; }},
+                    THostileCase{"STAKES", "Cost", "-12.5", [](TConfigData& c) { c.Cost = 0; }},
+                    THostileCase{"STAKES", "Cost", "nan", [](TConfigData& c) { c.Cost = 0; }},
+                    THostileCase{"STAKES", "MaxStake", "11", [](TConfigData& c) { c.MaxStake = 10; }},
+                    THostileCase{"STAKES", "Profits", "1e3", [](TConfigData& c) { c.Profits.clear(); }},
+                    THostileCase{"STAKES", "Profit_0_Overlap", "7", [](TConfigData& c) { c.Profits.clear(); }},
+                    THostileCase{"STAKES", "Profit_0_Profit", "1e300", [](TConfigData& c) { c.Profits[0].Profit = 0; }},
+                    THostileCase{"CDL", "Count", "inf", [](TConfigData& c) { c.Weights.Count = 0; }},
+                    THostileCase{"CDL", "Deviation", "-1e7", [](TConfigData& c) { c.Weights.Deviation = -1; }},
+                    THostileCase{"CDL", "Level", "12abc", [](TConfigData& c) { c.Weights.Level = 1; }},
+                    THostileCase{"CDL", "UsePercents", "1x", [](TConfigData& c) { c.Weights.UsePercents = false; }}));
 
 TEST(ConfigRules, SegmentCells) {
     uint8_t v = 0;

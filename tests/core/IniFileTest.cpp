@@ -67,6 +67,55 @@ INSTANTIATE_TEST_SUITE_P(Table, IniValues,
                                          TValueCase{"0xZZ", -99, false, -0.5},
                                          TValueCase{"99999999999", -99, false, 99999999999.0}));
 
+// The checked reads: the integer in [-10, 100] with default 42, the float in [-10, 1e12] with default 0.5.
+struct TCheckedCase {
+    const char* Text;
+    int Int;
+    double Float;
+};
+void PrintTo(const TCheckedCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.Text));
+}
+class IniCheckedValues : public testing::TestWithParam<TCheckedCase> {};
+TEST_P(IniCheckedValues, OutOfRangeOrMalformedGivesTheDefault) {
+    TTempDir dir;
+    WriteRaw(dir.File("v.ini"), std::string("[S]\nk=") + GetParam().Text + "\n");
+    TIniFile ini(dir.File("v.ini"));
+    ini.Load();
+    EXPECT_EQ(ini.ReadInteger("S", "k", 42, -10, 100), GetParam().Int);
+    EXPECT_EQ(ini.ReadFloat("S", "k", 0.5, -10, 1e12), GetParam().Float);
+}
+INSTANTIATE_TEST_SUITE_P(Table, IniCheckedValues,
+                         testing::Values(TCheckedCase{"1e308", 42, 0.5}, TCheckedCase{"1e400", 42, 0.5},
+                                         TCheckedCase{"inf", 42, 0.5}, TCheckedCase{"-inf", 42, 0.5},
+                                         TCheckedCase{"nan", 42, 0.5}, TCheckedCase{"-5", -5, -5.0},
+                                         TCheckedCase{"-11", 42, 0.5}, TCheckedCase{"100", 100, 100.0},
+                                         TCheckedCase{"101", 42, 101.0}, TCheckedCase{"99999999999", 42, 99999999999.0},
+                                         TCheckedCase{"12abc", 42, 0.5}, TCheckedCase{"", 42, 0.5},
+                                         TCheckedCase{"0x10", 16, 0.5}, TCheckedCase{"0x10zz", 42, 0.5},
+                                         TCheckedCase{"0xFFFFFFFF", 42, 0.5}, TCheckedCase{" 7 ", 7, 7.0},
+                                         TCheckedCase{"1,5", 42, 1.5}, TCheckedCase{"2.5e3", 42, 2500.0}));
+
+TEST(IniFile, HostileValuesDoNotCostTheRestOfTheFile) {
+    TTempDir dir;
+    const std::string path = dir.File("h.ini");
+    WriteRaw(path, "[GLOBAL]\nMatrixCols=-5\nOwnKey=keep me\n[STAKES]\nCost=1e308\n[MINE]\nA=1\nB=inf\n");
+    {
+        TIniFile ini(path);
+        ini.Load();
+        EXPECT_EQ(ini.ReadInteger("GLOBAL", "MatrixCols", 7, 1, 52), 7);
+        EXPECT_EQ(ini.ReadFloat("STAKES", "Cost", 0, 0, 1e9), 0);
+        ini.WriteInteger("GLOBAL", "MatrixCols", 7);
+        ini.Save();
+    }
+    TIniFile back(path);
+    back.Load();
+    EXPECT_EQ(back.ReadString("GLOBAL", "OwnKey", ""), "keep me");
+    EXPECT_EQ(back.ReadString("STAKES", "Cost", ""), "1e308");
+    EXPECT_EQ(back.ReadString("MINE", "B", ""), "inf");
+    EXPECT_EQ(back.ReadSection("MINE"), (std::vector<std::string>{"A", "B"}));
+}
+
 TEST(IniFile, WriteSaveReloadRoundTrip) {
     TTempDir dir;
     const std::string path = dir.File("r.ini");

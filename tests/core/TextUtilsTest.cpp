@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace zorb {
 namespace {
 
@@ -51,6 +53,44 @@ INSTANTIATE_TEST_SUITE_P(
                     TIntCase{"-", false, 0}, TIntCase{"+-5", false, 0}, TIntCase{"--5", false, 0},
                     TIntCase{"++5", false, 0}, TIntCase{"0x10", false, 0}, TIntCase{"1e3", false, 0},
                     TIntCase{"５", false, 0}, TIntCase{"12a", false, 0}));
+
+// A field of range [-10, 1000] with two decimals; Value is what the text parses to, NAN when it does not.
+struct TDecimalCase {
+    const char* Text;
+    TDecimalInput State;
+    double Value;
+};
+void PrintTo(const TDecimalCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.Text));
+}
+class DecimalFieldTest : public testing::TestWithParam<TDecimalCase> {};
+TEST_P(DecimalFieldTest, BothPointsAndNoGrouping) {
+    EXPECT_EQ(CheckDecimalInput(GetParam().Text, 2, -10, 1000), GetParam().State);
+    double v = NAN;
+    const bool ok = TryParseDecimal(GetParam().Text, v);
+    EXPECT_EQ(ok, !std::isnan(GetParam().Value));
+    if (ok) EXPECT_DOUBLE_EQ(v, GetParam().Value);
+}
+constexpr auto Ok = TDecimalInput::Acceptable, Part = TDecimalInput::Intermediate, Bad = TDecimalInput::Invalid;
+INSTANTIATE_TEST_SUITE_P(Table, DecimalFieldTest,
+                         testing::Values(TDecimalCase{"2,5", Ok, 2.5}, TDecimalCase{"2.5", Ok, 2.5},
+                                         TDecimalCase{"12", Ok, 12}, TDecimalCase{",5", Ok, 0.5},
+                                         TDecimalCase{"5.", Ok, 5}, TDecimalCase{"-2,25", Ok, -2.25},
+                                         TDecimalCase{"", Part, NAN}, TDecimalCase{"-", Part, NAN},
+                                         TDecimalCase{",", Part, NAN}, TDecimalCase{"-11", Bad, -11},
+                                         TDecimalCase{"1000,01", Bad, 1000.01}, TDecimalCase{"2,555", Bad, 2.555},
+                                         TDecimalCase{"1,000.5", Bad, NAN}, TDecimalCase{"1 000", Bad, NAN},
+                                         TDecimalCase{"1e3", Bad, NAN}, TDecimalCase{"inf", Bad, NAN},
+                                         TDecimalCase{" 7", Bad, NAN}, TDecimalCase{"+7", Bad, NAN},
+                                         TDecimalCase{"0x10", Bad, NAN}, TDecimalCase{"--1", Bad, NAN}));
+
+TEST(TextUtils, DecimalFieldBelowAPositiveMinimumIsUnfinished) {
+    // "1" may still become "10" in a field of 7..100, and a minus has no place there.
+    EXPECT_EQ(CheckDecimalInput("1", 0, 7, 100), TDecimalInput::Intermediate);
+    EXPECT_EQ(CheckDecimalInput("10", 0, 7, 100), TDecimalInput::Acceptable);
+    EXPECT_EQ(CheckDecimalInput("1,5", 0, 7, 100), TDecimalInput::Invalid);
+    EXPECT_EQ(CheckDecimalInput("-1", 2, 0, 100), TDecimalInput::Invalid);
+}
 
 struct TSameCase {
     const char* A;

@@ -107,7 +107,36 @@ TEST_P(ProfitsCount, HandEditedCountsStayBounded) {
 INSTANTIATE_TEST_SUITE_P(Table, ProfitsCount,
                          testing::Values(TProfitsCase{"1", 1}, TProfitsCase{"0", 0}, TProfitsCase{"-5", 0},
                                          TProfitsCase{"-2147483648", 0}, TProfitsCase{"abc", 0},
-                                         TProfitsCase{"2147483647", 1000}, TProfitsCase{"99999999999", 0}));
+                                         TProfitsCase{"1000", 1}, TProfitsCase{"1001", 0},
+                                         TProfitsCase{"2147483647", 0}, TProfitsCase{"99999999999", 0}));
+
+TEST(GameSettings, PrizeRowWithoutAUsableMatchCountIsDropped) {
+    TTempDir dir;
+    const std::string path = dir.File("p.ini");
+    WriteRaw(path, "[STAKES]\nProfits=4\nProfit_0_Overlap=7\nProfit_0_Profit=5\nProfit_1_Overlap=x\n"
+                   "Profit_1_Profit=6\nProfit_2_Overlap=6\nProfit_2_Profit=1e13\nProfit_3_Overlap=2\n"
+                   "Profit_3_Profit=9,5\n");
+    EXPECT_EQ(LoadConfig(path).Profits, (std::vector<TProfitEntry>{{6, 0}, {2, 95000}}));
+}
+
+TEST(GameSettings, HostileValuesReadAsDefaultsAndTheRestOfTheFileSurvivesSaving) {
+    TTempDir dir;
+    const std::string path = dir.File("Zorb_6x52.ini");
+    WriteRaw(path, "[GLOBAL]\nMatrixCols=-5\nChannelSize=99999999999\nCombsGenerateMode=5\nMine=1e308\n"
+                   "[STAKES]\nCost=1e308\nMaxStake=0x10\n[CDL]\nCount=inf\nDeviation=nan\nLevel=12abc\n"
+                   "[SHREDDING]\nFormula1Digits=255\n[OWN]\nKey=inf\n");
+    EXPECT_EQ(LoadConfig(path), TConfigData{});
+    EXPECT_EQ(LoadShredding(path), TShreddingData{});
+    EXPECT_EQ(LoadGenerateSettings(path), TGenerateSettings{});
+    SaveConfig(path, LoadConfig(path));
+    TIniFile ini(path);
+    ini.Load();
+    EXPECT_EQ(ini.ReadString("GLOBAL", "Mine", ""), "1e308");
+    EXPECT_EQ(ini.ReadString("OWN", "Key", ""), "inf");
+    EXPECT_EQ(ini.ReadString("SHREDDING", "Formula1Digits", ""), "255") << "not this save's business";
+    EXPECT_EQ(ini.ReadString("GLOBAL", "MatrixCols", ""), "7");
+    EXPECT_EQ(LoadConfig(path), TConfigData{});
+}
 
 TEST(GameSettings, SavingKeepsOtherSections) {
     TTempDir dir;
@@ -154,14 +183,15 @@ TEST(GameSettings, ShreddingRoundTrip) {
     const std::string path = dir.File("Zorb_6x52.ini");
     TShreddingData d;
     d.Formulas = {"n1*n2", "(n6-n1)/2", "n3"};
-    d.Digits = {0, 5, 255};
+    d.Digits = {0, 5, 10};
     SaveShredding(path, d);
     EXPECT_EQ(LoadShredding(path), d);
-    WriteRaw(path, "[SHREDDING]\nFormula2=n2\nFormula2Digits=x\n");
+    WriteRaw(path, "[SHREDDING]\nFormula2=n2\nFormula2Digits=x\nFormula3Digits=11\n");
     TShreddingData partial = LoadShredding(path);
     EXPECT_EQ(partial.Formulas[0], TShreddingData{}.Formulas[0]);
     EXPECT_EQ(partial.Formulas[1], "n2");
     EXPECT_EQ(partial.Digits[1], 2);
+    EXPECT_EQ(partial.Digits[2], 2) << "more digits than the dialog allows";
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -47,7 +48,8 @@ class TestUi : public QObject {
         std::unique_ptr<TFormMain> App;
     };
 
-    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "") {
+    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "",
+                                           const std::vector<std::pair<std::string, std::string>>& frmKeys = {}) {
         auto s = std::make_unique<TStarted>();
         const std::string dir = s->Dir.path().toStdString();
         SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), draws);
@@ -55,6 +57,7 @@ class TestUi : public QObject {
             // No start-up download question: the tests run offline.
             TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
             frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
+            for (const auto& [key, value] : frmKeys) frm.WriteString("TFormMain", key, value);
             frm.Save();
         }
         // A starting list of "my numbers" keeps the model checker's walk short.
@@ -213,6 +216,71 @@ private slots:
         QCOMPARE(int(r.MatrixSegments[22]), 1); // an empty cell counts as 1
         QCOMPARE(r.Profits.size(), size_t(7));
         QCOMPARE(r.Profits[3].Profit, Currency(125000));
+    }
+
+    void frmSizesOutOfTheScreensReachFallBackAndAllAreWrittenBack() {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QVERIFY(screen);
+        const QRect area = screen->availableGeometry();
+        const std::string dpi = std::to_string(qRound(screen->logicalDotsPerInchY()));
+        auto fresh = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7");
+        auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7",
+                       {{"PixelsPerInch", dpi},
+                        {"NormPos", "-900,-20,100,500"}, // the title bar above the screen
+                        {"lvDrawsStat.Column1", std::to_string(area.width() + 1)},
+                        {"sgStakes.Column1", "-5"},
+                        {"lvCombs.Column0", "12abc"},
+                        {"DrawsStatLen", "0"}});
+        QCOMPARE(s->Window.geometry(), fresh->Window.geometry());
+        QCOMPARE(s->Window.StatView()->columnWidth(1), fresh->Window.StatView()->columnWidth(1));
+        QCOMPARE(s->Window.StakesView()->columnWidth(1), fresh->Window.StakesView()->columnWidth(1));
+        QCOMPARE(s->Window.CombsView()->columnWidth(0), fresh->Window.CombsView()->columnWidth(0));
+        QCOMPARE(s->Window.StatLenEdit()->value(), 1000);
+        // The statistics and stakes widths and the chart's height go back to the file with the others.
+        s->Window.show();
+        QCoreApplication::processEvents();
+        s->Window.StatView()->setColumnWidth(2, 123);
+        s->Window.StakesView()->setColumnWidth(3, 77);
+        s->App->Shutdown();
+        TIniFile frm(s->Dir.filePath("Zorb_6x52.frm").toStdString());
+        frm.Load();
+        QCOMPARE(frm.ReadInteger("TFormMain", "lvDrawsStat.Column2", -1), 123);
+        QCOMPARE(frm.ReadInteger("TFormMain", "sgStakes.Column3", -1), 77);
+        QVERIFY(frm.ReadInteger("TFormMain", "DrawsStatHeight", -1) > 0);
+        s->Window.hide();
+    }
+
+    void decimalFieldsTakeEitherPointAndNoGrouping() {
+        // Under a locale whose decimal point is "." the comma would otherwise group thousands: "2,5" as 25.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        struct TCase {
+            const char* Typed;
+            Currency Cost;
+        };
+        for (const TCase& c :
+             {TCase{"2,5", 25000}, TCase{"2.5", 25000}, TCase{"1 000", 10000000}, TCase{"1,000.5", 10000},
+              TCase{"7e2", 720000}, TCase{"-3", 30000}, TCase{"12,345", 123400}}) {
+            TConfigDialog dlg(TConfigData{});
+            QDoubleSpinBox* cost = dlg.CostEdit();
+            cost->selectAll();
+            QTest::keyClicks(cost, c.Typed);
+            cost->interpretText();
+            QVERIFY2(dlg.Result().Cost == c.Cost, c.Typed);
+        }
+        // The prize cells take the same field rules; an over-long prize cannot be typed.
+        TConfigDialog dlg(TConfigData{});
+        QTableWidget* prizes = dlg.PrizeTable();
+        auto* editor = qobject_cast<QLineEdit*>(
+            prizes->itemDelegateForColumn(1)->createEditor(prizes->viewport(), {}, prizes->model()->index(2, 1)));
+        QVERIFY(editor && editor->validator());
+        QTest::keyClicks(editor, "1 0,5x,25");
+        QCOMPARE(editor->text(), QString("10,525"));
+        editor->setText("");
+        QTest::keyClicks(editor, "99999999999999");
+        QCOMPARE(editor->text(), QString("999999999999"));
+        delete editor;
+        QLocale::setDefault(before);
     }
 
     void filterDialogRefusesMultiSelectStoppingByCombinations() {
