@@ -42,7 +42,8 @@ TGroupMap TGroupMap::Make(TGroupKind kind, int channelSize, int matrixCols, cons
         case TGroupKind::Columns: g = (n - 1) % cols + 1; break;
         case TGroupKind::Rows: g = (n - 1) / cols + 1; break;
         // A segment beyond a digit (only a program could set one) is read as segment 1, as the file reader does.
-        case TGroupKind::Segments: g = segments[static_cast<size_t>(n - 1)] <= 9 ? segments[static_cast<size_t>(n - 1)] : 1;
+        case TGroupKind::Segments:
+            g = segments[static_cast<size_t>(n - 1)] <= 9 ? segments[static_cast<size_t>(n - 1)] : 1;
         }
         m.Of[static_cast<size_t>(n)] = static_cast<uint8_t>(g);
     }
@@ -187,7 +188,8 @@ public:
         }
         TByteFlags f{};
         for (int n = 0; n < 256; ++n)
-            if (this->FMap.Has(static_cast<uint8_t>(n))) f[static_cast<size_t>(n)] = want[this->FMap.Of[static_cast<size_t>(n)]];
+            if (this->FMap.Has(static_cast<uint8_t>(n)))
+                f[static_cast<size_t>(n)] = want[this->FMap.Of[static_cast<size_t>(n)]];
         return zorb::MakeMatcher([f](const TComb& c) {
             return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
         });
@@ -221,7 +223,7 @@ private:
 struct TPackedTally {
     static constexpr int PerWord = 20, PerChunk = 4, ChunkBits = 12;
     int Words = 0;
-    std::array<std::array<uint64_t, 3>, 256> Add{};
+    std::array<std::array<uint64_t, 256>, 3> Add{}; // word-major: a single-word tally reads one 2 KB table
 
     explicit TPackedTally(const TGroupMap& map) {
         const int groups = static_cast<int>(map.Groups.size());
@@ -229,12 +231,12 @@ struct TPackedTally {
         for (int n = 0; n < 256; ++n) {
             if (!map.Has(static_cast<uint8_t>(n))) continue;
             const int s = map.Slot[map.Of[static_cast<size_t>(n)]];
-            Add[static_cast<size_t>(n)][static_cast<size_t>(s / PerWord)] = uint64_t(1) << (3 * (s % PerWord));
+            Add[static_cast<size_t>(s / PerWord)][static_cast<size_t>(n)] = uint64_t(1) << (3 * (s % PerWord));
         }
     }
     uint64_t Word(const TComb& c, int w) const {
-        const size_t k = static_cast<size_t>(w);
-        return Add[c.N[0]][k] + Add[c.N[1]][k] + Add[c.N[2]][k] + Add[c.N[3]][k] + Add[c.N[4]][k] + Add[c.N[5]][k];
+        const auto& a = Add[static_cast<size_t>(w)];
+        return a[c.N[0]] + a[c.N[1]] + a[c.N[2]] + a[c.N[3]] + a[c.N[4]] + a[c.N[5]];
     }
 };
 
@@ -445,7 +447,8 @@ public:
     int TextToValue(const std::string& text) const override {
         uint64_t p = 0;
         const int groups = this->GroupCount();
-        for (int s = 0; s < groups; ++s) p = p * 2 + (static_cast<size_t>(s) < text.size() && text[static_cast<size_t>(s)] == '1');
+        for (int s = 0; s < groups; ++s)
+            p = p * 2 + (static_cast<size_t>(s) < text.size() && text[static_cast<size_t>(s)] == '1');
         return static_cast<int32_t>(static_cast<uint32_t>(p));
     }
     void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
@@ -594,9 +597,8 @@ public:
             return FindWord(selected, 1, static_cast<uint16_t>(groups));
         } else {
             for (int s = 0; s < this->GroupCount(); ++s)
-                if (pairs[static_cast<size_t>(s)] &&
-                    FindKey(selected, this->FMap.Groups[static_cast<size_t>(s)], pairs[static_cast<size_t>(s)] + 1, 0,
-                            0))
+                if (pairs[static_cast<size_t>(s)] && FindKey(selected, this->FMap.Groups[static_cast<size_t>(s)],
+                                                             pairs[static_cast<size_t>(s)] + 1, 0, 0))
                     return true;
             return false;
         }
@@ -811,7 +813,8 @@ constexpr TPositions TuplePositions(int k, bool mix) {
     TPositions p;
     if (!mix) {
         for (int i = 0; i + k <= 6; ++i, ++p.Count)
-            for (int j = 0; j < k; ++j) p.Of[static_cast<size_t>(p.Count)][static_cast<size_t>(j)] = static_cast<uint8_t>(i + j);
+            for (int j = 0; j < k; ++j)
+                p.Of[static_cast<size_t>(p.Count)][static_cast<size_t>(j)] = static_cast<uint8_t>(i + j);
         return p;
     }
     for (int mask = 0; mask < 64; ++mask) {
@@ -826,8 +829,10 @@ constexpr TPositions TuplePositions(int k, bool mix) {
         for (int b = a + 1; b < p.Count; ++b) {
             bool less = false;
             for (int j = 0; j < k; ++j)
-                if (p.Of[static_cast<size_t>(b)][static_cast<size_t>(j)] != p.Of[static_cast<size_t>(a)][static_cast<size_t>(j)]) {
-                    less = p.Of[static_cast<size_t>(b)][static_cast<size_t>(j)] < p.Of[static_cast<size_t>(a)][static_cast<size_t>(j)];
+                if (p.Of[static_cast<size_t>(b)][static_cast<size_t>(j)] !=
+                    p.Of[static_cast<size_t>(a)][static_cast<size_t>(j)]) {
+                    less = p.Of[static_cast<size_t>(b)][static_cast<size_t>(j)] <
+                           p.Of[static_cast<size_t>(a)][static_cast<size_t>(j)];
                     break;
                 }
             if (less) std::swap(p.Of[static_cast<size_t>(a)], p.Of[static_cast<size_t>(b)]);
@@ -852,7 +857,8 @@ public:
         for (int t = 0; t < Positions.Count; ++t) {
             if (!Complete(n, t)) continue;
             this->FWork.ClearKey();
-            for (int j = 0; j < K; ++j) this->FWork.SetW(j + 1, this->FMap.Of[n[Positions.Of[static_cast<size_t>(t)][static_cast<size_t>(j)]]]);
+            for (int j = 0; j < K; ++j)
+                this->FWork.SetW(j + 1, this->FMap.Of[n[Positions.Of[static_cast<size_t>(t)][static_cast<size_t>(j)]]]);
             this->Merge(table, true);
         }
     }
@@ -860,7 +866,8 @@ public:
         for (int t = 0; t < Positions.Count; ++t) {
             if (!Complete(comb.N, t)) continue;
             uint16_t w[4] = {0, 0, 0, 0};
-            for (int j = 0; j < K; ++j) w[j] = this->FMap.Of[comb.N[Positions.Of[static_cast<size_t>(t)][static_cast<size_t>(j)]]];
+            for (int j = 0; j < K; ++j)
+                w[j] = this->FMap.Of[comb.N[Positions.Of[static_cast<size_t>(t)][static_cast<size_t>(j)]]];
             if (FindKey(selected, w[0], w[1], w[2], w[3])) return true;
         }
         return false;
@@ -887,7 +894,8 @@ public:
         // Groups of every byte value; None is beyond every digit and marks a position without a group.
         std::array<uint32_t, 256> digit{};
         for (int n = 0; n < 256; ++n)
-            digit[static_cast<size_t>(n)] = this->FMap.Has(static_cast<uint8_t>(n)) ? this->FMap.Of[static_cast<size_t>(n)] : UINT32_MAX;
+            digit[static_cast<size_t>(n)] =
+                this->FMap.Has(static_cast<uint8_t>(n)) ? this->FMap.Of[static_cast<size_t>(n)] : UINT32_MAX;
         return zorb::MakeMatcher([want, digit, base](const TComb& c) {
             uint32_t g[6];
             for (int i = 0; i < 6; ++i) g[i] = digit[c.N[i]];
@@ -1012,17 +1020,27 @@ ZORB_STAT_CLASS(TstCombSegmSeq4, TstGroupTuples<TCustomSegmentsStat, Segments, 4
 
 // Fields: class, code, caption, help code, group, flags, graph, available, visible, text values, parameter,
 // parameter range, caption function, factory.
-#define ZORB_SINGLE(Name, Code, Caption, Group, Graph, Text)                                                          \
-    const TStatClass Name::Info = {#Name, Code,    Caption, nullptr, Group,           sfN,                             \
-                                   Graph, true,    true,    Text,    false,           nullptr,                         \
-                                   nullptr, CreateStatOf<Name>}
-#define ZORB_PARAM(Name, Code, Caption, Help, Group, Range)                                                           \
-    const TStatClass Name::Info = {#Name, Code,  Caption, Help,    Group,             sfN,                             \
-                                   true,  true,  true,    true,    true,              Range,                           \
-                                   nullptr, CreateStatOf<Name>}
+#define ZORB_SINGLE(Name, Code, Caption, Group, Graph, Text)                                                           \
+    const TStatClass Name::Info = {#Name, Code, Caption, nullptr, Group,   sfN,     Graph,                             \
+                                   true,  true, Text,    false,   nullptr, nullptr, CreateStatOf<Name>}
+#define ZORB_PARAM(Name, Code, Caption, Help, Group, Range)                                                            \
+    const TStatClass Name::Info = {#Name, Code, Caption, Help, Group, sfN,     true,                                   \
+                                   true,  true, true,    true, Range, nullptr, CreateStatOf<Name>}
 #define ZORB_TUPLE(Name, Code, Caption, K, Group)                                                                      \
-    const TStatClass Name::Info = {#Name, Code,  Caption, nullptr, Group,   sfS,                      false, true,     \
-                                   true,  false, false,   nullptr, TupleCaption<Caption, K>, CreateStatOf<Name>}
+    const TStatClass Name::Info = {#Name,                                                                              \
+                                   Code,                                                                               \
+                                   Caption,                                                                            \
+                                   nullptr,                                                                            \
+                                   Group,                                                                              \
+                                   sfS,                                                                                \
+                                   false,                                                                              \
+                                   true,                                                                               \
+                                   true,                                                                               \
+                                   false,                                                                              \
+                                   false,                                                                              \
+                                   nullptr,                                                                            \
+                                   TupleCaption<Caption, K>,                                                           \
+                                   CreateStatOf<Name>}
 
 ZORB_SINGLE(TstChannels, "CHAN", "Каналы", 3, false, true);
 ZORB_SINGLE(TstChanValues, "CHNV", "Количество чисел в канале", 3, false, false);
@@ -1079,18 +1097,18 @@ ZORB_TUPLE(TstCombSegmSeq4, "KGS4", SegmentSeqCaption, 4, 5);
 
 const std::vector<const TStatClass*>& ChannelMatrixClasses() {
     static const std::vector<const TStatClass*> classes = {
-        &TstChannels::Info,      &TstChanValues::Info,    &TstChanCount::Info,      &TstColumns::Info,
-        &TstRows::Info,          &TstColValues::Info,     &TstRowValues::Info,      &TstColCount::Info,
-        &TstRowCount::Info,      &TstColMask::Info,       &TstRowMask::Info,        &TstColAjacent::Info,
-        &TstRowAjacent::Info,    &TstColAjacentCnt::Info, &TstRowAjacentCnt::Info,  &TstSegments::Info,
-        &TstSegmValues::Info,    &TstSegmCount::Info,     &TstCombChnMix2::Info,    &TstCombChnMix3::Info,
-        &TstCombChnMix4::Info,   &TstCombChnSeq2::Info,   &TstCombChnSeq3::Info,    &TstCombChnSeq4::Info,
-        &TstCombColMix2::Info,   &TstCombColMix3::Info,   &TstCombColMix4::Info,    &TstCombColSeq2::Info,
-        &TstCombColSeq3::Info,   &TstCombColSeq4::Info,   &TstCombRowMix2::Info,    &TstCombRowMix3::Info,
-        &TstCombRowMix4::Info,   &TstCombRowSeq2::Info,   &TstCombRowSeq3::Info,    &TstCombRowSeq4::Info,
-        &TstCombSegmMix2::Info,  &TstCombSegmMix3::Info,  &TstCombSegmMix4::Info,   &TstCombSegmSeq2::Info,
-        &TstCombSegmSeq3::Info,  &TstCombSegmSeq4::Info,  &TstChnValCnt::Info,      &TstColValCnt::Info,
-        &TstRowValCnt::Info,     &TstSgmValCnt::Info,
+        &TstChannels::Info,     &TstChanValues::Info,    &TstChanCount::Info,     &TstColumns::Info,
+        &TstRows::Info,         &TstColValues::Info,     &TstRowValues::Info,     &TstColCount::Info,
+        &TstRowCount::Info,     &TstColMask::Info,       &TstRowMask::Info,       &TstColAjacent::Info,
+        &TstRowAjacent::Info,   &TstColAjacentCnt::Info, &TstRowAjacentCnt::Info, &TstSegments::Info,
+        &TstSegmValues::Info,   &TstSegmCount::Info,     &TstCombChnMix2::Info,   &TstCombChnMix3::Info,
+        &TstCombChnMix4::Info,  &TstCombChnSeq2::Info,   &TstCombChnSeq3::Info,   &TstCombChnSeq4::Info,
+        &TstCombColMix2::Info,  &TstCombColMix3::Info,   &TstCombColMix4::Info,   &TstCombColSeq2::Info,
+        &TstCombColSeq3::Info,  &TstCombColSeq4::Info,   &TstCombRowMix2::Info,   &TstCombRowMix3::Info,
+        &TstCombRowMix4::Info,  &TstCombRowSeq2::Info,   &TstCombRowSeq3::Info,   &TstCombRowSeq4::Info,
+        &TstCombSegmMix2::Info, &TstCombSegmMix3::Info,  &TstCombSegmMix4::Info,  &TstCombSegmSeq2::Info,
+        &TstCombSegmSeq3::Info, &TstCombSegmSeq4::Info,  &TstChnValCnt::Info,     &TstColValCnt::Info,
+        &TstRowValCnt::Info,    &TstSgmValCnt::Info,
     };
     return classes;
 }
