@@ -73,8 +73,10 @@ private:
 const char* const TwoSegments = "22222222222222222222555555555555555555555555555555555";
 
 const TSetup Setups[] = {
-    {"defaults", 7, 4, "", {3, 4, 5}},         {"five columns", 5, 4, "", {4}},
-    {"twenty-six columns", 26, 4, "", {4}},    {"channels of six", 7, 6, "", {3}},
+    {"defaults", 7, 4, "", {3, 4, 5}},
+    {"five columns", 5, 4, "", {4}},
+    {"twenty-six columns", 26, 4, "", {4}},
+    {"channels of six", 7, 6, "", {3}},
     {"segments 2 and 5", 7, 4, TwoSegments, {5}},
 };
 
@@ -106,11 +108,11 @@ TStatDrawArray DrawValues(TCustomStat& stat, bool seeded = false) {
 TEST(ChannelRegistry, EntriesFollowTheSettings) {
     TConfigured defaults(Setups[0]);
     EXPECT_EQ(Codes(defaults.List, 3),
-              (std::vector<std::string>{"CHAN", "CHNV", "CHNC", "KCM2", "KCM3", "KCM4", "KCS2", "KCS3", "KCS4", "CHN1",
-                                        "CHN2", "CHN3", "CHN4", "CHN5", "CHN6", "CHN7", "CHN8", "CHN9", "CHN10",
-                                        "CHN11", "CHN12", "CHN13"}));
-    EXPECT_EQ(Codes(defaults.List, 5), (std::vector<std::string>{"SGMS", "SGMV", "SGMC", "KGM2", "KGM3", "KGM4",
-                                                                 "KGS2", "KGS3", "KGS4", "SGM1"}));
+              (std::vector<std::string>{"CHAN", "CHNV", "CHNC",  "KCM2",  "KCM3",  "KCM4", "KCS2", "KCS3",
+                                        "KCS4", "CHN1", "CHN2",  "CHN3",  "CHN4",  "CHN5", "CHN6", "CHN7",
+                                        "CHN8", "CHN9", "CHN10", "CHN11", "CHN12", "CHN13"}));
+    EXPECT_EQ(Codes(defaults.List, 5), (std::vector<std::string>{"SGMS", "SGMV", "SGMC", "KGM2", "KGM3", "KGM4", "KGS2",
+                                                                 "KGS3", "KGS4", "SGM1"}));
     const std::vector<std::string> matrix = Codes(defaults.List, 4);
     ASSERT_EQ(matrix.size(), 12u + 12u + 7u + 8u);
     EXPECT_EQ(matrix[11], "ROWC");
@@ -123,8 +125,10 @@ TEST(ChannelRegistry, EntriesFollowTheSettings) {
         const char* Last;
         size_t Count;
         int Group;
-    } cases[] = {{Setups[1], "COL1", "ROW11", 16, 4},   {Setups[2], "COL1", "ROW2", 28, 4},
-                 {Setups[3], "CHN1", "CHN9", 9, 3},     {Setups[4], "SGM2", "SGM5", 4, 5},
+    } cases[] = {{Setups[1], "COL1", "ROW11", 16, 4},
+                 {Setups[2], "COL1", "ROW2", 28, 4},
+                 {Setups[3], "CHN1", "CHN9", 9, 3},
+                 {Setups[4], "SGM2", "SGM5", 4, 5},
                  {{"one column", 1, 4, "", {}}, "COL1", "ROW52", 53, 4},
                  {{"hand-edited zero width", 0, 0, "", {}}, "COL1", "ROW8", 15, 4},
                  {{"hand-edited huge width", 1000, 100000, "", {}}, "CHN1", "CHN13", 13, 3}};
@@ -204,14 +208,17 @@ INSTANTIATE_TEST_SUITE_P(
         TDrawCase{"ROWS", {8, 1, 15, 7, 14, 52}, {{"1", 6}}, {"one row", 52, 4, "", {}}},
         TDrawCase{"ROWM", {8, 1, 15, 7, 14, 52}, {{"1 (001)", 1}}, {"one row", 52, 4, "", {}}},
         TDrawCase{"COLM", {1, 3, 6, 7, 8, 13}, {{"1010011 (083)", 1}}},
-        TDrawCase{"COLM", {1, 2, 3, 4, 5, 52}, {{"1111100000000000000000000000000000000000000000000001 (4362862139015169)", 1}},
+        TDrawCase{"COLM",
+                  {1, 2, 3, 4, 5, 52},
+                  {{"1111100000000000000000000000000000000000000000000001 (4362862139015169)", 1}},
                   {"fifty-two columns", 52, 4, "", {}}},
         TDrawCase{"COLA", {1, 8, 15, 7, 14, 40}, {{"1 x 3", 1}, {"7 x 2", 1}}},
         TDrawCase{"COLC", {1, 8, 15, 7, 14, 40}, {{"2", 1}}},
         TDrawCase{"ROWA", {7, 8, 9, 10, 1, 2}, {{"2 x 3", 1}, {"1 x 2", 1}}}, // 7 and 8 lie in different rows
         TDrawCase{"ROWC", {7, 8, 9, 10, 1, 2}, {{"2", 1}}},
-        TDrawCase{"COLV", {1, 8, 15, 22, 29, 36}, {{"1 x 6", 1}, {"2 x 0", 1}, {"3 x 0", 1}, {"4 x 0", 1},
-                                                   {"5 x 0", 1}, {"6 x 0", 1}, {"7 x 0", 1}}},
+        TDrawCase{"COLV",
+                  {1, 8, 15, 22, 29, 36},
+                  {{"1 x 6", 1}, {"2 x 0", 1}, {"3 x 0", 1}, {"4 x 0", 1}, {"5 x 0", 1}, {"6 x 0", 1}, {"7 x 0", 1}}},
         TDrawCase{"CHN13", Low, {{"1", 1}}}, TDrawCase{"COL1", {1, 8, 15, 7, 14, 52}, {{"3", 1}}},
         TDrawCase{"ROW8", {50, 51, 52, 1, 2, 3}, {{"3", 1}}},
         TDrawCase{"SGMS", {1, 20, 21, 52, 5, 6}, {{"2", 4}, {"5", 2}}, Setups[4]},
@@ -223,8 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
         TDrawCase{"KCM2", {1, 2, 5, 9, 10, 11}, {{"1:1", 1}, {"1:2", 2}, {"1:3", 6}, {"2:3", 3}, {"3:3", 3}}},
         TDrawCase{"KCS3", {1, 2, 5, 9, 10, 11}, {{"1:1:2", 1}, {"1:2:3", 1}, {"2:3:3", 1}, {"3:3:3", 1}}},
         TDrawCase{"KRS2", {40, 2, 33, 17, 5, 21}, {{"6:1", 1}, {"1:5", 1}, {"5:3", 1}, {"3:1", 1}, {"1:3", 1}}},
-        TDrawCase{"KGS2", {1, 20, 21, 52, 5, 6}, {{"2:2", 2}, {"2:5", 1}, {"5:5", 1}, {"5:2", 1}},
-                  Setups[4]}),
+        TDrawCase{"KGS2", {1, 20, 21, 52, 5, 6}, {{"2:2", 2}, {"2:5", 1}, {"5:5", 1}, {"5:2", 1}}, Setups[4]}),
     [](const testing::TestParamInfo<TDrawCase>& p) { return std::string(p.param.Code) + std::to_string(p.index); });
 
 TEST(ChannelDraw, MixTuplesAreEveryChoiceInPositionOrder) {
@@ -267,8 +273,9 @@ TEST_P(ChannelSeeds, SeededRows) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Table, ChannelSeeds,
-    testing::Values(TSeedCase{"CHAN", 13, "01 [1-4]", "13 [49-52]"}, TSeedCase{"CHNV", 13 * 5, "01 [1-4] x 0", "13 [49-52] x 4"},
-                    TSeedCase{"CHNC", 4, "1", "4"}, TSeedCase{"COLS", 7, "1", "7"}, TSeedCase{"ROWS", 8, "1", "8"},
+    testing::Values(TSeedCase{"CHAN", 13, "01 [1-4]", "13 [49-52]"},
+                    TSeedCase{"CHNV", 13 * 5, "01 [1-4] x 0", "13 [49-52] x 4"}, TSeedCase{"CHNC", 4, "1", "4"},
+                    TSeedCase{"COLS", 7, "1", "7"}, TSeedCase{"ROWS", 8, "1", "8"},
                     TSeedCase{"COLV", 7 * 7, "1 x 0", "7 x 6"}, TSeedCase{"ROWV", 8 * 7, "1 x 0", "8 x 6"},
                     TSeedCase{"COLN", 6, "1", "6"}, TSeedCase{"ROWN", 6, "1", "6"}, TSeedCase{"COLM", 0, "", ""},
                     TSeedCase{"COLA", 0, "", ""}, TSeedCase{"SGMS", 2, "2", "5", Setups[4]},
@@ -403,8 +410,8 @@ std::string PlainCount(TStatList& list, int entry, const std::vector<TComb>& com
 }
 
 // Bit per combination: the plain MatchComb answers.
-std::vector<uint64_t> PlainMatch(TStatList& list, int entry, const std::vector<TComb>& combs,
-                                 const TStatDrawArray& sel, bool exclude) {
+std::vector<uint64_t> PlainMatch(TStatList& list, int entry, const std::vector<TComb>& combs, const TStatDrawArray& sel,
+                                 bool exclude) {
     std::vector<uint64_t> bits((combs.size() + 63) / 64, 0);
     // Halves split on a word boundary so that the threads never write the same word.
     const size_t half = combs.size() / 128 * 64;
@@ -420,8 +427,8 @@ std::vector<uint64_t> PlainMatch(TStatList& list, int entry, const std::vector<T
     return bits;
 }
 
-std::vector<uint64_t> FastMatch(TStatList& list, int entry, const std::vector<TComb>& combs,
-                                const TStatDrawArray& sel, bool exclude) {
+std::vector<uint64_t> FastMatch(TStatList& list, int entry, const std::vector<TComb>& combs, const TStatDrawArray& sel,
+                                bool exclude) {
     std::vector<uint64_t> bits((combs.size() + 63) / 64, 0);
     auto matcher = list.CreateStat(entry)->MakeMatcher(sel, 0, false, exclude);
     EXPECT_NE(matcher, nullptr);
@@ -535,13 +542,12 @@ TEST_P(ChannelFast, FullSetMatches) {
             << reg.List.CodeOf(entry);
     }
 }
-INSTANTIATE_TEST_SUITE_P(Settings, ChannelFast, testing::ValuesIn(Setups),
-                         [](const testing::TestParamInfo<TSetup>& p) {
-                             std::string n;
-                             for (char ch : std::string(p.param.Name))
-                                 if (std::isalnum(static_cast<unsigned char>(ch))) n += ch;
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Settings, ChannelFast, testing::ValuesIn(Setups), [](const testing::TestParamInfo<TSetup>& p) {
+    std::string n;
+    for (char ch : std::string(p.param.Name))
+        if (std::isalnum(static_cast<unsigned char>(ch))) n += ch;
+    return n;
+});
 
 TEST(ChannelFast, KeepingChannelTwoEmptyOnTheFullSet) {
     TConfigured reg(Setups[0]);
