@@ -6,7 +6,9 @@
 #include "core/TextUtils.h"
 #include "core/Translate.h"
 #include "stats/StatsChannels.h"
+#include "stats/StatsDifferences.h"
 #include "stats/StatsNumbers.h"
+#include "stats/StatsRepeats.h"
 
 #include <map>
 
@@ -59,6 +61,8 @@ const std::vector<TRegistrySlot>& RegistryTable() {
         std::map<std::string, const TStatClass*> built;
         for (const TStatClass* c : NumberSumClasses()) built[c->Code] = c;
         for (const TStatClass* c : ChannelMatrixClasses()) built[c->Code] = c;
+        for (const TStatClass* c : DifferenceClasses()) built[c->Code] = c;
+        for (const TStatClass* c : RepeatClasses()) built[c->Code] = c;
         std::vector<TRegistrySlot> t;
         for (const char* code : RegistryCodes) {
             auto it = built.find(code);

@@ -141,9 +141,13 @@ protected:
 TEST_F(PrefetchCount, EveryPrefetchableMethodIsRegistered) {
     std::vector<std::string> codes;
     for (size_t k = 0; k < Methods().Entries.size(); ++k) codes.push_back(Code(k));
-    const std::vector<std::string> expected = {"NUMS", "DIGS", "EVEN", "EVNV", "SMAL", "SMLV", "PRIM",
-                                               "PRMV", "SUMS", "SUM1", "SUM2", "SUM3", "SUME", "SUMP",
-                                               "S2T3", "POS1", "POS2", "POS3", "POS4", "POS5", "POS6"};
+    const std::vector<std::string> expected = {
+        "NUMS", "DIGS", "EVEN", "EVNV", "SMAL", "SMLV", "PRIM", "PRMV", "SUMS", "SUM1", "SUM2", "SUM3", "SUME",
+        "SUMP", "S2T3", "DIFA", "DIFM", "DIFD", "DIFO", "DIFK", "CHAN", "CHNV", "CHNC", "COLS", "ROWS", "COLV",
+        "ROWV", "COLN", "ROWN", "COLM", "ROWM", "COLA", "ROWA", "COLC", "ROWC", "SGMS", "SGMV", "SGMC", "SEQL",
+        "SEQS", "LENS", "POS1", "POS2", "POS3", "POS4", "POS5", "POS6", "CHN1", "CHN2", "CHN3", "CHN4", "CHN5",
+        "CHN6", "CHN7", "CHN8", "CHN9", "CHN10", "CHN11", "CHN12", "CHN13", "COL1", "COL2", "COL3", "COL4", "COL5",
+        "COL6", "COL7", "ROW1", "ROW2", "ROW3", "ROW4", "ROW5", "ROW6", "ROW7", "ROW8", "SGM1"};
     EXPECT_EQ(codes, expected);
 }
 

@@ -300,11 +300,16 @@ std::vector<TComb> RandomCombs(int count, unsigned seed) {
     return r;
 }
 
+// The registered entries of this family with flag N; the other families check their own.
 std::vector<std::string> CombMethodCodes() {
     TRegistry reg;
+    const auto& family = NumberSumClasses();
     std::vector<std::string> r;
-    for (int i = 0; i < reg.List.MethodCount(); ++i)
-        if (reg.List.Method(i).StatClass->Flags & sfN) r.push_back(reg.List.CodeOf(i));
+    for (int i = 0; i < reg.List.MethodCount(); ++i) {
+        const TStatClass* c = reg.List.Method(i).StatClass;
+        if ((c->Flags & sfN) && std::find(family.begin(), family.end(), c) != family.end())
+            r.push_back(reg.List.CodeOf(i));
+    }
     return r;
 }
 

@@ -1,0 +1,612 @@
+#include "stats/StatsDifferences.h"
+
+#include "core/Format.h"
+#include "core/Translate.h"
+#include "stats/CombMatcher.h"
+#include "stats/TupleTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace zorb {
+
+namespace {
+
+constexpr int GapCount = 5;
+constexpr int MaxGap = 51; // between two numbers of 1..52
+
+// Neighbour gaps |n(k+1) - nk| in the order given; numbers are bytes, so every gap is 0..255.
+struct TGaps {
+    int D[GapCount];
+    explicit TGaps(const uint8_t* n) {
+        for (int k = 0; k < GapCount; ++k) D[k] = std::abs(n[k + 1] - n[k]);
+    }
+};
+
+int LargestGap(const uint8_t* n) {
+    const TGaps g(n);
+    return *std::max_element(g.D, g.D + GapCount);
+}
+
+int Spread(const uint8_t* n) {
+    const auto [lo, hi] = std::minmax_element(n, n + 6);
+    return *hi - *lo;
+}
+
+// How often the gap at place i occurs among the five.
+int Multiplicity(const TGaps& g, int i) {
+    int m = 0;
+    for (int j = 0; j < GapCount; ++j) m += g.D[j] == g.D[i] ? 1 : 0;
+    return m;
+}
+
+int LargestMultiplicity(const uint8_t* n) {
+    const TGaps g(n);
+    int best = 0;
+    for (int i = 0; i < GapCount; ++i) best = std::max(best, Multiplicity(g, i));
+    return best;
+}
+
+// Bit k set when the numbers at places k and k + 1 are consecutive: the later one exactly one more, or, for the
+// draw graph, one more or one less.
+int RunPattern(const uint8_t* n, bool eitherWay) {
+    int p = 0;
+    for (int k = 0; k < GapCount; ++k) {
+        const int d = n[k + 1] - n[k];
+        if (d == 1 || (eitherWay && d == -1)) p |= 1 << k;
+    }
+    return p;
+}
+
+// The maximal runs that a pattern cuts six numbers into, in place order.
+struct TRuns {
+    int Count = 0;
+    int Len[6] = {};
+    int Long = 0;    // runs of two or more
+    int Longest = 0; // 1 when there is no run of two
+};
+
+TRuns RunsOf(int pattern) {
+    TRuns r;
+    int len = 1;
+    for (int k = 0; k < GapCount; ++k) {
+        if ((pattern >> k) & 1) {
+            ++len;
+            continue;
+        }
+        r.Len[r.Count++] = len;
+        len = 1;
+    }
+    r.Len[r.Count++] = len;
+    for (int i = 0; i < r.Count; ++i) {
+        r.Long += r.Len[i] >= 2 ? 1 : 0;
+        r.Longest = std::max(r.Longest, r.Len[i]);
+    }
+    return r;
+}
+
+const std::array<TRuns, 32>& RunTable() {
+    static const std::array<TRuns, 32> t = [] {
+        std::array<TRuns, 32> a{};
+        for (int p = 0; p < 32; ++p) a[static_cast<size_t>(p)] = RunsOf(p);
+        return a;
+    }();
+    return t;
+}
+
+// RunPattern(n, false) without a loop, for the matchers and counters.
+inline int FastRunPattern(const uint8_t* n) {
+    return (n[1] - n[0] == 1) | (n[2] - n[1] == 1) << 1 | (n[3] - n[2] == 1) << 2 | (n[4] - n[3] == 1) << 3 |
+           (n[5] - n[4] == 1) << 4;
+}
+
+using TByteFlags = std::array<uint8_t, 256>;
+
+TByteFlags ToByteFlags(const TValueTable& t) {
+    TByteFlags f{};
+    for (int v = 0; v < 256; ++v) f[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
+    return f;
+}
+
+void SetKeyW1(size_t slot, TStatDraw& row) {
+    row.ClearKey();
+    row.SetW(1, static_cast<uint16_t>(slot));
+}
+
+// A one-value-per-combination method whose value is 0..255: matcher and counter from the value function.
+template <int (*ValueFn)(const uint8_t*)> std::unique_ptr<TCombMatcher> ByteValueMatcher(const TStatDrawArray& sel) {
+    const TByteFlags f = ToByteFlags(Word1Table(sel, 0, 255));
+    return zorb::MakeMatcher([f](const TComb& c) { return f[static_cast<size_t>(ValueFn(c.N))] != 0; });
+}
+
+template <int (*ValueFn)(const uint8_t*)> std::unique_ptr<TCombCounter> ByteValueCounter() {
+    return zorb::MakeCounter(
+        256, [](const TComb& c, uint32_t* t) { ++t[ValueFn(c.N)]; }, SetKeyW1);
+}
+
+// --- DIFA ------------------------------------------------------------------------------------------------------
+
+class TstDiffTotal : public TCustomNumbersStat {
+public:
+    using TCustomNumbersStat::TCustomNumbersStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+    void InitValues(int windowEnd, TStatDrawArray& table) override {
+        TCustomStat::InitValues(windowEnd, table);
+        for (int g = 1; g <= MaxGap; ++g) SeedW1(table, static_cast<uint16_t>(g));
+    }
+    // Only the first gap updates the occurrence gaps: the other four belong to the same draw.
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        const TGaps g(FCurDraw.Numbers);
+        for (int k = 0; k < GapCount; ++k) {
+            FWork.SetW(1, static_cast<uint16_t>(g.D[k]));
+            Merge(table, k == 0);
+        }
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        const TGaps g(comb.N);
+        for (int k = 0; k < GapCount; ++k) {
+            FWork.SetW(1, static_cast<uint16_t>(g.D[k]));
+            Merge(table, false);
+        }
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        const TGaps g(comb.N);
+        for (int k = 0; k < GapCount; ++k)
+            if (FindWord(selected, 1, static_cast<uint16_t>(g.D[k]))) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TByteFlags f = ToByteFlags(Word1Table(selected, 0, 255));
+        return zorb::MakeMatcher([f](const TComb& c) {
+            const uint8_t* n = c.N;
+            return (f[static_cast<size_t>(std::abs(n[1] - n[0]))] | f[static_cast<size_t>(std::abs(n[2] - n[1]))] |
+                    f[static_cast<size_t>(std::abs(n[3] - n[2]))] | f[static_cast<size_t>(std::abs(n[4] - n[3]))] |
+                    f[static_cast<size_t>(std::abs(n[5] - n[4]))]) != 0;
+        });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            256,
+            [](const TComb& c, uint32_t* t) {
+                for (int k = 0; k < GapCount; ++k) ++t[std::abs(c.N[k + 1] - c.N[k])];
+            },
+            SetKeyW1);
+    }
+};
+const TStatClass TstDiffTotal::Info = {.ClassName = "TstDiffTotal",
+                                       .Code = "DIFA",
+                                       .Caption = "Все разности между соседними позициями",
+                                       .HelpCode = nullptr,
+                                       .Group = 2,
+                                       .Flags = sfS | sfN,
+                                       .Create = CreateStatOf<TstDiffTotal>};
+
+// --- DIFM, DIFD, DIFK: one integer per draw -------------------------------------------------------------------
+
+template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi> class TstGapGraph : public TCustomGraphStat {
+public:
+    using TCustomGraphStat::TCustomGraphStat;
+
+    void InitValues(int windowEnd, TStatDrawArray& table) override {
+        TCustomStat::InitValues(windowEnd, table);
+        for (int v = SeedLo; v <= SeedHi; ++v) SeedW1(table, static_cast<uint16_t>(v));
+    }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        FWork.SetW(1, static_cast<uint16_t>(ValueFn(FCurDraw.Numbers)));
+        Merge(table, true);
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        FWork.SetW(1, static_cast<uint16_t>(ValueFn(comb.N)));
+        Merge(table, false);
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        return FindWord(selected, 1, static_cast<uint16_t>(ValueFn(comb.N)));
+    }
+    int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(comb.N); }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return ByteValueMatcher<ValueFn>(selected);
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override { return ByteValueCounter<ValueFn>(); }
+};
+
+class TstDiffMax : public TstGapGraph<LargestGap, 1, MaxGap> {
+public:
+    using TstGapGraph::TstGapGraph;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+const TStatClass TstDiffMax::Info = {.ClassName = "TstDiffMax",
+                                     .Code = "DIFM",
+                                     .Caption = "Максимальная разность между соседними позициями",
+                                     .HelpCode = nullptr,
+                                     .Group = 2,
+                                     .Flags = sfS | sfN,
+                                     .IsGraph = true,
+                                     .Create = CreateStatOf<TstDiffMax>};
+
+class TstMinMaxDiffs : public TstGapGraph<Spread, 1, MaxGap> {
+public:
+    using TstGapGraph::TstGapGraph;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+const TStatClass TstMinMaxDiffs::Info = {.ClassName = "TstMinMaxDiffs",
+                                         .Code = "DIFD",
+                                         .Caption = "Разность между минимальным и максимальным числом",
+                                         .HelpCode = nullptr,
+                                         .Group = 2,
+                                         .Flags = sfN,
+                                         .IsGraph = true,
+                                         .Create = CreateStatOf<TstMinMaxDiffs>};
+
+class TstDiffSameCnt : public TstGapGraph<LargestMultiplicity, 1, GapCount> {
+public:
+    using TstGapGraph::TstGapGraph;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+const TStatClass TstDiffSameCnt::Info = {.ClassName = "TstDiffSameCnt",
+                                         .Code = "DIFK",
+                                         .Caption = "Количество одинаковых разностей между соседними позициями",
+                                         .HelpCode = nullptr,
+                                         .Group = 2,
+                                         .Flags = sfS | sfN,
+                                         .IsGraph = true,
+                                         .Create = CreateStatOf<TstDiffSameCnt>};
+
+// --- DIFO: each distinct gap with how often it occurs ---------------------------------------------------------
+
+class TstDiffSame : public TCustomStat {
+public:
+    using TCustomStat::TCustomStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+    std::string ValueText(const TStatDraw& row) const override { return Format("%0:d x %1:d", row.W(1), row.W(2)); }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        MergeTally(FCurDraw.Numbers, table, true);
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        MergeTally(comb.N, table, false);
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        for (const TStatSimple& s : Tally(comb.N))
+            if (FindKey(selected, static_cast<uint16_t>(s.Key), static_cast<uint16_t>(s.Count), 0, 0)) return true;
+        return false;
+    }
+    // Per gap the set of wanted multiplicities as bits; a combination is tested only at gaps that have any.
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        std::array<uint8_t, 256> want{};
+        for (const TStatDraw& r : selected)
+            if (r.W(1) <= 255 && r.W(2) >= 1 && r.W(2) <= GapCount && r.W(3) == 0 && r.W(4) == 0)
+                want[r.W(1)] |= static_cast<uint8_t>(1u << r.W(2));
+        return zorb::MakeMatcher([want](const TComb& c) {
+            const TGaps g(c.N);
+            if (!(want[static_cast<size_t>(g.D[0])] | want[static_cast<size_t>(g.D[1])] |
+                  want[static_cast<size_t>(g.D[2])] | want[static_cast<size_t>(g.D[3])] |
+                  want[static_cast<size_t>(g.D[4])]))
+                return false;
+            for (int i = 0; i < GapCount; ++i) {
+                const unsigned w = want[static_cast<size_t>(g.D[i])];
+                if (w && ((w >> Multiplicity(g, i)) & 1)) return true;
+            }
+            return false;
+        });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        constexpr int Slots = GapCount + 1; // multiplicities 1..5 of one gap value
+        return zorb::MakeCounter(
+            256 * Slots,
+            [](const TComb& c, uint32_t* t) {
+                const TGaps g(c.N);
+                for (int i = 0; i < GapCount; ++i) {
+                    bool first = true;
+                    for (int j = 0; j < i; ++j) first = first && g.D[j] != g.D[i];
+                    if (first) ++t[g.D[i] * Slots + Multiplicity(g, i)];
+                }
+            },
+            [](size_t slot, TStatDraw& row) {
+                row.ClearKey();
+                row.SetW(1, static_cast<uint16_t>(slot / Slots));
+                row.SetW(2, static_cast<uint16_t>(slot % Slots));
+            });
+    }
+
+private:
+    // Gap value -> occurrences, in order of first appearance.
+    static TStatSimpleArray Tally(const uint8_t* n) {
+        const TGaps g(n);
+        TStatSimpleArray t;
+        for (int k = 0; k < GapCount; ++k) AddSimple(t, g.D[k], 1);
+        return t;
+    }
+    void MergeTally(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
+        for (const TStatSimple& s : Tally(n)) {
+            FWork.SetW(1, static_cast<uint16_t>(s.Key));
+            FWork.SetW(2, static_cast<uint16_t>(s.Count));
+            Merge(table, trackGaps);
+        }
+    }
+};
+const TStatClass TstDiffSame::Info = {.ClassName = "TstDiffSame",
+                                      .Code = "DIFO",
+                                      .Caption = "Одинаковые разности между соседними позициями",
+                                      .HelpCode = nullptr,
+                                      .Group = 2,
+                                      .Flags = sfS | sfN,
+                                      .HasTextValues = false,
+                                      .Create = CreateStatOf<TstDiffSame>};
+
+// --- SEQL, SEQS, LENS: runs of consecutive numbers ------------------------------------------------------------
+
+class TstSequenceLen : public TCustomNumbersStat {
+public:
+    using TCustomNumbersStat::TCustomNumbersStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+    void InitValues(int windowEnd, TStatDrawArray& table) override {
+        TCustomStat::InitValues(windowEnd, table);
+        for (int len = 1; len <= 6; ++len) SeedW1(table, static_cast<uint16_t>(len));
+    }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        MergeRuns(FCurDraw.Numbers, table, true);
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        MergeRuns(comb.N, table, false);
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        const TRuns r = RunsOf(RunPattern(comb.N, false));
+        for (int i = 0; i < r.Count; ++i)
+            if (FindWord(selected, 1, static_cast<uint16_t>(r.Len[i]))) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable lengths = Word1Table(selected, 1, 6);
+        std::array<uint8_t, 32> want{};
+        for (int p = 0; p < 32; ++p) {
+            const TRuns& r = RunTable()[static_cast<size_t>(p)];
+            for (int i = 0; i < r.Count; ++i)
+                if (lengths.Has(r.Len[i])) want[static_cast<size_t>(p)] = 1;
+        }
+        return zorb::MakeMatcher([want](const TComb& c) { return want[static_cast<size_t>(FastRunPattern(c.N))]; });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            7,
+            [](const TComb& c, uint32_t* t) {
+                const TRuns& r = RunTable()[static_cast<size_t>(FastRunPattern(c.N))];
+                for (int i = 0; i < r.Count; ++i) ++t[r.Len[i]];
+            },
+            SetKeyW1);
+    }
+
+private:
+    void MergeRuns(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
+        const TRuns r = RunsOf(RunPattern(n, false));
+        for (int i = 0; i < r.Count; ++i) {
+            FWork.SetW(1, static_cast<uint16_t>(r.Len[i]));
+            Merge(table, trackGaps);
+        }
+    }
+};
+const TStatClass TstSequenceLen::Info = {.ClassName = "TstSequenceLen",
+                                         .Code = "SEQL",
+                                         .Caption = "Длина последовательности в тираже",
+                                         .HelpCode = nullptr,
+                                         .Group = 6,
+                                         .Flags = sfS | sfN,
+                                         .Create = CreateStatOf<TstSequenceLen>};
+
+int LongRuns(const TRuns& r) {
+    return r.Long;
+}
+int LongestRun(const TRuns& r) {
+    return r.Longest;
+}
+
+// One integer from the runs; the draw graph also counts descending neighbours as consecutive.
+template <int (*ValueFn)(const TRuns&), int SeedLo, int SeedHi> class TstRunGraph : public TCustomGraphStat {
+public:
+    using TCustomGraphStat::TCustomGraphStat;
+
+    void InitValues(int windowEnd, TStatDrawArray& table) override {
+        TCustomStat::InitValues(windowEnd, table);
+        for (int v = SeedLo; v <= SeedHi; ++v) SeedW1(table, static_cast<uint16_t>(v));
+    }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        FWork.SetW(1, static_cast<uint16_t>(Value(FCurDraw.Numbers)));
+        Merge(table, true);
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        FWork.SetW(1, static_cast<uint16_t>(Value(comb.N)));
+        Merge(table, false);
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        return FindWord(selected, 1, static_cast<uint16_t>(Value(comb.N)));
+    }
+    int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(RunsOf(RunPattern(comb.N, true))); }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable values = Word1Table(selected, 0, 6);
+        std::array<uint8_t, 32> want{};
+        for (int p = 0; p < 32; ++p)
+            want[static_cast<size_t>(p)] = values.Has(ValueFn(RunTable()[static_cast<size_t>(p)])) ? 1 : 0;
+        return zorb::MakeMatcher([want](const TComb& c) { return want[static_cast<size_t>(FastRunPattern(c.N))]; });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            7, [](const TComb& c, uint32_t* t) { ++t[ValueFn(RunTable()[static_cast<size_t>(FastRunPattern(c.N))])]; },
+            SetKeyW1);
+    }
+
+private:
+    static int Value(const uint8_t* n) { return ValueFn(RunsOf(RunPattern(n, false))); }
+};
+
+class TstSequenceCnt : public TstRunGraph<LongRuns, 0, 3> {
+public:
+    using TstRunGraph::TstRunGraph;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+const TStatClass TstSequenceCnt::Info = {.ClassName = "TstSequenceCnt",
+                                         .Code = "SEQS",
+                                         .Caption = "Количество последовательностей в тираже",
+                                         .HelpCode = nullptr,
+                                         .Group = 6,
+                                         .Flags = sfS | sfN,
+                                         .IsGraph = true,
+                                         .Create = CreateStatOf<TstSequenceCnt>};
+
+class TstSequenceLenMax : public TstRunGraph<LongestRun, 1, 6> {
+public:
+    using TstRunGraph::TstRunGraph;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+const TStatClass TstSequenceLenMax::Info = {.ClassName = "TstSequenceLenMax",
+                                            .Code = "LENS",
+                                            .Caption = "Макс. длина последовательности в тираже",
+                                            .HelpCode = nullptr,
+                                            .Group = 6,
+                                            .Flags = sfS | sfN,
+                                            .IsGraph = true,
+                                            .Create = CreateStatOf<TstSequenceLenMax>};
+
+// --- KDS2..KDS4: windows of L consecutive gaps ----------------------------------------------------------------
+
+// Gap symbols for the tuple tables: gap g between two numbers of 1..52 is symbol g + 1; a gap next to a number
+// outside 1..52 is no gap, so no window holding it is counted or matched.
+void GapSymbols(const uint8_t* n, int s[GapCount]) {
+    for (int k = 0; k < GapCount; ++k)
+        s[k] = IsGameNumber(n[k]) && IsGameNumber(n[k + 1]) ? std::abs(n[k + 1] - n[k]) + 1 : 0;
+}
+
+int GapSymbolOf(uint16_t w) {
+    return w <= MaxGap ? w + 1 : 0;
+}
+
+constexpr const char* KdsCaptionText = "Сочетания из %0:d разностей между числами";
+
+template <int L> std::string KdsCaption(int) {
+    return Format(Tr(KdsCaptionText), L);
+}
+
+template <int L> class TstCombDiffSeq : public TCustomStat {
+public:
+    using TCustomStat::TCustomStat;
+
+    std::string ValueText(const TStatDraw& row) const override {
+        std::string s = std::to_string(row.W(1));
+        for (int k = 2; k <= L; ++k) s += ":" + std::to_string(row.W(k));
+        return s;
+    }
+    // The first window of a draw updates the occurrence gaps; the others belong to the same draw.
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        int s[GapCount];
+        GapSymbols(FCurDraw.Numbers, s);
+        for (int i = 0; i + L <= GapCount; ++i) {
+            if (!SetWindow(s + i)) continue;
+            Merge(table, i == 0);
+        }
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        int s[GapCount];
+        GapSymbols(comb.N, s);
+        for (int i = 0; i + L <= GapCount; ++i)
+            if (SetWindow(s + i) && FindKey(selected, FWork.W(1), FWork.W(2), FWork.W(3), FWork.W(4))) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return zorb::MakeMatcher([t = TTupleTable<L>(selected, GapSymbolOf)](const TComb& c) {
+            int s[GapCount];
+            GapSymbols(c.N, s);
+            return t.AnyWindow(s, GapCount);
+        });
+    }
+
+private:
+    // The window's gaps as the key; false when it holds no gap.
+    bool SetWindow(const int* s) {
+        FWork.ClearKey();
+        for (int k = 0; k < L; ++k) {
+            if (!s[k]) return false;
+            FWork.SetW(k + 1, static_cast<uint16_t>(s[k] - 1));
+        }
+        return true;
+    }
+};
+
+template <int L> class TstCombDiffSeqOf : public TstCombDiffSeq<L> {
+public:
+    using TstCombDiffSeq<L>::TstCombDiffSeq;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+using TstCombDiffSeq2 = TstCombDiffSeqOf<2>;
+using TstCombDiffSeq3 = TstCombDiffSeqOf<3>;
+using TstCombDiffSeq4 = TstCombDiffSeqOf<4>;
+
+template <>
+const TStatClass TstCombDiffSeq2::Info = {.ClassName = "TstCombDiffSeq2",
+                                          .Code = "KDS2",
+                                          .Caption = KdsCaptionText,
+                                          .HelpCode = nullptr,
+                                          .Group = 2,
+                                          .Flags = sfS,
+                                          .HasTextValues = false,
+                                          .CaptionOfFn = KdsCaption<2>,
+                                          .Create = CreateStatOf<TstCombDiffSeq2>};
+template <>
+const TStatClass TstCombDiffSeq3::Info = {.ClassName = "TstCombDiffSeq3",
+                                          .Code = "KDS3",
+                                          .Caption = KdsCaptionText,
+                                          .HelpCode = nullptr,
+                                          .Group = 2,
+                                          .Flags = sfS,
+                                          .HasTextValues = false,
+                                          .CaptionOfFn = KdsCaption<3>,
+                                          .Create = CreateStatOf<TstCombDiffSeq3>};
+template <>
+const TStatClass TstCombDiffSeq4::Info = {.ClassName = "TstCombDiffSeq4",
+                                          .Code = "KDS4",
+                                          .Caption = KdsCaptionText,
+                                          .HelpCode = nullptr,
+                                          .Group = 2,
+                                          .Flags = sfS,
+                                          .HasTextValues = false,
+                                          .CaptionOfFn = KdsCaption<4>,
+                                          .Create = CreateStatOf<TstCombDiffSeq4>};
+
+} // namespace
+
+const std::vector<const TStatClass*>& DifferenceClasses() {
+    static const std::vector<const TStatClass*> classes = {
+        &TstDiffTotal::Info,    &TstDiffMax::Info,      &TstMinMaxDiffs::Info,  &TstDiffSame::Info,
+        &TstDiffSameCnt::Info,  &TstSequenceLen::Info,  &TstSequenceCnt::Info,  &TstSequenceLenMax::Info,
+        &TstCombDiffSeq2::Info, &TstCombDiffSeq3::Info, &TstCombDiffSeq4::Info,
+    };
+    return classes;
+}
+
+} // namespace zorb
