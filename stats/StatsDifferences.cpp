@@ -286,23 +286,52 @@ public:
             if (FindKey(selected, static_cast<uint16_t>(s.Key), static_cast<uint16_t>(s.Count), 0, 0)) return true;
         return false;
     }
-    // Per gap the set of wanted multiplicities as bits; a combination is tested only at gaps that have any.
+    // Per gap the set of wanted multiplicities as bits. With few wanted gaps each is counted among the five
+    // directly; with many, every gap's multiplicity is looked up.
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         std::array<uint8_t, 256> want{};
         for (const TStatDraw& r : selected)
             if (r.W(1) <= 255 && r.W(2) >= 1 && r.W(2) <= GapCount && r.W(3) == 0 && r.W(4) == 0)
                 want[r.W(1)] |= static_cast<uint8_t>(1u << r.W(2));
+        constexpr int FewGaps = 8;
+        std::array<int, FewGaps> gaps{};
+        std::array<unsigned, FewGaps> masks{};
+        int few = 0;
+        for (int g = 0; g < 256; ++g)
+            if (want[static_cast<size_t>(g)]) {
+                if (few == FewGaps) {
+                    few = -1;
+                    break;
+                }
+                gaps[static_cast<size_t>(few)] = g;
+                masks[static_cast<size_t>(few++)] = want[static_cast<size_t>(g)];
+            }
+        if (few == 1)
+            return zorb::MakeMatcher([v = gaps[0], mask = masks[0]](const TComb& c) {
+                const uint8_t* n = c.N;
+                const int times = (std::abs(n[1] - n[0]) == v) + (std::abs(n[2] - n[1]) == v) +
+                                  (std::abs(n[3] - n[2]) == v) + (std::abs(n[4] - n[3]) == v) +
+                                  (std::abs(n[5] - n[4]) == v);
+                return ((mask >> times) & 1) != 0;
+            });
+        if (few >= 0)
+            return zorb::MakeMatcher([gaps, masks, few](const TComb& c) {
+                const uint8_t* n = c.N;
+                const int d0 = std::abs(n[1] - n[0]), d1 = std::abs(n[2] - n[1]), d2 = std::abs(n[3] - n[2]),
+                          d3 = std::abs(n[4] - n[3]), d4 = std::abs(n[5] - n[4]);
+                unsigned hit = 0;
+                for (int k = 0; k < few; ++k) {
+                    const int v = gaps[static_cast<size_t>(k)];
+                    hit |= masks[static_cast<size_t>(k)] >> ((d0 == v) + (d1 == v) + (d2 == v) + (d3 == v) + (d4 == v));
+                }
+                return (hit & 1) != 0;
+            });
         return zorb::MakeMatcher([want](const TComb& c) {
             const TGaps g(c.N);
-            if (!(want[static_cast<size_t>(g.D[0])] | want[static_cast<size_t>(g.D[1])] |
-                  want[static_cast<size_t>(g.D[2])] | want[static_cast<size_t>(g.D[3])] |
-                  want[static_cast<size_t>(g.D[4])]))
-                return false;
-            for (int i = 0; i < GapCount; ++i) {
-                const unsigned w = want[static_cast<size_t>(g.D[i])];
-                if (w && ((w >> Multiplicity(g, i)) & 1)) return true;
-            }
-            return false;
+            unsigned hit = 0;
+            for (int i = 0; i < GapCount; ++i)
+                hit |= static_cast<unsigned>(want[static_cast<size_t>(g.D[i])]) >> Multiplicity(g, i);
+            return (hit & 1) != 0;
         });
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {

@@ -460,7 +460,24 @@ public:
 
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         TTupleTable<K> table(selected, NumberSymbolOf);
-        if constexpr (Kind == tkMix) {
+        if constexpr (Kind == tkMix && K == 2) {
+            // Pairs: per first number the mask of second numbers, over all bytes, so a combination is six
+            // lookups for its numbers' bits and five for their partners.
+            std::array<uint64_t, 256> partners{};
+            for (int a = MinNumber; a <= MaxNumber; ++a)
+                for (int b = MinNumber; b <= MaxNumber; ++b) {
+                    const int pair[2] = {a, b};
+                    if (table.Has(pair)) partners[static_cast<size_t>(a)] |= uint64_t{1} << b;
+                }
+            return zorb::MakeMatcher([partners](const TComb& c) {
+                const auto& bits = ByteBits();
+                const uint8_t* n = c.N;
+                const uint64_t s4 = bits[n[5]], s3 = s4 | bits[n[4]], s2 = s3 | bits[n[3]], s1 = s2 | bits[n[2]],
+                               s0 = s1 | bits[n[1]];
+                return ((partners[n[0]] & s0) | (partners[n[1]] & s1) | (partners[n[2]] & s2) | (partners[n[3]] & s3) |
+                        (partners[n[4]] & s4)) != 0;
+            });
+        } else if constexpr (Kind == tkMix) {
             return zorb::MakeMatcher([t = std::move(table)](const TComb& c) {
                 const auto& sym = NumberSymbols();
                 const int s[6] = {sym[c.N[0]], sym[c.N[1]], sym[c.N[2]], sym[c.N[3]], sym[c.N[4]], sym[c.N[5]]};
