@@ -49,7 +49,9 @@ int TFormMain::DownloadHook() {
     }
     const std::string zipPath = DataFile(ArchiveZipName);
     try {
-        DownloadToFile(url, zipPath, HttpOptions());
+        THttpOptions options = HttpOptions();
+        options.MaxBytes = ResultsArchiveMaxBytes;
+        DownloadToFile(url, zipPath, options);
     } catch (const std::exception& e) {
         ShowError(Format(Tr("Ошибка загрузки файла с архивом тиражей!\r\r%s"), ErrorText(e)));
         return 0;
@@ -80,7 +82,7 @@ int TFormMain::DownloadHook() {
             int first = 0, last = 0;
             RangeOfFileName(name, RangeFilePrefix, first, last);
             if (first <= next && next <= last) {
-                std::vector<TDrawRec> fresh = ReadRangeFile(ReadFileBytes(path), next, bad);
+                std::vector<TDrawRec> fresh = ReadRangeFileAt(path, next, bad);
                 added += static_cast<int>(fresh.size());
                 AppendDownloaded(std::move(fresh));
             }

@@ -21,6 +21,7 @@ protected:
 public:
     static constexpr const char* ArchiveZipName = "zorb_mega_csv.zip";
     static constexpr const char* RangeFilePrefix = "ZorbMega_Results__";
+    static constexpr int64_t ResultsArchiveMaxBytes = 64ll << 20; // the archive of every draw is far smaller
 };
 
 } // namespace zorb

@@ -199,9 +199,17 @@ void TTemplateMain::BuildPrefetchFiles(const std::vector<int>& entries, TProgres
     }
 }
 
-std::optional<TPrefetchData> TTemplateMain::ReadPrefetch(const std::string& path) {
+std::optional<TPrefetchData> TTemplateMain::ReadPrefetch(int entry, bool rebuildDamaged) {
+    const std::string path = PrefetchPath(entry);
     try {
         return DecodePrefetch(ReadFileBytes(path));
+    } catch (const EPrefetchDamaged&) {
+        // A damaged or truncated file is treated as a missing one: said once, quietly, and made again.
+        DeleteFileIfExists(path);
+        FUI.SetStatusPanel(5, Format(Tr("Файл данных для полного набора вариантов поврежден и создан заново: %s"),
+                                     ExtractFileName(path)));
+        if (rebuildDamaged) return MakePrefetch(entry);
+        return std::nullopt;
     } catch (const std::exception& e) {
         ShowError(Format(Tr("Ошибка открытия файла данных для полного набора вариантов!\r\rИмя файла: %s\r\r%s"), path,
                          ErrorText(e)));
@@ -216,7 +224,7 @@ std::optional<TPrefetchData> TTemplateMain::MakePrefetch(int entry) {
         BuildPrefetchFiles({entry}, nullptr);
     }
     if (FileSize(path) <= 0) return std::nullopt;
-    return ReadPrefetch(path);
+    return ReadPrefetch(entry, false);
 }
 
 std::optional<TPrefetchData> TTemplateMain::OpenPrefetch(int entry) {
@@ -224,7 +232,7 @@ std::optional<TPrefetchData> TTemplateMain::OpenPrefetch(int entry) {
         return std::nullopt;
     const std::string path = PrefetchPath(entry);
     if (FileSize(path) <= 0) return MakePrefetch(entry);
-    return ReadPrefetch(path);
+    return ReadPrefetch(entry, true);
 }
 
 void TTemplateMain::EnsurePrefetchs(bool force, const std::vector<int>& groups) {

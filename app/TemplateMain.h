@@ -286,7 +286,8 @@ public:
     // off, the method cannot be compared, or the file cannot be read or made (reported).
     std::optional<TPrefetchData> OpenPrefetch(int entry);
     std::optional<TPrefetchData> MakePrefetch(int entry);
-    std::optional<TPrefetchData> ReadPrefetch(const std::string& path); // reports a damaged file, then nullopt
+    // A damaged file is deleted and, with rebuildDamaged, made again; other read errors are reported, then nullopt.
+    std::optional<TPrefetchData> ReadPrefetch(int entry, bool rebuildDamaged);
     void SetOption(const char* key, bool& flag, bool value);
     void SetDownloadOnStart(int mode);
     void ChooseLanguage(int lcid);

@@ -1,4 +1,5 @@
 // Generation and filtering of the full set. Read every figure against BM_MemcpyFullSet of the same run.
+#include "bench/BenchLoad.h"
 #include "combos/CombsArray.h"
 #include "combos/Filter.h"
 #include "combos/Generate.h"
@@ -47,6 +48,16 @@ int WindowEnd() {
     return static_cast<int>(Fixture().Draws.size()) - 1;
 }
 
+TStatDrawArray SumRows() {
+    TStatDrawArray rows;
+    for (int s = 110; s <= 209; ++s) {
+        TStatDraw r{};
+        r.SetI(1, s);
+        rows.push_back(r);
+    }
+    return rows;
+}
+
 void RunFilter(benchmark::State& state, const char* code, const TStatDrawArray& rows, bool exclude) {
     TFixture& f = Fixture();
     auto stat = f.List.CreateStat(f.List.FindByCode(code));
@@ -90,13 +101,7 @@ static void BM_FilterRemoveNums7(benchmark::State& state) {
 BENCHMARK(BM_FilterRemoveNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_FilterKeep100Sums(benchmark::State& state) {
-    TStatDrawArray rows;
-    for (int s = 110; s <= 209; ++s) {
-        TStatDraw r{};
-        r.SetI(1, s);
-        rows.push_back(r);
-    }
-    RunFilter(state, "SUMS", rows, false);
+    RunFilter(state, "SUMS", SumRows(), false);
 }
 BENCHMARK(BM_FilterKeep100Sums)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -139,15 +144,46 @@ BENCHMARK(BM_PlainMatchCombNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
 static void BM_PlainMatchComb100Sums(benchmark::State& state) {
     TFixture& f = Fixture();
     auto stat = f.List.CreateStat(f.List.FindByCode("SUMS"));
-    TStatDrawArray rows;
-    for (int s = 110; s <= 209; ++s) {
-        TStatDraw r{};
-        r.SetI(1, s);
-        rows.push_back(r);
-    }
+    const TStatDrawArray rows = SumRows();
     for (auto _ : state) {
         FilterByMatchComb(f.Full, f.Out, *stat, rows, WindowEnd(), false, false);
         benchmark::DoNotOptimize(f.Out.Data());
     }
 }
 BENCHMARK(BM_PlainMatchComb100Sums)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same passes with every core kept busy by another program: a filter must not wait for a preempted thread.
+static void BM_LoadedFilterKeepNums7(benchmark::State& state) {
+    bench::TBusyLoad load;
+    RunFilter(state, "NUMS", Fixture().Rows({7}), false);
+}
+BENCHMARK(BM_LoadedFilterKeepNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_LoadedFilterKeep100Sums(benchmark::State& state) {
+    bench::TBusyLoad load;
+    RunFilter(state, "SUMS", SumRows(), false);
+}
+BENCHMARK(BM_LoadedFilterKeep100Sums)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_LoadedRemoveLastDraws1000(benchmark::State& state) {
+    TFixture& f = Fixture();
+    const int hi = WindowEnd();
+    bench::TBusyLoad load;
+    for (auto _ : state) {
+        RemoveDraws(f.Full, f.Out, f.Draws, hi - 999, hi, [](double) {});
+        benchmark::DoNotOptimize(f.Out.Data());
+    }
+}
+BENCHMARK(BM_LoadedRemoveLastDraws1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_LoadedPlainMatchCombNums7(benchmark::State& state) {
+    TFixture& f = Fixture();
+    auto stat = f.List.CreateStat(f.List.FindByCode("NUMS"));
+    const TStatDrawArray rows = f.Rows({7});
+    bench::TBusyLoad load;
+    for (auto _ : state) {
+        FilterByMatchComb(f.Full, f.Out, *stat, rows, WindowEnd(), false, false);
+        benchmark::DoNotOptimize(f.Out.Data());
+    }
+}
+BENCHMARK(BM_LoadedPlainMatchCombNums7)->Unit(benchmark::kMillisecond)->UseRealTime();

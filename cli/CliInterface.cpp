@@ -101,4 +101,8 @@ void TCliInterface::ProgressClose() {
     if (FShowProgress && FProgressSteps > 0) FErr << '\n';
 }
 
+void TCliInterface::SetStatusPanel(int panel, const std::string& text) {
+    if (panel == 5 && !text.empty()) FErr << MessageLines(text) << '\n';
+}
+
 } // namespace zorb

@@ -27,7 +27,8 @@ public:
 
     void ShowMessage(TMsgBox box, const std::string& text) override;
     bool AskYesNo(TMsgBox box, const std::string& text) override;
-    void SetStatusPanel(int, const std::string&) override {}
+    // Panel 5 carries notices (a rebuilt damaged file) that a script should see; the others are counts.
+    void SetStatusPanel(int panel, const std::string& text) override;
     void SetProgressText(const std::string&) override {}
     void SetBusyCursor(bool) override {}
     void ProcessEvents() override {}

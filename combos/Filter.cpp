@@ -5,7 +5,7 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
-#include <emmintrin.h>
+#include <memory>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
@@ -28,10 +28,10 @@ void CompactChunk(const TComb* in, size_t len, const uint64_t* bits, TComb* o, s
         const uint8_t* s = src + wi * 64 * sizeof(TComb);
         const bool whole = wi * 64 + 64 <= len;
         if (m == ~0ull && whole) {
-            // 384 bytes as 24 vector moves: a library memcpy call of this size costs more to start than to run.
-            for (int q = 0; q < 24; ++q)
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o) + q,
-                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(s) + q));
+            // 384 bytes as 24 fixed 16-byte copies, which compile to vector moves on every target: a library
+            // memcpy call of this size costs more to start than to run.
+            uint8_t* d = reinterpret_cast<uint8_t*>(o);
+            for (int q = 0; q < 24; ++q) std::memcpy(d + 16 * q, s + 16 * q, 16);
             o += 64;
             continue;
         }
@@ -56,40 +56,87 @@ void CompactChunk(const TComb* in, size_t len, const uint64_t* bits, TComb* o, s
 }
 
 // One pass over the input in chunks claimed in order by every core: `produce`(first, len, bits) sets the bits of
-// the combinations to keep; a chunk's output offset is the sum of its predecessors' counts, which each chunk
-// publishes as soon as it knows its own (predecessors were claimed earlier, so the wait is short and always
-// ends). The chunk is then compacted while its input is still in the cache. With a progress function the work
-// runs in slices between which progress is reported.
+// the combinations to keep. A chunk's output offset is the sum of its predecessors' counts. No thread ever waits
+// for another: the known prefix of offsets is advanced lock-free by whichever thread sees the next count, a
+// chunk whose offset is already known is compacted at once while its input is still in the cache, and one whose
+// offset is not yet known (a predecessor's thread was preempted) keeps its bits and is compacted later, by any
+// thread, in the loop or in a final parallel sweep. With a progress function the work runs in slices between
+// which progress is reported.
 template <class Produce>
 size_t Compact(const TCombsArray& in, TCombsArray& out, Produce produce, const TProgressFn& progress = {}) {
+    constexpr size_t Words = ChunkSize / 64;
     const size_t n = in.Count();
     out.Reserve(n);
     const size_t chunks = (n + ChunkSize - 1) / ChunkSize;
     const size_t slices = progress ? std::min<size_t>(100, std::max<size_t>(chunks, 1)) : 1;
+    const size_t maxSlice = (chunks + slices - 1) / slices;
     const int workers = std::max(1, tbb::this_task_arena::max_concurrency());
+    std::unique_ptr<uint64_t[]> bits(new uint64_t[std::max<size_t>(maxSlice, 1) * Words]);
+    std::unique_ptr<std::atomic<int64_t>[]> counts(new std::atomic<int64_t>[maxSlice + 1]);
+    std::unique_ptr<std::atomic<int64_t>[]> bases(new std::atomic<int64_t>[maxSlice + 1]);
+    std::unique_ptr<std::atomic<bool>[]> claimed(new std::atomic<bool>[maxSlice + 1]);
     size_t written = 0;
     for (size_t s = 0; s < slices; ++s) {
-        const size_t c0 = chunks * s / slices, c1 = chunks * (s + 1) / slices;
-        std::vector<std::atomic<int64_t>> ends(c1 - c0 + 1);
-        for (auto& e : ends) e.store(-1, std::memory_order_relaxed);
-        ends[0].store(static_cast<int64_t>(written), std::memory_order_relaxed);
-        std::atomic<size_t> next{c0};
+        const size_t c0 = chunks * s / slices, c1 = chunks * (s + 1) / slices, cn = c1 - c0;
+        for (size_t i = 0; i <= cn; ++i) {
+            counts[i].store(-1, std::memory_order_relaxed);
+            bases[i].store(-1, std::memory_order_relaxed);
+            claimed[i].store(false, std::memory_order_relaxed);
+        }
+        bases[0].store(static_cast<int64_t>(written), std::memory_order_relaxed);
+        std::atomic<size_t> known{0}; // bases[0..known] are set
+        std::atomic<size_t> next{0}, sweep{0};
+
+        // Extends the known prefix as far as published counts allow; returns its end. Racing threads store equal
+        // values, and a stale thread's late store repeats a value already there.
+        auto advance = [&] {
+            size_t f = known.load(std::memory_order_acquire);
+            while (f < cn) {
+                const int64_t c = counts[f].load(std::memory_order_acquire);
+                if (c < 0) break;
+                bases[f + 1].store(bases[f].load(std::memory_order_acquire) + c, std::memory_order_release);
+                if (known.compare_exchange_weak(f, f + 1, std::memory_order_acq_rel)) ++f;
+            }
+            return f;
+        };
+        auto compact = [&](size_t i) {
+            const size_t first = (c0 + i) * ChunkSize, len = std::min(ChunkSize, n - first);
+            CompactChunk(in.Data() + first, len, bits.get() + i * Words, out.Data() + bases[i].load(),
+                         static_cast<size_t>(counts[i].load()));
+        };
+        auto tryCompact = [&](size_t i) {
+            if (!claimed[i].exchange(true, std::memory_order_acq_rel)) compact(i);
+        };
+
         tbb::parallel_for(0, workers, [&](int) {
-            std::vector<uint64_t> bits(ChunkSize / 64);
             for (;;) {
-                const size_t k = next.fetch_add(1);
-                if (k >= c1) break;
-                const size_t first = k * ChunkSize, len = std::min(ChunkSize, n - first);
-                produce(first, len, bits.data());
+                const size_t i = next.fetch_add(1);
+                if (i >= cn) break;
+                const size_t first = (c0 + i) * ChunkSize, len = std::min(ChunkSize, n - first);
+                uint64_t* b = bits.get() + i * Words;
+                std::fill(b, b + Words, 0);
+                produce(first, len, b);
                 int64_t count = 0;
-                for (size_t w = 0; w < (len + 63) / 64; ++w) count += std::popcount(bits[w]);
-                int64_t base;
-                while ((base = ends[k - c0].load(std::memory_order_acquire)) < 0) _mm_pause();
-                ends[k - c0 + 1].store(base + count, std::memory_order_release);
-                CompactChunk(in.Data() + first, len, bits.data(), out.Data() + base, static_cast<size_t>(count));
+                for (size_t w = 0; w < (len + 63) / 64; ++w) count += std::popcount(b[w]);
+                counts[i].store(count, std::memory_order_release);
+                const size_t f = advance();
+                if (i < f) tryCompact(i);
+                // Take over at most two deferred chunks per own chunk, so that the tail stays shared out.
+                size_t j = sweep.load(std::memory_order_relaxed);
+                for (int taken = 0; j < std::min(f, i) && taken < 2; ++j)
+                    if (!claimed[j].load(std::memory_order_relaxed)) {
+                        tryCompact(j);
+                        ++taken;
+                    }
+                size_t seen = sweep.load(std::memory_order_relaxed);
+                while (seen < j && !sweep.compare_exchange_weak(seen, j, std::memory_order_relaxed)) {
+                }
             }
         });
-        written = static_cast<size_t>(ends[c1 - c0].load());
+        // Every count is published now; whatever is left is compacted by all threads together.
+        advance();
+        tbb::parallel_for(size_t(0), cn, [&](size_t i) { tryCompact(i); });
+        written = static_cast<size_t>(bases[cn].load());
         if (progress) progress(static_cast<double>(s + 1) / static_cast<double>(slices));
     }
     out.SetCount(written);

@@ -1,6 +1,7 @@
 #include "core/DrawsCsv.h"
 
 #include "core/DrawArchive.h"
+#include "core/FileUtils.h"
 #include "core/TextUtils.h"
 
 namespace zorb {
@@ -131,12 +132,15 @@ bool RangeOfFileName(const std::string& fileName, const std::string& prefix, int
     return true;
 }
 
-std::vector<TDrawRec> ReadRangeFile(std::string_view text, int next, int& badNumbers) {
-    std::vector<TDrawRec> result;
-    bool header = true;
-    ForEachLine(text, [&](std::string_view line) {
-        if (header) {
-            header = false;
+namespace {
+
+// One line of a range file; false once the draws before `next` are reached.
+class TRangeReader {
+public:
+    TRangeReader(int next, int& badNumbers) : FNext(next), FBad(badNumbers) {}
+    bool Line(std::string_view line) {
+        if (FHeader) {
+            FHeader = false;
             return true;
         }
         const auto fields = SplitCsvFields(line);
@@ -144,15 +148,34 @@ std::vector<TDrawRec> ReadRangeFile(std::string_view text, int next, int& badNum
         TDrawRec d{};
         int32_t number;
         d.Draw = TryStrToInt(fields[0], number) ? number : 0;
-        if (d.Draw < next) return false;
+        if (d.Draw < FNext) return false;
         FillDraw(d, fields[1], fields, 4);
         if (PlainDrawNumbers(d))
-            result.push_back(d);
+            Result.push_back(d);
         else
-            ++badNumbers;
+            ++FBad;
         return true;
-    });
-    return result;
+    }
+    std::vector<TDrawRec> Result;
+
+private:
+    int FNext;
+    int& FBad;
+    bool FHeader = true;
+};
+
+} // namespace
+
+std::vector<TDrawRec> ReadRangeFile(std::string_view text, int next, int& badNumbers) {
+    TRangeReader r(next, badNumbers);
+    ForEachLine(text, [&](std::string_view line) { return r.Line(line); });
+    return std::move(r.Result);
+}
+
+std::vector<TDrawRec> ReadRangeFileAt(const std::string& path, int next, int& badNumbers) {
+    TRangeReader r(next, badNumbers);
+    ForEachFileLine(path, [&](std::string_view line) { return r.Line(line); });
+    return std::move(r.Result);
 }
 
 } // namespace zorb

@@ -34,5 +34,7 @@ bool RangeOfFileName(const std::string& fileName, const std::string& prefix, int
 // The draws of a range file from `next` on, newest first as the file lists them; lines with fewer than 10 fields
 // are skipped and reading stops at the first draw below `next`. Lines with unusable numbers are counted.
 std::vector<TDrawRec> ReadRangeFile(std::string_view text, int next, int& badNumbers);
+// The same, read from a file as a stream: a range file may be large, and only its lines are held.
+std::vector<TDrawRec> ReadRangeFileAt(const std::string& path, int next, int& badNumbers);
 
 } // namespace zorb

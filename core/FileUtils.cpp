@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,47 +78,112 @@ std::string ReadFileBytes(const std::string& path) {
     return data;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view data) {
-    std::string tmpl = path + ".~XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\": %s"), path, SystemErrorText(errno)));
-    auto fail = [&](const char* what) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw EZorbError(Format(Tr(what), path, SystemErrorText(err)));
-    };
+TAtomicFileWriter::TAtomicFileWriter(std::string path) : FPath(std::move(path)), FTemp(FPath + ".~XXXXXX") {
+    FFd = ::mkstemp(FTemp.data());
+    if (FFd < 0) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\": %s"), FPath, SystemErrorText(errno)));
     // mkstemp creates 0600; data files are ordinary user files.
     mode_t mask = ::umask(0);
     ::umask(mask);
     struct stat st;
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    ::fchmod(FFd, ::stat(FPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+    Discard();
+}
+
+void TAtomicFileWriter::Discard() {
+    if (FFd < 0) return;
+    ::close(FFd);
+    ::unlink(FTemp.c_str());
+    FFd = -1;
+}
+
+void TAtomicFileWriter::Fail(const char* what) {
+    const int err = errno;
+    Discard();
+    throw EZorbError(Format(Tr(what), FPath, SystemErrorText(err)));
+}
+
+void TAtomicFileWriter::Write(std::string_view data) {
+    if (FFd < 0) throw EZorbError(Format(Tr("Не удалось записать файл \"%s\""), FPath));
     size_t done = 0;
     while (done < data.size()) {
-        ssize_t w = WriteSome(fd, data.data() + done, data.size() - done);
+        ssize_t w = WriteSome(FFd, data.data() + done, data.size() - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            fail("Не удалось записать файл \"%s\": %s");
+            Fail("Не удалось записать файл \"%s\": %s");
         }
         done += static_cast<size_t>(w);
     }
-    if (::fsync(fd) != 0) fail("Не удалось записать файл \"%s\": %s");
+}
+
+void TAtomicFileWriter::Commit() {
+    if (FFd < 0) throw EZorbError(Format(Tr("Не удалось записать файл \"%s\""), FPath));
+    if (::fsync(FFd) != 0) Fail("Не удалось записать файл \"%s\": %s");
+    const int fd = FFd;
+    FFd = -1;
     if (::close(fd) != 0) {
         int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EZorbError(Format(Tr("Не удалось записать файл \"%s\": %s"), path, SystemErrorText(err)));
+        ::unlink(FTemp.c_str());
+        throw EZorbError(Format(Tr("Не удалось записать файл \"%s\": %s"), FPath, SystemErrorText(err)));
     }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+    if (::rename(FTemp.c_str(), FPath.c_str()) != 0) {
         int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EZorbError(Format(Tr("Не удалось заменить файл \"%s\": %s"), path, SystemErrorText(err)));
+        ::unlink(FTemp.c_str());
+        throw EZorbError(Format(Tr("Не удалось заменить файл \"%s\": %s"), FPath, SystemErrorText(err)));
     }
     // Make the rename itself durable.
-    int dfd = ::open(ExtractFileDir(AbsolutePath(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = ::open(ExtractFileDir(AbsolutePath(FPath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view data) {
+    TAtomicFileWriter w(path);
+    w.Write(data);
+    w.Commit();
+}
+
+void ForEachFileLine(const std::string& path, const std::function<bool(std::string_view)>& f, size_t maxLine) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(errno)));
+    std::string line;
+    bool tooLong = false, stop = false;
+    char buf[65536];
+    auto emit = [&] {
+        std::string_view v = line;
+        if (!v.empty() && v.back() == '\r') v.remove_suffix(1);
+        if (!tooLong) stop = !f(v);
+        line.clear();
+        tooLong = false;
+    };
+    while (!stop) {
+        ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            throw EZorbError(Format(Tr("Не удалось прочитать файл \"%s\": %s"), path, SystemErrorText(err)));
+        }
+        if (r == 0) break;
+        for (const char* p = buf; p < buf + r && !stop;) {
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(buf + r - p)));
+            const char* e = nl ? nl : buf + r;
+            if (!tooLong) {
+                const size_t take = std::min(static_cast<size_t>(e - p), maxLine + 1 - line.size());
+                line.append(p, take);
+                tooLong = line.size() > maxLine;
+                if (tooLong) line.clear();
+            }
+            if (nl) emit();
+            p = nl ? nl + 1 : e;
+        }
+    }
+    if (!stop && (!line.empty() || tooLong)) emit();
+    ::close(fd);
 }
 
 bool FileExists(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,30 @@ namespace zorb {
 // Raises EZorbError with the system's reason when the file cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileAtomic(const std::string& path, std::string_view data);
+
+// A whole-file rewrite written piece by piece: the pieces go to a temporary file beside the target, which
+// replaces the target on Commit; anything else (an error, an exception, Discard) removes it and leaves the
+// target as it was.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(std::string path);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    void Write(std::string_view data);
+    void Commit();
+    void Discard();
+
+private:
+    [[noreturn]] void Fail(const char* what);
+    std::string FPath, FTemp;
+    int FFd = -1;
+};
+
+// Calls f for each line of a file read as a stream (LF or CR LF ends a line) until f returns false; lines
+// longer than maxLine bytes are skipped whole, so no line can take more memory than that.
+void ForEachFileLine(const std::string& path, const std::function<bool(std::string_view)>& f,
+                     size_t maxLine = 65536);
 // Writes everything or returns false with errno set; offset < 0 writes at the current position.
 bool WriteAll(int fd, const void* data, size_t size, int64_t offset = -1);
 

@@ -1,5 +1,6 @@
 #include "net/Http.h"
 
+#include "core/Cancel.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -30,19 +31,39 @@ struct TSlistFree {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
-size_t ToString(char* data, size_t size, size_t n, void* user) {
-    static_cast<std::string*>(user)->append(data, size * n);
-    return size * n;
-}
+// Where a body goes, counted against the limit: refusing the bytes (returning less than given) aborts the transfer.
+struct TSink {
+    std::string* Text = nullptr;
+    FILE* File = nullptr;
+    int64_t Max = 0;
+    int64_t Received = 0;
+    bool TooLarge = false;
+};
 
-size_t ToFile(char* data, size_t size, size_t n, void* user) {
-    return std::fwrite(data, size, n, static_cast<FILE*>(user)) * size;
+size_t ToSink(char* data, size_t size, size_t n, void* user) {
+    auto* sink = static_cast<TSink*>(user);
+    const size_t bytes = size * n;
+    sink->Received += static_cast<int64_t>(bytes);
+    if (sink->Received > sink->Max) {
+        sink->TooLarge = true;
+        return 0;
+    }
+    if (sink->Text) {
+        sink->Text->append(data, bytes);
+        return bytes;
+    }
+    return std::fwrite(data, 1, bytes, sink->File);
 }
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* options = static_cast<const THttpOptions*>(user);
+    if (CancelRequested()) return 1;
     if (options->Progress) options->Progress();
     return 0;
+}
+
+std::string TooLargeText(int64_t max) {
+    return Format(Tr("Ответ сервера больше допустимого размера (%d КБ); загрузка прервана."), max >> 10);
 }
 
 // The library's own text, after a plain statement of what went wrong for the failures users meet.
@@ -69,8 +90,10 @@ std::string ErrorText(CURLcode rc, const std::string& detail) {
 }
 
 // One request; `setup` adds what differs between the operations.
-void Perform(const std::string& url, const THttpOptions& options, const std::function<void(CURL*)>& setup) {
+void Perform(const std::string& url, const THttpOptions& options, TSink& sink,
+             const std::function<void(CURL*)>& setup = {}) {
     GlobalInit();
+    const TCancellableScope cancellable;
     std::unique_ptr<CURL, TCurlFree> curl(curl_easy_init());
     if (!curl) throw EZorbError(Tr("Не удалось создать HTTP-клиент"));
     CURL* c = curl.get();
@@ -95,11 +118,14 @@ void Perform(const std::string& url, const THttpOptions& options, const std::fun
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.ConnectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options.StallSeconds);
-    if (options.Progress) {
-        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
-        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &options);
-    }
+    // Always on: the callback is where a cancel request stops the transfer.
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &options);
+    sink.Max = options.MaxBytes;
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.MaxBytes));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToSink);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     if (options.Proxy.Mode == 0) curl_easy_setopt(c, CURLOPT_PROXY, ""); // not even the environment's
     if (options.Proxy.Usable()) {
         curl_easy_setopt(c, CURLOPT_PROXY, options.Proxy.Server.c_str());
@@ -109,9 +135,12 @@ void Perform(const std::string& url, const THttpOptions& options, const std::fun
             curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, options.Proxy.Password.c_str());
         }
     }
-    setup(c);
+    if (setup) setup(c);
     const CURLcode rc = curl_easy_perform(c);
-    if (rc != CURLE_OK) throw EZorbError(ErrorText(rc, error[0] ? std::string(error) : curl_easy_strerror(rc)));
+    if (rc == CURLE_OK) return;
+    if (sink.TooLarge || rc == CURLE_FILESIZE_EXCEEDED) throw EZorbError(TooLargeText(options.MaxBytes));
+    if (rc == CURLE_ABORTED_BY_CALLBACK && CancelRequested()) throw EZorbError(Tr("Операция прервана."));
+    throw EZorbError(ErrorText(rc, error[0] ? std::string(error) : curl_easy_strerror(rc)));
 }
 
 } // namespace
@@ -122,10 +151,9 @@ void DownloadToFile(const std::string& url, const std::string& path, const THttp
     FILE* f = std::fopen(part.c_str(), "wb");
     if (!f) throw EZorbError(Format(Tr("Не удалось создать файл \"%s\""), part));
     try {
-        Perform(url, options, [f](CURL* c) {
-            curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToFile);
-            curl_easy_setopt(c, CURLOPT_WRITEDATA, f);
-        });
+        TSink sink;
+        sink.File = f;
+        Perform(url, options, sink);
     } catch (...) {
         std::fclose(f);
         DeleteFileIfExists(part);
@@ -141,10 +169,9 @@ void DownloadToFile(const std::string& url, const std::string& path, const THttp
 
 std::string FetchText(const std::string& url, const THttpOptions& options) {
     std::string body;
-    Perform(url, options, [&body](CURL* c) {
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToString);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
-    });
+    TSink sink;
+    sink.Text = &body;
+    Perform(url, options, sink);
     return body;
 }
 
@@ -177,12 +204,12 @@ std::string EncodeForm(const TFormFields& fields) {
 std::string PostForm(const std::string& url, const TFormFields& fields, const THttpOptions& options) {
     std::string body;
     const std::string form = EncodeForm(fields);
-    Perform(url, options, [&](CURL* c) {
+    TSink sink;
+    sink.Text = &body;
+    Perform(url, options, sink, [&](CURL* c) {
         curl_easy_setopt(c, CURLOPT_POST, 1L);
         curl_easy_setopt(c, CURLOPT_POSTFIELDS, form.c_str());
         curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(form.size()));
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToString);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
     });
     return body;
 }

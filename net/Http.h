@@ -3,6 +3,7 @@
 // when the transfer stalls, so a dead server cannot hang the program.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -28,9 +29,13 @@ struct THttpOptions {
     long StallSeconds = 30;         // fails when fewer than one byte a second arrives for this long
     std::string CaFile;             // extra trusted certificates (tests); empty: the system's store
     std::function<void()> Progress; // called now and then while waiting, to keep a window alive
+    // The body may not pass this many bytes (as decoded): a server that keeps sending must not fill the disk or
+    // the memory. Server replies are small; a download sets what its file may reach.
+    int64_t MaxBytes = 32ll << 20;
 };
 
-// Raise EZorbError with the library's message on any failure, an HTTP error status included.
+// Raise EZorbError with the library's message on any failure, an HTTP error status included, a body over
+// MaxBytes and a cancel request (core/Cancel.h); a failed download leaves no partial file.
 void DownloadToFile(const std::string& url, const std::string& path, const THttpOptions& options = {});
 std::string FetchText(const std::string& url, const THttpOptions& options = {});
 using TFormFields = std::vector<std::pair<std::string, std::string>>;

@@ -6,7 +6,9 @@
 #include "core/TextUtils.h"
 #include "core/Translate.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 #include <zip.h>
 
 namespace zorb {
@@ -22,10 +24,16 @@ struct TZipFileClose {
 bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && LowerCase(s.substr(s.size() - suffix.size())) == LowerCase(suffix);
 }
+
+EZorbError TooLarge(const std::string& zipPath, const std::string& name, const TZipLimits& limits) {
+    return EZorbError(Format(Tr("Архив \"%s\": файл %s больше допустимого размера (%d КБ)"), zipPath, name,
+                             static_cast<int64_t>(limits.MaxEntryBytes >> 10)));
+}
+
 } // namespace
 
 std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::string& dir, const std::string& prefix,
-                                         const std::string& suffix) {
+                                         const std::string& suffix, const TZipLimits& limits) {
     int error = 0;
     std::unique_ptr<zip_t, TZipClose> zip(zip_open(zipPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!zip) {
@@ -57,23 +65,43 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
             throw EZorbError(Format(Tr("Архив \"%s\" содержит недопустимое имя файла: %s"), zipPath, path));
         entries.push_back({static_cast<zip_uint64_t>(i), name});
     }
+    // Declared sizes first (cheap, and a refusal still writes nothing); the actual bytes are counted again while
+    // reading, since the directory may lie.
+    for (const TEntry& e : entries) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip.get(), e.Index, 0, &st) != 0) continue;
+        const bool sized = (st.valid & ZIP_STAT_SIZE) != 0, packed = (st.valid & ZIP_STAT_COMP_SIZE) != 0;
+        if (sized && st.size > limits.MaxEntryBytes) throw TooLarge(zipPath, e.Name, limits);
+        if (sized && packed && st.size > limits.RatioFreeBytes &&
+            st.size / std::max<zip_uint64_t>(st.comp_size, 1) > limits.MaxRatio)
+            throw EZorbError(Format(Tr("Архив \"%s\": файл %s сжат с недопустимой степенью (%d : 1)"), zipPath, e.Name,
+                                    static_cast<int64_t>(st.size / std::max<zip_uint64_t>(st.comp_size, 1))));
+    }
+    // Every entry streams into a temporary file beside its target; the targets are replaced only when all have
+    // been read, so a refusal half way leaves the directory as it was.
+    std::vector<std::unique_ptr<TAtomicFileWriter>> files;
     std::vector<std::string> written;
     for (const TEntry& e : entries) {
         std::unique_ptr<zip_file_t, TZipFileClose> file(zip_fopen_index(zip.get(), e.Index, 0));
         if (!file)
             throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива: %s"), e.Name, zip_strerror(zip.get())));
-        std::string data;
-        char buf[65536];
+        const std::string target = JoinPath(dir, e.Name);
+        auto out = std::make_unique<TAtomicFileWriter>(target);
+        zip_uint64_t total = 0;
+        std::vector<char> buf(65536);
         for (;;) {
-            const zip_int64_t n = zip_fread(file.get(), buf, sizeof buf);
+            const zip_int64_t n = zip_fread(file.get(), buf.data(), buf.size());
             if (n < 0) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива"), e.Name));
             if (n == 0) break;
-            data.append(buf, static_cast<size_t>(n));
+            total += static_cast<zip_uint64_t>(n);
+            if (total > limits.MaxEntryBytes) throw TooLarge(zipPath, e.Name, limits);
+            out->Write(std::string_view(buf.data(), static_cast<size_t>(n)));
         }
-        const std::string target = JoinPath(dir, e.Name);
-        WriteFileAtomic(target, data);
+        files.push_back(std::move(out));
         written.push_back(target);
     }
+    for (auto& f : files) f->Commit();
     return written;
 }
 

@@ -59,17 +59,25 @@ std::string EncodePrefetch(const TStatDrawArray& rows) {
 
 TPrefetchData DecodePrefetch(std::string_view bytes) {
     if (bytes.size() < 12 || bytes.size() % 12 != 0)
-        throw EZorbError(Format(Tr("Неверный размер файла: %d байт"), static_cast<int64_t>(bytes.size())));
+        throw EPrefetchDamaged(Format(Tr("Неверный размер файла: %d байт"), static_cast<int64_t>(bytes.size())));
     TPrefetchData d;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t records = bytes.size() / 12 - 1;
     d.Records.resize(records);
+    int32_t lo = INT32_MAX, hi = 0;
     for (size_t i = 0; i < records; ++i) {
         std::memcpy(d.Records[i].Key, p + 12 * i, 8);
-        d.Records[i].Count = GetI32(p + 12 * i + 8);
+        const int32_t count = GetI32(p + 12 * i + 8);
+        if (count < 0)
+            throw EPrefetchDamaged(Format(Tr("Отрицательное количество в записи %d"), static_cast<int64_t>(i + 1)));
+        d.Records[i].Count = count;
+        lo = std::min(lo, count);
+        hi = std::max(hi, count);
     }
     d.Min = GetI32(p + 12 * records);
     d.Max = GetI32(p + 12 * records + 4);
+    if (d.Min != lo || d.Max != hi || GetI32(p + 12 * records + 8) != 0)
+        throw EPrefetchDamaged(Tr("Итоговая запись файла не соответствует его данным"));
     return d;
 }
 

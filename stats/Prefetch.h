@@ -3,6 +3,7 @@
 // order, then a trailer (smallest count, largest count, 0).
 #pragma once
 
+#include "core/Errors.h"
 #include "stats/StatFramework.h"
 
 #include <functional>
@@ -26,9 +27,17 @@ struct TPrefetchData {
     int32_t Max = 0;
 };
 
+// A file whose bytes cannot be what EncodePrefetch wrote: to be rebuilt, not used.
+class EPrefetchDamaged : public EZorbError {
+public:
+    using EZorbError::EZorbError;
+};
+
 // Rows sorted by key, as CountComb over the full set leaves them; Count is the full-set count.
 std::string EncodePrefetch(const TStatDrawArray& rows);
-// Raises EZorbError on a size that is not a whole number of records plus the trailer.
+// Raises EPrefetchDamaged on a size that is not a whole number of records plus the trailer, a negative count, or
+// a trailer whose smallest and largest counts are not those of the records (a file of the right size holding
+// other bytes would otherwise give norm 0 on every row without a word).
 TPrefetchData DecodePrefetch(std::string_view bytes);
 
 // The full-set tables of several methods (each sorted by key), counted in one parallel pass; methods without

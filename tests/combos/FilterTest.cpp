@@ -5,6 +5,7 @@
 
 #include "CombsTestUtil.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <functional>
@@ -78,6 +79,30 @@ TEST(FilterByMatcher, KeepsExactlyTheMatchedRowsInOrder) {
                 EXPECT_EQ(FilterByMatcher(in, out, *matcher, exclude), expected.Count());
                 ASSERT_TRUE(SameCombs(out, expected));
             }
+    }
+}
+
+// A chunk held up (as by a preempted thread) makes the others run ahead of the known offsets: they must defer
+// their output, not wait, and the result must still be the serial one.
+TEST(FilterByMatcher, DelayedChunksDoNotChangeTheResult) {
+    const size_t n = 40 * 32768 + 1000;
+    TCombsArray in;
+    in.SetCount(n);
+    for (size_t i = 0; i < n; ++i) in[i] = IndexComb(static_cast<uint32_t>(i));
+    for (uint32_t slowChunk : {0u, 3u, 39u}) {
+        SCOPED_TRACE("chunk " + std::to_string(slowChunk) + " held up");
+        const auto keep = [](uint32_t i) { return Mix(i) % 10 < 3; };
+        TCombsArray expected;
+        for (size_t i = 0; i < n; ++i)
+            if (keep(static_cast<uint32_t>(i))) expected.Append(in[i]);
+        const auto matcher = MakeMatcher([&](const TComb& c) {
+            const uint32_t i = IndexOf(c);
+            if (i == slowChunk * 32768) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            return keep(i);
+        });
+        TCombsArray out;
+        EXPECT_EQ(FilterByMatcher(in, out, *matcher, false), expected.Count());
+        ASSERT_TRUE(SameCombs(out, expected));
     }
 }
 

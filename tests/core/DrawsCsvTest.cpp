@@ -1,5 +1,7 @@
 #include "core/DrawsCsv.h"
 #include "core/DrawArchive.h"
+#include "core/Errors.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +134,28 @@ TEST(RangeFileTest, FileNamesAndTheNextDrawRule) {
     EXPECT_TRUE(ReadRangeFile(file, 2161, bad).empty());
     EXPECT_TRUE(ReadRangeFile("", 1, bad).empty());
     EXPECT_TRUE(ReadRangeFile("header only", 1, bad).empty());
+
+    // Read from a file as a stream: the same draws, LF endings or none at the end alike, and a line too long
+    // to hold is skipped rather than read.
+    TTempDir dir;
+    std::string lf;
+    for (char ch : file)
+        if (ch != '\r') lf += ch;
+    const std::string longLine = "2161;" + std::string(200000, '7') + ";;;1;2;3;4;5;6\n";
+    const struct {
+        const char* Name;
+        std::string Text;
+    } forms[] = {{"CR LF", file}, {"LF", lf}, {"long line", lf.substr(0, lf.find('\n') + 1) + longLine + lf.substr(lf.find('\n') + 1)}};
+    for (const auto& f : forms) {
+        WriteRaw(dir.File("r.csv"), f.Text);
+        int streamBad = 0;
+        const auto streamed = ReadRangeFileAt(dir.File("r.csv"), 2155, streamBad);
+        ASSERT_EQ(streamed.size(), fresh.size()) << f.Name;
+        for (size_t i = 0; i < fresh.size(); ++i)
+            EXPECT_EQ(std::memcmp(&streamed[i], &fresh[i], sizeof(TDrawRec)), 0) << f.Name << " " << i;
+        EXPECT_EQ(streamBad, 1) << f.Name;
+    }
+    EXPECT_THROW(ReadRangeFileAt(dir.File("absent.csv"), 1, bad), EZorbError);
 }
 
 } // namespace

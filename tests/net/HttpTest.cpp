@@ -1,6 +1,7 @@
 #include "net/Http.h"
 #include "../common/TestHttpServer.h"
 #include "../core/TestFiles.h"
+#include "core/Cancel.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,17 @@ protected:
         s.Get("/short", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("12345", "application/octet-stream");
         });
+        // A server that keeps sending (bounded, so a broken client cannot keep the test running).
+        s.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [](size_t offset, httplib::DataSink& sink) {
+                static const std::string zeros(1 << 16, '\0');
+                if (offset > (256u << 20)) return false;
+                return sink.write(zeros.data(), zeros.size());
+            });
+        });
+        s.Get("/declared", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(3 << 20, 'x'), "application/octet-stream");
+        });
         s.Post("/form", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.get_header_value("Content-Type") + "\n" + req.body, "application/octet-stream");
         });
@@ -119,6 +131,33 @@ TEST_F(HttpTest, DownloadReplacesALongerFileAndAFailureLeavesItAlone) {
     EXPECT_EQ(Dir.Names(), std::vector<std::string>{"data.zip"}); // no partial file left behind
 
     EXPECT_THROW(DownloadToFile(Http.Url("/short"), Dir.File("no-such-dir/x.zip")), EZorbError);
+}
+
+TEST_F(HttpTest, BodiesOverTheLimitAndCancelledTransfersStopAndLeaveNothing) {
+    const std::string file = Dir.File("data.zip");
+    WriteRaw(file, "old");
+    THttpOptions limited;
+    limited.MaxBytes = 1 << 20;
+    THttpOptions cancelled;
+    cancelled.Progress = [] { RequestCancel(); };
+    const struct {
+        const char* Name;
+        const char* Path;
+        const THttpOptions& Options;
+        const char* Says;
+    } cases[] = {{"endless download", "/endless", limited, "больше допустимого размера"},
+                 {"declared length over the limit", "/declared", limited, "больше допустимого размера"},
+                 {"cancel request", "/endless", cancelled, "прервана"}};
+    for (const auto& c : cases) {
+        const std::string error = RequestError([&] { DownloadToFile(Http.Url(c.Path), file, c.Options); });
+        ResetCancel();
+        EXPECT_NE(error.find(c.Says), std::string::npos) << c.Name << ": " << error;
+        EXPECT_EQ(Dir.Names(), std::vector<std::string>{"data.zip"}) << c.Name << ": no partial file";
+        EXPECT_EQ(ReadRaw(file), "old") << c.Name;
+    }
+    EXPECT_NE(RequestError([&] { FetchText(Http.Url("/endless"), limited); }).find("больше допустимого размера"),
+              std::string::npos);
+    EXPECT_EQ(FetchText(Http.Url("/declared")).size(), 3u << 20) << "the default limit leaves room for real replies";
 }
 
 TEST_F(HttpTest, FormPostEscapesNamesAndValues) {

@@ -123,5 +123,27 @@ TEST_F(ZipTest, EscapingOrDamagedArchivesAreRefusedAndWriteNothing) {
     EXPECT_THROW(ExtractMatching(Dir.File("absent.zip"), Dir.Path(), "Z", ".csv"), EZorbError);
 }
 
+TEST_F(ZipTest, EntriesThatExpandTooFarAreRefusedAndWriteNothing) {
+    TZipLimits small;
+    small.MaxEntryBytes = 10000;
+    std::string text;
+    for (int i = 0; text.size() < 20000; ++i) text += std::to_string(i * 7919 % 10007) + ";";
+    const struct {
+        const char* Name;
+        TZipLimits Limits;
+        std::string Big;
+    } cases[] = {{"larger than the limit", small, text}, {"absurd ratio", {}, std::string(3 << 20, '0')}};
+    for (const auto& c : cases) {
+        WriteRaw(Zip(), MakeZip({{"ZorbMega_Results__1-2.csv", "fine"}, {"ZorbMega_Results__3-4.csv", c.Big}}));
+        EXPECT_THROW(ExtractMatching(Zip(), Dir.Path(), "ZorbMega_Results__", ".csv", c.Limits), EZorbError) << c.Name;
+        EXPECT_EQ(Dir.Names(), std::vector<std::string>{"zorb_mega_csv.zip"}) << c.Name;
+    }
+    WriteRaw(Zip(), MakeZip({{"ZorbMega_Results__1-2.csv", "fine"}, {"ZorbMega_Results__3-4.csv", text}}));
+    TZipLimits roomy;
+    roomy.MaxEntryBytes = 40000;
+    EXPECT_EQ(ExtractMatching(Zip(), Dir.Path(), "ZorbMega_Results__", ".csv", roomy).size(), 2u)
+        << "an archive within the limits is extracted";
+}
+
 } // namespace
 } // namespace zorb::test

@@ -64,9 +64,28 @@ TEST(PrefetchFile, EmptyTableIsTheTrailerAlone) {
     EXPECT_EQ(d.Max, 0);
 }
 
-TEST(PrefetchFile, SizesThatAreNotWholeRecordsAreRejected) {
-    for (size_t size : {0, 11, 13, 25}) EXPECT_THROW(DecodePrefetch(std::string(size, '\1')), EZorbError) << size;
+TEST(PrefetchFile, DamagedFilesAreRejected) {
+    for (size_t size : {0, 11, 13, 25})
+        EXPECT_THROW(DecodePrefetch(std::string(size, '\1')), EPrefetchDamaged) << size;
     EXPECT_EQ(DecodePrefetch(std::string(24, '\0')).Records.size(), 1u);
+
+    // Right size, wrong content: the trailer must be the records' own smallest and largest counts.
+    const std::string good = EncodePrefetch({KeyWords(1, 0, 0, 0, 5), KeyWords(2, 0, 0, 0, 9)});
+    auto patched = [&](size_t at, std::vector<int> bytes) {
+        std::string b = good;
+        for (size_t i = 0; i < bytes.size(); ++i) b[at + i] = static_cast<char>(bytes[i]);
+        return b;
+    };
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } cases[] = {{"maximum no record has", patched(28, {10})},
+                 {"minimum no record has", patched(24, {4})},
+                 {"negative count", patched(8, {0xFB, 0xFF, 0xFF, 0xFF})},
+                 {"nonzero end word", patched(32, {1})},
+                 {"empty table with counts", std::string(12, '\0')}};
+    for (const auto& c : cases) EXPECT_THROW(DecodePrefetch(c.Bytes), EPrefetchDamaged) << c.Name;
+    EXPECT_NO_THROW(DecodePrefetch(good));
 }
 
 // --- Counting -----------------------------------------------------------------------------------------------------
