@@ -1,14 +1,11 @@
 #include "ui/CombsModel.h"
 
-#include "app/TemplateMain.h"
-
 #include <QBrush>
 #include <QColor>
 
-using zorb::TTemplateMain;
-
-TCombsModel::TCombsModel(const TTemplateMain& app, QObject* parent) : QAbstractTableModel(parent), FApp(app) {
-    FRows = static_cast<int>(app.Combs().Count());
+TCombsModel::TCombsModel(TCombsSource source, QObject* parent)
+    : QAbstractTableModel(parent), FSource(std::move(source)) {
+    FRows = static_cast<int>(FSource.Count());
 }
 
 int TCombsModel::rowCount(const QModelIndex& parent) const {
@@ -16,20 +13,20 @@ int TCombsModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TCombsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : TTemplateMain::CombColumnCount;
+    return parent.isValid() ? 0 : FSource.ColumnCount;
 }
 
 QVariant TCombsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= FRows) return {};
     const size_t row = static_cast<size_t>(index.row());
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(FApp.CombCellText(row, index.column()));
+    case Qt::DisplayRole: return QString::fromStdString(FSource.CellText(row, index.column()));
     case Qt::BackgroundRole: {
-        const int64_t color = FApp.CombCellColor(row, index.column());
+        const int64_t color = FSource.CellColor(row, index.column());
         return color < 0 ? QVariant() : QVariant(QBrush(QColor(static_cast<QRgb>(color))));
     }
     case Qt::ForegroundRole:
-        return FApp.CombCellColor(row, index.column()) >= 0 ? QVariant(QBrush(Qt::black)) : QVariant();
+        return FSource.CellColor(row, index.column()) >= 0 ? QVariant(QBrush(Qt::black)) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(index.column() == 0 ? (Qt::AlignRight | Qt::AlignVCenter) : Qt::AlignCenter);
     default: return {};
@@ -37,15 +34,14 @@ QVariant TCombsModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCombsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= TTemplateMain::CombColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= FSource.ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(FApp.CombColumnCaption(section));
+    return QString::fromStdString(FSource.ColumnCaption(section));
 }
 
 void TCombsModel::Reset() {
     beginResetModel();
-    FRows = static_cast<int>(FApp.Combs().Count());
+    FRows = static_cast<int>(FSource.Count());
     endResetModel();
 }
 

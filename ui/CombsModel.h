@@ -2,15 +2,24 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
 
-namespace zorb {
-class TTemplateMain;
-}
+// What the combination list shows.
+struct TCombsSource {
+    int ColumnCount = 0;
+    std::function<size_t()> Count;
+    std::function<std::string(size_t row, int column)> CellText;
+    std::function<int64_t(size_t row, int column)> CellColor; // -1: the list's default
+    std::function<std::string(int column)> ColumnCaption;
+};
 
 class TCombsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TCombsModel(const zorb::TTemplateMain& app, QObject* parent = nullptr);
+    TCombsModel(TCombsSource source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -21,6 +30,6 @@ public:
     void RepaintAll();
 
 private:
-    const zorb::TTemplateMain& FApp;
+    TCombsSource FSource;
     int FRows = 0; // the count the views were last told about
 };

@@ -1,34 +1,31 @@
 #include "ui/DrawsModel.h"
 
-#include "app/TemplateMain.h"
-
 #include <QBrush>
 #include <QColor>
 
-using zorb::TTemplateMain;
-
-TDrawsModel::TDrawsModel(const TTemplateMain& app, QObject* parent) : QAbstractTableModel(parent), FApp(app) {}
+TDrawsModel::TDrawsModel(TDrawsSource source, QObject* parent)
+    : QAbstractTableModel(parent), FSource(std::move(source)) {}
 
 int TDrawsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : FApp.DrawRowCount();
+    return parent.isValid() ? 0 : FSource.RowCount();
 }
 
 int TDrawsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : TTemplateMain::DrawColumnCount;
+    return parent.isValid() ? 0 : FSource.ColumnCount;
 }
 
 QVariant TDrawsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= FApp.DrawRowCount()) return {};
+    if (!index.isValid() || index.row() >= FSource.RowCount()) return {};
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(FApp.DrawCellText(index.row(), index.column()));
+    case Qt::DisplayRole: return QString::fromStdString(FSource.CellText(index.row(), index.column()));
     case Qt::BackgroundRole: {
-        int64_t color = FApp.DrawCellColor(index.row(), index.column());
+        int64_t color = FSource.CellColor(index.row(), index.column());
         if (color < 0) return {};
         return QBrush(QColor(static_cast<QRgb>(color)));
     }
     case Qt::ForegroundRole:
         // Cells with a light background keep dark text even under a dark palette.
-        return FApp.DrawCellColor(index.row(), index.column()) >= 0 ? QVariant(QBrush(Qt::black)) : QVariant();
+        return FSource.CellColor(index.row(), index.column()) >= 0 ? QVariant(QBrush(Qt::black)) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(index.column() == 8   ? (Qt::AlignLeft | Qt::AlignVCenter)
                                    : index.column() == 0 ? (Qt::AlignRight | Qt::AlignVCenter)
@@ -38,10 +35,9 @@ QVariant TDrawsModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TDrawsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= TTemplateMain::DrawColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= FSource.ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(FApp.DrawColumnCaption(section));
+    return QString::fromStdString(FSource.ColumnCaption(section));
 }
 
 void TDrawsModel::Reset() {

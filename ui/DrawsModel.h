@@ -1,16 +1,24 @@
-// The draw list as a thin virtual model: every cell is formatted by the application on demand.
+// The draw list as a thin virtual model: every cell is formatted by its source on demand.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
+#include <functional>
+#include <string>
 
-namespace zorb {
-class TTemplateMain;
-}
+// What the draw list shows, newest draw first.
+struct TDrawsSource {
+    int ColumnCount = 0;
+    std::function<int()> RowCount;
+    std::function<std::string(int row, int column)> CellText;
+    std::function<int64_t(int row, int column)> CellColor; // -1: the list's default
+    std::function<std::string(int column)> ColumnCaption;
+};
 
 class TDrawsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TDrawsModel(const zorb::TTemplateMain& app, QObject* parent = nullptr);
+    TDrawsModel(TDrawsSource source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -21,5 +29,5 @@ public:
     void RepaintAll(); // same rows, new texts or colours
 
 private:
-    const zorb::TTemplateMain& FApp;
+    TDrawsSource FSource;
 };

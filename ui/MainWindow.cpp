@@ -4,27 +4,23 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
-#include "ui/CombsModel.h"
+#include "ui/CombsPage.h"
 #include "ui/Dialogs.h"
-#include "ui/DrawsModel.h"
+#include "ui/DrawsPage.h"
 #include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StakeDialogs.h"
-#include "ui/StakesModel.h"
-#include "ui/StatChart.h"
-#include "ui/StatModel.h"
+#include "ui/StakesPage.h"
+#include "ui/StatsPage.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -32,23 +28,16 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QStyle>
 #include <QTabWidget>
-#include <QTableView>
-#include <QTableWidget>
 #include <QTimer>
-#include <QToolBar>
 #include <QUrl>
-#include <QVBoxLayout>
 
 using namespace zorb;
 
 namespace {
-const char* const DrawsListName = "lvDraws";
 constexpr int DefaultLeftPanelWidth = 460;
 
 QMessageBox::Icon BoxIcon(TMsgBox box) {
@@ -83,9 +72,6 @@ bool PlacementReachable(const QRect& rect, const QRect& area) {
     return std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) >= Grip;
 }
 
-// Columns of the stakes grid whose widths are kept.
-constexpr int StakesColumnCount = 9;
-
 std::string RectText(const QRect& r) {
     return Format("%d,%d,%d,%d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
@@ -100,38 +86,14 @@ TMainWindow::TMainWindow() {
     FSplitter->setStretchFactor(1, 1);
     setCentralWidget(FSplitter);
 
-    auto* drawsPage = new QWidget(FLeftPages);
-    auto* layout = new QVBoxLayout(drawsPage);
-    layout->setContentsMargins(2, 2, 2, 2);
-    FDrawsToolBar = new QToolBar(drawsPage);
-    FDrawsToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    layout->addWidget(FDrawsToolBar);
-    auto* offsetRow = new QHBoxLayout();
-    auto* offsetLabel = new QLabel(drawsPage);
-    offsetLabel->setObjectName("lblDrawsOffset");
-    FOffset = new QSpinBox(drawsPage);
-    FOffset->setObjectName("edDrawsOffset");
-    FOffset->setRange(0, 0);
-    offsetLabel->setBuddy(FOffset);
-    offsetRow->addWidget(offsetLabel);
-    offsetRow->addWidget(FOffset);
-    offsetRow->addStretch(1);
-    layout->addLayout(offsetRow);
-    FDrawsView = new QTableView(drawsPage);
-    FDrawsView->setObjectName(DrawsListName);
-    FDrawsView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FDrawsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FDrawsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FDrawsView->verticalHeader()->hide();
-    FDrawsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FDrawsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    FDrawsView->horizontalHeader()->setHighlightSections(false);
-    FDrawsView->setWordWrap(false);
-    layout->addWidget(FDrawsView, 1);
-    FLeftPages->addTab(drawsPage, QString());
-    FLeftPages->addTab(BuildCombsPage(), QString());
-    FMainPages->addTab(BuildStatsPage(), QString());
-    FMainPages->addTab(BuildStakesPage(), QString());
+    FDrawsPage = new TDrawsPage(*this, FLeftPages);
+    FCombsPage = new TCombsPage(*this, FLeftPages);
+    FStatsPage = new TStatsPage(*this, FMainPages);
+    FStakesPage = new TStakesPage(*this, FMainPages);
+    AddPage(FLeftPages, FDrawsPage);
+    AddPage(FLeftPages, FCombsPage);
+    AddPage(FMainPages, FStatsPage);
+    AddPage(FMainPages, FStakesPage);
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -147,168 +109,18 @@ TMainWindow::TMainWindow() {
             bar->addWidget(FPanels[static_cast<size_t>(i)], 1);
         }
     }
-    connect(FOffset, &QSpinBox::valueChanged, this, [this](int v) {
-        if (FApp) FApp->SetDrawsOffset(v);
-    });
 }
 
 TMainWindow::~TMainWindow() = default;
 
-QWidget* TMainWindow::BuildCombsPage() {
-    auto* page = new QWidget(FLeftPages);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    FCombsToolBar = new QToolBar(page);
-    FCombsToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    layout->addWidget(FCombsToolBar);
-    FCombsSplitter = new QSplitter(Qt::Vertical, page);
-    FCombsView = new QTableView(FCombsSplitter);
-    FCombsView->setObjectName("lvCombs");
-    FCombsView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FCombsView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FCombsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FCombsView->verticalHeader()->hide();
-    FCombsView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FCombsView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    FCombsView->horizontalHeader()->setHighlightSections(false);
-    FCombsView->setWordWrap(false);
-    auto* bottom = new QWidget(FCombsSplitter);
-    auto* bottomLayout = new QVBoxLayout(bottom);
-    bottomLayout->setContentsMargins(0, 0, 0, 0);
-    auto* excludeRow = new QHBoxLayout();
-    FCombsExcludeButton = new QPushButton(bottom);
-    FCombsExclude = new QSpinBox(bottom);
-    FCombsExclude->setObjectName("edCombsExclude");
-    FCombsExclude->setRange(0, 2147483647);
-    excludeRow->addWidget(FCombsExcludeButton);
-    excludeRow->addWidget(FCombsExclude);
-    excludeRow->addStretch(1);
-    bottomLayout->addLayout(excludeRow);
-    FFiltersView = new QTableWidget(0, 3, bottom);
-    FFiltersView->setObjectName("lvFilters");
-    FFiltersView->verticalHeader()->hide();
-    FFiltersView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FFiltersView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FFiltersView->horizontalHeader()->setStretchLastSection(false);
-    FFiltersView->setColumnWidth(0, 240);
-    FFiltersView->setColumnWidth(2, 90);
-    FFiltersView->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    FFiltersView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    bottomLayout->addWidget(FFiltersView, 1);
-    FCombsSplitter->setStretchFactor(0, 3);
-    FCombsSplitter->setStretchFactor(1, 1);
-    layout->addWidget(FCombsSplitter, 1);
-    connect(FCombsExclude, &QSpinBox::valueChanged, this, [this](int v) {
-        if (FApp) FApp->SetCombsExclude(v);
-    });
-    connect(FCombsExclude, &QSpinBox::editingFinished, this, [this] {
-        // Enter in the field runs the removal when it may run; leaving the field only stores the value.
-        if (FCombsExclude->hasFocus()) RunAction("CombsDelExists");
-    });
-    return page;
-}
-
-QWidget* TMainWindow::BuildStatsPage() {
-    auto* page = new QWidget(FMainPages);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    auto* row = new QHBoxLayout();
-    FStatType = new QComboBox(page);
-    FStatType->setObjectName("cbDrawsStatType");
-    FStatType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    FStatType->setMinimumContentsLength(28);
-    FStatLen = new QSpinBox(page);
-    FStatLen->setObjectName("edDrawsStatLen");
-    FStatLen->setRange(1, 2147483647);
-    FStatToolBar = new QToolBar(page);
-    FStatToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    row->addWidget(FStatType, 1);
-    row->addWidget(FStatLen);
-    row->addWidget(FStatToolBar);
-    layout->addLayout(row);
-    FStatSplitter = new QSplitter(Qt::Vertical, page);
-    FStatView = new QTableView(FStatSplitter);
-    FStatView->setObjectName("lvDrawsStat");
-    FStatView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FStatView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FStatView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FStatView->verticalHeader()->hide();
-    FStatView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FStatView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    FStatView->horizontalHeader()->setSectionsClickable(true);
-    FStatView->horizontalHeader()->setSortIndicatorShown(true);
-    FStatView->setWordWrap(false);
-    FStatChart = new TStatChartView(FStatSplitter);
-    FStatChart->setObjectName("crtDrawsStat");
-    FStatSplitter->setStretchFactor(0, 3);
-    FStatSplitter->setStretchFactor(1, 2);
-    FStatSplitter->setSizes({330, 220});
-    layout->addWidget(FStatSplitter, 1);
-    connect(FStatType, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!FApp || FFillingMethods || index < 0) return;
-        FApp->SelectStatType(FStatType->itemData(index).toInt());
-        ActionsChanged();
-    });
-    connect(FStatLen, &QSpinBox::editingFinished, this, [this] {
-        if (FApp && FStatLen->hasFocus()) FApp->SetDrawsStatLen(FStatLen->value());
-    });
-    connect(FStatView->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        if (FApp) FApp->SortStatBy(column);
-    });
-    return page;
-}
-
-QWidget* TMainWindow::BuildStakesPage() {
-    auto* page = new QWidget(FMainPages);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    FStakesToolBar = new QToolBar(page);
-    FStakesToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    layout->addWidget(FStakesToolBar);
-    FStakesView = new QTableView(page);
-    FStakesView->setObjectName("sgStakes");
-    FStakesView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FStakesView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FStakesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FStakesView->verticalHeader()->hide();
-    FStakesView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FStakesView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    FStakesView->setWordWrap(false);
-    FStakesView->setItemDelegateForColumn(2, new TStakeNumbersDelegate(FStakesView));
-    FStakesView->setItemDelegateForColumn(4, new TStakeNumbersDelegate(FStakesView));
-    layout->addWidget(FStakesView, 1);
-    return page;
+void TMainWindow::AddPage(QTabWidget* tabs, TPage* page) {
+    tabs->addTab(page, QString());
+    FPages.push_back(page);
 }
 
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
-    FStakesModel = new TStakesModel(*app, this);
-    FStakesView->setModel(FStakesModel);
-    const int stakeWidths[9] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
-    for (int c = 0; c < 9; ++c) FStakesView->setColumnWidth(c, stakeWidths[c]);
-    connect(FStakesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TMainWindow::OnStakesSelectionChanged);
-    connect(FCombsView, &QAbstractItemView::doubleClicked, this, [this] {
-        if (FApp) FApp->CombsDoubleClicked();
-        ActionsChanged();
-    });
-    FStatModel = new TStatModel(*app, this);
-    FStatView->setModel(FStatModel);
-    FStatView->setColumnWidth(0, 150);
-    for (int c = 1; c < zorb::StatColumnCount; ++c) FStatView->setColumnWidth(c, 80);
-    connect(FStatView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TMainWindow::OnStatSelectionChanged);
-    FCombsModel = new TCombsModel(*app, this);
-    FCombsView->setModel(FCombsModel);
-    const int combWidths[8] = {70, 34, 34, 34, 34, 34, 34, 40};
-    for (int c = 0; c < 8; ++c) FCombsView->setColumnWidth(c, combWidths[c]);
-    connect(FCombsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TMainWindow::OnCombsSelectionChanged);
-    FDrawsModel = new TDrawsModel(*app, this);
-    FDrawsView->setModel(FDrawsModel);
-    for (int c = 0; c < FDrawsModel->columnCount(); ++c) FDrawsView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
-    connect(FDrawsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TMainWindow::OnDrawsSelectionChanged);
+    for (TPage* page : FPages) page->Attach(*app);
     connect(FMainPages, &QTabWidget::currentChanged, this, [this] {
         if (FApp) FApp->RefreshViews(false);
     });
@@ -384,45 +196,10 @@ void TMainWindow::LanguageChanged() {
     BuildActions();
     menuBar()->clear();
     for (const TMenu& m : FApp->Menus()) FillMenu(menuBar()->addMenu(QS(m.Caption)), m.Items);
-    FDrawsToolBar->clear();
-    for (const char* name : {"DrawsAdd", "DrawsEdit", "DrawsDel"})
-        if (QAction* a = ActionByName(name)) FDrawsToolBar->addAction(a);
-    FLeftPages->setTabText(0, TrQ("Архив тиражей"));
-    FLeftPages->setTabText(1, TrQ("Комбинации"));
-    FMainPages->setTabText(0, TrQ("Статистика"));
-    FMainPages->setTabText(1, TrQ("Ставки"));
-    FStakesToolBar->clear();
-    for (const char* name :
-         {"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeDel", "StakeFilter", "StakesCheckManual"})
-        if (QAction* a = ActionByName(name)) FStakesToolBar->addAction(a);
-    FStatToolBar->clear();
-    for (const char* name : {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "FiltersManager"})
-        if (QAction* a = ActionByName(name)) FStatToolBar->addAction(a);
-    if (QAction* a = ActionByName("DrawsStatePrefetchsEnabled")) a->setIconText(TrQ("Норма"));
-    if (QAction* a = ActionByName("DrawsStatShowTotalLine")) a->setIconText(TrQ("Идеальный график"));
-    if (QAction* a = ActionByName("FiltersManager")) a->setIconText(TrQ("Избранное"));
-    FStatType->setToolTip(TrQ("Вид расчета статистики"));
-    FStatType->setStatusTip(FStatType->toolTip());
-    FStatLen->setToolTip(TrQ("Количество тиражей, использующихся для расчета статистики"));
-    FStatLen->setStatusTip(FStatLen->toolTip());
-    FCombsToolBar->clear();
-    for (const char* name : {"CombsGen", "CombsOpen", "CombsSave", "CombsCopy", "CombsPaste", "CombsUndo"})
-        if (QAction* a = ActionByName(name)) FCombsToolBar->addAction(a);
-    if (QAction* gen = ActionByName("CombsGen")) gen->setIconText(TrQ("Новый"));
-    FCombsExcludeButton->setText(TrQ("[-] Тиражи"));
-    if (QAction* a = ActionByName("CombsDelExists")) {
-        FCombsExcludeButton->setToolTip(a->toolTip());
-        disconnect(FCombsExcludeButton, nullptr, nullptr, nullptr);
-        connect(FCombsExcludeButton, &QPushButton::clicked, a, &QAction::trigger);
-    }
-    const QString excludeHint = TrQ("Исключить указанное количество последних тиражей из списка комбинаций");
-    FCombsExclude->setToolTip(excludeHint);
-    FCombsExclude->setStatusTip(excludeHint);
-    FFiltersView->setHorizontalHeaderLabels({TrQ("Примененные фильтры"), TrQ("Значения"), TrQ("Комбинаций")});
-    if (auto* label = findChild<QLabel*>("lblDrawsOffset")) label->setText(TrQ("Смещение назад:"));
-    const QString offsetHint = TrQ("Смещение относительно последнего загруженного номера тиража");
-    FOffset->setToolTip(offsetHint);
-    FOffset->setStatusTip(offsetHint);
+    for (TPage* page : FPages) page->LanguageChanged();
+    for (QTabWidget* tabs : {FLeftPages, FMainPages})
+        for (int i = 0; i < tabs->count(); ++i)
+            if (auto* page = qobject_cast<TPage*>(tabs->widget(i))) tabs->setTabText(i, page->Title());
     ActionsChanged();
 }
 
@@ -434,35 +211,56 @@ void TMainWindow::ActionsChanged() {
         qa->setEnabled(FApp->ActionEnabled(a));
         if (a.Checked) qa->setChecked(a.Checked());
     }
-    FOffset->setEnabled(!FApp->Busy());
-    FCombsExclude->setEnabled(!FApp->Busy());
-    if (QAction* a = ActionByName("CombsDelExists")) FCombsExcludeButton->setEnabled(a->isEnabled());
+    for (TPage* page : FPages) page->ActionsChanged(FApp->Busy());
 }
 
-void TMainWindow::OnDrawsSelectionChanged() {
-    if (!FApp) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FDrawsView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->SetDrawsSelection(std::move(rows));
+// --- Calls for the pages ----------------------------------------------------------------------------------------
+
+void TMainWindow::DrawsListReset() {
+    FDrawsPage->ListReset();
 }
 
-void TMainWindow::OnStakesSelectionChanged() {
-    if (!FApp) return;
-    zorb::TRowRanges ranges;
-    for (const QItemSelectionRange& r : FStakesView->selectionModel()->selection())
-        ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
-    FApp->SetStakesSelection(std::move(ranges));
+void TMainWindow::DrawsListRepaint() {
+    FDrawsPage->ListRepaint();
+}
+
+void TMainWindow::SetOffsetField(int value, int maxValue) {
+    FDrawsPage->SetOffsetField(value, maxValue);
+}
+
+void TMainWindow::CombsListReset() {
+    FCombsPage->ListReset();
+}
+
+void TMainWindow::CombsListRepaint() {
+    FCombsPage->ListRepaint();
+}
+
+void TMainWindow::CombsSelectAll() {
+    FCombsPage->SelectAll();
+}
+
+void TMainWindow::FiltersChanged() {
+    FCombsPage->FiltersChanged();
+}
+
+void TMainWindow::MethodListsChanged() {
+    FStatsPage->MethodListsChanged();
+}
+
+void TMainWindow::StatTableChanged() {
+    FStatsPage->TableChanged();
+}
+
+void TMainWindow::StatColumnsChanged() {
+    FStatsPage->ColumnsChanged();
 }
 
 void TMainWindow::StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
-    if (!FStakesModel) return;
-    FStakesModel->SetCount(count);
-    if (repaint) FStakesModel->RepaintAll();
-    if (scrollToEnd && count > 0) {
-        FStakesView->selectRow(static_cast<int>(std::min<int64_t>(count, INT32_MAX) - 1));
-        FStakesView->scrollToBottom();
-    }
+    FStakesPage->ViewChanged(count, repaint, scrollToEnd);
 }
+
+// --- Dialogs, progress, files and clipboard ---------------------------------------------------------------------
 
 bool TMainWindow::EditStake(zorb::TStakeRecord& record, int& drawCount) {
     TStakeDialog dlg(record, this);
@@ -482,39 +280,6 @@ bool TMainWindow::EditStakeFilter(int& condition, int& value) {
 
 bool TMainWindow::EditProxy(zorb::TProxy& proxy) {
     return ShowProxyDialog(this, proxy);
-}
-
-void TMainWindow::OnStatSelectionChanged() {
-    if (!FApp) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FStatView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->SetStatSelection(std::move(rows));
-}
-
-void TMainWindow::MethodListsChanged() {
-    if (!FApp) return;
-    FFillingMethods = true;
-    FStatType->clear();
-    for (int entry : FApp->StatTypeItems())
-        FStatType->addItem(QString::fromStdString(FApp->Stats().DisplayName(entry, true)), entry);
-    FStatType->setCurrentIndex(FStatType->findData(FApp->StatTypeEntry()));
-    FFillingMethods = false;
-}
-
-void TMainWindow::StatTableChanged() {
-    if (!FApp) return;
-    FStatModel->Reset();
-    FStatView->horizontalHeader()->setSortIndicator(
-        FApp->StatSortColumn(), FApp->StatSortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
-    FStatChart->Show(FApp->StatTable().Chart);
-}
-
-void TMainWindow::StatColumnsChanged() {
-    if (!FApp) return;
-    for (int c : zorb::NormColumns) {
-        FStatView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
-        if (FApp->Settings().PrefetchsEnabled && FStatView->columnWidth(c) < 20) FStatView->setColumnWidth(c, 80);
-    }
 }
 
 void TMainWindow::ProgressOpen(const std::string& text, int steps, bool stopButton) {
@@ -552,47 +317,6 @@ void TMainWindow::ProgressClose() {
 
 bool TMainWindow::ProgressStopRequested() {
     return FProgressStop;
-}
-
-void TMainWindow::OnCombsSelectionChanged() {
-    if (!FApp) return;
-    // Whole-list selections arrive as ranges; never expand them row by row.
-    zorb::TRowRanges ranges;
-    for (const QItemSelectionRange& r : FCombsView->selectionModel()->selection())
-        ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
-    FApp->SetCombsSelection(std::move(ranges));
-}
-
-void TMainWindow::CombsListReset() {
-    if (FCombsModel) FCombsModel->Reset();
-}
-
-void TMainWindow::CombsListRepaint() {
-    if (FCombsModel) FCombsModel->RepaintAll();
-}
-
-void TMainWindow::CombsSelectAll() {
-    FCombsView->selectAll();
-}
-
-void TMainWindow::FiltersChanged() {
-    if (!FApp) return;
-    const auto& lines = FApp->Filters();
-    FFiltersView->setRowCount(static_cast<int>(lines.size()));
-    for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
-        const zorb::TFilterLine& line = lines[static_cast<size_t>(r)];
-        auto* op = new QTableWidgetItem(QString::fromStdString(line.Operation));
-        const QStyle::StandardPixmap icon = line.Mark == zorb::TFilterMark::Keep     ? QStyle::SP_DialogApplyButton
-                                            : line.Mark == zorb::TFilterMark::Remove ? QStyle::SP_DialogDiscardButton
-                                                                                     : QStyle::SP_ArrowBack;
-        op->setIcon(style()->standardIcon(icon));
-        FFiltersView->setItem(r, 0, op);
-        FFiltersView->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(line.Values)));
-        auto* count = new QTableWidgetItem(QString::number(static_cast<qulonglong>(line.Count)));
-        count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        FFiltersView->setItem(r, 2, count);
-    }
-    if (!lines.empty()) FFiltersView->scrollToBottom();
 }
 
 bool TMainWindow::EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) {
@@ -714,22 +438,6 @@ bool TMainWindow::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
-// --- Draw list ------------------------------------------------------------------------------------------------------
-
-void TMainWindow::DrawsListReset() {
-    if (FDrawsModel) FDrawsModel->Reset();
-}
-
-void TMainWindow::DrawsListRepaint() {
-    if (FDrawsModel) FDrawsModel->RepaintAll();
-}
-
-void TMainWindow::SetOffsetField(int value, int maxValue) {
-    QSignalBlocker block(FOffset);
-    FOffset->setRange(0, std::max(maxValue, 0));
-    FOffset->setValue(value);
-}
-
 // --- Dialogs and platform ---------------------------------------------------------------------------------------
 
 bool TMainWindow::EditDraw(TDrawRec& draw) {
@@ -806,8 +514,7 @@ void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& sec
     // Sizes a hand-edited file puts out of the screen's reach keep the designed ones.
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, MaxStoredPixels, MaxStoredPixels);
     const int maxWidth = std::max(area.width(), 1), maxHeight = std::max(area.height(), 1);
-    auto width = [&](const std::string& key) { return frm.ReadInteger(section, key, -1, 1, maxWidth); };
-    auto height = [&](const std::string& key) { return frm.ReadInteger(section, key, -1, 1, maxHeight); };
+    const TStoredSizes sizes{frm, section, maxWidth, maxHeight};
     if (screen && frm.ReadInteger(section, "PixelsPerInch", -1, 1, 10000) == qRound(screen->logicalDotsPerInchY())) {
         const QSize size = screen->size();
         std::string pos = frm.ReadString(section, Format("NormPos_%dx%d", size.width(), size.height()), "");
@@ -816,34 +523,8 @@ void TMainWindow::RestoreWindowState(const TIniFile& frm, const std::string& sec
         if (ParseRect(pos, rect) && PlacementReachable(rect, area)) setGeometry(rect);
         FStartMaximized = frm.ReadInteger(section, "ShowCmd", 1, 0, 11) == 3;
     }
-    FLeftPanelWidth = width("LeftPanelWidth");
-    for (int c = 0; c < FCombsModel->columnCount(); ++c) {
-        const int w = width(Format("lvCombs.Column%d", c));
-        if (w > 0) FCombsView->setColumnWidth(c, w);
-    }
-    for (int c = 0; c < 3; ++c) {
-        const int w = width(Format("lvFilters.Column%d", c));
-        if (w > 0) FFiltersView->setColumnWidth(c, w);
-    }
-    const int filtersHeight = height("FiltersHeight");
-    if (filtersHeight > 0) FCombsSplitter->setSizes({400, filtersHeight});
-    FCombsExclude->setValue(frm.ReadInteger(section, "DrawsExclude", 0, 0, INT32_MAX));
-    FStatLen->setValue(frm.ReadInteger(section, "DrawsStatLen", 1000, 1, INT32_MAX));
-    for (int c = 0; c < zorb::StatColumnCount; ++c) {
-        const int w = width(Format("lvDrawsStat.Column%d", c));
-        if (w > 0) FStatView->setColumnWidth(c, w);
-    }
-    for (int c = 0; c < StakesColumnCount; ++c) {
-        const int w = width(Format("sgStakes.Column%d", c));
-        if (w > 0) FStakesView->setColumnWidth(c, w);
-    }
-    const int chartHeight = height("DrawsStatHeight");
-    if (chartHeight > 0) FStatSplitter->setSizes({400, chartHeight});
-    StatColumnsChanged();
-    for (int c = 0; c < FDrawsModel->columnCount(); ++c) {
-        const int w = width(Format("%s.Column%d", DrawsListName, c));
-        if (w > 0) FDrawsView->setColumnWidth(c, w);
-    }
+    FLeftPanelWidth = sizes.Width("LeftPanelWidth");
+    for (TPage* page : FPages) page->RestoreState(sizes);
 }
 
 void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFormSettings& sizes) {
@@ -858,19 +539,5 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
     }
     frm.WriteString(section, "NormPos", RectText(normal));
     if (FShown) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
-    for (int c = 0; c < FDrawsModel->columnCount(); ++c)
-        frm.WriteInteger(section, Format("%s.Column%d", DrawsListName, c), FDrawsView->columnWidth(c));
-    for (int c = 0; c < FCombsModel->columnCount(); ++c)
-        frm.WriteInteger(section, Format("lvCombs.Column%d", c), FCombsView->columnWidth(c));
-    for (int c = 0; c < 3; ++c)
-        frm.WriteInteger(section, Format("lvFilters.Column%d", c), FFiltersView->columnWidth(c));
-    // A hidden column reports no width; its stored one is kept for when it shows again.
-    for (int c = 0; c < zorb::StatColumnCount; ++c)
-        if (FStatView->columnWidth(c) > 0)
-            frm.WriteInteger(section, Format("lvDrawsStat.Column%d", c), FStatView->columnWidth(c));
-    for (int c = 0; c < StakesColumnCount; ++c)
-        if (FStakesView->columnWidth(c) > 0)
-            frm.WriteInteger(section, Format("sgStakes.Column%d", c), FStakesView->columnWidth(c));
-    if (FShown && FCombsSplitter->sizes().value(1) > 0) sizes.FiltersHeight = FCombsSplitter->sizes().value(1);
-    if (FShown && FStatSplitter->sizes().value(1) > 0) sizes.DrawsStatHeight = FStatSplitter->sizes().value(1);
+    for (TPage* page : FPages) page->SaveState(frm, section, sizes, FShown);
 }

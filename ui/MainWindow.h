@@ -1,39 +1,33 @@
 // The main window: the Qt side of UserInterface. It builds its commands from the application's action table,
-// re-evaluates every enabling rule in one place and keeps no logic of its own in slots.
+// re-evaluates every enabling rule in one place, hosts the pages of the tabs and forwards to each the calls that
+// concern it; it keeps no logic of its own in slots.
 #pragma once
 
 #include "app/UserInterface.h"
+#include "ui/Page.h"
 
 #include <QMainWindow>
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
-class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QPushButton;
-class QSpinBox;
+class QProgressDialog;
 class QSplitter;
 class QTabWidget;
-class QTableView;
-class QToolBar;
-class TDrawsModel;
-class TCombsModel;
-class TStatModel;
-class TStatChartView;
-class TStakesModel;
-class QComboBox;
-class QProgressDialog;
-class QTableWidget;
+class TCombsPage;
+class TDrawsPage;
+class TStakesPage;
+class TStatsPage;
 
 namespace zorb {
-class TTemplateMain;
 struct TMenuItem;
 } // namespace zorb
 
-class TMainWindow : public QMainWindow, public zorb::UserInterface {
+class TMainWindow : public QMainWindow, public zorb::UserInterface, public TPageHost {
     Q_OBJECT
 public:
     TMainWindow();
@@ -42,18 +36,15 @@ public:
     void Attach(zorb::TTemplateMain* app);
     bool StartMaximized() const { return FStartMaximized; }
 
-    QTableView* DrawsView() const { return FDrawsView; }
-    QTableView* CombsView() const { return FCombsView; }
-    QTableWidget* FiltersView() const { return FFiltersView; }
-    QSpinBox* CombsExcludeEdit() const { return FCombsExclude; }
-    QTableView* StatView() const { return FStatView; }
-    QComboBox* StatTypeBox() const { return FStatType; }
-    QSpinBox* StatLenEdit() const { return FStatLen; }
-    TStatChartView* StatChart() const { return FStatChart; }
-    QTableView* StakesView() const { return FStakesView; }
-    QSpinBox* OffsetEdit() const { return FOffset; }
-    QAction* ActionByName(const std::string& name) const;
+    TDrawsPage* DrawsPage() const { return FDrawsPage; }
+    TCombsPage* CombsPage() const { return FCombsPage; }
+    TStatsPage* StatsPage() const { return FStatsPage; }
+    TStakesPage* StakesPage() const { return FStakesPage; }
     QString PanelText(int panel) const;
+
+    // TPageHost
+    QAction* ActionByName(const std::string& name) const override;
+    void RunAction(const std::string& name) override;
 
     // UserInterface
     void ShowMessage(zorb::TMsgBox box, const std::string& text) override;
@@ -112,47 +103,23 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void AddPage(QTabWidget* tabs, TPage* page);
     void BuildActions();
     void FillMenu(QMenu* menu, const std::vector<zorb::TMenuItem>& items);
-    void OnDrawsSelectionChanged();
-    void OnCombsSelectionChanged();
-    QWidget* BuildCombsPage();
-    QWidget* BuildStatsPage();
-    QWidget* BuildStakesPage();
-    void OnStakesSelectionChanged();
-    void OnStatSelectionChanged();
-    void RunAction(const std::string& name);
 
     zorb::TTemplateMain* FApp = nullptr;
     std::map<std::string, QAction*> FActions;
     std::map<std::string, QActionGroup*> FGroups;
-    TDrawsModel* FDrawsModel = nullptr;
     QSplitter* FSplitter = nullptr;
     QTabWidget* FLeftPages = nullptr;
     QTabWidget* FMainPages = nullptr;
-    QTableView* FDrawsView = nullptr;
-    QSpinBox* FOffset = nullptr;
-    QToolBar* FDrawsToolBar = nullptr;
-    TCombsModel* FCombsModel = nullptr;
-    QTableView* FCombsView = nullptr;
-    QToolBar* FCombsToolBar = nullptr;
-    QSpinBox* FCombsExclude = nullptr;
-    QPushButton* FCombsExcludeButton = nullptr;
-    QTableWidget* FFiltersView = nullptr;
-    QSplitter* FCombsSplitter = nullptr;
-    TStatModel* FStatModel = nullptr;
-    QTableView* FStatView = nullptr;
-    QComboBox* FStatType = nullptr;
-    QSpinBox* FStatLen = nullptr;
-    QToolBar* FStatToolBar = nullptr;
-    TStatChartView* FStatChart = nullptr;
-    QSplitter* FStatSplitter = nullptr;
+    std::vector<TPage*> FPages; // in tab order, left tabs first: the order their sizes are read and written
+    TDrawsPage* FDrawsPage = nullptr;
+    TCombsPage* FCombsPage = nullptr;
+    TStatsPage* FStatsPage = nullptr;
+    TStakesPage* FStakesPage = nullptr;
     QProgressDialog* FProgress = nullptr;
-    TStakesModel* FStakesModel = nullptr;
-    QTableView* FStakesView = nullptr;
-    QToolBar* FStakesToolBar = nullptr;
     bool FProgressStop = false;
-    bool FFillingMethods = false;
     std::array<QLabel*, 7> FPanels{};
     std::string FProgressText;
     int FLeftPanelWidth = -1;

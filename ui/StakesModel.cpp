@@ -1,7 +1,5 @@
 #include "ui/StakesModel.h"
 
-#include "app/TemplateMain.h"
-
 #include <QApplication>
 #include <QBrush>
 #include <QColor>
@@ -9,49 +7,50 @@
 
 using namespace zorb;
 
-TStakesModel::TStakesModel(TTemplateMain& app, QObject* parent) : QAbstractTableModel(parent), FApp(app) {}
+TStakesModel::TStakesModel(TStakesSource source, QObject* parent)
+    : QAbstractTableModel(parent), FSource(std::move(source)) {}
 
 int TStakesModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : FRows;
 }
 
 int TStakesModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : TTemplateMain::StakeColumnCount;
+    return parent.isValid() ? 0 : FSource.ColumnCount;
 }
 
 QVariant TStakesModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= FRows || index.row() >= FApp.StakeCount()) return {};
+    if (!index.isValid() || index.row() >= FRows || index.row() >= FSource.Count()) return {};
     const int64_t row = index.row();
     const int col = index.column();
     if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole) {
         // A record that cannot be read shows as an empty row; the next file operation reports the fault.
         try {
-            FApp.StakesFile().Read(row);
+            FSource.Record(row);
         } catch (const std::exception&) {
             return {};
         }
     }
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(FApp.StakeCellText(row, col));
+    case Qt::DisplayRole: return QString::fromStdString(FSource.CellText(row, col));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(col == 7   ? (Qt::AlignRight | Qt::AlignVCenter)
                                    : col == 8 ? (Qt::AlignLeft | Qt::AlignVCenter)
                                               : Qt::AlignCenter);
     case Qt::BackgroundRole: {
-        const TStakeRecord r = FApp.StakesFile().Read(row);
+        const TStakeRecord r = FSource.Record(row);
         static const QRgb kinds[5] = {0, qRgb(234, 255, 234), qRgb(255, 234, 234), qRgb(234, 255, 255),
                                       qRgb(252, 253, 217)};
         if (r.Kind >= 1 && r.Kind <= 4 && !r.IsSeparator()) return QBrush(QColor(kinds[r.Kind]));
         return {};
     }
     case Qt::ForegroundRole: {
-        const TStakeRecord r = FApp.StakesFile().Read(row);
+        const TStakeRecord r = FSource.Record(row);
         if (col >= 5 && col <= 7 && r.Checked && !r.IsSeparator())
             return QBrush(r.Profit > 0 ? QColor(0, 140, 0) : QColor(200, 0, 0));
         return QBrush(Qt::black);
     }
     case MatchedRole: {
-        const TStakeRecord r = FApp.StakesFile().Read(row);
+        const TStakeRecord r = FSource.Record(row);
         QList<QVariant> matched;
         if (r.Checked)
             for (int i = 0; i < std::clamp(r.Matched.Count, 0, MaxStakeNumbers); ++i)
@@ -63,10 +62,9 @@ QVariant TStakesModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TStakesModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= TTemplateMain::StakeColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= FSource.ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(FApp.StakeColumnCaption(section));
+    return QString::fromStdString(FSource.ColumnCaption(section));
 }
 
 void TStakesModel::SetCount(int64_t count) {

@@ -2,18 +2,29 @@
 // profits green or red, rows take the colour of their kind.
 #pragma once
 
+#include "stakes/StakeRecord.h"
+
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
+#include <cstdint>
+#include <functional>
+#include <string>
 
-namespace zorb {
-class TTemplateMain;
-}
+// What the stakes grid shows. Record and CellText read through the owner's record cache and may throw when the
+// file cannot be read.
+struct TStakesSource {
+    int ColumnCount = 0;
+    std::function<int64_t()> Count;
+    std::function<zorb::TStakeRecord(int64_t record)> Record;
+    std::function<std::string(int64_t record, int column)> CellText;
+    std::function<std::string(int column)> ColumnCaption;
+};
 
 class TStakesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum { MatchedRole = Qt::UserRole + 1, CheckedProfitRole };
-    TStakesModel(zorb::TTemplateMain& app, QObject* parent = nullptr);
+    TStakesModel(TStakesSource source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -24,7 +35,7 @@ public:
     void RepaintAll();
 
 private:
-    zorb::TTemplateMain& FApp;
+    TStakesSource FSource;
     int FRows = 0;
 };
 

@@ -1,13 +1,12 @@
 #include "ui/StatModel.h"
 
-#include "app/TemplateMain.h"
 #include "core/Translate.h"
 #include "stats/StatTable.h"
 
 using namespace zorb;
 
-TStatModel::TStatModel(const TTemplateMain& app, QObject* parent) : QAbstractTableModel(parent), FApp(app) {
-    FRows = static_cast<int>(app.StatLines().size());
+TStatModel::TStatModel(TLines lines, QObject* parent) : QAbstractTableModel(parent), FLines(std::move(lines)) {
+    FRows = static_cast<int>(FLines().size());
 }
 
 int TStatModel::rowCount(const QModelIndex& parent) const {
@@ -19,10 +18,11 @@ int TStatModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TStatModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= FRows || index.row() >= static_cast<int>(FApp.StatLines().size())) return {};
+    const std::vector<TStatLine>& lines = FLines();
+    if (!index.isValid() || index.row() >= FRows || index.row() >= static_cast<int>(lines.size())) return {};
     if (role == Qt::DisplayRole)
         return QString::fromStdString(
-            FApp.StatLines()[static_cast<size_t>(index.row())].Cells[static_cast<size_t>(index.column())]);
+            lines[static_cast<size_t>(index.row())].Cells[static_cast<size_t>(index.column())]);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == 0 ? (Qt::AlignLeft | Qt::AlignVCenter)
                                                        : (Qt::AlignRight | Qt::AlignVCenter));
@@ -38,6 +38,6 @@ QVariant TStatModel::headerData(int section, Qt::Orientation orientation, int ro
 
 void TStatModel::Reset() {
     beginResetModel();
-    FRows = static_cast<int>(FApp.StatLines().size());
+    FRows = static_cast<int>(FLines().size());
     endResetModel();
 }

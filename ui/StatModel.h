@@ -1,17 +1,20 @@
-// The statistics table as a model: twenty text columns per line, already formatted and sorted by the
-// application.
+// The statistics table as a model: twenty text columns per line, already formatted and sorted by its owner.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <vector>
 
 namespace zorb {
-class TTemplateMain;
+struct TStatLine;
 }
 
 class TStatModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TStatModel(const zorb::TTemplateMain& app, QObject* parent = nullptr);
+    using TLines = std::function<const std::vector<zorb::TStatLine>&()>; // in the view's order
+
+    TStatModel(TLines lines, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -21,6 +24,6 @@ public:
     void Reset();
 
 private:
-    const zorb::TTemplateMain& FApp;
+    TLines FLines;
     int FRows = 0;
 };

@@ -6,11 +6,14 @@
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "tools/SampleArchive.h"
+#include "ui/CombsPage.h"
 #include "ui/Dialogs.h"
-#include "ui/DrawsModel.h"
+#include "ui/DrawsPage.h"
 #include "ui/FilterDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/StakesPage.h"
+#include "ui/StatsPage.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -77,11 +80,11 @@ class TestUi : public QObject {
 private slots:
     void modelPassesTheModelTester() {
         auto s = Start(MakeSampleArchive(300));
-        auto* model = s->Window.DrawsView()->model();
+        auto* model = s->Window.DrawsPage()->View()->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model->rowCount(), 300);
         QCOMPARE(model->columnCount(), 9);
-        s->Window.DrawsView()->selectRow(4);
+        s->Window.DrawsPage()->View()->selectRow(4);
         s->App->SetDrawsOffset(5);
         QVERIFY(s->App->Execute("DrawsSorted"));
         s->App->SaveArchive(); // a forced refresh resets the model
@@ -91,27 +94,27 @@ private slots:
 
     void combsModelPassesTheModelTesterAndFollowsFilters() {
         auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7;8;9;10");
-        auto* model = s->Window.CombsView()->model();
+        auto* model = s->Window.CombsPage()->View()->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model->rowCount(), 210);
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("№ п.п."));
-        s->Window.CombsView()->selectRow(3);
+        s->Window.CombsPage()->View()->selectRow(3);
         QCOMPARE(s->App->CombsSelectedCount(), size_t(1));
         s->App->MakeUndo(true);
         s->App->FilterByNumbers("Карта", {7}, false);
         QCOMPARE(model->rowCount(), 126); // C(9,5)
-        QCOMPARE(s->Window.FiltersView()->rowCount(), 1);
-        QCOMPARE(s->Window.FiltersView()->item(0, 2)->text(), QString("126"));
+        QCOMPARE(s->Window.CombsPage()->FiltersView()->rowCount(), 1);
+        QCOMPARE(s->Window.CombsPage()->FiltersView()->item(0, 2)->text(), QString("126"));
         QCOMPARE(s->Window.PanelText(3), QString("Комбинаций: 126"));
         QVERIFY(s->Window.ActionByName("CombsUndo")->isEnabled());
         s->Window.ActionByName("CombsUndo")->trigger();
         QCOMPARE(model->rowCount(), 210);
-        QCOMPARE(s->Window.FiltersView()->rowCount(), 0);
+        QCOMPARE(s->Window.CombsPage()->FiltersView()->rowCount(), 0);
     }
 
     void fullSetIsShownAndSelectedWhole() {
         auto s = Start(MakeSampleArchive(50));
-        auto* model = s->Window.CombsView()->model();
+        auto* model = s->Window.CombsPage()->View()->model();
         QCOMPARE(model->rowCount(), int(FullCombsCount));
         QCOMPARE(model->data(model->index(FullCombsCount - 1, 0)).toString(), QString("20358520"));
         QCOMPARE(model->data(model->index(FullCombsCount - 1, 7)).toString(), QString("297"));
@@ -122,7 +125,7 @@ private slots:
 
     void newestDrawComesFirstWithColours() {
         auto s = Start(MakeSampleArchive(100));
-        auto* model = s->Window.DrawsView()->model();
+        auto* model = s->Window.DrawsPage()->View()->model();
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("Тираж"));
         QCOMPARE(model->headerData(8, Qt::Horizontal).toString(), QString("Дата тиража"));
         QCOMPARE(model->data(model->index(0, 0)).toString(), QString("100"));
@@ -140,12 +143,12 @@ private slots:
 
     void offsetFieldMovesTheHighlightAndPanels() {
         auto s = Start(MakeSampleArchive(100));
-        s->Window.OffsetEdit()->setValue(3);
+        s->Window.DrawsPage()->OffsetEdit()->setValue(3);
         QCOMPARE(s->App->DrawsOffset(), 3);
-        QCOMPARE(s->Window.OffsetEdit()->maximum(), 99);
+        QCOMPARE(s->Window.DrawsPage()->OffsetEdit()->maximum(), 99);
         QCOMPARE(s->Window.PanelText(1), QString("Следующий тираж: 98"));
         QCOMPARE(s->Window.PanelText(2), QString::fromStdString(HiddenDrawText(s->App->Draws(), 3)));
-        auto* model = s->Window.DrawsView()->model();
+        auto* model = s->Window.DrawsPage()->View()->model();
         QCOMPARE(model->data(model->index(3, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFFAAAA));
     }
 
@@ -155,7 +158,7 @@ private slots:
         QAction* del = s->Window.ActionByName("DrawsDel");
         QVERIFY(edit && del);
         QVERIFY(!edit->isEnabled());
-        s->Window.DrawsView()->selectRow(2);
+        s->Window.DrawsPage()->View()->selectRow(2);
         QVERIFY(edit->isEnabled());
         QVERIFY(del->isEnabled());
         QCOMPARE(s->App->DrawsSelection(), std::vector<int>{2});
@@ -232,15 +235,15 @@ private slots:
                         {"lvCombs.Column0", "12abc"},
                         {"DrawsStatLen", "0"}});
         QCOMPARE(s->Window.geometry(), fresh->Window.geometry());
-        QCOMPARE(s->Window.StatView()->columnWidth(1), fresh->Window.StatView()->columnWidth(1));
-        QCOMPARE(s->Window.StakesView()->columnWidth(1), fresh->Window.StakesView()->columnWidth(1));
-        QCOMPARE(s->Window.CombsView()->columnWidth(0), fresh->Window.CombsView()->columnWidth(0));
-        QCOMPARE(s->Window.StatLenEdit()->value(), 1000);
+        QCOMPARE(s->Window.StatsPage()->View()->columnWidth(1), fresh->Window.StatsPage()->View()->columnWidth(1));
+        QCOMPARE(s->Window.StakesPage()->View()->columnWidth(1), fresh->Window.StakesPage()->View()->columnWidth(1));
+        QCOMPARE(s->Window.CombsPage()->View()->columnWidth(0), fresh->Window.CombsPage()->View()->columnWidth(0));
+        QCOMPARE(s->Window.StatsPage()->LenEdit()->value(), 1000);
         // The statistics and stakes widths and the chart's height go back to the file with the others.
         s->Window.show();
         QCoreApplication::processEvents();
-        s->Window.StatView()->setColumnWidth(2, 123);
-        s->Window.StakesView()->setColumnWidth(3, 77);
+        s->Window.StatsPage()->View()->setColumnWidth(2, 123);
+        s->Window.StakesPage()->View()->setColumnWidth(3, 77);
         s->App->Shutdown();
         TIniFile frm(s->Dir.filePath("Zorb_6x52.frm").toStdString());
         frm.Load();

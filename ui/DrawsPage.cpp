@@ -1,0 +1,103 @@
+#include "ui/DrawsPage.h"
+
+#include "app/TemplateMain.h"
+#include "ui/DrawsModel.h"
+#include "ui/QtText.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+const char* const ListName = "lvDraws";
+}
+
+TDrawsPage::TDrawsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FToolBar = NewToolBar();
+    layout->addWidget(FToolBar);
+    auto* offsetRow = new QHBoxLayout();
+    FOffsetLabel = new QLabel(this);
+    FOffsetLabel->setObjectName("lblDrawsOffset");
+    FOffset = new QSpinBox(this);
+    FOffset->setObjectName("edDrawsOffset");
+    FOffset->setRange(0, 0);
+    FOffsetLabel->setBuddy(FOffset);
+    offsetRow->addWidget(FOffsetLabel);
+    offsetRow->addWidget(FOffset);
+    offsetRow->addStretch(1);
+    layout->addLayout(offsetRow);
+    FView = new QTableView(this);
+    SetupRowView(FView, ListName);
+    FView->horizontalHeader()->setHighlightSections(false);
+    layout->addWidget(FView, 1);
+    connect(FOffset, &QSpinBox::valueChanged, this, [this](int v) {
+        if (FApp) FApp->SetDrawsOffset(v);
+    });
+}
+
+QString TDrawsPage::Title() const {
+    return TrQ("Архив тиражей");
+}
+
+void TDrawsPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    const TTemplateMain* source = &app;
+    FModel = new TDrawsModel({TTemplateMain::DrawColumnCount, [source] { return source->DrawRowCount(); },
+                              [source](int row, int column) { return source->DrawCellText(row, column); },
+                              [source](int row, int column) { return source->DrawCellColor(row, column); },
+                              [source](int column) { return source->DrawColumnCaption(column); }},
+                             this);
+    FView->setModel(FModel);
+    for (int c = 0; c < FModel->columnCount(); ++c) FView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
+    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDrawsPage::OnSelectionChanged);
+}
+
+void TDrawsPage::LanguageChanged() {
+    FillToolBar(FToolBar, {"DrawsAdd", "DrawsEdit", "DrawsDel"});
+    FOffsetLabel->setText(TrQ("Смещение назад:"));
+    const QString offsetHint = TrQ("Смещение относительно последнего загруженного номера тиража");
+    FOffset->setToolTip(offsetHint);
+    FOffset->setStatusTip(offsetHint);
+}
+
+void TDrawsPage::ActionsChanged(bool busy) {
+    FOffset->setEnabled(!busy);
+}
+
+void TDrawsPage::RestoreState(const TStoredSizes& sizes) {
+    RestoreColumnWidths(FView, sizes, ListName, FModel->columnCount());
+}
+
+void TDrawsPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings& /*sizes*/, bool /*shown*/) {
+    SaveColumnWidths(FView, frm, section, ListName, FModel->columnCount(), true);
+}
+
+void TDrawsPage::OnSelectionChanged() {
+    if (!FApp) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
+    FApp->SetDrawsSelection(std::move(rows));
+}
+
+void TDrawsPage::ListReset() {
+    if (FModel) FModel->Reset();
+}
+
+void TDrawsPage::ListRepaint() {
+    if (FModel) FModel->RepaintAll();
+}
+
+void TDrawsPage::SetOffsetField(int value, int maxValue) {
+    QSignalBlocker block(FOffset);
+    FOffset->setRange(0, std::max(maxValue, 0));
+    FOffset->setValue(value);
+}

@@ -1,0 +1,77 @@
+#include "ui/StakesPage.h"
+
+#include "app/TemplateMain.h"
+#include "ui/QtText.h"
+#include "ui/StakesModel.h"
+
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+const char* const ListName = "sgStakes";
+}
+
+TStakesPage::TStakesPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FToolBar = NewToolBar();
+    layout->addWidget(FToolBar);
+    FView = new QTableView(this);
+    SetupRowView(FView, ListName);
+    FView->setItemDelegateForColumn(2, new TStakeNumbersDelegate(FView));
+    FView->setItemDelegateForColumn(4, new TStakeNumbersDelegate(FView));
+    layout->addWidget(FView, 1);
+}
+
+QString TStakesPage::Title() const {
+    return TrQ("Ставки");
+}
+
+void TStakesPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    TTemplateMain* source = &app;
+    FModel = new TStakesModel({TTemplateMain::StakeColumnCount, [source] { return source->StakeCount(); },
+                               [source](int64_t record) { return source->StakesFile().Read(record); },
+                               [source](int64_t record, int column) { return source->StakeCellText(record, column); },
+                               [source](int column) { return source->StakeColumnCaption(column); }},
+                              this);
+    FView->setModel(FModel);
+    const int widths[TTemplateMain::StakeColumnCount] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
+    for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TStakesPage::OnSelectionChanged);
+}
+
+void TStakesPage::LanguageChanged() {
+    FillToolBar(FToolBar,
+                {"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeDel", "StakeFilter", "StakesCheckManual"});
+}
+
+void TStakesPage::RestoreState(const TStoredSizes& sizes) {
+    RestoreColumnWidths(FView, sizes, ListName, TTemplateMain::StakeColumnCount);
+}
+
+void TStakesPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings& /*sizes*/, bool /*shown*/) {
+    SaveColumnWidths(FView, frm, section, ListName, TTemplateMain::StakeColumnCount, false);
+}
+
+void TStakesPage::OnSelectionChanged() {
+    if (!FApp) return;
+    TRowRanges ranges;
+    for (const QItemSelectionRange& r : FView->selectionModel()->selection())
+        ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
+    FApp->SetStakesSelection(std::move(ranges));
+}
+
+void TStakesPage::ViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
+    if (!FModel) return;
+    FModel->SetCount(count);
+    if (repaint) FModel->RepaintAll();
+    if (scrollToEnd && count > 0) {
+        FView->selectRow(static_cast<int>(std::min<int64_t>(count, INT32_MAX) - 1));
+        FView->scrollToBottom();
+    }
+}

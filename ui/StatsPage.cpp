@@ -1,0 +1,135 @@
+#include "ui/StatsPage.h"
+
+#include "app/TemplateMain.h"
+#include "core/IniFile.h"
+#include "ui/QtText.h"
+#include "ui/StatChart.h"
+#include "ui/StatModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+const char* const ListName = "lvDrawsStat";
+}
+
+TStatsPage::TStatsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto* row = new QHBoxLayout();
+    FType = new QComboBox(this);
+    FType->setObjectName("cbDrawsStatType");
+    FType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    FType->setMinimumContentsLength(28);
+    FLen = new QSpinBox(this);
+    FLen->setObjectName("edDrawsStatLen");
+    FLen->setRange(1, 2147483647);
+    FToolBar = NewToolBar();
+    row->addWidget(FType, 1);
+    row->addWidget(FLen);
+    row->addWidget(FToolBar);
+    layout->addLayout(row);
+    FSplitter = new QSplitter(Qt::Vertical, this);
+    FView = new QTableView(FSplitter);
+    SetupRowView(FView, ListName);
+    FView->horizontalHeader()->setSectionsClickable(true);
+    FView->horizontalHeader()->setSortIndicatorShown(true);
+    FChart = new TStatChartView(FSplitter);
+    FChart->setObjectName("crtDrawsStat");
+    FSplitter->setStretchFactor(0, 3);
+    FSplitter->setStretchFactor(1, 2);
+    FSplitter->setSizes({330, 220});
+    layout->addWidget(FSplitter, 1);
+    connect(FType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!FApp || FFillingMethods || index < 0) return;
+        FApp->SelectStatType(FType->itemData(index).toInt());
+        FHost.ActionsChanged();
+    });
+    connect(FLen, &QSpinBox::editingFinished, this, [this] {
+        if (FApp && FLen->hasFocus()) FApp->SetDrawsStatLen(FLen->value());
+    });
+    connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (FApp) FApp->SortStatBy(column);
+    });
+}
+
+QString TStatsPage::Title() const {
+    return TrQ("Статистика");
+}
+
+void TStatsPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    const TTemplateMain* source = &app;
+    FModel = new TStatModel([source]() -> const std::vector<TStatLine>& { return source->StatLines(); }, this);
+    FView->setModel(FModel);
+    FView->setColumnWidth(0, 150);
+    for (int c = 1; c < StatColumnCount; ++c) FView->setColumnWidth(c, 80);
+    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TStatsPage::OnSelectionChanged);
+}
+
+void TStatsPage::LanguageChanged() {
+    FillToolBar(FToolBar, {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "FiltersManager"});
+    if (QAction* a = FHost.ActionByName("DrawsStatePrefetchsEnabled")) a->setIconText(TrQ("Норма"));
+    if (QAction* a = FHost.ActionByName("DrawsStatShowTotalLine")) a->setIconText(TrQ("Идеальный график"));
+    if (QAction* a = FHost.ActionByName("FiltersManager")) a->setIconText(TrQ("Избранное"));
+    FType->setToolTip(TrQ("Вид расчета статистики"));
+    FType->setStatusTip(FType->toolTip());
+    FLen->setToolTip(TrQ("Количество тиражей, использующихся для расчета статистики"));
+    FLen->setStatusTip(FLen->toolTip());
+}
+
+void TStatsPage::RestoreState(const TStoredSizes& sizes) {
+    FLen->setValue(sizes.Frm.ReadInteger(sizes.Section, "DrawsStatLen", 1000, 1, INT32_MAX));
+    RestoreColumnWidths(FView, sizes, ListName, StatColumnCount);
+    const int chartHeight = sizes.Height("DrawsStatHeight");
+    if (chartHeight > 0) FSplitter->setSizes({400, chartHeight});
+    ColumnsChanged();
+}
+
+void TStatsPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings& sizes, bool shown) {
+    SaveColumnWidths(FView, frm, section, ListName, StatColumnCount, false);
+    if (shown && FSplitter->sizes().value(1) > 0) sizes.DrawsStatHeight = FSplitter->sizes().value(1);
+}
+
+void TStatsPage::OnSelectionChanged() {
+    if (!FApp) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
+    FApp->SetStatSelection(std::move(rows));
+}
+
+void TStatsPage::MethodListsChanged() {
+    if (!FApp) return;
+    FFillingMethods = true;
+    FType->clear();
+    for (int entry : FApp->StatTypeItems())
+        FType->addItem(QString::fromStdString(FApp->Stats().DisplayName(entry, true)), entry);
+    FType->setCurrentIndex(FType->findData(FApp->StatTypeEntry()));
+    FFillingMethods = false;
+}
+
+void TStatsPage::TableChanged() {
+    if (!FApp) return;
+    FModel->Reset();
+    FView->horizontalHeader()->setSortIndicator(FApp->StatSortColumn(),
+                                                FApp->StatSortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    FChart->Show(FApp->StatTable().Chart);
+}
+
+void TStatsPage::ColumnsChanged() {
+    if (!FApp) return;
+    for (int c : NormColumns) {
+        FView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
+        if (FApp->Settings().PrefetchsEnabled && FView->columnWidth(c) < 20) FView->setColumnWidth(c, 80);
+    }
+}
