@@ -1,5 +1,6 @@
-// The action table: every command of the main window as a name, its texts, an enabling rule and an effect.
-// Windows and the command line build their commands from it; no logic lives outside it.
+// The action table: every command of the main window as a name, its texts, an enabling rule, an effect and its
+// places in the menus and toolbars. Each subsystem registers its own actions; windows and the command line build
+// their commands from the table, and no logic lives outside it.
 #pragma once
 
 #include <functional>
@@ -7,6 +8,18 @@
 #include <vector>
 
 namespace zorb {
+
+// Where an action is shown. Menus and toolbars list their actions by Order (ties keep registration order); a
+// group starts with a separator; actions of one submenu sit together at the place of the first.
+struct TActionPlace {
+    std::string Menu;             // menu id (see TActionTable::DeclareMenu); empty: in no menu
+    int Order = 0;                // position in the menu
+    bool GroupStart = false;      // a separator before it, unless it comes first
+    std::string Submenu = {};     // caption of the submenu holding it (translated), empty: directly in the menu
+    std::string Toolbar = {};     // toolbar id of the page that shows it, empty: none
+    int ToolbarOrder = 0;         // position on that toolbar
+    std::string ToolbarText = {}; // shorter caption on the toolbar (translated), empty: the caption
+};
 
 struct TAction {
     std::string Name; // stable id, e.g. "DrawsAdd"
@@ -17,6 +30,8 @@ struct TAction {
     std::string RadioGroup = {};        // exclusive group, empty otherwise
     // The list whose keyboard focus the shortcut needs, when two actions share one key (empty: the whole window).
     std::string Scope = {};
+    TActionPlace Place = {};
+    int Registered = 0; // registration order, set by the table
 };
 
 // A menu item names an action, opens a submenu, or is a separator (both empty).
@@ -29,6 +44,25 @@ struct TMenuItem {
 struct TMenu {
     std::string Caption;
     std::vector<TMenuItem> Items;
+};
+
+class TActionTable {
+public:
+    void Clear();
+    // Menus appear in the order declared; the caption is shown translated.
+    void DeclareMenu(const std::string& id, const std::string& caption);
+    // Caption, hint and the place's texts are translated here; `translate` false keeps them (language names).
+    void Add(TAction action, TActionPlace place = {}, bool translate = true);
+
+    const std::vector<TAction>& Actions() const { return FActions; }
+    const TAction* Find(const std::string& name) const;
+    std::vector<TMenu> Menus() const;
+    std::vector<std::string> ToolbarNames() const; // in the order their first action was registered
+    std::vector<const TAction*> ToolbarActions(const std::string& toolbar) const;
+
+private:
+    std::vector<TAction> FActions;
+    std::vector<std::pair<std::string, std::string>> FMenus; // id, caption
 };
 
 } // namespace zorb

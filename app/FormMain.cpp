@@ -49,7 +49,7 @@ int TFormMain::DownloadHook() {
     }
     const std::string zipPath = DataFile(ArchiveZipName);
     try {
-        THttpOptions options = HttpOptions();
+        THttpOptions options = Archive().HttpOptions();
         options.MaxBytes = ResultsArchiveMaxBytes;
         DownloadToFile(url, zipPath, options);
     } catch (const std::exception& e) {
@@ -78,13 +78,13 @@ int TFormMain::DownloadHook() {
         std::sort(files.begin(), files.end());
         for (const std::string& name : files) {
             const std::string path = DataFile(name);
-            const int next = NextDrawNumber(Draws(), 0);
+            const int next = NextDrawNumber(Archive().Draws(), 0);
             int first = 0, last = 0;
             RangeOfFileName(name, RangeFilePrefix, first, last);
             if (first <= next && next <= last) {
                 std::vector<TDrawRec> fresh = ReadRangeFileAt(path, next, bad);
                 added += static_cast<int>(fresh.size());
-                AppendDownloaded(std::move(fresh));
+                Archive().AppendDownloaded(std::move(fresh));
             }
             DeleteFileIfExists(path);
         }

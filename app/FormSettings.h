@@ -9,6 +9,7 @@ namespace zorb {
 
 class TIniFile;
 
+constexpr const char* FormSection = "TFormMain"; // the main window's section of the interface settings file
 constexpr int MaxStoredPixels = 32767; // a stored size beyond any screen is not one the window wrote
 constexpr int MaxLanguageId = 0xFFFF;  // language and sublanguage of a locale identifier
 

@@ -54,49 +54,13 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void LanguageChanged() = 0;
 
-    // The draw list: Reset when the row count may have changed (drops the selection), Repaint otherwise.
-    virtual void DrawsListReset() = 0;
-    virtual void DrawsListRepaint() = 0;
-    virtual void SetOffsetField(int value, int maxValue) = 0;
-    // The combination list: Reset when the count changed (drops the selection), Repaint otherwise.
-    virtual void CombsListReset() = 0;
-    virtual void CombsListRepaint() = 0;
-    virtual void CombsSelectAll() = 0;
-    virtual void FiltersChanged() = 0;
-    // The statistics table was recomputed (lines and chart) or re-sorted.
-    virtual void StatTableChanged() = 0;
-    // The comparison with the full set was switched: the norm columns are shown or hidden.
-    virtual void StatColumnsChanged() = 0;
     // The progress window: one at a time; the application keeps that rule.
     virtual void ProgressOpen(const std::string& text, int steps, bool stopButton) = 0;
     virtual void ProgressSetText(const std::string& text) = 0;
     virtual void ProgressStep(int steps) = 0;
     virtual void ProgressClose() = 0;
     virtual bool ProgressStopRequested() = 0;
-    // The stakes grid: `count` records; repaint and scroll to the last row as asked.
-    virtual void StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) = 0;
-    // "Добавление ставки": the record's draw number, numbers and comment, and how many draws; true on OK.
-    virtual bool EditStake(TStakeRecord& record, int& drawCount) = 0;
-    // "Добавление мультиставки": first draw, number of draws and the comment for a batch.
-    virtual bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) = 0;
-    // "Удаление по условию": the condition index and the number of matches.
-    virtual bool EditStakeFilter(int& condition, int& value) = 0;
-    // "Параметры proxy-сервера".
-    virtual bool EditProxy(TProxy& proxy) = 0;
-    // The method lists were refilled (registry, favourites or display options changed).
-    virtual void MethodListsChanged() = 0;
 
-    // Dialogs: each edits a copy and returns true on OK.
-    virtual bool EditDraw(TDrawRec& draw) = 0;
-    virtual bool EditConfig(TConfigData& config) = 0;
-    virtual bool EditShredding(TShreddingData& data) = 0;
-    // The generation dialog; saveAsDefault tells whether the choice becomes the saved default.
-    virtual bool EditGenerateParams(TGenerateSettings& params, bool& saveAsDefault) = 0;
-    // The filter dialog ("Фильтр") opened on an item; the favourites manager working on its editor.
-    virtual bool EditFilter(TFilterItem& item, const TFilterDialogContext& context) = 0;
-    virtual bool ManageFavorites(TFavoritesEditor& editor) = 0;
-    // The method description window with its page.
-    virtual void ShowMethodHelp(const std::string& title, const std::string& html) = 0;
     // File dialogs: filter as "Файлы комбинаций (*.lcv)|*.lcv"; an empty result means cancelled.
     virtual std::string OpenFileName(const std::string& filter, const std::string& defaultExt) = 0;
     virtual std::string SaveFileName(const std::string& filter, const std::string& defaultExt) = 0;

@@ -45,7 +45,7 @@ protected:
     }
     std::vector<int> ArchiveNumbers() const {
         std::vector<int> r;
-        for (const auto& d : App->Draws()) r.push_back(d.Draw);
+        for (const auto& d : App->Archive().Draws()) r.push_back(d.Draw);
         return r;
     }
     std::vector<int> FileNumbers() const {

@@ -70,7 +70,7 @@ TEST_F(DownloadTest, OnlyTheRangeHoldingTheNextDrawIsReadAndEveryRangeFileDelete
     EXPECT_TRUE(Ui.Errors().empty()) << Ui.Errors()[0].Text;
     EXPECT_EQ(ArchiveNumbers(), Range(1, 2160));
     EXPECT_EQ(FileNumbers(), Range(1, 2160));
-    const TDrawRec& newest = App->Draws().back();
+    const TDrawRec& newest = App->Archive().Draws().back();
     EXPECT_EQ(newest.Date(), "2021-04-01");
     EXPECT_EQ(newest.Numbers[0], 2160 % 46 + 1);
     EXPECT_EQ(newest.Numbers[5], 2160 % 46 + 6);
@@ -91,7 +91,7 @@ TEST_F(DownloadTest, AnEmptyArchiveTakesEveryRangeInTurn) {
                         {"ZorbMega_Results__1-1000.csv", RangeFile(1000, 1)},
                         {"ZorbMega_Results__1001-2000.csv", RangeFile(2000, 1001)}});
     StartWith("");
-    EXPECT_EQ(App->DrawsDownload(), 2160);
+    EXPECT_EQ(App->Archive().DrawsDownload(), 2160);
     EXPECT_EQ(ArchiveNumbers(), Range(1, 2160));
     EXPECT_EQ(FileNumbers(), Range(1, 2160));
     EXPECT_TRUE(OnlyArchiveFilesLeft());
@@ -103,7 +103,7 @@ TEST_F(DownloadTest, LinesWithUnusableNumbersAreSkippedAndCounted) {
     file += RangeFile(8, 1).substr(file.find("\r\n") + 2);
     ZipBytes = MakeZip({{"ZorbMega_Results__1-100.csv", file}});
     StartWith("");
-    EXPECT_EQ(App->DrawsDownload(), 10);
+    EXPECT_EQ(App->Archive().DrawsDownload(), 10);
     EXPECT_EQ(ArchiveNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 11, 12}));
     ASSERT_EQ(Ui.Messages.size(), 1u);
     EXPECT_EQ(Ui.Messages[0].Box, TMsgBox::Warning);
@@ -116,7 +116,7 @@ TEST_F(DownloadTest, EachFailedStageHasItsMessageAndTheStakesAreStillChecked) {
     WriteRaw(Data.File("Zorb_6x52.lsk"), RawOpenStake(101, {1, 2, 3, 4, 5, 6}));
 
     StartWith(RawDrawRange(1, 101), "/gone.zip");
-    EXPECT_EQ(App->DrawsDownload(), 0);
+    EXPECT_EQ(App->Archive().DrawsDownload(), 0);
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка загрузки файла с архивом тиражей!\r\r", 0), 0u) << Ui.Errors()[0].Text;
     EXPECT_NE(Ui.Errors()[0].Text.find("404"), std::string::npos);
@@ -130,7 +130,7 @@ TEST_F(DownloadTest, EachFailedStageHasItsMessageAndTheStakesAreStillChecked) {
 TEST_F(DownloadTest, DamagedArchiveAndMissingAddressAreReported) {
     ZipBytes = "PK\x03\x04 this is not really a zip";
     StartWith(RawDrawRange(1, 10));
-    App->DrawsDownload();
+    App->Archive().DrawsDownload();
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка извлечения файлов из архива тиражей!\r\r", 0), 0u);
     EXPECT_TRUE(OnlyArchiveFilesLeft());
@@ -138,7 +138,7 @@ TEST_F(DownloadTest, DamagedArchiveAndMissingAddressAreReported) {
 
     ZipBytes = MakeZip({{"../ZorbMega_Results__1-100.csv", RangeFile(20, 1)}});
     Ui.Messages.clear();
-    App->DrawsDownload();
+    App->Archive().DrawsDownload();
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_NE(Ui.Errors()[0].Text.find("недопустимое имя"), std::string::npos);
     EXPECT_EQ(ArchiveNumbers(), Range(1, 10));
@@ -147,7 +147,7 @@ TEST_F(DownloadTest, DamagedArchiveAndMissingAddressAreReported) {
 
 TEST_F(DownloadTest, NoAddressSaysWhereToSetIt) {
     StartWith(RawDrawRange(1, 10), "");
-    EXPECT_EQ(App->DrawsDownload(), 0);
+    EXPECT_EQ(App->Archive().DrawsDownload(), 0);
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_NE(Ui.Errors()[0].Text.find("Адрес архива результатов лотереи не задан"), std::string::npos);
     EXPECT_EQ(Requests, 0);
@@ -194,8 +194,8 @@ TEST_F(DownloadTest, SilentServerFailsAndTheProgramStaysUsable) {
     WriteRaw(Ini(), "[GLOBAL]\nResultsArchiveUrl=" + silent.Url("/results.zip") + "\n");
     WriteRaw(Archive(), RawDrawRange(1, 10));
     Start();
-    App->SetHttpTimeouts(1, 1);
-    EXPECT_EQ(App->DrawsDownload(), 0);
+    App->Archive().SetHttpTimeouts(1, 1);
+    EXPECT_EQ(App->Archive().DrawsDownload(), 0);
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_NE(Ui.Errors()[0].Text.find("Сервер не отвечает"), std::string::npos) << Ui.Errors()[0].Text;
     EXPECT_FALSE(App->Busy());
@@ -228,7 +228,7 @@ TEST_F(AppTest, ExportThenImportIntoAnEmptyArchiveReproducesIt) {
     // Every draw again: nothing added, the file rewritten the same.
     ASSERT_TRUE(App->Execute("DrawsImport"));
     EXPECT_EQ(ReadRaw(Archive()), archive);
-    EXPECT_EQ(App->Draws().size(), 151u);
+    EXPECT_EQ(App->Archive().Draws().size(), 151u);
 
     // A missing file is reported and changes nothing.
     Ui.NextFileName = Exe.File("absent.csv");

@@ -27,41 +27,41 @@ TEST_F(AppTest, OffsetMovesTheNextDrawAndTheHighlight) {
     WriteRaw(Ini(), "[GLOBAL]\nChannelSize=3\n");
     StartWithArchive(RawDrawRange(1, 100));
     EXPECT_EQ(Ui.OffsetMax, 99);
-    App->SetDrawsOffset(3);
-    EXPECT_EQ(App->DrawsOffset(), 3);
+    App->Archive().SetDrawsOffset(3);
+    EXPECT_EQ(App->Archive().DrawsOffset(), 3);
     EXPECT_EQ(Ui.OffsetValue, 3);
     EXPECT_EQ(Ui.Panels[0], "Архив тиражей: 100");
     EXPECT_EQ(Ui.Panels[1], "Следующий тираж: 98");
     EXPECT_EQ(Ui.Panels[2], "35;3;27;47;19;11"); // draw 98 in stored order
-    for (int n : {35, 3, 27, 47, 19, 11}) EXPECT_TRUE(App->NextDrawMask().Contains(uint8_t(n))) << n;
-    EXPECT_FALSE(App->NextDrawMask().Contains(1));
+    for (int n : {35, 3, 27, 47, 19, 11}) EXPECT_TRUE(App->Archive().NextDrawMask().Contains(uint8_t(n))) << n;
+    EXPECT_FALSE(App->Archive().NextDrawMask().Contains(1));
 
-    EXPECT_EQ(App->DrawCellColor(3, 0), 0xFFAAAA);
-    EXPECT_EQ(App->DrawCellColor(3, 8), 0xFFAAAA);
+    EXPECT_EQ(App->Archive().DrawCellColor(3, 0), 0xFFAAAA);
+    EXPECT_EQ(App->Archive().DrawCellColor(3, 8), 0xFFAAAA);
     for (int row : {0, 1, 2, 4, 50, 99}) {
-        for (int col : {0, 7, 8}) EXPECT_EQ(App->DrawCellColor(row, col), 0xFFFFFF) << row << "/" << col;
+        for (int col : {0, 7, 8}) EXPECT_EQ(App->Archive().DrawCellColor(row, col), 0xFFFFFF) << row << "/" << col;
         for (int col = 1; col <= 6; ++col) {
-            int shown = std::stoi(App->DrawCellText(row, col));
-            EXPECT_EQ(App->DrawCellColor(row, col), int64_t(ChannelColor(shown, 3))) << row << "/" << col;
+            int shown = std::stoi(App->Archive().DrawCellText(row, col));
+            EXPECT_EQ(App->Archive().DrawCellColor(row, col), int64_t(ChannelColor(shown, 3))) << row << "/" << col;
         }
     }
-    EXPECT_EQ(App->DrawCellColor(100, 0), -1);
-    EXPECT_EQ(App->DrawCellColor(-1, 0), -1);
+    EXPECT_EQ(App->Archive().DrawCellColor(100, 0), -1);
+    EXPECT_EQ(App->Archive().DrawCellColor(-1, 0), -1);
 }
 
 TEST_F(AppTest, WithoutColouringOnlyTheOffsetRowHasAColour) {
     StartWithArchive(RawDrawRange(1, 100));
-    App->SetDrawsOffset(3);
+    App->Archive().SetDrawsOffset(3);
     ASSERT_TRUE(App->Execute("ViewColorDraws"));
     ASSERT_FALSE(App->Settings().ColorDraws);
-    for (int col = 0; col < TTemplateMain::DrawColumnCount; ++col) EXPECT_EQ(App->DrawCellColor(3, col), 0xFFAAAA);
+    for (int col = 0; col < TDrawsController::DrawColumnCount; ++col) EXPECT_EQ(App->Archive().DrawCellColor(3, col), 0xFFAAAA);
     // -1 asks for the list's default background.
     std::vector<std::string> wrong;
     for (int row : {0, 2, 4, 99})
-        for (int col = 0; col < TTemplateMain::DrawColumnCount; ++col)
-            if (App->DrawCellColor(row, col) != -1)
+        for (int col = 0; col < TDrawsController::DrawColumnCount; ++col)
+            if (App->Archive().DrawCellColor(row, col) != -1)
                 wrong.push_back(std::to_string(row) + "/" + std::to_string(col) + "=" +
-                                std::to_string(App->DrawCellColor(row, col)));
+                                std::to_string(App->Archive().DrawCellColor(row, col)));
     EXPECT_TRUE(wrong.empty()) << wrong.size() << " cells, e.g. " << wrong.front();
 }
 
@@ -75,8 +75,8 @@ void PrintTo(const TClampCase& c, std::ostream* os) {
 class OffsetClamp : public AppTest, public testing::WithParamInterface<TClampCase> {};
 TEST_P(OffsetClamp, StaysInsideTheArchive) {
     StartWithArchive(RawDrawRange(1, 100));
-    App->SetDrawsOffset(GetParam().Asked);
-    EXPECT_EQ(App->DrawsOffset(), GetParam().Offset);
+    App->Archive().SetDrawsOffset(GetParam().Asked);
+    EXPECT_EQ(App->Archive().DrawsOffset(), GetParam().Offset);
     EXPECT_EQ(Ui.OffsetValue, GetParam().Offset);
     EXPECT_EQ(Ui.Panels[1], GetParam().Next);
 }
@@ -91,27 +91,27 @@ TEST_F(AppTest, DrawListShowsNewestFirstAndSortsOnlyTheView) {
     StartWithArchive(RawDraw(1, {1, 2, 3, 4, 5, 6}, "2021-03-20") + RawDraw(2, {7, 8, 9, 10, 11, 12}, "2021-03-24") +
                      RawDraw(3, {52, 1, 7, 3, 20, 9}, "2021-03-27"));
     const std::vector<std::string> captions = {"Тираж", "1", "2", "3", "4", "5", "6", "S", "Дата тиража"};
-    for (int c = 0; c < TTemplateMain::DrawColumnCount; ++c) EXPECT_EQ(App->DrawColumnCaption(c), captions[size_t(c)]);
+    for (int c = 0; c < TDrawsController::DrawColumnCount; ++c) EXPECT_EQ(App->Archive().DrawColumnCaption(c), captions[size_t(c)]);
     auto row = [&](int r) {
         std::vector<std::string> cells;
-        for (int c = 0; c < TTemplateMain::DrawColumnCount; ++c) cells.push_back(App->DrawCellText(r, c));
+        for (int c = 0; c < TDrawsController::DrawColumnCount; ++c) cells.push_back(App->Archive().DrawCellText(r, c));
         return cells;
     };
     using V = std::vector<std::string>;
     EXPECT_EQ(row(0), (V{"3", "52", "1", "7", "3", "20", "9", "92", "2021-03-27"}));
     EXPECT_EQ(row(2), (V{"1", "1", "2", "3", "4", "5", "6", "21", "2021-03-20"}));
-    EXPECT_EQ(App->DrawCellText(3, 0), "");
-    EXPECT_EQ(App->DrawCellText(-1, 0), "");
+    EXPECT_EQ(App->Archive().DrawCellText(3, 0), "");
+    EXPECT_EQ(App->Archive().DrawCellText(-1, 0), "");
     const std::string fileBefore = ReadRaw(Archive());
 
     ASSERT_TRUE(App->Execute("DrawsSorted"));
     EXPECT_TRUE(App->ActionChecked("DrawsSorted"));
     EXPECT_EQ(row(0), (V{"3", "1", "3", "7", "9", "20", "52", "92", "2021-03-27"}));
-    EXPECT_EQ(Numbers(App->Draws()[2]), (std::vector<int>{52, 1, 7, 3, 20, 9}));
+    EXPECT_EQ(Numbers(App->Archive().Draws()[2]), (std::vector<int>{52, 1, 7, 3, 20, 9}));
     EXPECT_EQ(FrmValue("SortedDraws"), "1");
     EXPECT_EQ(ReadRaw(Archive()), fileBefore);
     // With sorting, the colours follow the number shown in the cell.
-    EXPECT_EQ(App->DrawCellColor(0, 6), int64_t(ChannelColor(52, 4)));
+    EXPECT_EQ(App->Archive().DrawCellColor(0, 6), int64_t(ChannelColor(52, 4)));
 
     ASSERT_TRUE(App->Execute("DrawsSorted"));
     EXPECT_EQ(row(0)[1], "52");
@@ -123,12 +123,12 @@ TEST_F(AppTest, DamagedRecordFieldsAreShownSafely) {
     rec[10] = static_cast<char>(255); // date length beyond the field
     for (size_t k = 11; k < 21; ++k) rec[k] = static_cast<char>(0xC0 + k);
     StartWithArchive(rec);
-    EXPECT_EQ(App->DrawCellText(0, 1), "0");
-    EXPECT_EQ(App->DrawCellText(0, 2), "255");
-    EXPECT_EQ(App->DrawCellText(0, 7), "313");
-    EXPECT_EQ(App->DrawCellColor(0, 1), 0xFF0000);
-    EXPECT_EQ(App->DrawCellColor(0, 2), 0xFF0000);
-    std::string date = App->DrawCellText(0, 8);
+    EXPECT_EQ(App->Archive().DrawCellText(0, 1), "0");
+    EXPECT_EQ(App->Archive().DrawCellText(0, 2), "255");
+    EXPECT_EQ(App->Archive().DrawCellText(0, 7), "313");
+    EXPECT_EQ(App->Archive().DrawCellColor(0, 1), 0xFF0000);
+    EXPECT_EQ(App->Archive().DrawCellColor(0, 2), 0xFF0000);
+    std::string date = App->Archive().DrawCellText(0, 8);
     EXPECT_FALSE(date.empty());
     EXPECT_LE(date.size(), 20u) << "ten cp1251 characters at most";
 }
@@ -139,7 +139,7 @@ TEST_F(AppTest, AddOffersTheNextNumberAndSaves) {
     ASSERT_TRUE(App->Execute("DrawsAdd"));
     ASSERT_EQ(Ui.OfferedDraws.size(), 1u);
     EXPECT_EQ(Ui.OfferedDraws[0].Draw, 1);
-    ASSERT_EQ(App->Draws().size(), 1u);
+    ASSERT_EQ(App->Archive().Draws().size(), 1u);
     auto file = DecodeRaw(ReadRaw(Archive()));
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].Number, 1);
@@ -156,7 +156,7 @@ TEST_F(AppTest, AddAfterTheNewestDrawAndCancel) {
     Ui.DrawEdits.push_back(Cancel);
     ASSERT_TRUE(App->Execute("DrawsAdd"));
     EXPECT_EQ(Ui.OfferedDraws.back().Draw, 2155);
-    EXPECT_EQ(App->Draws().size(), 5u);
+    EXPECT_EQ(App->Archive().Draws().size(), 5u);
     EXPECT_EQ(ReadRaw(Archive()), before);
 
     const int resets = Ui.ListResets;
@@ -166,14 +166,14 @@ TEST_F(AppTest, AddAfterTheNewestDrawAndCancel) {
     EXPECT_EQ(ReadRaw(Archive()).size(), before.size() + 24);
     EXPECT_EQ(ReadRaw(Archive()).substr(0, before.size()), before);
     EXPECT_EQ(FileNumbers().back(), 2155);
-    EXPECT_EQ(App->DrawCellText(0, 0), "2155");
+    EXPECT_EQ(App->Archive().DrawCellText(0, 0), "2155");
     EXPECT_GT(Ui.ListResets, resets);
 }
 
 TEST_F(AppTest, EditChangesTheFirstSelectedRecordInPlace) {
     StartWithArchive(RawDrawRange(1, 5));
-    const TDrawRec original = App->Draws()[3];
-    App->SetDrawsSelection({3, 1});
+    const TDrawRec original = App->Archive().Draws()[3];
+    App->Archive().SetDrawsSelection({3, 1});
     Ui.DrawEdits.push_back(Enter({1, 2, 3, 4, 5, 6}, "2020-01-01", 40));
     ASSERT_TRUE(App->Execute("DrawsEdit"));
     ASSERT_EQ(Ui.OfferedDraws.size(), 1u);
@@ -187,7 +187,7 @@ TEST_F(AppTest, EditChangesTheFirstSelectedRecordInPlace) {
     EXPECT_EQ(file[3].Date, "2020-01-01");
 
     const std::string before = ReadRaw(Archive());
-    App->SetDrawsSelection({0});
+    App->Archive().SetDrawsSelection({0});
     Ui.DrawEdits.push_back(Cancel);
     ASSERT_TRUE(App->Execute("DrawsEdit"));
     EXPECT_EQ(ArchiveNumbers(), (std::vector<int>{1, 2, 3, 40, 5}));
@@ -205,7 +205,7 @@ class DeleteQuestions : public AppTest, public testing::WithParamInterface<TDelC
 TEST_P(DeleteQuestions, AnsweringNoChangesNothing) {
     StartWithArchive(RawDrawRange(1, 5));
     const std::string before = ReadRaw(Archive());
-    App->SetDrawsSelection(GetParam().Rows);
+    App->Archive().SetDrawsSelection(GetParam().Rows);
     Ui.YesNoAnswers.push_back(false);
     ASSERT_TRUE(App->Execute("DrawsDel"));
     ASSERT_EQ(Ui.Questions.size(), 1u);
@@ -222,12 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AppTest, DeleteRemovesTheSelectedRowsAndSaves) {
     StartWithArchive(RawDrawRange(1, 5));
-    App->SetDrawsSelection({0, 2});
+    App->Archive().SetDrawsSelection({0, 2});
     Ui.YesNoAnswers.push_back(true);
     ASSERT_TRUE(App->Execute("DrawsDel"));
     EXPECT_EQ(ArchiveNumbers(), (std::vector<int>{1, 2, 4}));
     EXPECT_EQ(FileNumbers(), (std::vector<int>{1, 2, 4}));
-    EXPECT_TRUE(App->DrawsSelection().empty());
+    EXPECT_TRUE(App->Archive().DrawsSelection().empty());
     EXPECT_EQ(Ui.Panels[0], "Архив тиражей: 3");
     EXPECT_EQ(Ui.Panels[1], "Следующий тираж: 5");
     EXPECT_TRUE(Ui.Errors().empty());
@@ -236,11 +236,11 @@ TEST_F(AppTest, DeleteRemovesTheSelectedRowsAndSaves) {
 TEST_F(AppTest, DeleteWithRepeatedNumbersRemovesExactlyTheSelectedRecord) {
     StartWithArchive(RawDraw(1, {1, 2, 3, 4, 5, 6}) + RawDraw(2, {7, 8, 9, 10, 11, 12}) +
                      RawDraw(2, {13, 14, 15, 16, 17, 18}) + RawDraw(3, {19, 20, 21, 22, 23, 24}));
-    App->SetDrawsSelection({2}); // the older of the two records numbered 2
+    App->Archive().SetDrawsSelection({2}); // the older of the two records numbered 2
     Ui.YesNoAnswers.push_back(true);
     ASSERT_TRUE(App->Execute("DrawsDel"));
-    ASSERT_EQ(App->Draws().size(), 3u);
-    EXPECT_EQ(Numbers(App->Draws()[1]), (std::vector<int>{13, 14, 15, 16, 17, 18}));
+    ASSERT_EQ(App->Archive().Draws().size(), 3u);
+    EXPECT_EQ(Numbers(App->Archive().Draws()[1]), (std::vector<int>{13, 14, 15, 16, 17, 18}));
     auto file = DecodeRaw(ReadRaw(Archive()));
     ASSERT_EQ(file.size(), 3u);
     EXPECT_EQ(file[1].Numbers, (std::vector<int>{13, 14, 15, 16, 17, 18}));
@@ -263,7 +263,7 @@ TEST_F(AppTest, FailedArchiveSaveIsReportedAndKeepsTheOldFile) {
     EXPECT_FALSE(App->Busy());
 
     // The same fault during a deletion.
-    App->SetDrawsSelection({0});
+    App->Archive().SetDrawsSelection({0});
     Ui.YesNoAnswers.push_back(true);
     {
         TWriteFaultGuard fault(30);

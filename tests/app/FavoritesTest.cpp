@@ -6,7 +6,7 @@ namespace {
 
 std::vector<std::string> ShownCodes(const TTemplateMain& app) {
     std::vector<std::string> r;
-    for (int i : app.StatTypeItems()) r.push_back(app.Stats().CodeOf(i));
+    for (int i : app.Statistics().StatTypeItems()) r.push_back(app.Stats().CodeOf(i));
     return r;
 }
 
@@ -23,7 +23,7 @@ TEST_F(AppTest, FavouritesChosenInTheManagerSurviveARestart) {
     ASSERT_TRUE(App->Execute("FiltersManager"));
     const auto shown = ShownCodes(*App);
     ASSERT_FALSE(shown.empty());
-    EXPECT_EQ(App->Stats().CodeOf(App->StatTypeEntry()), shown.front()); // the first entry is selected again
+    EXPECT_EQ(App->Stats().CodeOf(App->Statistics().StatTypeEntry()), shown.front()); // the first entry is selected again
     App->Shutdown();
 
     TScriptedUi second;
@@ -57,7 +57,7 @@ TEST_F(AppTest, CancelledManagerChangesNothingAndResetAsksFirst) {
 
 TEST_F(AppTest, DescriptionWindowShowsTheSelectedMethod) {
     Start();
-    App->SelectStatType(App->Stats().FindByCode("SUMS"));
+    App->Statistics().SelectStatType(App->Stats().FindByCode("SUMS"));
     ASSERT_TRUE(App->Execute("FiltersInfo"));
     ASSERT_EQ(Ui.HelpPages.size(), 1u);
     EXPECT_EQ(Ui.HelpPages[0].first, "Описание методики расчета");
@@ -71,7 +71,7 @@ TEST_F(AppTest, DescriptionWindowShowsTheSelectedMethod) {
 
 TEST_F(AppTest, FilterDialogStartsFromTheMainWindowAndKeepsTheMethodText) {
     Start();
-    App->SelectStatType(App->Stats().FindByCode("EVEN"));
+    App->Statistics().SelectStatType(App->Stats().FindByCode("EVEN"));
     TFilterItem fresh;
     Ui.FilterEdits.push_back([&](TFilterItem& item, const TFilterDialogContext& ctx) {
         const TFilterItem start = FilterDialogStart(item, ctx);
@@ -84,11 +84,11 @@ TEST_F(AppTest, FilterDialogStartsFromTheMainWindowAndKeepsTheMethodText) {
         item.Lengths = "100";
         return true;
     });
-    ASSERT_TRUE(App->EditFilter(fresh));
+    ASSERT_TRUE(App->Statistics().EditFilter(fresh));
     EXPECT_TRUE(fresh.Defined);
     EXPECT_EQ(FilterText(fresh, App->Stats()), "TSD1#EVEN:100#LNO:#SF:1");
     Ui.FilterEdits.push_back([](TFilterItem&, const TFilterDialogContext&) { return false; });
-    EXPECT_FALSE(App->EditFilter(fresh));
+    EXPECT_FALSE(App->Statistics().EditFilter(fresh));
     EXPECT_EQ(FilterText(fresh, App->Stats()), "TSD1#EVEN:100#LNO:#SF:1");
 }
 

@@ -5,6 +5,8 @@
 #include "app/FavoritesEditor.h"
 #include "app/FilterDialog.h"
 #include "app/FormSettings.h"
+#include "app/StakesController.h"
+#include "app/StatsController.h"
 #include "app/UserInterface.h"
 #include "net/Http.h"
 #include "stakes/StakeRecord.h"
@@ -25,7 +27,7 @@ struct TShownMessage {
     std::string Text;
 };
 
-class TScriptedUi : public UserInterface {
+class TScriptedUi : public UserInterface, public TDrawsUi, public TCombsUi, public TStatsUi, public TStakesUi {
 public:
     // Queued answers.
     std::deque<bool> YesNoAnswers;

@@ -19,17 +19,17 @@ std::vector<std::string> Codes(const TTemplateMain& app, const std::vector<int>&
 
 TEST_F(AppTest, SelectorsListShownMethodsAndGraphsOnly) {
     Start();
-    const auto stat = Codes(*App, App->StatTypeItems());
-    const auto graph = Codes(*App, App->GraphTypeItems());
-    ASSERT_EQ(stat.size(), 24u);
+    const auto stat = Codes(*App, App->Statistics().StatTypeItems());
+    const auto graph = Codes(*App, App->Statistics().GraphTypeItems());
+    ASSERT_EQ(stat.size(), 144u);
     EXPECT_EQ(stat.front(), "NUMS");
-    EXPECT_EQ(stat.back(), "POS6");
+    EXPECT_EQ(stat.back(), "SGM1");
     // Graph list: the graphable methods in the same order.
     EXPECT_EQ(graph.front(), "EVEN");
     EXPECT_TRUE(std::find(graph.begin(), graph.end(), "NUMS") == graph.end());
     EXPECT_TRUE(std::find(graph.begin(), graph.end(), "SUMV") == graph.end());
-    EXPECT_EQ(App->Stats().CodeOf(App->StatTypeEntry()), "NUMS");
-    EXPECT_EQ(App->Stats().CodeOf(App->GraphTypeEntry()), "EVEN");
+    EXPECT_EQ(App->Stats().CodeOf(App->Statistics().StatTypeEntry()), "NUMS");
+    EXPECT_EQ(App->Stats().CodeOf(App->Statistics().GraphTypeEntry()), "EVEN");
 }
 
 TEST_F(AppTest, FavouritesAndOrderingComeFromTheFavouritesFile) {
@@ -38,18 +38,18 @@ TEST_F(AppTest, FavouritesAndOrderingComeFromTheFavouritesFile) {
     Start();
     EXPECT_TRUE(Ui.Messages.empty());
     // Sorted by display name: the user's title counts as the name.
-    EXPECT_EQ(Codes(*App, App->StatTypeItems()), (std::vector<std::string>{"SUMS", "NUMS", "POS2"}));
-    EXPECT_EQ(Codes(*App, App->GraphTypeItems()), (std::vector<std::string>{"SUMS", "POS2"}));
+    EXPECT_EQ(Codes(*App, App->Statistics().StatTypeItems()), (std::vector<std::string>{"SUMS", "NUMS", "POS2"}));
+    EXPECT_EQ(Codes(*App, App->Statistics().GraphTypeItems()), (std::vector<std::string>{"SUMS", "POS2"}));
     EXPECT_EQ(App->Stats().DisplayName(App->Stats().FindByCode("SUMS"), true), "Моя сумма");
 }
 
 TEST_F(AppTest, ChoiceSurvivesRebuildingTheLists) {
     Start();
     const int pos3 = App->Stats().FindByCode("POS3");
-    App->SelectStatType(pos3);
-    App->SelectGraphType(App->Stats().FindByCode("SUMS"));
-    App->SelectStatType(9999); // not in the list: ignored
-    ASSERT_EQ(App->StatTypeEntry(), pos3);
+    App->Statistics().SelectStatType(pos3);
+    App->Statistics().SelectGraphType(App->Stats().FindByCode("SUMS"));
+    App->Statistics().SelectStatType(9999); // not in the list: ignored
+    ASSERT_EQ(App->Statistics().StatTypeEntry(), pos3);
     Ui.ConfigEdits.push_back([](TConfigData& c) {
         c.ChannelSize = 5;
         return true;
@@ -57,8 +57,8 @@ TEST_F(AppTest, ChoiceSurvivesRebuildingTheLists) {
     const int fills = Ui.MethodListFills;
     ASSERT_TRUE(App->Execute("EditConfig"));
     EXPECT_GT(Ui.MethodListFills, fills);
-    EXPECT_EQ(App->Stats().CodeOf(App->StatTypeEntry()), "POS3");
-    EXPECT_EQ(App->Stats().CodeOf(App->GraphTypeEntry()), "SUMS");
+    EXPECT_EQ(App->Stats().CodeOf(App->Statistics().StatTypeEntry()), "POS3");
+    EXPECT_EQ(App->Stats().CodeOf(App->Statistics().GraphTypeEntry()), "SUMS");
 }
 
 TEST_F(AppTest, EditConfigSavesEveryKeyAndRepaintsTheDraws) {
@@ -86,8 +86,8 @@ TEST_F(AppTest, EditConfigSavesEveryKeyAndRepaintsTheDraws) {
     EXPECT_EQ(PrizeFor(saved, 4), CurrencyFromDouble(1500.25));
     EXPECT_EQ(App->Stats().StakeProfit(8, 3), CurrencyFromDouble(100) - 28 * CurrencyFromDouble(12.5));
     // The draw list's channel colours follow the new channel size.
-    const int shown = std::stoi(App->DrawCellText(0, 1));
-    EXPECT_EQ(App->DrawCellColor(0, 1), int64_t(ChannelColor(shown, 3)));
+    const int shown = std::stoi(App->Archive().DrawCellText(0, 1));
+    EXPECT_EQ(App->Archive().DrawCellColor(0, 1), int64_t(ChannelColor(shown, 3)));
 }
 
 TEST_F(AppTest, CancelledSettingsDialogChangesNothing) {
@@ -113,7 +113,7 @@ class StaleGroups : public testing::TestWithParam<TStaleCase> {};
 TEST_P(StaleGroups, FollowTheChangedSettings) {
     TConfigData before, after;
     GetParam().Change(after);
-    EXPECT_EQ(TTemplateMain::StaleGroups(before, after), GetParam().Groups);
+    EXPECT_EQ(TStatsController::StaleGroups(before, after), GetParam().Groups);
 }
 INSTANTIATE_TEST_SUITE_P(Table, StaleGroups,
                          testing::Values(TStaleCase{"nothing", [](TConfigData&) {}, {}},
@@ -174,7 +174,7 @@ TEST_F(AppTest, RebuildKeepsTitlesAndFavourites) {
     ASSERT_TRUE(App->Execute("EditConfig"));
     EXPECT_EQ(list.FavoritesText(), "EVEN,SUMS");
     EXPECT_EQ(list.Method(list.FindByCode("SUMS")).Title, "Суммы");
-    EXPECT_EQ(Codes(*App, App->StatTypeItems()), (std::vector<std::string>{"EVEN", "SUMS"}));
+    EXPECT_EQ(Codes(*App, App->Statistics().StatTypeItems()), (std::vector<std::string>{"EVEN", "SUMS"}));
 }
 
 // A valid file whose keys all differ from the defaults; each case spoils one key.
@@ -217,14 +217,14 @@ TEST_P(HostileSettings, SpoiltKeyReadsItsDefaultAndTheRestHolds) {
     GetParam().Fallback(expected);
     EXPECT_EQ(App->Config(), expected);
     // A new stake costs exactly the stake price.
-    App->SetCombsSelection({{0, 1}});
+    App->Combinations().SetCombsSelection({{0, 1}});
     Ui.StakeEdits.push_back([](TStakeRecord&, int&) { return true; });
     ASSERT_TRUE(App->Execute("StakeAdd"));
     ASSERT_EQ(Ui.OfferedStakes.size(), 1u);
     EXPECT_EQ(Ui.OfferedStakes[0].Profit, -expected.Cost);
     // Weights stay numbers of the size of the counts (30 draws), never the overflow mark.
-    ASSERT_FALSE(App->StatLines().empty());
-    for (const TStatLine& line : App->StatLines()) {
+    ASSERT_FALSE(App->Statistics().StatLines().empty());
+    for (const TStatLine& line : App->Statistics().StatLines()) {
         double w = 0;
         ASSERT_TRUE(TryStrToFloat(line.Cells[8], w)) << line.Cells[8];
         EXPECT_LT(std::fabs(w), 1e4) << line.Cells[0];

@@ -51,7 +51,7 @@ protected:
         WriteRaw(Archive(), RawDrawRange(1, 100));
         if (!stakes.empty()) WriteRaw(Lsk(), stakes);
         Start();
-        ASSERT_EQ(App->Combs().Count(), 7u);
+        ASSERT_EQ(App->Combinations().Combs().Count(), 7u);
         ASSERT_EQ(App->Config().Cost, 125000);
     }
     std::vector<TStakeRecord> Records() const {
@@ -78,7 +78,7 @@ TEST_P(OutdatedStakes, AreDroppedWithAWarning) {
     EXPECT_EQ(Ui.Messages[0].Box, TMsgBox::Warning);
     EXPECT_EQ(Ui.Messages[0].Text, "Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!");
     EXPECT_EQ(FileSize(Lsk()), 0);
-    EXPECT_EQ(App->StakeCount(), 0);
+    EXPECT_EQ(App->Stakes().StakeCount(), 0);
     EXPECT_EQ(Ui.Panels[4], "Ставок: 0");
     EXPECT_FALSE(App->Stats().Config.Profits.empty());
 }
@@ -99,7 +99,7 @@ TEST_F(StakesAppTest, CurrentStakesFileIsShownAsItIs) {
     const std::string stakes = RawOpenStake(201, {1, 2, 3, 4, 5, 6}) + RawSeparator();
     StartStakes(stakes);
     EXPECT_TRUE(Ui.Messages.empty());
-    EXPECT_EQ(App->StakeCount(), 2);
+    EXPECT_EQ(App->Stakes().StakeCount(), 2);
     EXPECT_EQ(Ui.StakesShown, 2);
     EXPECT_EQ(Ui.Panels[4], "Ставок: 2");
     EXPECT_TRUE(ReadRaw(Lsk()) == stakes);
@@ -109,7 +109,7 @@ TEST_F(StakesAppTest, CurrentStakesFileIsShownAsItIs) {
 
 TEST_F(StakesAppTest, DialogOffersAManualStakeOnTheNextDraw) {
     StartStakes();
-    App->SetCombsSelection({{2, 4}});
+    App->Combinations().SetCombsSelection({{2, 4}});
     Ui.StakeEdits.push_back([](TStakeRecord&, int&) { return true; });
     ASSERT_TRUE(App->Execute("StakeAdd"));
     ASSERT_EQ(Ui.OfferedStakes.size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(StakesAppTest, DialogOffersAManualStakeOnTheNextDraw) {
     EXPECT_EQ(offered.Comment, "Ставка \"вручную\"");
     EXPECT_EQ(offered.DrawNumber, 101);
     EXPECT_EQ(offered.SampleSize, 7);
-    EXPECT_EQ(NumberSetToText(offered.Numbers, ";"), CombToList(App->Combs()[2]));
+    EXPECT_EQ(NumberSetToText(offered.Numbers, ";"), CombToList(App->Combinations().Combs()[2]));
     EXPECT_EQ(offered.Profit, -125000);
     EXPECT_FALSE(offered.Checked);
     EXPECT_EQ(offered.Matched.Count, -1);
@@ -126,26 +126,26 @@ TEST_F(StakesAppTest, DialogOffersAManualStakeOnTheNextDraw) {
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].DrawNumber, 101);
-    EXPECT_EQ(NumberSetToText(records[0].Numbers, ";"), CombToList(App->Combs()[2]));
+    EXPECT_EQ(NumberSetToText(records[0].Numbers, ";"), CombToList(App->Combinations().Combs()[2]));
     EXPECT_FALSE(records[0].Checked);
     EXPECT_EQ(Ui.Panels[4], "Ставок: 1");
     EXPECT_EQ(Ui.StakesShown, 1);
 
     // Without a selection the numbers start empty; a cancelled dialog adds nothing.
-    App->SetCombsSelection({});
+    App->Combinations().SetCombsSelection({});
     Ui.StakeEdits.push_back([](TStakeRecord& r, int&) {
         r.Numbers = Set({1, 2, 3, 4, 5, 6});
         return false;
     });
     ASSERT_TRUE(App->Execute("StakeAdd"));
     EXPECT_EQ(Ui.OfferedStakes.at(1).Numbers.Count, 0);
-    EXPECT_EQ(App->StakeCount(), 1);
+    EXPECT_EQ(App->Stakes().StakeCount(), 1);
     EXPECT_EQ(FileSize(Lsk()), int64_t(RawStakeSize));
 }
 
 TEST_F(StakesAppTest, StakeOnADrawInTheArchiveIsCheckedAtOnceAndSeriesFollow) {
     StartStakes();
-    App->SetDrawsOffset(3);
+    App->Archive().SetDrawsOffset(3);
     Ui.StakeEdits.push_back([](TStakeRecord& r, int&) {
         r.Numbers = Set({3, 11, 19, 20, 21, 22});
         return true;
@@ -160,7 +160,7 @@ TEST_F(StakesAppTest, StakeOnADrawInTheArchiveIsCheckedAtOnceAndSeriesFollow) {
     EXPECT_EQ(records[0].Profit, 1000000 - 125000);
 
     // Seven numbers cost seven stakes, whatever the dialog left in the profit.
-    App->SetDrawsOffset(0);
+    App->Archive().SetDrawsOffset(0);
     Ui.StakeEdits.push_back([](TStakeRecord& r, int& drawCount) {
         r.Numbers = Set({1, 2, 3, 4, 5, 6, 7});
         r.Profit = 0;
@@ -180,8 +180,8 @@ TEST_F(StakesAppTest, StakeOnADrawInTheArchiveIsCheckedAtOnceAndSeriesFollow) {
 TEST_F(StakesAppTest, MultiStakeDialogMakesOneStakePerCombination) {
     StartStakes();
     int checks = 0;
-    App->AddStakeCheckedHook([&checks](const TStakeRecord&) { ++checks; });
-    App->SetCombsSelection({{0, 2}, {4, 5}});
+    App->Stakes().AddStakeCheckedHook([&checks](const TStakeRecord&) { ++checks; });
+    App->Combinations().SetCombsSelection({{0, 2}, {4, 5}});
     Ui.MultiStakeEdits.push_back([](int& draw, int& count, std::string& comment) {
         EXPECT_EQ(draw, 101);
         EXPECT_EQ(count, 1);
@@ -196,7 +196,7 @@ TEST_F(StakesAppTest, MultiStakeDialogMakesOneStakePerCombination) {
     ASSERT_EQ(records.size(), 3u);
     const size_t rows[] = {0, 1, 4};
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(NumberSetToText(records[i].Numbers, ";"), CombToList(App->Combs()[rows[i]])) << i;
+        EXPECT_EQ(NumberSetToText(records[i].Numbers, ";"), CombToList(App->Combinations().Combs()[rows[i]])) << i;
         EXPECT_EQ(records[i].DrawNumber, 50);
         EXPECT_EQ(records[i].Comment, "пакет");
         EXPECT_EQ(records[i].SampleSize, 7);
@@ -204,14 +204,14 @@ TEST_F(StakesAppTest, MultiStakeDialogMakesOneStakePerCombination) {
     }
     EXPECT_EQ(checks, 3);
     EXPECT_EQ(std::count(Ui.ProgressTexts.begin(), Ui.ProgressTexts.end(), "Проверка результатов ставок..."), 1);
-    EXPECT_TRUE(App->CombsSelection().empty());
+    EXPECT_TRUE(App->Combinations().CombsSelection().empty());
 
     Ui.MultiStakeEdits.push_back([](int&, int&, std::string&) { return true; });
     ASSERT_TRUE(App->Execute("StakeAddAll"));
     records = Records();
     ASSERT_EQ(records.size(), 10u);
     for (size_t i = 3; i < 10; ++i) {
-        EXPECT_EQ(NumberSetToText(records[i].Numbers, ";"), CombToList(App->Combs()[i - 3]));
+        EXPECT_EQ(NumberSetToText(records[i].Numbers, ";"), CombToList(App->Combinations().Combs()[i - 3]));
         EXPECT_EQ(records[i].DrawNumber, 101);
         EXPECT_FALSE(records[i].Checked);
     }
@@ -219,7 +219,7 @@ TEST_F(StakesAppTest, MultiStakeDialogMakesOneStakePerCombination) {
 
     Ui.MultiStakeEdits.push_back([](int&, int&, std::string&) { return false; });
     ASSERT_TRUE(App->Execute("StakeAddAll"));
-    EXPECT_EQ(App->StakeCount(), 10);
+    EXPECT_EQ(App->Stakes().StakeCount(), 10);
 }
 
 // --- Deleting ------------------------------------------------------------------------------------------------
@@ -233,14 +233,14 @@ struct TDelCase {
 class StakeDel : public StakesAppTest, public testing::WithParamInterface<TDelCase> {};
 TEST_P(StakeDel, DeletesExactlyTheSelectedRecords) {
     StartStakes(FiveStakes());
-    App->SetStakesSelection(GetParam().Selection);
+    App->Stakes().SetStakesSelection(GetParam().Selection);
     Ui.YesNoAnswers.push_back(GetParam().Answer);
     ASSERT_TRUE(App->Execute("StakeDel"));
     ASSERT_EQ(Ui.Questions.size(), 1u);
     EXPECT_EQ(Ui.Questions[0].Box, TMsgBox::Warning);
     EXPECT_EQ(Ui.Questions[0].Text, GetParam().Question);
     EXPECT_EQ(DrawColumn(), GetParam().Left);
-    EXPECT_EQ(App->StakeCount(), static_cast<int64_t>(GetParam().Left.size()));
+    EXPECT_EQ(App->Stakes().StakeCount(), static_cast<int64_t>(GetParam().Left.size()));
     EXPECT_EQ(Ui.Panels[4], "Ставок: " + std::to_string(GetParam().Left.size()));
     EXPECT_FALSE(FileExists(Data.File("Zorb_6x52.~tmp")));
     EXPECT_TRUE(Ui.Errors().empty());
@@ -274,7 +274,7 @@ TEST_P(StakeFilter, DropsStakesByMatchCountAndKeepsSeparators) {
     ASSERT_TRUE(App->Execute("StakeFilter"));
     EXPECT_EQ(DrawColumn(), GetParam().Left);
     EXPECT_FALSE(FileExists(Data.File("Zorb_6x52.~tmp")));
-    EXPECT_TRUE(App->StakesOpen());
+    EXPECT_TRUE(App->Stakes().StakesOpen());
 }
 INSTANTIATE_TEST_SUITE_P(Stakes, StakeFilter,
                          testing::Values(TFilterCase{3, 1, {-1, 51, 52, -1}},
@@ -285,20 +285,20 @@ INSTANTIATE_TEST_SUITE_P(Stakes, StakeFilter,
 
 TEST_F(StakesAppTest, DeletingRowsReopensTheFileAndAFailureKeepsIt) {
     StartStakes(FiveStakes());
-    ASSERT_TRUE(App->DeleteStakeRows(2, 3)); // grid rows count from 1
+    ASSERT_TRUE(App->Stakes().DeleteStakeRows(2, 3)); // grid rows count from 1
     EXPECT_EQ(DrawColumn(), (std::vector<int>{201, 204, 205}));
     EXPECT_FALSE(FileExists(Data.File("Zorb_6x52.~tmp")));
-    ASSERT_TRUE(App->StakesOpen());
-    EXPECT_EQ(App->StakeCellText(1, 0), "204");
+    ASSERT_TRUE(App->Stakes().StakesOpen());
+    EXPECT_EQ(App->Stakes().StakeCellText(1, 0), "204");
 
     const std::string before = ReadRaw(Lsk());
     std::filesystem::create_directory(Data.File("Zorb_6x52.~tmp")); // the replacement cannot be written
-    EXPECT_FALSE(App->DeleteStakeRows(1, 1));
+    EXPECT_FALSE(App->Stakes().DeleteStakeRows(1, 1));
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка удаления записи из файла ставок!", 0), 0u) << Ui.Errors()[0].Text;
     EXPECT_TRUE(ReadRaw(Lsk()) == before);
-    EXPECT_TRUE(App->StakesOpen());
-    EXPECT_EQ(App->StakeCount(), 3);
+    EXPECT_TRUE(App->Stakes().StakesOpen());
+    EXPECT_EQ(App->Stakes().StakeCount(), 3);
 }
 
 TEST_F(StakesAppTest, ClearingEmptiesTheFileAndDisablesWhatNeedsStakes) {
@@ -306,7 +306,7 @@ TEST_F(StakesAppTest, ClearingEmptiesTheFileAndDisablesWhatNeedsStakes) {
     const char* const needStakes[] = {"StakeFilter", "StakeClear", "StakesCheckManual"};
     for (const char* name : needStakes) EXPECT_TRUE(App->ActionEnabled(name)) << name;
     EXPECT_FALSE(App->ActionEnabled("StakeDel")) << "nothing selected";
-    App->SetStakesSelection({{0, 1}});
+    App->Stakes().SetStakesSelection({{0, 1}});
     EXPECT_TRUE(App->ActionEnabled("StakeDel"));
 
     Ui.YesNoAnswers.push_back(true);
@@ -314,7 +314,7 @@ TEST_F(StakesAppTest, ClearingEmptiesTheFileAndDisablesWhatNeedsStakes) {
     EXPECT_EQ(Ui.Questions.at(0).Text, "Удалить все выделенные записи (всего будет удалено 5 записи(ей))?");
     EXPECT_EQ(FileSize(Lsk()), 0);
     EXPECT_EQ(Ui.Panels[4], "Ставок: 0");
-    App->SetStakesSelection({{0, 1}});
+    App->Stakes().SetStakesSelection({{0, 1}});
     for (const char* name : {"StakeDel", "StakeFilter", "StakeClear", "StakesCheckManual"})
         EXPECT_FALSE(App->ActionEnabled(name)) << name;
     EXPECT_TRUE(App->ActionEnabled("StakeAdd"));
@@ -335,7 +335,7 @@ TEST_F(StakesAppTest, NewDrawsCheckTheWaitingStakesAndFillTheLogs) {
     StartStakes(stake(101, {1, 2, 3, 4, 5, 6}, "X") + stake(102, {1, 2, 3, 4, 5, 6}, "A") +
                 stake(102, {1, 2, 3, 4, 10, 20}, "B") + stake(103, {10, 20, 30, 40, 50, 52}, "C"));
     std::vector<std::string> checked;
-    App->AddStakeCheckedHook([&checked](const TStakeRecord& r) { checked.push_back(r.Comment); });
+    App->Stakes().AddStakeCheckedHook([&checked](const TStakeRecord& r) { checked.push_back(r.Comment); });
     auto enter = [](TDrawRec& r) {
         const uint8_t drawn[6] = {52, 10, 30, 40, 50, 20};
         std::copy(drawn, drawn + 6, r.Numbers);
@@ -408,7 +408,7 @@ TEST_F(StakesAppTest, SecondCopyIsKeptOutAndTouchesNoFile) {
         return true;
     });
     ASSERT_TRUE(App->Execute("StakeAdd"));
-    EXPECT_EQ(App->StakeCount(), 6);
+    EXPECT_EQ(App->Stakes().StakeCount(), 6);
     App->Shutdown();
     TScriptedUi ui;
     TFormMain third(ui, TAppOptions{Data.Path(), Exe.Path(), "Zorb_6x52", {}});
@@ -416,7 +416,7 @@ TEST_F(StakesAppTest, SecondCopyIsKeptOutAndTouchesNoFile) {
     third.OnInitTimer();
     EXPECT_TRUE(ui.Errors().empty());
     EXPECT_FALSE(third.Terminated());
-    EXPECT_EQ(third.StakeCount(), 6);
+    EXPECT_EQ(third.Stakes().StakeCount(), 6);
     third.Shutdown();
 }
 

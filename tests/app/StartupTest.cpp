@@ -9,7 +9,7 @@ TEST_F(AppTest, StartsInAnEmptyDirectory) {
     Start();
     EXPECT_TRUE(Ui.Messages.empty()) << Ui.Messages.front().Text;
     EXPECT_EQ(App->State(), TStartState::Initialized);
-    EXPECT_TRUE(App->Draws().empty());
+    EXPECT_TRUE(App->Archive().Draws().empty());
     EXPECT_EQ(Ui.Panels[0], "Архив тиражей: 0");
     EXPECT_EQ(Ui.Panels[1], "Следующий тираж: 1");
     EXPECT_EQ(Ui.Panels[2], "");
@@ -161,10 +161,10 @@ TEST_F(AppTest, ActionsFollowBusyAndSelection) {
     EXPECT_FALSE(App->Execute("DrawsDel"));
     EXPECT_FALSE(App->Execute("NoSuchAction"));
     EXPECT_FALSE(App->ActionEnabled("NoSuchAction"));
-    App->SetDrawsSelection({-1, 5, 100});
-    EXPECT_TRUE(App->DrawsSelection().empty()) << "rows outside the list are not selectable";
-    App->SetDrawsSelection({3, 1, 3});
-    EXPECT_EQ(App->DrawsSelection(), (std::vector<int>{1, 3}));
+    App->Archive().SetDrawsSelection({-1, 5, 100});
+    EXPECT_TRUE(App->Archive().DrawsSelection().empty()) << "rows outside the list are not selectable";
+    App->Archive().SetDrawsSelection({3, 1, 3});
+    EXPECT_EQ(App->Archive().DrawsSelection(), (std::vector<int>{1, 3}));
     EXPECT_TRUE(App->ActionEnabled("DrawsEdit"));
     EXPECT_TRUE(App->ActionEnabled("DrawsDel"));
     App->BeginBusy();

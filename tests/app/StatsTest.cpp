@@ -21,7 +21,7 @@ protected:
         Start(std::move(args));
     }
     int Entry(const std::string& code) const { return App->Stats().FindByCode(code); }
-    std::string PathOf(const std::string& code) const { return App->PrefetchPath(Entry(code)); }
+    std::string PathOf(const std::string& code) const { return App->Statistics().PrefetchPath(Entry(code)); }
     std::vector<std::string> PrefetchCodes() const {
         std::vector<std::string> r;
         for (int i = 0; i < App->Stats().MethodCount(); ++i)
@@ -44,7 +44,7 @@ protected:
     }
     std::vector<std::string> Column(int c) const {
         std::vector<std::string> v;
-        for (const TStatLine& l : App->StatLines()) v.push_back(l.Cells[static_cast<size_t>(c)]);
+        for (const TStatLine& l : App->Statistics().StatLines()) v.push_back(l.Cells[static_cast<size_t>(c)]);
         return v;
     }
     int RowOf(const std::string& value) const {
@@ -55,11 +55,11 @@ protected:
 
 TEST_F(StatsAppTest, RecalculatesOnlyWhenWhatItDependsOnChanges) {
     StartSmall();
-    ASSERT_EQ(App->StatTypeEntry(), Entry("NUMS"));
-    EXPECT_EQ(App->StatLines().size(), 52u);
-    EXPECT_EQ(App->StatTable().Window, 120);
+    ASSERT_EQ(App->Statistics().StatTypeEntry(), Entry("NUMS"));
+    EXPECT_EQ(App->Statistics().StatLines().size(), 52u);
+    EXPECT_EQ(App->Statistics().StatTable().Window, 120);
     int changes = Ui.StatTableChanges;
-    App->Recalculate(false);
+    App->Statistics().Recalculate(false);
     EXPECT_EQ(Ui.StatTableChanges, changes) << "nothing changed";
 
     struct TStep {
@@ -70,30 +70,30 @@ TEST_F(StatsAppTest, RecalculatesOnlyWhenWhatItDependsOnChanges) {
         size_t Lines;
     };
     const TStep steps[] = {
-        {"offset", [](TTemplateMain& a) { a.SetDrawsOffset(3); }, true, 117, 52},
-        {"same offset", [](TTemplateMain& a) { a.SetDrawsOffset(3); }, false, 117, 52},
-        {"length", [](TTemplateMain& a) { a.SetDrawsStatLen(50); }, true, 50, 52},
-        {"same length", [](TTemplateMain& a) { a.SetDrawsStatLen(50); }, false, 50, 52},
-        {"method", [this](TTemplateMain& a) { a.SelectStatType(Entry("SUMS")); }, true, 50, 277},
-        {"same method", [this](TTemplateMain& a) { a.SelectStatType(Entry("SUMS")); }, false, 50, 277},
-        {"forced", [](TTemplateMain& a) { a.Recalculate(true); }, true, 50, 277},
-        {"not forced", [](TTemplateMain& a) { a.Recalculate(false); }, false, 50, 277},
-        {"offset back", [](TTemplateMain& a) { a.SetDrawsOffset(0); }, true, 50, 277},
+        {"offset", [](TTemplateMain& a) { a.Archive().SetDrawsOffset(3); }, true, 117, 52},
+        {"same offset", [](TTemplateMain& a) { a.Archive().SetDrawsOffset(3); }, false, 117, 52},
+        {"length", [](TTemplateMain& a) { a.Statistics().SetDrawsStatLen(50); }, true, 50, 52},
+        {"same length", [](TTemplateMain& a) { a.Statistics().SetDrawsStatLen(50); }, false, 50, 52},
+        {"method", [this](TTemplateMain& a) { a.Statistics().SelectStatType(Entry("SUMS")); }, true, 50, 277},
+        {"same method", [this](TTemplateMain& a) { a.Statistics().SelectStatType(Entry("SUMS")); }, false, 50, 277},
+        {"forced", [](TTemplateMain& a) { a.Statistics().Recalculate(true); }, true, 50, 277},
+        {"not forced", [](TTemplateMain& a) { a.Statistics().Recalculate(false); }, false, 50, 277},
+        {"offset back", [](TTemplateMain& a) { a.Archive().SetDrawsOffset(0); }, true, 50, 277},
     };
     for (const TStep& s : steps) {
         s.Act(*App);
         EXPECT_EQ(Ui.StatTableChanges > changes, s.Recomputes) << s.Name;
-        EXPECT_EQ(App->StatTable().Window, s.Window) << s.Name;
-        EXPECT_EQ(App->StatLines().size(), s.Lines) << s.Name;
+        EXPECT_EQ(App->Statistics().StatTable().Window, s.Window) << s.Name;
+        EXPECT_EQ(App->Statistics().StatLines().size(), s.Lines) << s.Name;
         changes = Ui.StatTableChanges;
     }
 }
 
 TEST_F(StatsAppTest, WithoutTheComparisonNoFilesAreMade) {
     StartSmall();
-    App->Recalculate(true);
+    App->Statistics().Recalculate(true);
     EXPECT_FALSE(std::filesystem::exists(PrefetchDir()));
-    EXPECT_FALSE(App->StatTable().NormsKnown);
+    EXPECT_FALSE(App->Statistics().StatTable().NormsKnown);
     for (const std::string& norm : Column(3)) EXPECT_EQ(norm, "-");
     EXPECT_EQ(FrmValue("PrefetchsEnabled"), "0");
 }
@@ -113,7 +113,7 @@ TEST_F(StatsAppTest, TurningTheComparisonOnBuildsEveryFile) {
         const int64_t size = FileSize(PathOf(code));
         EXPECT_TRUE(size > 12 && size % 12 == 0) << code << ": " << size;
     }
-    ASSERT_TRUE(App->StatTable().NormsKnown);
+    ASSERT_TRUE(App->Statistics().StatTable().NormsKnown);
     const auto norms = Column(3);
     EXPECT_NE(norms[0], "-");
     EXPECT_EQ(std::count(norms.begin(), norms.end(), norms[0]), 52);
@@ -127,11 +127,11 @@ TEST_F(StatsAppTest, EmptyOrDamagedFileIsRebuiltWhenOpened) {
     const std::string built = ReadRaw(nums);
 
     WriteRaw(nums, "");
-    App->EnsurePrefetchs(false, {});
+    App->Statistics().EnsurePrefetchs(false, {});
     EXPECT_EQ(FileSize(nums), 0) << "an empty file counts as existing here";
-    App->Recalculate(true);
+    App->Statistics().Recalculate(true);
     EXPECT_EQ(ReadRaw(nums), built);
-    EXPECT_TRUE(App->StatTable().NormsKnown);
+    EXPECT_TRUE(App->Statistics().StatTable().NormsKnown);
     EXPECT_TRUE(Ui.Errors().empty());
 
     // Damaged files are rebuilt like missing ones, with one notice in the status line instead of wrong norms.
@@ -146,9 +146,9 @@ TEST_F(StatsAppTest, EmptyOrDamagedFileIsRebuiltWhenOpened) {
     for (const auto& c : damaged) {
         Ui.Panels.erase(5);
         WriteRaw(nums, c.Bytes);
-        App->Recalculate(true);
+        App->Statistics().Recalculate(true);
         EXPECT_EQ(ReadRaw(nums), built) << c.Name;
-        EXPECT_TRUE(App->StatTable().NormsKnown) << c.Name;
+        EXPECT_TRUE(App->Statistics().StatTable().NormsKnown) << c.Name;
         EXPECT_NE(Ui.Panels[5].find("Zorb_6x52_NUMS.dfc"), std::string::npos) << c.Name;
     }
     EXPECT_TRUE(Ui.Errors().empty());
@@ -160,10 +160,10 @@ TEST_F(StatsAppTest, ForcedBuildRebuildsOnlyTheGivenGroups) {
     const std::string nums = ReadRaw(PathOf("NUMS")), digs = ReadRaw(PathOf("DIGS"));
     for (const char* code : {"NUMS", "DIGS", "SUMS"}) WriteRaw(PathOf(code), Fake());
 
-    App->EnsurePrefetchs(true, {3}); // channel methods: none in this build
+    App->Statistics().EnsurePrefetchs(true, {3}); // channel methods: none in this build
     for (const char* code : {"NUMS", "DIGS", "SUMS"}) EXPECT_EQ(ReadRaw(PathOf(code)), Fake()) << code;
 
-    App->EnsurePrefetchs(true, {0});
+    App->Statistics().EnsurePrefetchs(true, {0});
     EXPECT_EQ(ReadRaw(PathOf("NUMS")), nums);
     EXPECT_EQ(ReadRaw(PathOf("DIGS")), digs);
     EXPECT_EQ(ReadRaw(PathOf("SUMS")), Fake()) << "group 1 is not asked for";
@@ -171,9 +171,19 @@ TEST_F(StatsAppTest, ForcedBuildRebuildsOnlyTheGivenGroups) {
 
 TEST_F(StatsAppTest, ChangedSettingsBuildMissingFilesOnlyWithTheComparisonOn) {
     StartSmall();
-    App->EnsurePrefetchs(true, TTemplateMain::AllGroups());
-    const size_t all = PrefetchCodes().size();
-    ASSERT_EQ(PrefetchFileCount(), all);
+    App->Statistics().EnsurePrefetchs(true, TStatsController::AllGroups());
+    ASSERT_EQ(PrefetchFileCount(), PrefetchCodes().size());
+    // The channel group's files follow the channel size (made, removed, their number changing with it); the
+    // files of every other group must stay as they are.
+    auto otherFiles = [&] {
+        size_t n = 0;
+        for (int i = 0; i < App->Stats().MethodCount(); ++i)
+            if (App->Stats().IsPrefetchable(i) && App->Stats().Method(i).StatClass->Group != 3 &&
+                FileExists(App->Statistics().PrefetchPath(i)))
+                ++n;
+        return n;
+    };
+    const size_t all = otherFiles();
     WriteRaw(PathOf("NUMS"), Fake());
     auto dropSums = [&] { std::filesystem::remove(PathOf("SUMS")); };
     auto editChannel = [&](int size) {
@@ -188,7 +198,7 @@ TEST_F(StatsAppTest, ChangedSettingsBuildMissingFilesOnlyWithTheComparisonOn) {
     editChannel(5); // off: stale groups would only be deleted
     EXPECT_EQ(App->Config().ChannelSize, 5);
     EXPECT_FALSE(FileExists(PathOf("SUMS")));
-    EXPECT_EQ(PrefetchFileCount(), all - 1);
+    EXPECT_EQ(otherFiles(), all - 1);
     EXPECT_EQ(ReadRaw(PathOf("NUMS")), Fake());
 
     ASSERT_TRUE(App->Execute("DrawsStatePrefetchsEnabled"));
@@ -202,7 +212,7 @@ TEST_F(StatsAppTest, ChangedSettingsBuildMissingFilesOnlyWithTheComparisonOn) {
     editChannel(6); // no change
     EXPECT_TRUE(FileExists(PathOf("SUMS")));
     EXPECT_EQ(ReadRaw(PathOf("NUMS")), Fake());
-    EXPECT_EQ(PrefetchFileCount(), all);
+    EXPECT_EQ(otherFiles(), all);
 }
 
 struct TSwitchCase {
@@ -252,7 +262,7 @@ int EvenCount(const TComb& c) {
 
 TEST_F(StatsAppTest, FilterKeepsOrRemovesTheCombinationsOfTheSelectedRows) {
     StartSmall();
-    ASSERT_EQ(App->Combs().Count(), 28u);
+    ASSERT_EQ(App->Combinations().Combs().Count(), 28u);
     const TFilterCase cases[] = {
         {"NUMS",
          {"8", "1"},
@@ -269,42 +279,42 @@ TEST_F(StatsAppTest, FilterKeepsOrRemovesTheCombinationsOfTheSelectedRows) {
         {"EVEN", {"3:3"}, true, [](const TComb& c) { return EvenCount(c) == 3; }},
     };
     for (const TFilterCase& c : cases) {
-        App->SelectStatType(Entry(c.Code));
+        App->Statistics().SelectStatType(Entry(c.Code));
         std::vector<int> rows;
         for (const std::string& v : c.Values) rows.push_back(RowOf(v));
-        App->SetStatSelection(rows);
+        App->Statistics().SetStatSelection(rows);
         std::sort(rows.begin(), rows.end());
         std::vector<std::string> texts;
-        for (int r : rows) texts.push_back(App->StatLines()[static_cast<size_t>(r)].Cells[0]);
+        for (int r : rows) texts.push_back(App->Statistics().StatLines()[static_cast<size_t>(r)].Cells[0]);
         size_t expected = 0;
-        for (size_t i = 0; i < App->Combs().Count(); ++i) expected += c.Has(App->Combs()[i]) != c.Exclude ? 1 : 0;
+        for (size_t i = 0; i < App->Combinations().Combs().Count(); ++i) expected += c.Has(App->Combinations().Combs()[i]) != c.Exclude ? 1 : 0;
 
         ASSERT_TRUE(App->Execute(c.Exclude ? "StatFilter_Exclude" : "StatFilter_Include")) << c.Code;
-        EXPECT_EQ(App->Combs().Count(), expected) << c.Code;
-        for (size_t i = 0; i < App->Combs().Count(); ++i)
-            EXPECT_NE(c.Has(App->Combs()[i]), c.Exclude) << c.Code << " row " << i;
-        ASSERT_FALSE(App->Filters().empty());
-        const TFilterLine& line = App->Filters().back();
+        EXPECT_EQ(App->Combinations().Combs().Count(), expected) << c.Code;
+        for (size_t i = 0; i < App->Combinations().Combs().Count(); ++i)
+            EXPECT_NE(c.Has(App->Combinations().Combs()[i]), c.Exclude) << c.Code << " row " << i;
+        ASSERT_FALSE(App->Combinations().Filters().empty());
+        const TFilterLine& line = App->Combinations().Filters().back();
         EXPECT_EQ(line.Values, Join(texts, "; ")) << c.Code;
         EXPECT_EQ(line.Operation, App->Stats().DisplayName(Entry(c.Code), true)) << c.Code;
         EXPECT_EQ(line.Count, expected) << c.Code;
         EXPECT_EQ(line.Mark, c.Exclude ? TFilterMark::Remove : TFilterMark::Keep) << c.Code;
         ASSERT_TRUE(App->Execute("CombsUndo"));
-        ASSERT_EQ(App->Combs().Count(), 28u);
+        ASSERT_EQ(App->Combinations().Combs().Count(), 28u);
     }
-    App->SetStatSelection({});
+    App->Statistics().SetStatSelection({});
     EXPECT_FALSE(App->ActionEnabled("StatFilter_Include"));
     EXPECT_FALSE(App->ActionEnabled("StatFilter_Exclude"));
 }
 
 TEST_F(StatsAppTest, FilterIsDisabledOnAnEmptyList) {
     StartSmall("1;2;3");
-    ASSERT_EQ(App->Combs().Count(), 0u);
-    App->SetStatSelection({0, 1});
-    EXPECT_EQ(App->StatSelection().size(), 2u);
+    ASSERT_EQ(App->Combinations().Combs().Count(), 0u);
+    App->Statistics().SetStatSelection({0, 1});
+    EXPECT_EQ(App->Statistics().StatSelection().size(), 2u);
     EXPECT_FALSE(App->ActionEnabled("StatFilter_Include"));
     EXPECT_FALSE(App->Execute("StatFilter_Exclude"));
-    EXPECT_TRUE(App->Filters().empty());
+    EXPECT_TRUE(App->Combinations().Filters().empty());
 }
 
 // --- Sort --------------------------------------------------------------------------------------------------------
@@ -312,32 +322,32 @@ TEST_F(StatsAppTest, FilterIsDisabledOnAnEmptyList) {
 TEST_F(StatsAppTest, SortReversesOnTheSameColumnAndIsKeptBetweenRuns) {
     StartSmall();
     const auto byCount = Column(0);
-    App->SortStatBy(1);
-    EXPECT_TRUE(App->StatSortDescending());
+    App->Statistics().SortStatBy(1);
+    EXPECT_TRUE(App->Statistics().StatSortDescending());
     auto reversed = byCount;
     std::reverse(reversed.begin(), reversed.end());
     EXPECT_EQ(Column(0), reversed);
-    App->SortStatBy(1);
-    EXPECT_FALSE(App->StatSortDescending());
+    App->Statistics().SortStatBy(1);
+    EXPECT_FALSE(App->Statistics().StatSortDescending());
     EXPECT_EQ(Column(0), byCount);
 
-    App->SortStatBy(0);
-    EXPECT_EQ(App->StatSortColumn(), 0);
-    EXPECT_FALSE(App->StatSortDescending());
-    ASSERT_EQ(App->StatLines().size(), 52u);
-    for (int i = 0; i < 52; ++i) EXPECT_EQ(App->StatLines()[static_cast<size_t>(i)].Cells[0], std::to_string(i + 1));
-    App->SortStatBy(0);
-    EXPECT_EQ(App->StatLines()[0].Cells[0], "52");
+    App->Statistics().SortStatBy(0);
+    EXPECT_EQ(App->Statistics().StatSortColumn(), 0);
+    EXPECT_FALSE(App->Statistics().StatSortDescending());
+    ASSERT_EQ(App->Statistics().StatLines().size(), 52u);
+    for (int i = 0; i < 52; ++i) EXPECT_EQ(App->Statistics().StatLines()[static_cast<size_t>(i)].Cells[0], std::to_string(i + 1));
+    App->Statistics().SortStatBy(0);
+    EXPECT_EQ(App->Statistics().StatLines()[0].Cells[0], "52");
 
     App->Shutdown();
     EXPECT_EQ(FrmValue("lvDrawsStat.SortType"), "0,1");
     App.reset();
     Ui = TScriptedUi{};
     Start();
-    EXPECT_EQ(App->StatSortColumn(), 0);
-    EXPECT_TRUE(App->StatSortDescending());
-    EXPECT_EQ(App->StatLines().front().Cells[0], "52");
-    EXPECT_EQ(App->StatLines().back().Cells[0], "1");
+    EXPECT_EQ(App->Statistics().StatSortColumn(), 0);
+    EXPECT_TRUE(App->Statistics().StatSortDescending());
+    EXPECT_EQ(App->Statistics().StatLines().front().Cells[0], "52");
+    EXPECT_EQ(App->Statistics().StatLines().back().Cells[0], "1");
 }
 
 } // namespace

@@ -1,0 +1,81 @@
+// What the application lends its subsystem controllers: messages and questions, the busy state and progress,
+// the data files, the interface options, the method registry, actions by name and the refresh of the views.
+// A controller sees these and the controllers below it, nothing else of the application.
+#pragma once
+
+#include "app/Actions.h"
+#include "app/FormSettings.h"
+#include "app/UserInterface.h"
+
+#include <functional>
+#include <string>
+
+namespace zorb {
+
+class TIniFile;
+class TStatList;
+
+class TAppServices {
+public:
+    virtual ~TAppServices() = default;
+
+    virtual UserInterface& UI() = 0;
+    virtual bool Busy() const = 0;
+    virtual void BeginBusy() = 0;
+    virtual void EndBusy() = 0;
+    virtual void SetProgressText(const std::string& text) = 0;
+    virtual void Message(TMsgBox box, const std::string& text) = 0;
+    virtual bool Ask(TMsgBox box, const std::string& text) = 0;
+    void ShowError(const std::string& text) { Message(TMsgBox::Error, text); }
+
+    virtual const std::string& DataDir() const = 0;
+    virtual const std::string& ExeDir() const = 0; // program files: language modules, help
+    virtual std::string DataFile(const std::string& name) const = 0;
+    virtual std::string ProgramName() const = 0;
+    virtual std::string SettingsPath() const = 0; // the game settings file
+    // Looks without changing anything: no lock, files opened for reading only.
+    virtual bool ReadOnly() const = 0;
+
+    virtual TFormSettings& Settings() = 0;
+    // Sets an interface option and writes it at once.
+    virtual void SetOption(const char* key, bool& flag, bool value) = 0;
+    // Writes to the interface settings file at once (reported on failure).
+    virtual void WriteOptionNow(const std::function<void(TIniFile&)>& write) = 0;
+    virtual TStatList& Registry() = 0;
+
+    virtual bool Execute(const std::string& action) = 0;
+    virtual bool ActionEnabled(const std::string& action) const = 0;
+    virtual void RefreshViews(bool force) = 0;
+};
+
+// Raises the busy counter for a scope; the progress text is cleared when it ends.
+class TBusyScope {
+public:
+    TBusyScope(TAppServices& app, const std::string& progress) : FApp(app) {
+        FApp.BeginBusy();
+        FApp.SetProgressText(progress);
+    }
+    ~TBusyScope() {
+        FApp.SetProgressText("");
+        FApp.EndBusy();
+    }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    TAppServices& FApp;
+};
+
+// A subsystem of the application: it owns its state, registers its actions and formats its cells.
+class TController {
+public:
+    virtual ~TController() = default;
+    virtual void RegisterActions(TActionTable& table) = 0;
+};
+
+// The interface a controller talks to when the window (or the command line, or a test) has none of its own kind.
+template <class TUi> TUi* UiOf(UserInterface& ui) {
+    return dynamic_cast<TUi*>(&ui);
+}
+
+} // namespace zorb

@@ -1,0 +1,459 @@
+// The stakes of the main window: the stakes file held from start-up to shutdown, the stake protocols, checking
+// with prizes and profits, deletion and the stake logs.
+#include "app/StakesController.h"
+
+#include "app/StakeDialog.h"
+#include "core/DrawArchive.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+#include "stats/StatList.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+namespace zorb {
+
+namespace {
+
+std::string LogTimestamp() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y.%m.%d %H:%M:%S", &tm);
+    return buf;
+}
+
+class TNoStakesUi final : public TStakesUi {
+    void StakesViewChanged(int64_t, bool, bool) override {}
+    bool EditStake(TStakeRecord&, int&) override { return false; }
+    bool EditMultiStake(int&, int&, std::string&) override { return false; }
+    bool EditStakeFilter(int&, int&) override { return false; }
+};
+
+TStakesUi& StakesUiOf(UserInterface& ui) {
+    static TNoStakesUi none;
+    TStakesUi* s = UiOf<TStakesUi>(ui);
+    return s ? *s : none;
+}
+
+} // namespace
+
+TStakesController::TStakesController(TAppServices& app, TDrawsController& draws, TCombsController& combs)
+    : FApp(app), FUi(StakesUiOf(app.UI())), FArchive(draws), FCombs(combs) {
+    // Whatever changed the archive, the stakes are checked against what it now holds.
+    draws.AddArchiveChangedHook([this] { ArchiveChanged(); });
+}
+
+void TStakesController::RegisterActions(TActionTable& t) {
+    auto always = [] { return true; };
+    auto stakesOpen = [this] { return FStakes.IsOpen() && !FApp.ReadOnly(); };
+    auto stakesNotEmpty = [this] { return FStakes.IsOpen() && !FStakes.Empty() && !FApp.ReadOnly(); };
+    const auto menu = [](int order, bool group = false, int barOrder = 0) {
+        TActionPlace p{"Stakes", order, group};
+        if (barOrder) {
+            p.Toolbar = "Stakes";
+            p.ToolbarOrder = barOrder;
+        }
+        return p;
+    };
+    TFormSettings& settings = FApp.Settings();
+    t.Add({"StakeAdd", "Сделать ставку", "Сделать ставку на выделенную комбинацию", "F4", stakesOpen,
+           [this] { StakeAdd(false); }},
+          menu(10, false, 1));
+    t.Add({"StakeAddRandom", "Сделать случайную ставку", "Сделать ставку на случайную комбинацию из списка", "Ctrl+F4",
+           [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); }, [this] { StakeAdd(true); }},
+          menu(20, false, 2));
+    t.Add({"StakeAddSelected", "Сделать ставки для выделенных комбинаций",
+           "Сделать ставки для всех выделенных комбинаций", "Alt+F4",
+           [this, stakesOpen] { return stakesOpen() && !FCombs.CombsSelection().empty(); },
+           [this] { StakeAddCombos(false); }},
+          menu(30, false, 3));
+    t.Add({"StakeAddAll", "Сделать ставки для всех комбинаций", "Сделать ставки для всех комбинаций списка",
+           "Ctrl+Alt+F4", [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); },
+           [this] { StakeAddCombos(true); }},
+          menu(40));
+    t.Add({"StakeDel",
+           "Удалить ставку",
+           "Удалить выделенные ставки",
+           "Ctrl+Del",
+           [this, stakesNotEmpty] { return stakesNotEmpty() && !FStakesSelection.empty(); },
+           [this] { StakeDel(); },
+           {},
+           {},
+           "sgStakes"},
+          menu(50, true, 4));
+    t.Add({"StakeFilter", "Удалить по условию", "Удалить ставки по количеству совпадений", "Alt+D", stakesNotEmpty,
+           [this] { StakeFilter(); }},
+          menu(60, false, 5));
+    t.Add({"StakeClear", "Удалить все ставки", "Удалить все ставки из файла", "Ctrl+Shift+Del", stakesNotEmpty,
+           [this] { StakeClear(); }},
+          menu(70));
+    t.Add({"StakesCheckManual", "Проверить ставки", "Проверить результаты ставок по архиву тиражей", "Ctrl+F5",
+           stakesNotEmpty,
+           [this] {
+               CheckAndCommitStakes();
+               RefreshStakesView(true, false);
+           }},
+          menu(80, true, 6));
+    t.Add({"LogStakes", "Журналы ставок", "Записывать проверенные ставки в журналы", "", always,
+           [this, &settings] {
+               FApp.SetOption("StakesLogEnabled", settings.StakesLogEnabled, !settings.StakesLogEnabled);
+           },
+           [&settings] { return settings.StakesLogEnabled; }},
+          menu(90, true));
+    t.Add({"LogStakesDelete", "Удалить журналы ставок", "Удалить файлы журналов ставок", "", always,
+           [this] { LogStakesDelete(); }},
+          menu(100));
+    t.Add({"StakesScroll", "Прокручивать список при добавлении", "Выделять последнюю ставку при добавлении", "", always,
+           [this, &settings] {
+               FApp.SetOption("StakesScrollEnabled", settings.StakesScrollEnabled, !settings.StakesScrollEnabled);
+           },
+           [&settings] { return settings.StakesScrollEnabled; }},
+          menu(110));
+    t.Add({"StakesCheckLine", "Проверять ставки после каждой строки сценария",
+           "Проверять ставки после каждой строки сценария, а не в конце", "", always,
+           [this, &settings] {
+               FApp.SetOption("StakesCheckOnLine", settings.StakesCheckOnLine, !settings.StakesCheckOnLine);
+           },
+           [&settings] { return settings.StakesCheckOnLine; }},
+          menu(120));
+}
+
+void TStakesController::ArchiveChanged() {
+    CheckAndCommitStakes();
+    RefreshStakesView(true, false);
+}
+
+bool TStakesController::AddBatchStake(const TStakeRecord& record, int drawCount, bool scroll) {
+    TBusyScope busy(FApp, Tr("Создание ставок..."));
+    try {
+        AppendStakes(FStakes, record, drawCount);
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+    RefreshStakesView(false, scroll);
+    return true;
+}
+
+bool TStakesController::AddSingleStake(const TStakeRecord& record, int drawCount) {
+    {
+        TBusyScope busy(FApp, Tr("Создание ставки..."));
+        try {
+            AppendStakes(FStakes, record, drawCount);
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+            RefreshStakesView(true, false);
+            return false;
+        }
+    }
+    CheckAndCommitStakes();
+    RefreshStakesView(true, true);
+    return true;
+}
+
+bool TStakesController::CheckAndCommitStakes() {
+    if (!FStakes.IsOpen() || FStakes.Empty() || FApp.ReadOnly()) return false;
+    bool checked = false;
+    {
+        TBusyScope busy(FApp, Tr("Проверка результатов ставок..."));
+        TCheckCallbacks cb;
+        cb.OnChecked = [this](const TStakeRecord& r) { OnStakeChecked(r); };
+        cb.Progress = [this](double percent) {
+            FApp.SetProgressText(Format(Tr("Проверка результатов ставок ( завершено %.0f %% )..."), percent));
+        };
+        try {
+            checked = CheckStakes(FStakes, FArchive.Draws(), FApp.Registry(), cb);
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка проверки ставок!\r\r%s"), ErrorText(e)));
+        }
+    }
+    if (checked) {
+        try {
+            FStakes.Sync();
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
+        }
+    }
+    return checked;
+}
+
+void TStakesController::CombsDoubleClicked() {
+    if (FStakes.IsOpen() && !FApp.Busy()) FApp.Execute("StakeAdd");
+}
+
+bool TStakesController::DeleteStakeRows(int64_t firstRow, int64_t lastRow) {
+    try {
+        RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
+                      [&](int64_t index, const TStakeRecord&) { return index + 1 < firstRow || index + 1 > lastRow; });
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+    FStakesSelection.clear();
+    return true;
+}
+
+bool TStakesController::DeleteStakesByMatches(int condition, int value) {
+    try {
+        RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"), [&](int64_t, const TStakeRecord& r) {
+            return r.IsSeparator() || !DropsByMatches(condition, value, r.Checked ? r.Matched.Count : -1);
+        });
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+    FStakesSelection.clear();
+    return true;
+}
+
+bool TStakesController::LoadStakes() {
+    TBusyScope busy(FApp, Tr("Загрузка файла ставок..."));
+    const std::string path = FApp.DataFile(FApp.ProgramName() + ".lsk");
+    if (!FApp.ReadOnly() && !FLock.Acquire(FApp.DataDir())) return false;
+    try {
+        if (FApp.ReadOnly() && !FileExists(path)) {
+            RefreshStakesView(true, false);
+            return true;
+        }
+        FStakes.Open(path, FApp.ReadOnly());
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка чтения файла ставок!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+    if (FStakes.Outdated()) {
+        FApp.Message(TMsgBox::Warning,
+                     Tr("Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!"));
+        try {
+            if (!FApp.ReadOnly())
+                FStakes.Truncate();
+            else
+                FStakes.Close();
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
+        }
+    }
+    RefreshStakesView(true, false);
+    return true;
+}
+
+void TStakesController::LogStakesDelete() {
+    std::vector<std::string> logs;
+    std::error_code ec;
+    const std::string prefix = FApp.ProgramName() + "-";
+    for (const auto& entry : std::filesystem::directory_iterator(FApp.DataDir(), ec)) {
+        const std::string name = entry.path().filename().string();
+        int32_t matches;
+        if (name.rfind(prefix, 0) == 0 && name.size() > prefix.size() + 4 && name.substr(name.size() - 4) == ".log" &&
+            TryStrToInt(name.substr(prefix.size(), name.size() - prefix.size() - 4), matches))
+            logs.push_back(entry.path().string());
+    }
+    if (logs.empty()) {
+        FApp.Message(TMsgBox::Info, Tr("Файлы журналов не найдены!"));
+        return;
+    }
+    std::vector<std::string> failed;
+    {
+        TBusyScope busy(FApp, Tr("Поиск файлов журналов..."));
+        for (const std::string& path : logs)
+            if (!DeleteFileIfExists(path) && FileExists(path)) failed.push_back(path);
+    }
+    if (failed.empty())
+        FApp.Message(TMsgBox::Info, Format(Tr("Удалено файлов журналов: %d"), static_cast<int>(logs.size())));
+    else
+        FApp.ShowError(Format(Tr("Не удалось удалить файлы журналов:\r%s"), Join(failed, "\r")));
+}
+
+TStakeRecord TStakesController::NewStakeRecord(uint8_t kind, const std::string& comment,
+                                               const TNumberSet& numbers) const {
+    TStakeRecord r;
+    r.Kind = kind;
+    r.DrawNumber = NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset());
+    r.Comment = comment;
+    r.SampleSize = static_cast<int32_t>(FCombs.Combs().Count());
+    r.Numbers = numbers;
+    r.Matched = TNumberSet{-1, {}};
+    r.Profit = FApp.Registry().StakeProfit(std::clamp(numbers.Count, 0, MaxStakeNumbers), -1);
+    return r;
+}
+
+void TStakesController::OnStakeChecked(const TStakeRecord& record) {
+    for (auto& hook : FStakeHooks) hook(record);
+    if (!FApp.Settings().StakesLogEnabled || !record.Checked) return;
+    const std::string path = StakeLogPath(FApp.DataDir(), FApp.ProgramName(), record.Matched.Count);
+    try {
+        const std::string warning = AppendStakeLog(path, StakeLogLine(record, LogTimestamp()));
+        if (!warning.empty()) FApp.ShowError(warning);
+    } catch (const std::exception& e) {
+        FApp.ShowError(ErrorText(e));
+    }
+}
+
+void TStakesController::RefreshStakesView(bool repaint, bool scrollToEnd) {
+    const int64_t count = StakeCount();
+    FApp.UI().SetStatusPanel(4, Format(Tr("Ставок: %d"), count));
+    FUi.StakesViewChanged(count, repaint, scrollToEnd);
+    FApp.UI().ActionsChanged();
+}
+
+void TStakesController::SaveStakes() {
+    TBusyScope busy(FApp, Tr("Сохранение файла ставок..."));
+    FStakes.Close();
+    FLock.Release();
+}
+
+void TStakesController::SetStakesSelection(TRowRanges ranges) {
+    TRowRanges r;
+    for (auto [a, b] : ranges) {
+        b = std::min<size_t>(b, static_cast<size_t>(StakeCount()));
+        if (a < b) r.push_back({a, b});
+    }
+    std::sort(r.begin(), r.end());
+    FStakesSelection = std::move(r);
+    FApp.UI().ActionsChanged();
+}
+
+void TStakesController::StakeAdd(bool randomCombination) {
+    TNumberSet numbers{};
+    if (randomCombination) {
+        if (FCombs.Combs().Empty()) return;
+        std::mt19937_64 rng(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        numbers = CombToSet(FCombs.Combs()[std::uniform_int_distribution<size_t>(0, FCombs.Combs().Count() - 1)(rng)]);
+    } else if (!FCombs.CombsSelection().empty()) {
+        numbers = CombToSet(FCombs.Combs()[FCombs.CombsSelection().front().first]);
+    }
+    TStakeRecord record = NewStakeRecord(skManual, Tr(DefaultStakeComment), numbers);
+    int drawCount = 1;
+    if (!FUi.EditStake(record, drawCount)) return;
+    record.Profit = FApp.Registry().StakeProfit(std::clamp(record.Numbers.Count, 0, MaxStakeNumbers), -1);
+    AddSingleStake(record, drawCount);
+}
+
+void TStakesController::StakeAddCombos(bool all) {
+    int drawNumber = NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset()), drawCount = 1;
+    std::string comment = Tr(DefaultStakeComment);
+    if (!FUi.EditMultiStake(drawNumber, drawCount, comment)) return;
+    const TRowRanges ranges = all ? TRowRanges{{0, FCombs.Combs().Count()}} : FCombs.CombsSelection();
+    bool last = false;
+    for (const auto& [a, b] : ranges) {
+        for (size_t i = a; i < b; ++i) {
+            TStakeRecord r = NewStakeRecord(skManual, comment, CombToSet(FCombs.Combs()[i]));
+            r.DrawNumber = drawNumber;
+            last = AddBatchStake(r, drawCount, FApp.Settings().StakesScrollEnabled);
+            if (!last) break;
+        }
+        if (!last) break;
+    }
+    if (!all) {
+        FCombs.ClearCombsSelection();
+    }
+    if (last) {
+        CheckAndCommitStakes();
+        RefreshStakesView(true, true);
+    }
+}
+
+std::string TStakesController::StakeCellText(int64_t record, int column) {
+    if (record < 0 || record >= StakeCount()) return "";
+    TStakeRecord r;
+    try {
+        r = FStakes.Read(record);
+    } catch (const std::exception&) {
+        return ""; // a cell is no place for a message box; the next operation on the file reports it
+    }
+    if (r.IsSeparator()) return "";
+    TNumberSet numbers = r.Numbers;
+    numbers.Count = std::clamp(numbers.Count, 0, MaxStakeNumbers);
+    TNumberSet matched = r.Matched;
+    matched.Count = std::clamp(matched.Count, 0, MaxStakeNumbers);
+    TComb drawn;
+    std::copy(r.DrawResult, r.DrawResult + 6, drawn.N);
+    switch (column) {
+    case 0: return std::to_string(r.DrawNumber);
+    case 1: return Tr(KindCaption(r.Kind));
+    case 2: return NumberSetToText(numbers, ";");
+    case 3: return std::to_string(r.SampleSize);
+    case 4: return r.Checked ? CombToList(drawn) : "";
+    case 5: return r.Checked ? std::to_string(r.Matched.Count) : "";
+    case 6: return r.Checked ? NumberSetToText(matched, " ") : "";
+    case 7: return Format("%.2f", CurrencyToDouble(r.Profit));
+    case 8: return r.Comment;
+    default: return "";
+    }
+}
+
+void TStakesController::StakeClear() {
+    const int64_t count = StakeCount();
+    const std::string question =
+        count == 1 ? Tr("Удалить выделенную запись?")
+                   : Format(Tr("Удалить все выделенные записи (всего будет удалено %d записи(ей))?"), count);
+    if (!FApp.Ask(TMsgBox::Warning, question)) return;
+    {
+        TBusyScope busy(FApp, Tr("Удаление ставок..."));
+        try {
+            FStakes.Truncate();
+            FStakes.Sync();
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
+        }
+        FStakesSelection.clear();
+    }
+    RefreshStakesView(false, false);
+}
+
+std::string TStakesController::StakeColumnCaption(int column) const {
+    static const char* const captions[StakeColumnCount] = {"№ тиража",          "Вид ставки", "Моя ставка", "Выборка",
+                                                           "Результаты тиража", "Совпадений", "Совпадения", "Профит",
+                                                           "Комментарий"};
+    return column >= 0 && column < StakeColumnCount ? Tr(captions[column]) : "";
+}
+
+void TStakesController::StakeDel() {
+    if (FStakesSelection.empty()) return;
+    int64_t rows = 0;
+    for (const auto& [a, b] : FStakesSelection) rows += static_cast<int64_t>(b - a);
+    const std::string question =
+        rows == 1 ? Tr("Удалить выделенную запись?")
+                  : Format(Tr("Удалить все выделенные записи (всего будет удалено %d записи(ей))?"), rows);
+    if (!FApp.Ask(TMsgBox::Warning, question)) return;
+    bool ok = true;
+    {
+        TBusyScope busy(FApp, Tr("Удаление ставок..."));
+        // Exactly the selected records go, also when the selection has gaps.
+        const TRowRanges selection = FStakesSelection;
+        try {
+            RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
+                          [&](int64_t index, const TStakeRecord&) {
+                              for (const auto& [a, b] : selection)
+                                  if (index >= static_cast<int64_t>(a) && index < static_cast<int64_t>(b)) return false;
+                              return true;
+                          });
+            FStakesSelection.clear();
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
+            ok = false;
+        }
+    }
+    if (ok) CheckAndCommitStakes();
+    RefreshStakesView(true, false);
+}
+
+void TStakesController::StakeFilter() {
+    int condition = 0, value = 0;
+    if (!FUi.EditStakeFilter(condition, value)) return;
+    bool ok;
+    {
+        TBusyScope busy(FApp, Tr("Удаление ставок..."));
+        ok = DeleteStakesByMatches(condition, value);
+    }
+    if (ok) CheckAndCommitStakes();
+    RefreshStakesView(true, false);
+}
+
+} // namespace zorb
