@@ -38,12 +38,12 @@ bool PrepareList(TTemplateMain& app, const TListOptions& o, TCliInterface& ui) {
                            Format(Tr("Ошибка чтения файла \"%s\"!\r\r%s"), o.Input, Tr("Файл не найден")));
             return false;
         }
-        app.CombsOpen(o.Input);
+        app.Combinations().CombsOpen(o.Input);
     } else {
         TGenerateSettings g;
         g.Mode = static_cast<uint8_t>(o.Mode < 0 ? 0 : o.Mode);
         g.Parameters = o.Params;
-        app.GenerateCombs(true, g);
+        app.Combinations().GenerateCombs(true, g);
     }
     return !ui.ErrorShown();
 }
@@ -55,7 +55,7 @@ bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string&
     const int entry = FindMethod(list, code, err);
     if (entry < 0) return false;
     auto stat = list.CreateStat(entry);
-    const TStatDrawArray table = CountWindow(*stat, app.WindowEnd(), len, app.Settings().SortedDraws);
+    const TStatDrawArray table = CountWindow(*stat, app.Archive().WindowEnd(), len, app.Settings().SortedDraws);
     std::vector<std::string> wanted;
     for (const std::string& v : SplitKeepEmpty(valuesText, ';'))
         if (!Trim(v).empty()) wanted.push_back(Trim(v));
@@ -81,8 +81,8 @@ bool FilterCombs(TTemplateMain& app, const std::string& code, const std::string&
         err << Tr("Не указаны значения для фильтра!") << '\n';
         return false;
     }
-    app.MakeUndo(true);
-    app.FilterByStat(*stat, selected, Join(texts, "; "), list.DisplayName(entry, true), remove);
+    app.Combinations().MakeUndo(true);
+    app.Combinations().FilterByStat(*stat, selected, Join(texts, "; "), list.DisplayName(entry, true), remove);
     return true;
 }
 
@@ -140,8 +140,8 @@ private:
     std::string FFindComb;
 
     bool Finish(TCliRun& r) const {
-        r.Out << Format(Tr("Комбинаций: %d"), r.App.Combs().Count()) << '\n';
-        if (!FOutput.empty()) r.App.CombsSave(FOutput);
+        r.Out << Format(Tr("Комбинаций: %d"), r.App.Combinations().Combs().Count()) << '\n';
+        if (!FOutput.empty()) r.App.Combinations().CombsSave(FOutput);
         return true;
     }
 
@@ -152,31 +152,31 @@ private:
             r.Err << Tr("Укажите либо --keep, либо --remove.") << '\n';
             return false;
         }
-        r.App.SetDrawsOffset(FFilterOffset);
+        r.App.Archive().SetDrawsOffset(FFilterOffset);
         r.App.SetSortedDrawsForRun(FFilterSorted);
         return PrepareList(r.App, FFilterOptions, r.Ui) &&
                FilterCombs(r.App, FFilterCode, FFilterValues, FRemove, FFilterLen, r.Err) && Finish(r);
     }
 
     bool RemoveLast(TCliRun& r) const {
-        r.App.SetDrawsOffset(FRemoveOffset);
+        r.App.Archive().SetDrawsOffset(FRemoveOffset);
         if (!PrepareList(r.App, FRemoveOptions, r.Ui)) return false;
-        r.App.MakeUndo(true);
-        r.App.RemoveLastDraws(FRemoveCount);
+        r.App.Combinations().MakeUndo(true);
+        r.App.Combinations().RemoveLastDraws(FRemoveCount);
         return Finish(r);
     }
 
     bool CountNumbers(TCliRun& r) const {
         if (!FCountOptions.Input.empty() || FCountOptions.Mode >= 0)
             if (!PrepareList(r.App, FCountOptions, r.Ui)) return false;
-        r.App.CombsCheckNums();
+        r.App.Combinations().CombsCheckNums();
         return true;
     }
 
     bool Find(TCliRun& r) const {
         try {
             const TComb comb = ParseComb(FFindComb);
-            r.Out << MessageLines(r.App.FindInDrawsText(comb)) << '\n';
+            r.Out << MessageLines(r.App.Combinations().FindInDrawsText(comb)) << '\n';
             return true;
         } catch (const std::exception& e) {
             r.Err << MessageLines(ErrorText(e)) << '\n';

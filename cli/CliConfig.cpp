@@ -65,7 +65,7 @@ private:
         app.Execute("EditConfig");
         PrintConfig(app.Stats().Config, r.Out);
         std::vector<std::string> stale;
-        for (int g : TTemplateMain::StaleGroups(before, app.Stats().Config)) stale.push_back(std::to_string(g));
+        for (int g : TStatsController::StaleGroups(before, app.Stats().Config)) stale.push_back(std::to_string(g));
         r.Out << "Stale=" << Join(stale, ",") << '\n';
         return true;
     }

@@ -53,14 +53,14 @@ private:
 
     bool List(TCliRun& r) {
         const TTemplateMain& app = r.App;
-        const int cols = TTemplateMain::DrawColumnCount;
+        const int cols = TDrawsController::DrawColumnCount;
         std::vector<std::vector<std::string>> rows;
         std::vector<std::string> header;
-        for (int c = 0; c < cols; ++c) header.push_back(app.DrawColumnCaption(c));
+        for (int c = 0; c < cols; ++c) header.push_back(app.Archive().DrawColumnCaption(c));
         rows.push_back(header);
-        for (int row = 0; row < app.DrawRowCount(); ++row) {
+        for (int row = 0; row < app.Archive().DrawRowCount(); ++row) {
             std::vector<std::string> line;
-            for (int c = 0; c < cols; ++c) line.push_back(app.DrawCellText(row, c));
+            for (int c = 0; c < cols; ++c) line.push_back(app.Archive().DrawCellText(row, c));
             rows.push_back(std::move(line));
         }
         PrintTable(rows, FCsv, r.Out);
@@ -73,10 +73,10 @@ private:
         if (FAdd->count("--date")) input.Date = FDate;
         input.Numbers = FNumbers;
         r.Ui.SetDrawInput(input);
-        const size_t before = r.App.Draws().size();
+        const size_t before = r.App.Archive().Draws().size();
         r.App.Execute("DrawsAdd");
-        if (r.App.Draws().size() == before) return false;
-        r.Out << DrawDescription(r.App.Draws().back()) << '\n';
+        if (r.App.Archive().Draws().size() == before) return false;
+        r.Out << DrawDescription(r.App.Archive().Draws().back()) << '\n';
         return true;
     }
 
@@ -84,14 +84,14 @@ private:
         std::vector<int> rows;
         for (const std::string& text : FDeleteNumbers) {
             int32_t n;
-            const int index = TryStrToInt(Trim(text), n) ? FindDraw(r.App.Draws(), n) : -1;
+            const int index = TryStrToInt(Trim(text), n) ? FindDraw(r.App.Archive().Draws(), n) : -1;
             if (index < 0) {
                 r.Err << Format(Tr("Тираж № %s не найден в архиве!"), text) << '\n';
                 return false;
             }
-            rows.push_back(r.App.DrawRowCount() - 1 - index);
+            rows.push_back(r.App.Archive().DrawRowCount() - 1 - index);
         }
-        r.App.SetDrawsSelection(rows);
+        r.App.Archive().SetDrawsSelection(rows);
         r.Ui.SetAnswer(true);
         r.App.Execute("DrawsDel");
         return true;
@@ -102,19 +102,19 @@ private:
             r.Err << Format(Tr("Файл \"%s\" не найден!"), FImportFile) << '\n';
             return false;
         }
-        r.Out << Format(Tr("Добавлено тиражей: %d"), r.App.DrawsImport(FImportFile)) << '\n';
+        r.Out << Format(Tr("Добавлено тиражей: %d"), r.App.Archive().DrawsImport(FImportFile)) << '\n';
         return true;
     }
 
     bool Export(TCliRun& r) {
-        if (!r.App.DrawsExport(FExportFile)) return false;
-        r.Out << Format(Tr("Выгружено тиражей: %d"), static_cast<int>(r.App.Draws().size())) << '\n';
+        if (!r.App.Archive().DrawsExport(FExportFile)) return false;
+        r.Out << Format(Tr("Выгружено тиражей: %d"), static_cast<int>(r.App.Archive().Draws().size())) << '\n';
         return true;
     }
 
     bool Download(TCliRun& r) {
         if (!FDownloadUrl.empty()) r.App.SetResultsUrlForRun(FDownloadUrl);
-        r.Out << Format(Tr("Добавлено тиражей: %d"), r.App.DrawsDownload()) << '\n';
+        r.Out << Format(Tr("Добавлено тиражей: %d"), r.App.Archive().DrawsDownload()) << '\n';
         return true;
     }
 };
@@ -130,8 +130,8 @@ public:
 
 private:
     static bool Print(TTemplateMain& app, std::ostream& out) {
-        out << app.StatusPanelText(0) << '\n';
-        out << app.StatusPanelText(1) << '\n';
+        out << app.Archive().StatusPanelText(0) << '\n';
+        out << app.Archive().StatusPanelText(1) << '\n';
         out << Format(Tr("Каталог данных: %s"), app.DataDir()) << '\n';
         out << Tr("Файлы:") << '\n';
         const std::string base = TFormMain::GameFileName;

@@ -2,6 +2,8 @@
 // command set in advance, and the draw dialog takes the command's arguments.
 #pragma once
 
+#include "app/StakesController.h"
+#include "app/StatsController.h"
 #include "app/UserInterface.h"
 #include "stats/GameSettings.h"
 
@@ -17,7 +19,7 @@ struct TDrawInput {
     std::string Numbers;
 };
 
-class TCliInterface : public UserInterface {
+class TCliInterface : public UserInterface, public TDrawsUi, public TCombsUi, public TStatsUi, public TStakesUi {
 public:
     TCliInterface(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
 

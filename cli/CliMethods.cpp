@@ -78,7 +78,7 @@ private:
         TStatDrawArray table;
         if (!FDraw.empty()) {
             int32_t number;
-            const int index = TryStrToInt(Trim(FDraw), number) ? FindDraw(r.App.Draws(), number) : -1;
+            const int index = TryStrToInt(Trim(FDraw), number) ? FindDraw(r.App.Archive().Draws(), number) : -1;
             if (index < 0) {
                 r.Err << Format(Tr("Тираж № %s не найден в архиве!"), FDraw) << '\n';
                 return false;
@@ -138,20 +138,21 @@ private:
 
     bool Print(TCliRun& r) const {
         TTemplateMain& app = r.App;
-        app.SetDrawsOffset(FOffset);
+        app.Archive().SetDrawsOffset(FOffset);
         app.SetSortedDrawsForRun(FSorted);
         app.SetPrefetchsForRun(FPrefetch);
         const int entry = FindMethod(app.Stats(), FCode, r.Err);
         if (entry < 0) return false;
-        app.SetStatEntry(entry);
-        app.SetDrawsStatLen(FLen);
-        app.SetStatSort(FSort, FDesc);
-        app.Recalculate(true);
+        app.Statistics().SetStatEntry(entry);
+        app.Statistics().SetDrawsStatLen(FLen);
+        app.Statistics().SetStatSort(FSort, FDesc);
+        app.Statistics().Recalculate(true);
         std::vector<std::vector<std::string>> rows;
         std::vector<std::string> header;
         for (int c = 0; c < StatColumnCount; ++c) header.push_back(StatColumnCaption(c));
         rows.push_back(header);
-        for (const TStatLine& line : app.StatLines()) rows.emplace_back(line.Cells.begin(), line.Cells.end());
+        for (const TStatLine& line : app.Statistics().StatLines())
+            rows.emplace_back(line.Cells.begin(), line.Cells.end());
         PrintTable(rows, FCsv, r.Out);
         return true;
     }
@@ -178,7 +179,7 @@ private:
 
     bool Build(TCliRun& r) const {
         r.Ui.SetShowProgress(true);
-        r.App.EnsurePrefetchs(true, FAll ? TTemplateMain::AllGroups() : FGroups);
+        r.App.Statistics().EnsurePrefetchs(true, FAll ? TStatsController::AllGroups() : FGroups);
         return true;
     }
 };

@@ -52,11 +52,13 @@ private:
         TTemplateMain& app = r.App;
         std::vector<std::vector<std::string>> rows;
         std::vector<std::string> header;
-        for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) header.push_back(app.StakeColumnCaption(c));
+        for (int c = 0; c < TStakesController::StakeColumnCount; ++c)
+            header.push_back(app.Stakes().StakeColumnCaption(c));
         rows.push_back(header);
-        for (int64_t i = 0; i < app.StakeCount(); ++i) {
+        for (int64_t i = 0; i < app.Stakes().StakeCount(); ++i) {
             std::vector<std::string> line;
-            for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) line.push_back(app.StakeCellText(i, c));
+            for (int c = 0; c < TStakesController::StakeColumnCount; ++c)
+                line.push_back(app.Stakes().StakeCellText(i, c));
             // A separator is an empty line.
             if (std::all_of(line.begin(), line.end(), [](const std::string& t) { return t.empty(); })) line.clear();
             rows.push_back(std::move(line));
@@ -68,17 +70,17 @@ private:
     bool Add(TCliRun& r) {
         if (!FDraw.empty()) FInput.Draw = FDraw;
         r.Ui.SetStakeInput(FInput);
-        const int64_t before = r.App.StakeCount();
+        const int64_t before = r.App.Stakes().StakeCount();
         r.App.Execute("StakeAdd");
-        if (r.App.StakeCount() == before) return false;
-        r.Out << Format(Tr("Ставок: %d"), r.App.StakeCount()) << '\n';
+        if (r.App.Stakes().StakeCount() == before) return false;
+        r.Out << Format(Tr("Ставок: %d"), r.App.Stakes().StakeCount()) << '\n';
         return true;
     }
 
     static bool Check(TCliRun& r) {
         int checked = 0;
-        r.App.AddStakeCheckedHook([&checked](const TStakeRecord&) { ++checked; });
-        r.App.CheckAndCommitStakes();
+        r.App.Stakes().AddStakeCheckedHook([&checked](const TStakeRecord&) { ++checked; });
+        r.App.Stakes().CheckAndCommitStakes();
         r.Out << Format(Tr("Проверено ставок: %d"), checked) << '\n';
         return true;
     }
@@ -94,29 +96,30 @@ private:
                 r.Err << Format(Tr("Некорректный диапазон строк: %s"), FDeleteRows) << '\n';
                 return false;
             }
-            failed = app.StakeCount() == 0 || !app.DeleteStakeRows(a, b);
+            failed = app.Stakes().StakeCount() == 0 || !app.Stakes().DeleteStakeRows(a, b);
         } else if (FDeleteMatches.size() == 2) {
             if (FDeleteMatches[0] < 0 || FDeleteMatches[0] >= MatchConditionCount || FDeleteMatches[1] < 0 ||
                 FDeleteMatches[1] > 6) {
                 r.Err << Tr("Условие от 0 до 4, число совпадений от 0 до 6.") << '\n';
                 return false;
             }
-            failed = app.StakeCount() == 0 || !app.DeleteStakesByMatches(FDeleteMatches[0], FDeleteMatches[1]);
+            failed = app.Stakes().StakeCount() == 0 ||
+                     !app.Stakes().DeleteStakesByMatches(FDeleteMatches[0], FDeleteMatches[1]);
         } else {
             r.Err << Tr("Укажите --rows или --matches.") << '\n';
             return false;
         }
-        if (app.StakeCount() == 0 && failed) r.Err << Tr("Файл ставок не открыт!") << '\n';
+        if (app.Stakes().StakeCount() == 0 && failed) r.Err << Tr("Файл ставок не открыт!") << '\n';
         if (failed) return false;
-        app.CheckAndCommitStakes();
-        r.Out << Format(Tr("Ставок: %d"), app.StakeCount()) << '\n';
+        app.Stakes().CheckAndCommitStakes();
+        r.Out << Format(Tr("Ставок: %d"), app.Stakes().StakeCount()) << '\n';
         return true;
     }
 
     static bool Clear(TCliRun& r) {
         r.Ui.SetAnswer(true);
-        if (r.App.StakeCount() > 0) r.App.Execute("StakeClear");
-        r.Out << Format(Tr("Ставок: %d"), r.App.StakeCount()) << '\n';
+        if (r.App.Stakes().StakeCount() > 0) r.App.Execute("StakeClear");
+        r.Out << Format(Tr("Ставок: %d"), r.App.Stakes().StakeCount()) << '\n';
         return true;
     }
 };

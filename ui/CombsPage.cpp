@@ -62,7 +62,7 @@ TCombsPage::TCombsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
     FSplitter->setStretchFactor(1, 1);
     layout->addWidget(FSplitter, 1);
     connect(FExclude, &QSpinBox::valueChanged, this, [this](int v) {
-        if (FApp) FApp->SetCombsExclude(v);
+        if (FApp) FApp->Combinations().SetCombsExclude(v);
     });
     connect(FExclude, &QSpinBox::editingFinished, this, [this] {
         // Enter in the field runs the removal when it may run; leaving the field only stores the value.
@@ -77,24 +77,24 @@ QString TCombsPage::Title() const {
 void TCombsPage::Attach(TTemplateMain& app) {
     FApp = &app;
     connect(FView, &QAbstractItemView::doubleClicked, this, [this] {
-        if (FApp) FApp->CombsDoubleClicked();
+        if (FApp) FApp->Stakes().CombsDoubleClicked();
         FHost.ActionsChanged();
     });
     const TTemplateMain* source = &app;
-    FModel = new TCombsModel({TTemplateMain::CombColumnCount, [source] { return source->Combs().Count(); },
-                              [source](size_t row, int column) { return source->CombCellText(row, column); },
-                              [source](size_t row, int column) { return source->CombCellColor(row, column); },
-                              [source](int column) { return source->CombColumnCaption(column); }},
-                             this);
+    FModel =
+        new TCombsModel({TCombsController::CombColumnCount, [source] { return source->Combinations().Combs().Count(); },
+                         [source](size_t row, int column) { return source->Combinations().CombCellText(row, column); },
+                         [source](size_t row, int column) { return source->Combinations().CombCellColor(row, column); },
+                         [source](int column) { return source->Combinations().CombColumnCaption(column); }},
+                        this);
     FView->setModel(FModel);
-    const int widths[TTemplateMain::CombColumnCount] = {70, 34, 34, 34, 34, 34, 34, 40};
-    for (int c = 0; c < TTemplateMain::CombColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    const int widths[TCombsController::CombColumnCount] = {70, 34, 34, 34, 34, 34, 34, 40};
+    for (int c = 0; c < TCombsController::CombColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TCombsPage::OnSelectionChanged);
 }
 
 void TCombsPage::LanguageChanged() {
-    FillToolBar(FToolBar, {"CombsGen", "CombsOpen", "CombsSave", "CombsCopy", "CombsPaste", "CombsUndo"});
-    if (QAction* gen = FHost.ActionByName("CombsGen")) gen->setIconText(TrQ("Новый"));
+    FillToolBar(FToolBar, "Combs");
     FExcludeButton->setText(TrQ("[-] Тиражи"));
     if (QAction* a = FHost.ActionByName("CombsDelExists")) {
         FExcludeButton->setToolTip(a->toolTip());
@@ -132,7 +132,7 @@ void TCombsPage::OnSelectionChanged() {
     TRowRanges ranges;
     for (const QItemSelectionRange& r : FView->selectionModel()->selection())
         ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
-    FApp->SetCombsSelection(std::move(ranges));
+    FApp->Combinations().SetCombsSelection(std::move(ranges));
 }
 
 void TCombsPage::ListReset() {
@@ -149,7 +149,7 @@ void TCombsPage::SelectAll() {
 
 void TCombsPage::FiltersChanged() {
     if (!FApp) return;
-    const auto& lines = FApp->Filters();
+    const auto& lines = FApp->Combinations().Filters();
     FFiltersView->setRowCount(static_cast<int>(lines.size()));
     for (int r = 0; r < static_cast<int>(lines.size()); ++r) {
         const TFilterLine& line = lines[static_cast<size_t>(r)];

@@ -40,7 +40,7 @@ TDrawsPage::TDrawsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
     FView->horizontalHeader()->setHighlightSections(false);
     layout->addWidget(FView, 1);
     connect(FOffset, &QSpinBox::valueChanged, this, [this](int v) {
-        if (FApp) FApp->SetDrawsOffset(v);
+        if (FApp) FApp->Archive().SetDrawsOffset(v);
     });
 }
 
@@ -51,10 +51,10 @@ QString TDrawsPage::Title() const {
 void TDrawsPage::Attach(TTemplateMain& app) {
     FApp = &app;
     const TTemplateMain* source = &app;
-    FModel = new TDrawsModel({TTemplateMain::DrawColumnCount, [source] { return source->DrawRowCount(); },
-                              [source](int row, int column) { return source->DrawCellText(row, column); },
-                              [source](int row, int column) { return source->DrawCellColor(row, column); },
-                              [source](int column) { return source->DrawColumnCaption(column); }},
+    FModel = new TDrawsModel({TDrawsController::DrawColumnCount, [source] { return source->Archive().DrawRowCount(); },
+                              [source](int row, int column) { return source->Archive().DrawCellText(row, column); },
+                              [source](int row, int column) { return source->Archive().DrawCellColor(row, column); },
+                              [source](int column) { return source->Archive().DrawColumnCaption(column); }},
                              this);
     FView->setModel(FModel);
     for (int c = 0; c < FModel->columnCount(); ++c) FView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
@@ -62,7 +62,7 @@ void TDrawsPage::Attach(TTemplateMain& app) {
 }
 
 void TDrawsPage::LanguageChanged() {
-    FillToolBar(FToolBar, {"DrawsAdd", "DrawsEdit", "DrawsDel"});
+    FillToolBar(FToolBar, "Draws");
     FOffsetLabel->setText(TrQ("Смещение назад:"));
     const QString offsetHint = TrQ("Смещение относительно последнего загруженного номера тиража");
     FOffset->setToolTip(offsetHint);
@@ -85,7 +85,7 @@ void TDrawsPage::OnSelectionChanged() {
     if (!FApp) return;
     std::vector<int> rows;
     for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->SetDrawsSelection(std::move(rows));
+    FApp->Archive().SetDrawsSelection(std::move(rows));
 }
 
 void TDrawsPage::ListReset() {

@@ -330,7 +330,7 @@ bool TMainWindow::ManageFavorites(zorb::TFavoritesEditor& editor) {
     TFavoritesDialog dlg(
         editor,
         [this](int entry) {
-            if (FApp) FApp->ShowMethodInfo(entry);
+            if (FApp) FApp->Statistics().ShowMethodInfo(entry);
         },
         this);
     return dlg.exec() == QDialog::Accepted;

@@ -3,6 +3,8 @@
 // concern it; it keeps no logic of its own in slots.
 #pragma once
 
+#include "app/StakesController.h"
+#include "app/StatsController.h"
 #include "app/UserInterface.h"
 #include "ui/Page.h"
 
@@ -27,7 +29,13 @@ namespace zorb {
 struct TMenuItem;
 } // namespace zorb
 
-class TMainWindow : public QMainWindow, public zorb::UserInterface, public TPageHost {
+class TMainWindow : public QMainWindow,
+                    public zorb::UserInterface,
+                    public zorb::TDrawsUi,
+                    public zorb::TCombsUi,
+                    public zorb::TStatsUi,
+                    public zorb::TStakesUi,
+                    public TPageHost {
     Q_OBJECT
 public:
     TMainWindow();

@@ -1,5 +1,8 @@
 #include "ui/Page.h"
 
+#include "app/TemplateMain.h"
+#include "ui/QtText.h"
+
 #include "core/Format.h"
 #include "core/IniFile.h"
 
@@ -25,10 +28,15 @@ QToolBar* TPage::NewToolBar() {
     return bar;
 }
 
-void TPage::FillToolBar(QToolBar* bar, std::initializer_list<const char*> ids) const {
+void TPage::FillToolBar(QToolBar* bar, const std::string& toolbar) const {
     bar->clear();
-    for (const char* id : ids)
-        if (QAction* a = FHost.ActionByName(id)) bar->addAction(a);
+    if (!FApp) return;
+    // The places come from the action table: each subsystem names its toolbar entries and their short texts.
+    for (const zorb::TAction* entry : FApp->ToolbarActions(toolbar))
+        if (QAction* a = FHost.ActionByName(entry->Name)) {
+            if (!entry->Place.ToolbarText.empty()) a->setIconText(QS(entry->Place.ToolbarText));
+            bar->addAction(a);
+        }
 }
 
 void TPage::SetupRowView(QTableView* view, const char* objectName) const {

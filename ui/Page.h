@@ -56,7 +56,7 @@ public:
 protected:
     QToolBar* NewToolBar();
     // Refills the toolbar with the actions of these ids, in this order; unknown ids are skipped.
-    void FillToolBar(QToolBar* bar, std::initializer_list<const char*> ids) const;
+    void FillToolBar(QToolBar* bar, const std::string& toolbar) const;
     // A read-only list of whole rows, the look every grid of the window shares.
     void SetupRowView(QTableView* view, const char* objectName) const;
     static void RestoreColumnWidths(QTableView* view, const TStoredSizes& sizes, const char* listName, int count);

@@ -34,28 +34,28 @@ QString TStakesPage::Title() const {
 void TStakesPage::Attach(TTemplateMain& app) {
     FApp = &app;
     TTemplateMain* source = &app;
-    FModel = new TStakesModel({TTemplateMain::StakeColumnCount, [source] { return source->StakeCount(); },
-                               [source](int64_t record) { return source->StakesFile().Read(record); },
-                               [source](int64_t record, int column) { return source->StakeCellText(record, column); },
-                               [source](int column) { return source->StakeColumnCaption(column); }},
-                              this);
+    FModel = new TStakesModel(
+        {TStakesController::StakeColumnCount, [source] { return source->Stakes().StakeCount(); },
+         [source](int64_t record) { return source->Stakes().StakesFile().Read(record); },
+         [source](int64_t record, int column) { return source->Stakes().StakeCellText(record, column); },
+         [source](int column) { return source->Stakes().StakeColumnCaption(column); }},
+        this);
     FView->setModel(FModel);
-    const int widths[TTemplateMain::StakeColumnCount] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
-    for (int c = 0; c < TTemplateMain::StakeColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    const int widths[TStakesController::StakeColumnCount] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
+    for (int c = 0; c < TStakesController::StakeColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TStakesPage::OnSelectionChanged);
 }
 
 void TStakesPage::LanguageChanged() {
-    FillToolBar(FToolBar,
-                {"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeDel", "StakeFilter", "StakesCheckManual"});
+    FillToolBar(FToolBar, "Stakes");
 }
 
 void TStakesPage::RestoreState(const TStoredSizes& sizes) {
-    RestoreColumnWidths(FView, sizes, ListName, TTemplateMain::StakeColumnCount);
+    RestoreColumnWidths(FView, sizes, ListName, TStakesController::StakeColumnCount);
 }
 
 void TStakesPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings& /*sizes*/, bool /*shown*/) {
-    SaveColumnWidths(FView, frm, section, ListName, TTemplateMain::StakeColumnCount, false);
+    SaveColumnWidths(FView, frm, section, ListName, TStakesController::StakeColumnCount, false);
 }
 
 void TStakesPage::OnSelectionChanged() {
@@ -63,7 +63,7 @@ void TStakesPage::OnSelectionChanged() {
     TRowRanges ranges;
     for (const QItemSelectionRange& r : FView->selectionModel()->selection())
         ranges.push_back({static_cast<size_t>(r.top()), static_cast<size_t>(r.bottom()) + 1});
-    FApp->SetStakesSelection(std::move(ranges));
+    FApp->Stakes().SetStakesSelection(std::move(ranges));
 }
 
 void TStakesPage::ViewChanged(int64_t count, bool repaint, bool scrollToEnd) {

@@ -52,14 +52,14 @@ TStatsPage::TStatsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
     layout->addWidget(FSplitter, 1);
     connect(FType, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!FApp || FFillingMethods || index < 0) return;
-        FApp->SelectStatType(FType->itemData(index).toInt());
+        FApp->Statistics().SelectStatType(FType->itemData(index).toInt());
         FHost.ActionsChanged();
     });
     connect(FLen, &QSpinBox::editingFinished, this, [this] {
-        if (FApp && FLen->hasFocus()) FApp->SetDrawsStatLen(FLen->value());
+        if (FApp && FLen->hasFocus()) FApp->Statistics().SetDrawsStatLen(FLen->value());
     });
     connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        if (FApp) FApp->SortStatBy(column);
+        if (FApp) FApp->Statistics().SortStatBy(column);
     });
 }
 
@@ -70,7 +70,8 @@ QString TStatsPage::Title() const {
 void TStatsPage::Attach(TTemplateMain& app) {
     FApp = &app;
     const TTemplateMain* source = &app;
-    FModel = new TStatModel([source]() -> const std::vector<TStatLine>& { return source->StatLines(); }, this);
+    FModel =
+        new TStatModel([source]() -> const std::vector<TStatLine>& { return source->Statistics().StatLines(); }, this);
     FView->setModel(FModel);
     FView->setColumnWidth(0, 150);
     for (int c = 1; c < StatColumnCount; ++c) FView->setColumnWidth(c, 80);
@@ -78,10 +79,7 @@ void TStatsPage::Attach(TTemplateMain& app) {
 }
 
 void TStatsPage::LanguageChanged() {
-    FillToolBar(FToolBar, {"DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "FiltersManager"});
-    if (QAction* a = FHost.ActionByName("DrawsStatePrefetchsEnabled")) a->setIconText(TrQ("Норма"));
-    if (QAction* a = FHost.ActionByName("DrawsStatShowTotalLine")) a->setIconText(TrQ("Идеальный график"));
-    if (QAction* a = FHost.ActionByName("FiltersManager")) a->setIconText(TrQ("Избранное"));
+    FillToolBar(FToolBar, "Stats");
     FType->setToolTip(TrQ("Вид расчета статистики"));
     FType->setStatusTip(FType->toolTip());
     FLen->setToolTip(TrQ("Количество тиражей, использующихся для расчета статистики"));
@@ -105,25 +103,26 @@ void TStatsPage::OnSelectionChanged() {
     if (!FApp) return;
     std::vector<int> rows;
     for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->SetStatSelection(std::move(rows));
+    FApp->Statistics().SetStatSelection(std::move(rows));
 }
 
 void TStatsPage::MethodListsChanged() {
     if (!FApp) return;
     FFillingMethods = true;
     FType->clear();
-    for (int entry : FApp->StatTypeItems())
+    for (int entry : FApp->Statistics().StatTypeItems())
         FType->addItem(QString::fromStdString(FApp->Stats().DisplayName(entry, true)), entry);
-    FType->setCurrentIndex(FType->findData(FApp->StatTypeEntry()));
+    FType->setCurrentIndex(FType->findData(FApp->Statistics().StatTypeEntry()));
     FFillingMethods = false;
 }
 
 void TStatsPage::TableChanged() {
     if (!FApp) return;
     FModel->Reset();
-    FView->horizontalHeader()->setSortIndicator(FApp->StatSortColumn(),
-                                                FApp->StatSortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
-    FChart->Show(FApp->StatTable().Chart);
+    FView->horizontalHeader()->setSortIndicator(FApp->Statistics().StatSortColumn(),
+                                                FApp->Statistics().StatSortDescending() ? Qt::DescendingOrder
+                                                                                        : Qt::AscendingOrder);
+    FChart->Show(FApp->Statistics().StatTable().Chart);
 }
 
 void TStatsPage::ColumnsChanged() {

@@ -4,6 +4,7 @@
 #include "core/DrawArchive.h"
 #include "core/TextUtils.h"
 #include "stats/Prefetch.h"
+#include "stats/StatList.h"
 #include "stats/StatTable.h"
 #include "tools/SampleArchive.h"
 
@@ -14,9 +15,16 @@ namespace zorb::test {
 namespace {
 
 // The number and sum methods that have a full-set distribution.
-const std::set<std::string> PrefetchCodes = {"NUMS", "DIGS", "EVEN", "EVNV", "SMAL", "SMLV", "PRIM",
-                                             "PRMV", "SUMS", "SUM1", "SUM2", "SUM3", "SUME", "SUMP",
-                                             "S2T3", "POS1", "POS2", "POS3", "POS4", "POS5", "POS6"};
+// Every method with a full-set file under the default settings: the number and sum families and the newer ones.
+std::set<std::string> RegistryPrefetchCodes() {
+    TStatList list;
+    list.BuildMethods();
+    std::set<std::string> codes;
+    for (int i = 0; i < list.MethodCount(); ++i)
+        if (list.IsPrefetchable(i)) codes.insert(list.CodeOf(i));
+    return codes;
+}
+const std::set<std::string> PrefetchCodes = RegistryPrefetchCodes();
 const std::set<std::string> SumCodes = {"SUMS", "SUM1", "SUM2", "SUM3", "SUME", "SUMP", "S2T3"};
 
 class CliStat : public CliTest {
@@ -122,6 +130,9 @@ TEST_F(CliStat, UnknownMethod) {
 }
 
 TEST_F(CliStat, PrefetchBuildsAllFilesThenRebuildsOneGroup) {
+    ASSERT_EQ(PrefetchCodes.size(), 76u);
+    for (const char* code : {"NUMS", "POS6", "S2T3", "CHNV", "COLM", "DIFO"})
+        ASSERT_EQ(PrefetchCodes.count(code), 1u) << code;
     TRun all = Run({"prefetch", "--all"});
     ASSERT_EQ(all.Code, 0) << all.Err;
     EXPECT_NE(all.Err.find("Создание файлов для полного набора комбинаций..."), std::string::npos) << all.Err;
