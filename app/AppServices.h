@@ -37,8 +37,9 @@ public:
     virtual bool ReadOnly() const = 0;
 
     virtual TFormSettings& Settings() = 0;
-    // Sets an interface option and writes it at once.
-    virtual void SetOption(const char* key, bool& flag, bool value) = 0;
+    // Sets an interface option and writes it at once under its declared key.
+    virtual void SetOption(bool TFormSettings::*option, bool value) = 0;
+    void ToggleOption(bool TFormSettings::*option) { SetOption(option, !(Settings().*option)); }
     // Writes to the interface settings file at once (reported on failure).
     virtual void WriteOptionNow(const std::function<void(TIniFile&)>& write) = 0;
     virtual TStatList& Registry() = 0;

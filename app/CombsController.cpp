@@ -101,7 +101,7 @@ void TCombsController::RegisterActions(TActionTable& t) {
     t.Add({"ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскрашивать числа комбинаций по каналам", "",
            always,
            [this] {
-               FApp.SetOption("ColorCombs", FApp.Settings().ColorCombs, !FApp.Settings().ColorCombs);
+               FApp.ToggleOption(&TFormSettings::ColorCombs);
                FUi.CombsListRepaint();
            },
            [this] { return FApp.Settings().ColorCombs; }},

@@ -83,7 +83,7 @@ void TDrawsController::RegisterActions(TActionTable& t) {
               {"File", 40, true, "Обновление тиражей при запуске"});
     t.Add({"ViewColorDraws", "Выделять каналы в списке тиражей", "Раскрашивать числа тиражей по каналам", "", always,
            [this] {
-               FApp.SetOption("ColorDraws", FApp.Settings().ColorDraws, !FApp.Settings().ColorDraws);
+               FApp.ToggleOption(&TFormSettings::ColorDraws);
                FUi.DrawsListRepaint();
            },
            [this] { return FApp.Settings().ColorDraws; }},
@@ -271,7 +271,7 @@ void TDrawsController::DrawsDel() {
 }
 
 void TDrawsController::DrawsSorted() {
-    FApp.SetOption("SortedDraws", FApp.Settings().SortedDraws, !FApp.Settings().SortedDraws);
+    FApp.ToggleOption(&TFormSettings::SortedDraws);
     FUi.DrawsListRepaint();
     FApp.RefreshViews(true);
 }

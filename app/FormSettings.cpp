@@ -11,9 +11,43 @@ const std::array<const char*, 10> PersistedLists = {"lvDraws",  "lvCombs",      
                                                     "sgStakes", "lvRatings",      "lvTables",  "lvSystems",
                                                     "lvScript", "lvOnlineScripts"};
 
+const std::vector<TBoolOption>& BoolOptions() {
+    static const std::vector<TBoolOption> options = {
+        {"WeekChartType", &TFormSettings::WeekChartType},
+        {"AutoUpdates", &TFormSettings::AutoUpdates},
+        {"ScriptLogEnabled", &TFormSettings::ScriptLogEnabled},
+        {"StakesLogEnabled", &TFormSettings::StakesLogEnabled},
+        {"StakesScrollEnabled", &TFormSettings::StakesScrollEnabled},
+        {"StakesCheckOnLine", &TFormSettings::StakesCheckOnLine},
+        {"ColorDraws", &TFormSettings::ColorDraws},
+        {"ColorCombs", &TFormSettings::ColorCombs},
+        {"ColorCard", &TFormSettings::ColorCard},
+        {"ColorCardSequences", &TFormSettings::ColorCardSequences},
+        {"LayoutGradient", &TFormSettings::LayoutGradient},
+        {"SortedDraws", &TFormSettings::SortedDraws},
+        {"PrefetchsEnabled", &TFormSettings::PrefetchsEnabled},
+        {"PrefetchsInit", &TFormSettings::PrefetchsInit},
+        {"ShowTotalLine", &TFormSettings::ShowTotalLine},
+        {"ScriptLibraryOn", &TFormSettings::ScriptLibraryOn},
+        {"SystemsEnabled", &TFormSettings::SystemsEnabled},
+        {"TabGraphs", &TFormSettings::TabGraphs},
+        {"TabCard", &TFormSettings::TabCard},
+        {"TabLayout", &TFormSettings::TabLayout},
+        {"TabWeek", &TFormSettings::TabWeek},
+        {"TabTables", &TFormSettings::TabTables},
+        {"FirstRun", &TFormSettings::FirstRun},
+    };
+    return options;
+}
+
+const char* OptionKey(bool TFormSettings::*field) {
+    for (const TBoolOption& o : BoolOptions())
+        if (o.Field == field) return o.Key;
+    return nullptr;
+}
+
 void TFormSettings::Load(const TIniFile& ini, const std::string& s) {
     auto i = [&](const char* key, int& v, int lo, int hi) { v = ini.ReadInteger(s, key, v, lo, hi); };
-    auto b = [&](const char* key, bool& v) { v = ini.ReadBool(s, key, v); };
     // Lengths are draw counts as the length fields take them; sizes are checked against the screen again
     // where they are applied.
     i("LeftPanelWidth", LeftPanelWidth, 1, MaxStoredPixels);
@@ -30,34 +64,12 @@ void TFormSettings::Load(const TIniFile& ini, const std::string& s) {
     i("WeekLen", WeekLen, 1, INT32_MAX);
     i("WeekHeight", WeekHeight, 1, MaxStoredPixels);
     i("WeekChartMode", WeekChartMode, 0, 1);
-    b("WeekChartType", WeekChartType);
-    b("AutoUpdates", AutoUpdates);
     i("DownloadDrawsOnStart", DownloadDrawsOnStart, 0, 2);
-    b("ScriptLogEnabled", ScriptLogEnabled);
-    b("StakesLogEnabled", StakesLogEnabled);
-    b("StakesScrollEnabled", StakesScrollEnabled);
-    b("StakesCheckOnLine", StakesCheckOnLine);
-    b("ColorDraws", ColorDraws);
-    b("ColorCombs", ColorCombs);
-    b("ColorCard", ColorCard);
-    b("ColorCardSequences", ColorCardSequences);
-    b("LayoutGradient", LayoutGradient);
-    b("SortedDraws", SortedDraws);
-    b("PrefetchsEnabled", PrefetchsEnabled);
-    b("PrefetchsInit", PrefetchsInit);
-    b("ShowTotalLine", ShowTotalLine);
     i("RatingsEffMode", RatingsEffMode, 0, 2);
-    b("ScriptLibraryOn", ScriptLibraryOn);
     i("ScriptLibraryHeight", ScriptLibraryHeight, 1, MaxStoredPixels);
     i("ScriptLibraryFilter", ScriptLibraryFilter, 0, 7);
-    b("SystemsEnabled", SystemsEnabled);
-    b("TabGraphs", TabGraphs);
-    b("TabCard", TabCard);
-    b("TabLayout", TabLayout);
-    b("TabWeek", TabWeek);
-    b("TabTables", TabTables);
-    b("FirstRun", FirstRun);
     i("Language", Language, 1, MaxLanguageId);
+    for (const TBoolOption& o : BoolOptions()) this->*o.Field = ini.ReadBool(s, o.Key, this->*o.Field);
 }
 
 void TFormSettings::SaveSizes(TIniFile& ini, const std::string& s) const {

@@ -4,14 +4,15 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace zorb {
 
 class TIniFile;
 
 constexpr const char* FormSection = "TFormMain"; // the main window's section of the interface settings file
-constexpr int MaxStoredPixels = 32767; // a stored size beyond any screen is not one the window wrote
-constexpr int MaxLanguageId = 0xFFFF;  // language and sublanguage of a locale identifier
+constexpr int MaxStoredPixels = 32767;           // a stored size beyond any screen is not one the window wrote
+constexpr int MaxLanguageId = 0xFFFF;            // language and sublanguage of a locale identifier
 
 struct TFormSettings {
     int LeftPanelWidth = -1;
@@ -62,5 +63,14 @@ struct TFormSettings {
 
 // Lists whose column widths are kept under "<list>.Column<i>".
 extern const std::array<const char*, 10> PersistedLists;
+
+// The on/off options, each with its key in the file: declared once, so that an action switching one names the
+// field and never repeats the key.
+struct TBoolOption {
+    const char* Key;
+    bool TFormSettings::*Field;
+};
+const std::vector<TBoolOption>& BoolOptions();
+const char* OptionKey(bool TFormSettings::*field); // nullptr for a field that is not an option
 
 } // namespace zorb

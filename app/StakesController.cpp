@@ -62,7 +62,6 @@ void TStakesController::RegisterActions(TActionTable& t) {
         }
         return p;
     };
-    TFormSettings& settings = FApp.Settings();
     t.Add({"StakeAdd", "Сделать ставку", "Сделать ставку на выделенную комбинацию", "F4", stakesOpen,
            [this] { StakeAdd(false); }},
           menu(10, false, 1));
@@ -102,26 +101,20 @@ void TStakesController::RegisterActions(TActionTable& t) {
            }},
           menu(80, true, 6));
     t.Add({"LogStakes", "Журналы ставок", "Записывать проверенные ставки в журналы", "", always,
-           [this, &settings] {
-               FApp.SetOption("StakesLogEnabled", settings.StakesLogEnabled, !settings.StakesLogEnabled);
-           },
-           [&settings] { return settings.StakesLogEnabled; }},
+           [this] { FApp.ToggleOption(&TFormSettings::StakesLogEnabled); },
+           [this] { return FApp.Settings().StakesLogEnabled; }},
           menu(90, true));
     t.Add({"LogStakesDelete", "Удалить журналы ставок", "Удалить файлы журналов ставок", "", always,
            [this] { LogStakesDelete(); }},
           menu(100));
     t.Add({"StakesScroll", "Прокручивать список при добавлении", "Выделять последнюю ставку при добавлении", "", always,
-           [this, &settings] {
-               FApp.SetOption("StakesScrollEnabled", settings.StakesScrollEnabled, !settings.StakesScrollEnabled);
-           },
-           [&settings] { return settings.StakesScrollEnabled; }},
+           [this] { FApp.ToggleOption(&TFormSettings::StakesScrollEnabled); },
+           [this] { return FApp.Settings().StakesScrollEnabled; }},
           menu(110));
     t.Add({"StakesCheckLine", "Проверять ставки после каждой строки сценария",
            "Проверять ставки после каждой строки сценария, а не в конце", "", always,
-           [this, &settings] {
-               FApp.SetOption("StakesCheckOnLine", settings.StakesCheckOnLine, !settings.StakesCheckOnLine);
-           },
-           [&settings] { return settings.StakesCheckOnLine; }},
+           [this] { FApp.ToggleOption(&TFormSettings::StakesCheckOnLine); },
+           [this] { return FApp.Settings().StakesCheckOnLine; }},
           menu(120));
 }
 

@@ -66,7 +66,7 @@ void TStatsController::RegisterActions(TActionTable& t) {
     t.Add({"DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
            "Использовать режим сравнения статистики с распределением по полному набору комбинаций", "", always,
            [this] {
-               FApp.SetOption("PrefetchsEnabled", FApp.Settings().PrefetchsEnabled, !FApp.Settings().PrefetchsEnabled);
+               FApp.ToggleOption(&TFormSettings::PrefetchsEnabled);
                EnsurePrefetchs(false, {});
                FUi.StatColumnsChanged();
                Recalculate(true);
@@ -78,7 +78,7 @@ void TStatsController::RegisterActions(TActionTable& t) {
            [this] { return FApp.Settings().PrefetchsEnabled; },
            [this] {
                TBusyScope busy(FApp, Tr("Создание графиков..."));
-               FApp.SetOption("ShowTotalLine", FApp.Settings().ShowTotalLine, !FApp.Settings().ShowTotalLine);
+               FApp.ToggleOption(&TFormSettings::ShowTotalLine);
                Recalculate(true);
            },
            [this] { return FApp.Settings().ShowTotalLine; }},

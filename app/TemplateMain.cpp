@@ -328,9 +328,10 @@ void TTemplateMain::AddViewRefresher(std::function<void(bool)> refresher) {
 
 // --- Effects -------------------------------------------------------------------------------------------------
 
-void TTemplateMain::SetOption(const char* key, bool& flag, bool value) {
-    flag = value;
-    WriteOptionNow([&](TIniFile& ini) { ini.WriteBool(FormSection, key, value); });
+void TTemplateMain::SetOption(bool TFormSettings::*option, bool value) {
+    FSettings.*option = value;
+    if (const char* key = OptionKey(option))
+        WriteOptionNow([&](TIniFile& ini) { ini.WriteBool(FormSection, key, value); });
     FUI.ActionsChanged();
 }
 
@@ -435,7 +436,7 @@ void TTemplateMain::RegisterOwnActions() {
         {"ExitProgram", "Выход", "Завершить работу программы", "Alt+X", always, [this] { FUI.RequestClose(); }},
         {"File", 90, true});
     FActions.Add({"AutoSelfUpdate", "Автоматическое обновление", "Проверять наличие новой версии при запуске", "",
-                  always, [this] { SetOption("AutoUpdates", FSettings.AutoUpdates, !FSettings.AutoUpdates); },
+                  always, [this] { ToggleOption(&TFormSettings::AutoUpdates); },
                   [this] { return FSettings.AutoUpdates; }},
                  {"File", 50});
     FActions.Add({"GetHelp", "Справка", "Открыть файл справки", "F1", [this] { return !FHelpFile.empty(); },

@@ -97,7 +97,7 @@ public:
     bool ReadOnly() const override { return FOptions.ReadOnly; }
     TFormSettings& Settings() override { return FSettings; }
     const TFormSettings& Settings() const { return FSettings; }
-    void SetOption(const char* key, bool& flag, bool value) override;
+    void SetOption(bool TFormSettings::*option, bool value) override;
     void WriteOptionNow(const std::function<void(TIniFile&)>& write) override;
     TStatList& Registry() override { return FStats; }
     void RefreshViews(bool force) override;

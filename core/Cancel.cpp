@@ -1,6 +1,7 @@
 #include "core/Cancel.h"
 
 #include <atomic>
+#include <csignal>
 
 namespace zorb {
 
@@ -33,6 +34,22 @@ TCancellableScope::~TCancellableScope() {
 
 bool InCancellableScope() {
     return cancellableDepth.load() > 0;
+}
+
+namespace {
+extern "C" void OnInterrupt(int sig) {
+    if (InCancellableScope() && !CancelRequested()) {
+        RequestCancel();
+        return;
+    }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+} // namespace
+
+void InstallInterruptHandler() {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
 }
 
 } // namespace zorb

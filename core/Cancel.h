@@ -18,4 +18,8 @@ public:
 };
 bool InCancellableScope();
 
+// Ctrl+C (or a TERM) inside cancellable work asks that work to stop and clean up (a download deletes its partial
+// file, then fails); anywhere else, or a second time, the signal ends the process as usual.
+void InstallInterruptHandler();
+
 } // namespace zorb

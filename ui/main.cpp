@@ -1,4 +1,5 @@
 #include "app/FormMain.h"
+#include "core/Cancel.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     zorb::InitFormatSettingsFromLocale();
+    zorb::InstallInterruptHandler();
 
     // "--dir DIR" chooses the data directory; everything else is a switch of the program.
     std::string dir;
