@@ -189,7 +189,8 @@ const TStatClass TstDiffTotal::Info = {.ClassName = "TstDiffTotal",
 
 // --- DIFM, DIFD, DIFK: one integer per draw -------------------------------------------------------------------
 
-template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi> class TstGapGraph : public TCustomGraphStat {
+// One value per draw or combination, seeded SeedLo..SeedHi: counting and the plain match.
+template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi> class TOneValueGraph : public TCustomGraphStat {
 public:
     using TCustomGraphStat::TCustomGraphStat;
 
@@ -211,6 +212,13 @@ public:
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         return FindWord(selected, 1, static_cast<uint16_t>(ValueFn(comb.N)));
     }
+};
+
+template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi>
+class TstGapGraph : public TOneValueGraph<ValueFn, SeedLo, SeedHi> {
+public:
+    using TOneValueGraph<ValueFn, SeedLo, SeedHi>::TOneValueGraph;
+
     int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(comb.N); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         return ByteValueMatcher<ValueFn>(selected);
@@ -449,29 +457,16 @@ int LongestRun(const TRuns& r) {
     return r.Longest;
 }
 
-// One integer from the runs; the draw graph also counts descending neighbours as consecutive.
-template <int (*ValueFn)(const TRuns&), int SeedLo, int SeedHi> class TstRunGraph : public TCustomGraphStat {
-public:
-    using TCustomGraphStat::TCustomGraphStat;
+template <int (*ValueFn)(const TRuns&)> int DrawRunValue(const uint8_t* n) {
+    return ValueFn(RunsOf(RunPattern(n, false)));
+}
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int v = SeedLo; v <= SeedHi; ++v) SeedW1(table, static_cast<uint16_t>(v));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(Value(FCurDraw.Numbers)));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(Value(comb.N)));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(Value(comb.N)));
-    }
+// One integer from the runs; the draw graph also counts descending neighbours as consecutive.
+template <int (*ValueFn)(const TRuns&), int SeedLo, int SeedHi>
+class TstRunGraph : public TOneValueGraph<DrawRunValue<ValueFn>, SeedLo, SeedHi> {
+public:
+    using TOneValueGraph<DrawRunValue<ValueFn>, SeedLo, SeedHi>::TOneValueGraph;
+
     int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(RunsOf(RunPattern(comb.N, true))); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const TValueTable values = Word1Table(selected, 0, 6);
@@ -485,9 +480,6 @@ public:
             7, [](const TComb& c, uint32_t* t) { ++t[ValueFn(RunTable()[static_cast<size_t>(FastRunPattern(c.N))])]; },
             SetKeyW1);
     }
-
-private:
-    static int Value(const uint8_t* n) { return ValueFn(RunsOf(RunPattern(n, false))); }
 };
 
 class TstSequenceCnt : public TstRunGraph<LongRuns, 0, 3> {
