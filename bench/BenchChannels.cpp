@@ -1,38 +1,21 @@
 // Channel, matrix and segment methods on the full set: the keep filter CHNV «02 [5-8] x 0» through the fast
 // matcher and through the plain MatchComb loop, and their full-set files. Read every figure against
 // BM_MemcpyFullSet of the same run.
-#include "combos/CombsArray.h"
-#include "combos/Filter.h"
-#include "combos/Generate.h"
-#include "stats/CombMatcher.h"
+#include "bench/BenchFullSet.h"
 #include "stats/Prefetch.h"
-#include "stats/StatList.h"
-#include "tools/SampleArchive.h"
-
-#include <benchmark/benchmark.h>
-#include <cstring>
 
 using namespace zorb;
 
 namespace {
 
-struct TFixture {
-    TDrawsArray Draws = MakeSampleArchive();
-    TStatList List;
-    TCombsArray Full, Out;
+struct TFixture : bench::TFullSetBench {
     TStatDrawArray ChannelTwoEmpty;
     TFixture() {
-        List.SetDraws(&Draws);
-        List.BuildMethods();
-        Full.SetCount(FullCombsCount);
-        GenerateFullSet(Full.Data());
-        Out.Reserve(FullCombsCount);
         TStatDraw r{};
         r.SetW(1, 2);
         r.SetW(2, 0);
         ChannelTwoEmpty.push_back(r);
     }
-    int WindowEnd() const { return static_cast<int>(Draws.size()) - 1; }
 };
 
 TFixture& Fixture() {
@@ -43,36 +26,17 @@ TFixture& Fixture() {
 } // namespace
 
 static void BM_MemcpyFullSet(benchmark::State& state) {
-    TFixture& f = Fixture();
-    for (auto _ : state) {
-        std::memcpy(f.Out.Data(), f.Full.Data(), f.Full.Count() * sizeof(TComb));
-        benchmark::ClobberMemory();
-    }
+    bench::MemcpyFullSet(state, Fixture());
 }
 BENCHMARK(BM_MemcpyFullSet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_FilterKeepChnvChannelTwoEmpty(benchmark::State& state) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode("CHNV"));
-    size_t kept = 0;
-    for (auto _ : state) {
-        auto matcher = stat->MakeMatcher(f.ChannelTwoEmpty, f.WindowEnd(), false, false);
-        kept = FilterByMatcher(f.Full, f.Out, *matcher, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
-    state.counters["kept"] = static_cast<double>(kept);
+    bench::FastFilter(state, Fixture(), "CHNV", Fixture().ChannelTwoEmpty);
 }
 BENCHMARK(BM_FilterKeepChnvChannelTwoEmpty)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_PlainMatchCombChnvChannelTwoEmpty(benchmark::State& state) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode("CHNV"));
-    size_t kept = 0;
-    for (auto _ : state) {
-        kept = FilterByMatchComb(f.Full, f.Out, *stat, f.ChannelTwoEmpty, f.WindowEnd(), false, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
-    state.counters["kept"] = static_cast<double>(kept);
+    bench::PlainFilter(state, Fixture(), "CHNV", Fixture().ChannelTwoEmpty);
 }
 BENCHMARK(BM_PlainMatchCombChnvChannelTwoEmpty)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,4 +1,5 @@
 // Generation and filtering of the full set. Read every figure against BM_MemcpyFullSet of the same run.
+#include "bench/BenchFullSet.h"
 #include "bench/BenchLoad.h"
 #include "combos/CombsArray.h"
 #include "combos/Filter.h"
@@ -14,17 +15,7 @@ using namespace zorb;
 
 namespace {
 
-struct TFixture {
-    TDrawsArray Draws = MakeSampleArchive();
-    TStatList List;
-    TCombsArray Full, Out;
-    TFixture() {
-        List.SetDraws(&Draws);
-        List.BuildMethods();
-        Full.SetCount(FullCombsCount);
-        GenerateFullSet(Full.Data());
-        Out.Reserve(FullCombsCount);
-    }
+struct TFixture : bench::TFullSetBench {
     TStatDrawArray Rows(std::initializer_list<int> keys, bool asInt = false) const {
         TStatDrawArray rows;
         for (int k : keys) {
@@ -59,25 +50,13 @@ TStatDrawArray SumRows() {
 }
 
 void RunFilter(benchmark::State& state, const char* code, const TStatDrawArray& rows, bool exclude) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode(code));
-    size_t kept = 0;
-    for (auto _ : state) {
-        auto matcher = stat->MakeMatcher(rows, WindowEnd(), false, exclude);
-        kept = FilterByMatcher(f.Full, f.Out, *matcher, exclude);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
-    state.counters["kept"] = static_cast<double>(kept);
+    bench::FastFilter(state, Fixture(), code, rows, exclude);
 }
 
 } // namespace
 
 static void BM_MemcpyFullSet(benchmark::State& state) {
-    TFixture& f = Fixture();
-    for (auto _ : state) {
-        std::memcpy(f.Out.Data(), f.Full.Data(), f.Full.Count() * sizeof(TComb));
-        benchmark::ClobberMemory();
-    }
+    bench::MemcpyFullSet(state, Fixture());
 }
 BENCHMARK(BM_MemcpyFullSet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -131,24 +110,12 @@ static void BM_RemoveLastDraws1000NoProgress(benchmark::State& state) {
 BENCHMARK(BM_RemoveLastDraws1000NoProgress)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_PlainMatchCombNums7(benchmark::State& state) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode("NUMS"));
-    const TStatDrawArray rows = f.Rows({7});
-    for (auto _ : state) {
-        FilterByMatchComb(f.Full, f.Out, *stat, rows, WindowEnd(), false, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
+    bench::PlainFilter(state, Fixture(), "NUMS", Fixture().Rows({7}));
 }
 BENCHMARK(BM_PlainMatchCombNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_PlainMatchComb100Sums(benchmark::State& state) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode("SUMS"));
-    const TStatDrawArray rows = SumRows();
-    for (auto _ : state) {
-        FilterByMatchComb(f.Full, f.Out, *stat, rows, WindowEnd(), false, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
+    bench::PlainFilter(state, Fixture(), "SUMS", SumRows());
 }
 BENCHMARK(BM_PlainMatchComb100Sums)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -177,13 +144,7 @@ static void BM_LoadedRemoveLastDraws1000(benchmark::State& state) {
 BENCHMARK(BM_LoadedRemoveLastDraws1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_LoadedPlainMatchCombNums7(benchmark::State& state) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode("NUMS"));
-    const TStatDrawArray rows = f.Rows({7});
     bench::TBusyLoad load;
-    for (auto _ : state) {
-        FilterByMatchComb(f.Full, f.Out, *stat, rows, WindowEnd(), false, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
+    bench::PlainFilter(state, Fixture(), "NUMS", Fixture().Rows({7}));
 }
 BENCHMARK(BM_LoadedPlainMatchCombNums7)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,32 +1,16 @@
 // Difference and number-combination methods on the full set: the keep filters DIFO «1 x 2» and KNM2 with 20
 // pairs through the fast matcher and through the plain MatchComb loop, and the full-set files of the difference
 // and sequence groups. Read every figure against BM_MemcpyFullSet of the same run.
-#include "combos/CombsArray.h"
-#include "combos/Filter.h"
-#include "combos/Generate.h"
-#include "stats/CombMatcher.h"
+#include "bench/BenchFullSet.h"
 #include "stats/Prefetch.h"
-#include "stats/StatList.h"
-#include "tools/SampleArchive.h"
-
-#include <benchmark/benchmark.h>
-#include <cstring>
 
 using namespace zorb;
 
 namespace {
 
-struct TFixture {
-    TDrawsArray Draws = MakeSampleArchive();
-    TStatList List;
-    TCombsArray Full, Out;
+struct TFixture : bench::TFullSetBench {
     TStatDrawArray GapOneTwice, Pairs;
     TFixture() {
-        List.SetDraws(&Draws);
-        List.BuildMethods();
-        Full.SetCount(FullCombsCount);
-        GenerateFullSet(Full.Data());
-        Out.Reserve(FullCombsCount);
         TStatDraw r{};
         r.SetW(1, 1);
         r.SetW(2, 2);
@@ -36,7 +20,6 @@ struct TFixture {
         const TStatDrawArray counted = CountWindow(*knm2, WindowEnd(), 10, false);
         Pairs.assign(counted.begin(), counted.begin() + std::min<size_t>(20, counted.size()));
     }
-    int WindowEnd() const { return static_cast<int>(Draws.size()) - 1; }
 };
 
 TFixture& Fixture() {
@@ -45,37 +28,18 @@ TFixture& Fixture() {
 }
 
 void RunFast(benchmark::State& state, const char* code, const TStatDrawArray& rows) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode(code));
-    size_t kept = 0;
-    for (auto _ : state) {
-        auto matcher = stat->MakeMatcher(rows, f.WindowEnd(), false, false);
-        kept = FilterByMatcher(f.Full, f.Out, *matcher, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
-    state.counters["kept"] = static_cast<double>(kept);
+    bench::FastFilter(state, Fixture(), code, rows);
     state.counters["rows"] = static_cast<double>(rows.size());
 }
 
 void RunPlain(benchmark::State& state, const char* code, const TStatDrawArray& rows) {
-    TFixture& f = Fixture();
-    auto stat = f.List.CreateStat(f.List.FindByCode(code));
-    size_t kept = 0;
-    for (auto _ : state) {
-        kept = FilterByMatchComb(f.Full, f.Out, *stat, rows, f.WindowEnd(), false, false);
-        benchmark::DoNotOptimize(f.Out.Data());
-    }
-    state.counters["kept"] = static_cast<double>(kept);
+    bench::PlainFilter(state, Fixture(), code, rows);
 }
 
 } // namespace
 
 static void BM_MemcpyFullSet(benchmark::State& state) {
-    TFixture& f = Fixture();
-    for (auto _ : state) {
-        std::memcpy(f.Out.Data(), f.Full.Data(), f.Full.Count() * sizeof(TComb));
-        benchmark::ClobberMemory();
-    }
+    bench::MemcpyFullSet(state, Fixture());
 }
 BENCHMARK(BM_MemcpyFullSet)->Unit(benchmark::kMillisecond)->UseRealTime();
 
