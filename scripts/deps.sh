@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev
     libsimpleini-dev libcurl4-openssl-dev zlib1g-dev libzip-dev libmuparser-dev libxlsxwriter-dev
-    libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev
+    libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev libsqlite3-dev
     fonts-dejavu-core
     dpkg-dev file
 )
