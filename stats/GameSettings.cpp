@@ -92,8 +92,9 @@ TShreddingData LoadShredding(const std::string& iniPath) {
     TShreddingData d;
     for (int i = 0; i < 3; ++i) {
         d.Formulas[i] = ini.ReadString("SHREDDING", Format("Formula%d", i + 1), d.Formulas[i]);
-        d.Digits[i] = static_cast<uint8_t>(
-            ini.ReadInteger("SHREDDING", Format("Formula%dDigits", i + 1), d.Digits[i], 0, MaxShreddingDigits));
+        // A count beyond the range is clamped to it rather than wrapped into the byte (258 reads 5, not 2).
+        const int digits = ini.ReadInteger("SHREDDING", Format("Formula%dDigits", i + 1), d.Digits[i]);
+        d.Digits[i] = static_cast<uint8_t>(std::clamp(digits, MinShreddingDigits, MaxShreddingDigits));
     }
     return d;
 }

@@ -18,7 +18,7 @@ constexpr int MaxProfitRows = 1000;
 constexpr double MaxStakeCost = 1e9; // times C(12, 6) stays far inside the 64-bit amount
 constexpr double MaxPrize = 1e12;
 constexpr double MaxWeight = 1e6; // weight coefficients lie in [-MaxWeight, MaxWeight]
-constexpr int MaxShreddingDigits = 10;
+constexpr int MinShreddingDigits = 1, MaxShreddingDigits = 5; // digits beyond 5 do not fit the value
 constexpr int MaxGenerateMode = 4;
 
 struct TWeights {

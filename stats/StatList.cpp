@@ -9,6 +9,9 @@
 #include "stats/StatsDifferences.h"
 #include "stats/StatsNumbers.h"
 #include "stats/StatsRepeats.h"
+#include "stats/StatsSeries.h"
+#include "stats/StatsTransitions.h"
+#include "stats/Shredding.h"
 
 #include <map>
 
@@ -63,6 +66,9 @@ const std::vector<TRegistrySlot>& RegistryTable() {
         for (const TStatClass* c : ChannelMatrixClasses()) built[c->Code] = c;
         for (const TStatClass* c : DifferenceClasses()) built[c->Code] = c;
         for (const TStatClass* c : RepeatClasses()) built[c->Code] = c;
+        for (const TStatClass* c : SeriesClasses()) built[c->Code] = c;
+        for (const TStatClass* c : TransitionClasses()) built[c->Code] = c;
+        for (const TStatClass* c : ShreddingClasses()) built[c->Code] = c;
         std::vector<TRegistrySlot> t;
         for (const char* code : RegistryCodes) {
             auto it = built.find(code);

@@ -126,7 +126,7 @@ TEST(GameSettings, HostileValuesReadAsDefaultsAndTheRestOfTheFileSurvivesSaving)
                    "[STAKES]\nCost=1e308\nMaxStake=0x10\n[CDL]\nCount=inf\nDeviation=nan\nLevel=12abc\n"
                    "[SHREDDING]\nFormula1Digits=255\n[OWN]\nKey=inf\n");
     EXPECT_EQ(LoadConfig(path), TConfigData{});
-    EXPECT_EQ(LoadShredding(path), TShreddingData{});
+    EXPECT_EQ(LoadShredding(path).Digits[0], 5) << "clamped to the most the dialog allows";
     EXPECT_EQ(LoadGenerateSettings(path), TGenerateSettings{});
     SaveConfig(path, LoadConfig(path));
     TIniFile ini(path);
@@ -183,15 +183,15 @@ TEST(GameSettings, ShreddingRoundTrip) {
     const std::string path = dir.File("Zorb_6x52.ini");
     TShreddingData d;
     d.Formulas = {"n1*n2", "(n6-n1)/2", "n3"};
-    d.Digits = {0, 5, 10};
+    d.Digits = {1, 3, 5};
     SaveShredding(path, d);
     EXPECT_EQ(LoadShredding(path), d);
-    WriteRaw(path, "[SHREDDING]\nFormula2=n2\nFormula2Digits=x\nFormula3Digits=11\n");
+    // Counts outside 1..5 are clamped, not wrapped into the byte (258 would wrap to 2); unreadable is the default.
+    WriteRaw(path, "[SHREDDING]\nFormula2=n2\nFormula1Digits=258\nFormula2Digits=x\nFormula3Digits=0\n");
     TShreddingData partial = LoadShredding(path);
     EXPECT_EQ(partial.Formulas[0], TShreddingData{}.Formulas[0]);
     EXPECT_EQ(partial.Formulas[1], "n2");
-    EXPECT_EQ(partial.Digits[1], 2);
-    EXPECT_EQ(partial.Digits[2], 2) << "more digits than the dialog allows";
+    EXPECT_EQ(partial.Digits, (std::array<uint8_t, 3>{5, 2, 1}));
 }
 
 } // namespace

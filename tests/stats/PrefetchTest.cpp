@@ -166,7 +166,7 @@ TEST_F(PrefetchCount, EveryPrefetchableMethodIsRegistered) {
         "ROWV", "COLN", "ROWN", "COLM", "ROWM", "COLA", "ROWA", "COLC", "ROWC", "SGMS", "SGMV", "SGMC", "SEQL",
         "SEQS", "LENS", "POS1", "POS2", "POS3", "POS4", "POS5", "POS6", "CHN1", "CHN2", "CHN3", "CHN4", "CHN5",
         "CHN6", "CHN7", "CHN8", "CHN9", "CHN10", "CHN11", "CHN12", "CHN13", "COL1", "COL2", "COL3", "COL4", "COL5",
-        "COL6", "COL7", "ROW1", "ROW2", "ROW3", "ROW4", "ROW5", "ROW6", "ROW7", "ROW8", "SGM1"};
+        "COL6", "COL7", "ROW1", "ROW2", "ROW3", "ROW4", "ROW5", "ROW6", "ROW7", "ROW8", "SGM1", "HCO1", "HCO2", "SHR1", "SHR2", "SHR3"};
     EXPECT_EQ(codes, expected);
 }
 

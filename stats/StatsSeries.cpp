@@ -1,0 +1,478 @@
+#include "stats/StatsSeries.h"
+
+#include "core/Format.h"
+#include "core/Translate.h"
+#include "stats/CombMatcher.h"
+#include "stats/StatList.h"
+#include "stats/StatsChannels.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace zorb {
+
+TCharacteristic Characteristic(const uint8_t* x, int variant) {
+    int v[6];
+    for (int i = 0; i < 6; ++i) v[i] = x[i];
+    for (int len = 6; len > 2; --len)
+        for (int i = 0; i + 1 < len; ++i) v[i] = std::abs(v[i + 1] - v[i]);
+    const int a = v[0], b = v[1], d = std::abs(b - a);
+    TCharacteristic r;
+    r.Value = d;
+    if (variant == 1 && d < 2) r.Value = a + b;
+    if (variant == 2 && d == 0) r.Value = a + b;
+    if (variant == 2 && d == 1) {
+        r.Value = a + b;
+        r.Pair = true;
+    }
+    return r;
+}
+
+std::string TByteGroups::Text(int group) const {
+    return ChannelText ? Format("%.2d", group) : std::to_string(group);
+}
+
+namespace {
+
+TByteGroups FromMap(const TGroupMap& m) {
+    TByteGroups g;
+    for (int b = 0; b < 256; ++b) g.Of[static_cast<size_t>(b)] = m.Has(static_cast<uint8_t>(b)) ? m.Of[b] : 0;
+    g.MinValue = *std::min_element(m.Groups.begin(), m.Groups.end());
+    g.MaxValue = m.MaxGroup;
+    return g;
+}
+
+} // namespace
+
+TByteGroups TByteGroups::Numbers() {
+    TByteGroups g;
+    for (int n = MinNumber; n <= MaxNumber; ++n) g.Of[static_cast<size_t>(n)] = static_cast<uint8_t>(n);
+    return g;
+}
+
+TByteGroups TByteGroups::Channels(int channelSize) {
+    TByteGroups g = FromMap(TGroupMap::Make(TGroupKind::Channels, channelSize, 7, {}));
+    g.ChannelText = true;
+    return g;
+}
+
+TByteGroups TByteGroups::Segments(const std::array<uint8_t, 52>& segments) {
+    return FromMap(TGroupMap::Make(TGroupKind::Segments, 4, 7, segments));
+}
+
+namespace {
+
+using TByteFlags = std::array<uint8_t, 256>;
+
+// Flags of the bytes whose group is one of `groups` (a flag per group value 0..255).
+TByteFlags ByGroup(const TByteGroups& g, const TByteFlags& groups) {
+    TByteFlags f{};
+    for (int b = 0; b < 256; ++b) f[static_cast<size_t>(b)] = groups[g.Of[static_cast<size_t>(b)]];
+    return f;
+}
+
+// Groups found by FindWord(k, group).
+TByteFlags WordGroups(const TStatDrawArray& selected, int k) {
+    TByteFlags f{};
+    for (const TStatDraw& r : selected)
+        if (r.W(k) < 256) f[r.W(k)] = 1;
+    return f;
+}
+
+std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f) {
+    return zorb::MakeMatcher(
+        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
+}
+
+// --- Ognev -------------------------------------------------------------------------------------------------------
+
+constexpr int MaxCharacteristic = 2 * 255; // a + b of two differences of bytes
+
+template <int Variant> class TCustomOgnevGraphStat : public TCustomGraphStat {
+public:
+    using TCustomGraphStat::TCustomGraphStat;
+
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        FWork.SetW(1, static_cast<uint16_t>(Characteristic(FCurDraw.Numbers, Variant).Value));
+        Merge(table, true);
+    }
+    void CountComb(const TComb& comb, TStatDrawArray& table) override {
+        TCustomStat::CountComb(comb, table);
+        FWork.SetW(1, static_cast<uint16_t>(Characteristic(comb.N, Variant).Value));
+        Merge(table, false);
+    }
+    int CombValue(const TComb& comb, int, int, bool) override { return Characteristic(comb.N, Variant).Value; }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        return FindWord(selected, 1, static_cast<uint16_t>(Characteristic(comb.N, Variant).Value));
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        const TValueTable t = Word1Table(selected, 0, MaxCharacteristic);
+        std::array<uint8_t, MaxCharacteristic + 1> want{};
+        for (int v = 0; v <= MaxCharacteristic; ++v) want[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
+        return zorb::MakeMatcher([want](const TComb& c) { return want[Fast(c.N)] != 0; });
+    }
+    std::unique_ptr<TCombCounter> MakeCounter() const override {
+        return zorb::MakeCounter(
+            MaxCharacteristic + 1, [](const TComb& c, uint32_t* tally) { ++tally[Fast(c.N)]; },
+            [](size_t slot, TStatDraw& row) { row.SetW(1, static_cast<uint16_t>(slot)); });
+    }
+
+private:
+    // Characteristic(x, Variant).Value without branches in the difference levels.
+    static size_t Fast(const uint8_t* x) {
+        int a0 = std::abs(x[1] - x[0]), a1 = std::abs(x[2] - x[1]), a2 = std::abs(x[3] - x[2]),
+            a3 = std::abs(x[4] - x[3]), a4 = std::abs(x[5] - x[4]);
+        a0 = std::abs(a1 - a0), a1 = std::abs(a2 - a1), a2 = std::abs(a3 - a2), a3 = std::abs(a4 - a3);
+        a0 = std::abs(a1 - a0), a1 = std::abs(a2 - a1), a2 = std::abs(a3 - a2);
+        a0 = std::abs(a1 - a0), a1 = std::abs(a2 - a1);
+        const int d = std::abs(a1 - a0);
+        if constexpr (Variant == 1) return static_cast<size_t>(d < 2 ? a0 + a1 : d);
+        return static_cast<size_t>(d);
+    }
+};
+
+class TstOgnev1 final : public TCustomOgnevGraphStat<0> {
+public:
+    using TCustomOgnevGraphStat::TCustomOgnevGraphStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+
+class TstOgnev2 final : public TCustomOgnevGraphStat<1> {
+public:
+    using TCustomOgnevGraphStat::TCustomOgnevGraphStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+
+// A proposal for the draw after the window: the newest draw's characteristic number and its multiples.
+class TstOgnev3 final : public TCustomStat {
+public:
+    using TCustomStat::TCustomStat;
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+    std::string ValueText(const TStatDraw& row) const override {
+        std::string s = std::to_string(row.W(1));
+        if (row.W(4) == 2) s += " (" + std::to_string(row.W(2)) + ")";
+        return s;
+    }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        if (FCurDraw.Draw != FSecondDraw.Draw) return;
+        const TCharacteristic ch = Characteristic(FCurDraw.Numbers, 2);
+        const TDrawRec next = DrawAt(windowEnd + 1, sorted);
+        const auto inNext = [&next](int v) {
+            return std::find(next.Numbers, next.Numbers + 6, static_cast<uint8_t>(v)) != next.Numbers + 6 &&
+                   v >= MinNumber && v <= MaxNumber;
+        };
+        const int f = ch.Value;
+        FWork.ClearKey();
+        FWork.SetW(1, static_cast<uint16_t>(f));
+        if (ch.Pair) {
+            FWork.SetW(2, 1);
+            FWork.SetW(4, 2);
+        }
+        FWork.Count = inNext(FWork.B(1)) ? 1 : 0;
+        Merge(table, false);
+        int64_t g = static_cast<int64_t>(f) * f;
+        if (g < MaxNumber) g *= f;
+        for (; g > f; g -= f) {
+            if (g < MinNumber || g > MaxNumber) continue;
+            FWork.ClearKey();
+            FWork.SetW(1, static_cast<uint16_t>(g));
+            FWork.Count = inNext(static_cast<int>(g)) ? 1 : 0;
+            Merge(table, false);
+        }
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        for (uint8_t n : comb.N)
+            if (FindWord(selected, 1, n)) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return AnyByteMatcher(WordGroups(selected, 1));
+    }
+};
+
+// --- Series ------------------------------------------------------------------------------------------------------
+
+struct TRun {
+    int32_t Length;
+    int32_t LastDraw;
+    int32_t Depth;
+};
+static_assert(sizeof(TRun) == 12 && 52 * sizeof(TRun) == WorkAreaSize);
+
+class TCustomSerialStat : public TCustomStat {
+public:
+    TCustomSerialStat(TStatList& list, int param, uint8_t mode, TByteGroups groups)
+        : TCustomStat(list, param), FMode(mode), FMinValue(groups.MinValue), FMaxValue(groups.MaxValue),
+          FGroups(groups) {}
+
+    virtual int GroupOf(int /*position*/, int number) const { return FGroups.Of[static_cast<uint8_t>(number)]; }
+    // Some number 1..52 of CurDraw lies in the group.
+    virtual bool InCurDraw(int value) const {
+        for (uint8_t n : FCurDraw.Numbers)
+            if (n >= MinNumber && n <= MaxNumber && FGroups.Of[n] == value) return true;
+        return false;
+    }
+
+    std::string ValueText(const TStatDraw& row) const override {
+        return Format("%0:s x %1:d", FGroups.Text(row.W(1)), row.W(2));
+    }
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        // Records are kept from MinValue on: a segment 0 from a hand-edited map must not write before the area.
+        for (int v = FMinValue; v <= FMaxValue && v - FMinValue < 52; ++v) {
+            uint8_t* at = work.data() + sizeof(TRun) * static_cast<size_t>(v - FMinValue);
+            TRun run;
+            std::memcpy(&run, at, sizeof run);
+            const bool present = InCurDraw(v);
+            const bool continues = FMode == 1 ? present : !present;
+            if (continues) {
+                ++run.Length;
+                run.LastDraw = FCurDraw.Draw;
+                run.Depth = windowEnd - index + 1;
+                if (index == windowEnd && present) MergeRun(table, v, run);
+            } else {
+                if (run.Length > 0 && present) MergeRun(table, v, run);
+                run = {};
+            }
+            std::memcpy(at, &run, sizeof run);
+        }
+    }
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        for (int i = 0; i < 6; ++i)
+            if (FindWord(selected, 1, static_cast<uint16_t>(GroupOf(i + 1, comb.N[i])))) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return AnyByteMatcher(ByGroup(FGroups, WordGroups(selected, 1)));
+    }
+
+protected:
+    void MergeRun(TStatDrawArray& table, int v, const TRun& run) {
+        TStatDraw s{};
+        s.SetW(1, static_cast<uint16_t>(v));
+        s.SetW(2, static_cast<uint16_t>(std::min(run.Length, 65535)));
+        s.LastDraw = s.PrevDraw = run.LastDraw;
+        s.Depth = run.Depth;
+        s.Count = 1;
+        AddValue(table, s, true);
+    }
+
+    uint8_t FMode; // 1: runs of presence, 0: runs of absence
+    int32_t FMinValue, FMaxValue;
+    TByteGroups FGroups;
+};
+
+class TValuesSerialStat : public TCustomSerialStat {
+public:
+    TValuesSerialStat(TStatList& list, int param, uint8_t mode)
+        : TCustomSerialStat(list, param, mode, TByteGroups::Numbers()) {}
+};
+
+class TChannelsSerialStat : public TCustomSerialStat {
+public:
+    TChannelsSerialStat(TStatList& list, int param, uint8_t mode)
+        : TCustomSerialStat(list, param, mode, TByteGroups::Channels(ValidChannelSize(list.Config.ChannelSize))),
+          FChannelSize(ValidChannelSize(list.Config.ChannelSize)) {}
+
+protected:
+    int32_t FChannelSize;
+};
+
+class TSegmentsSerialStat : public TCustomSerialStat {
+public:
+    TSegmentsSerialStat(TStatList& list, int param, uint8_t mode)
+        : TCustomSerialStat(list, param, mode, TByteGroups::Segments(list.Config.MatrixSegments)),
+          FSegments(list.Config.MatrixSegments) {}
+
+protected:
+    std::array<uint8_t, 52> FSegments;
+};
+
+#define ZORB_SERIAL(Name, Base, Mode)                                                                                  \
+    class Name final : public Base {                                                                                   \
+    public:                                                                                                            \
+        Name(TStatList& list, int param) : Base(list, param, Mode) {}                                                  \
+        static const TStatClass Info;                                                                                  \
+        const TStatClass& Class() const override { return Info; }                                                      \
+    }
+ZORB_SERIAL(TstNumGroups, TValuesSerialStat, 1);
+ZORB_SERIAL(TstNumPauses, TValuesSerialStat, 0);
+ZORB_SERIAL(TstChnGroups, TChannelsSerialStat, 1);
+ZORB_SERIAL(TstChnPauses, TChannelsSerialStat, 0);
+ZORB_SERIAL(TstSgmGroups, TSegmentsSerialStat, 1);
+ZORB_SERIAL(TstSgmPauses, TSegmentsSerialStat, 0);
+#undef ZORB_SERIAL
+
+// --- Periods -----------------------------------------------------------------------------------------------------
+
+class TCustomPeriodsStat : public TCustomStat {
+public:
+    TCustomPeriodsStat(TStatList& list, int param, TByteGroups groups) : TCustomStat(list, param), FGroups(groups) {}
+
+    virtual int GroupOf(int /*position*/, int number) const { return FGroups.Of[static_cast<uint8_t>(number)]; }
+
+    std::string ValueText(const TStatDraw& row) const override {
+        return Format("%0:s x %1:d", FGroups.Text(row.W(1)), row.W(2));
+    }
+    // A byte outside 1..52 (a missing draw's zeros) is in no group and starts no period.
+    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
+                   TLastValueArray& last) override {
+        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
+        for (int i = 0; i < 6; ++i) {
+            const uint8_t n = FCurDraw.Numbers[i];
+            if (n < MinNumber || n > MaxNumber) continue;
+            const int g = GroupOf(i + 1, n);
+            TLastValue probe{};
+            probe.DrawNumber = FCurDraw.Draw;
+            const auto w1 = static_cast<uint16_t>(g);
+            std::memcpy(probe.Key, &w1, sizeof w1);
+            const int32_t p = LastSeen(probe, last);
+            if (p <= 0) continue;
+            FWork.ClearKey();
+            FWork.SetW(1, w1);
+            FWork.SetW(2, static_cast<uint16_t>(std::min(p, 65535)));
+            Merge(table, true);
+        }
+    }
+    // Kept (Exclude off): the group came back after that period in the window's newest draws; removed
+    // (Exclude on): it did not.
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int windowEnd, bool sorted,
+                   bool exclude) override {
+        for (int i = 0; i < 6; ++i) {
+            const int g = GroupOf(i + 1, comb.N[i]);
+            for (const TStatDraw& r : selected)
+                if (r.W(1) == g && InDrawGroups(g, windowEnd - r.W(2) + 1, sorted) != exclude) return true;
+        }
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
+                                              bool exclude) override {
+        TByteFlags groups{};
+        for (const TStatDraw& r : selected) {
+            const int g = r.W(1);
+            if (g < 256 && !groups[static_cast<size_t>(g)] &&
+                InDrawGroups(g, windowEnd - r.W(2) + 1, sorted) != exclude)
+                groups[static_cast<size_t>(g)] = 1;
+        }
+        return AnyByteMatcher(ByGroup(FGroups, groups));
+    }
+
+protected:
+    bool InDrawGroups(int g, int index, bool sorted) const {
+        const TDrawRec d = DrawAt(index, sorted); // empty before the archive
+        for (int i = 0; i < 6; ++i)
+            if (GroupOf(i + 1, d.Numbers[i]) == g) return true;
+        return false;
+    }
+
+    TByteGroups FGroups;
+};
+
+class TstNumPeriods final : public TCustomPeriodsStat {
+public:
+    TstNumPeriods(TStatList& list, int param) : TCustomPeriodsStat(list, param, TByteGroups::Numbers()) {}
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+};
+
+class TstChnPeriods final : public TCustomPeriodsStat {
+public:
+    TstChnPeriods(TStatList& list, int param)
+        : TCustomPeriodsStat(list, param, TByteGroups::Channels(ValidChannelSize(list.Config.ChannelSize))),
+          FChannelSize(ValidChannelSize(list.Config.ChannelSize)) {}
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+private:
+    int32_t FChannelSize;
+};
+
+class TstSgmPeriods final : public TCustomPeriodsStat {
+public:
+    TstSgmPeriods(TStatList& list, int param)
+        : TCustomPeriodsStat(list, param, TByteGroups::Segments(list.Config.MatrixSegments)),
+          FSegments(list.Config.MatrixSegments) {}
+    static const TStatClass Info;
+    const TStatClass& Class() const override { return Info; }
+
+private:
+    std::array<uint8_t, 52> FSegments;
+};
+
+// --- Descriptors -------------------------------------------------------------------------------------------------
+
+template <class T>
+constexpr TStatClass RunClass(const char* className, const char* code, const char* caption, int group, unsigned flags) {
+    return {.ClassName = className,
+            .Code = code,
+            .Caption = caption,
+            .HelpCode = nullptr,
+            .Group = group,
+            .Flags = flags,
+            .HasTextValues = false,
+            .Create = CreateStatOf<T>,
+            .RunState = true};
+}
+
+template <class T> constexpr TStatClass OgnevClass(const char* className, const char* code, const char* caption) {
+    return {.ClassName = className,
+            .Code = code,
+            .Caption = caption,
+            .HelpCode = nullptr,
+            .Group = 11,
+            .Flags = sfS | sfN,
+            .IsGraph = true,
+            .Create = CreateStatOf<T>};
+}
+
+} // namespace
+
+const TStatClass TstNumGroups::Info =
+    RunClass<TstNumGroups>("TstNumGroups", "GRPV", "Повторы чисел в нескольких тиражах подряд", 8, sfD);
+const TStatClass TstNumPauses::Info =
+    RunClass<TstNumPauses>("TstNumPauses", "GRPP", "Интервалы между повторениями чисел", 8, sfD);
+const TStatClass TstChnGroups::Info =
+    RunClass<TstChnGroups>("TstChnGroups", "GRCV", "Повторы каналов в нескольких тиражах подряд", 8, sfD);
+const TStatClass TstChnPauses::Info =
+    RunClass<TstChnPauses>("TstChnPauses", "GRCP", "Интервалы между повторениями каналов", 8, sfD);
+const TStatClass TstSgmGroups::Info =
+    RunClass<TstSgmGroups>("TstSgmGroups", "GRSV", "Повторы сегментов в нескольких тиражах подряд", 8, sfD);
+const TStatClass TstSgmPauses::Info =
+    RunClass<TstSgmPauses>("TstSgmPauses", "GRSP", "Интервалы между повторениями сегментов", 8, sfD);
+const TStatClass TstNumPeriods::Info =
+    RunClass<TstNumPeriods>("TstNumPeriods", "PRDV", "Периоды повторения чисел", 9, sfP);
+const TStatClass TstChnPeriods::Info =
+    RunClass<TstChnPeriods>("TstChnPeriods", "PRDC", "Периоды повторения каналов", 9, sfP);
+const TStatClass TstSgmPeriods::Info =
+    RunClass<TstSgmPeriods>("TstSgmPeriods", "PRDG", "Периоды повторения сегментов", 9, sfP);
+const TStatClass TstOgnev1::Info = OgnevClass<TstOgnev1>("TstOgnev1", "HCO1", "Число Огнева 1 (только разность)");
+const TStatClass TstOgnev2::Info =
+    OgnevClass<TstOgnev2>("TstOgnev2", "HCO2", "Число Огнева 2 (разность + сложение, если {0,1})");
+const TStatClass TstOgnev3::Info = {.ClassName = "TstOgnev3",
+                                    .Code = "HCO3",
+                                    .Caption = "Числа Огнева 3 (динамический, только фильтр)",
+                                    .HelpCode = nullptr,
+                                    .Group = 11,
+                                    .Flags = sfS | sfD,
+                                    .HasTextValues = false,
+                                    .Create = CreateStatOf<TstOgnev3>};
+
+const std::vector<const TStatClass*>& SeriesClasses() {
+    static const std::vector<const TStatClass*> classes = {
+        &TstNumGroups::Info,  &TstNumPauses::Info, &TstChnGroups::Info,  &TstChnPauses::Info,
+        &TstSgmGroups::Info,  &TstSgmPauses::Info, &TstNumPeriods::Info, &TstChnPeriods::Info,
+        &TstSgmPeriods::Info, &TstOgnev1::Info,    &TstOgnev2::Info,     &TstOgnev3::Info,
+    };
+    return classes;
+}
+
+} // namespace zorb
