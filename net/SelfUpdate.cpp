@@ -1,0 +1,650 @@
+#include "net/SelfUpdate.h"
+
+#include "core/Cancel.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/IniFile.h"
+#include "core/Platform.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zorb {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* DescriptorFile = "SelfUpdates.inf";
+constexpr const char* WorkDirName = "SelfUpdate";
+constexpr const char* OldDirName = "SelfUpdate.old";
+constexpr const char* JournalName = "journal";
+constexpr const char* CommitMark = "COMMIT";
+constexpr const char* StageDirName = "files";
+constexpr const char* VersionFile = "VERSION";
+constexpr int64_t MaxDescriptorBytes = 1 << 20;
+constexpr int64_t MaxPackageBytes = 1ll << 30;
+constexpr uint64_t MaxPackageTotalBytes = 2ull << 30;
+
+// The key whose private half signs the published packages; it is kept by the maker, never in the sources.
+const std::string UpdatePublicKey = "-----BEGIN PUBLIC KEY-----\n"
+                                    "MCowBQYDK2VwAyEAwVnjmdVckXxVhewhFaVnY6oD13STZx9MxRJYQO78+Ns=\n"
+                                    "-----END PUBLIC KEY-----\n";
+
+bool IsUrl(const std::string& s) {
+    const std::string l = LowerCase(s.substr(0, 8));
+    return l.rfind("http://", 0) == 0 || l.rfind("https://", 0) == 0;
+}
+
+EZorbError BadName(const std::string& name) {
+    return EZorbError(Format(Tr("Пакет обновления содержит недопустимое имя файла \"%s\"!"), name));
+}
+
+EZorbError BadSignature() {
+    return EZorbError(Tr("Неверная цифровая подпись файла обновления."));
+}
+
+// The descriptor, the stage and the swap all live in the program directory.
+void CheckWritable(const std::string& dir) {
+    if (!DirectoryWritable(dir)) throw EZorbError(Format(Tr("Нет прав на запись в каталог программы \"%s\"!"), dir));
+}
+
+EZorbError NotFound(const std::string& path) {
+    return EZorbError(Format(Tr("Файл \"%s\" не найден!"), path));
+}
+
+// The user's data files and this engine's own places: no package or descriptor name may touch them.
+bool Protected(const std::string& rel) {
+    const std::string first = LowerCase(rel.substr(0, rel.find('/')));
+    if (first == "prefetchs" || first == LowerCase(WorkDirName) || first == LowerCase(OldDirName) ||
+        first == LowerCase(DescriptorFile))
+        return true;
+    if (rel.find('/') != std::string::npos) return false;
+    static const char* const data[] = {".ldr", ".lsk", ".ini", ".frm",   ".flt",
+                                       ".lrt", ".ltb", ".lss", ".~buff", ".~tmp"};
+    for (const char* ext : data)
+        if (first == "zorb_6x52" + std::string(ext)) return true;
+    return false;
+}
+
+// A relative path that stays inside its folder: no absolute name, drive, backslash, empty, "." or ".." part, or
+// control character. A trailing "/" (a folder entry) is allowed when `folder`.
+bool SafeRelative(const std::string& name, bool folder = false) {
+    std::string n = name;
+    if (folder && !n.empty() && n.back() == '/') n.pop_back();
+    if (n.empty() || n[0] == '/' || n.find('\\') != std::string::npos || n.find(':') != std::string::npos) return false;
+    for (unsigned char c : n)
+        if (c < 0x20 || c == 0x7F) return false;
+    for (const std::string& part : SplitKeepEmpty(n, '/'))
+        if (part.empty() || part == "." || part == "..") return false;
+    return IsValidUtf8(n);
+}
+
+// A name from the descriptor: a relative path inside the program directory, away from the user's data.
+std::string CheckedName(const std::string& name) {
+    if (!SafeRelative(name) || Protected(name)) throw BadName(name);
+    return name;
+}
+
+std::vector<std::string> NameList(const std::string& value) {
+    std::vector<std::string> r;
+    for (const std::string& part : SplitWords(value, ";")) {
+        const std::string t = Trim(part);
+        if (!t.empty()) r.push_back(t);
+    }
+    return r;
+}
+
+void WriteAllOrRaise(int fd, const std::string& data, const std::string& path) {
+    if (!WriteAll(fd, data.data(), data.size()) || ::fsync(fd) != 0)
+        throw EZorbError(Format("%s: %s", path, SystemErrorText(errno)));
+}
+
+void RenameOrRaise(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        throw EZorbError(Format("%s -> %s: %s", from, to, SystemErrorText(errno)));
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void RemoveTree(const std::string& path) {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    if (ec) throw EZorbError(Format("%s: %s", path, ec.message()));
+}
+
+// The moves of one installation, each written (and synced) before it is made.
+class TJournal {
+public:
+    TJournal(std::string installDir, std::string oldDir) : FInstall(std::move(installDir)), FOld(std::move(oldDir)) {
+        ForceDirectories(FOld);
+        FPath = JoinPath(FOld, JournalName);
+        FFd = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (FFd < 0) throw EZorbError(Format("%s: %s", FPath, SystemErrorText(errno)));
+    }
+    ~TJournal() {
+        if (FFd >= 0) ::close(FFd);
+    }
+    TJournal(const TJournal&) = delete;
+    TJournal& operator=(const TJournal&) = delete;
+
+    // Creates the missing folders of `rel` inside the program directory.
+    void MakeParents(const std::string& rel) {
+        const std::vector<std::string> parts = SplitKeepEmpty(rel, '/');
+        std::string dir;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            dir = dir.empty() ? parts[i] : dir + "/" + parts[i];
+            const std::string full = JoinPath(FInstall, dir);
+            if (Exists(full)) continue;
+            Log("D\t" + dir);
+            if (::mkdir(full.c_str(), 0755) != 0) throw EZorbError(Format("%s: %s", full, SystemErrorText(errno)));
+        }
+    }
+    // Moves an existing file of the program directory aside into the old folder.
+    void MoveAside(const std::string& rel) {
+        const std::string target = JoinPath(FInstall, rel);
+        if (!Exists(target)) return;
+        std::string aside = rel;
+        for (int n = 1; Exists(JoinPath(FOld, aside)) || aside == JournalName; ++n) aside = rel + Format(".%d", n);
+        ForceDirectories(ExtractFileDir(JoinPath(FOld, aside)));
+        Log("M\t" + rel + "\t" + aside);
+        RenameOrRaise(target, JoinPath(FOld, aside));
+    }
+    void Place(const std::string& staged, const std::string& rel) {
+        Log("P\t" + rel);
+        RenameOrRaise(staged, JoinPath(FInstall, rel));
+    }
+    void Commit() { Log(CommitMark); }
+
+private:
+    void Log(const std::string& line) { WriteAllOrRaise(FFd, line + "\n", FPath); }
+
+    std::string FInstall, FOld, FPath;
+    int FFd = -1;
+};
+
+// Undoes the journal's moves, newest first; what cannot be put back is left where it is.
+void Undo(const std::string& installDir, const std::string& oldDir, const std::string& journalText) {
+    std::vector<std::vector<std::string>> lines;
+    ForEachLine(journalText, [&](std::string_view line) {
+        lines.push_back(SplitKeepEmpty(line, '\t'));
+        return true;
+    });
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const std::vector<std::string>& l = *it;
+        if (l.size() < 2 || !SafeRelative(l[1])) continue;
+        const std::string target = JoinPath(installDir, l[1]);
+        if (l[0] == "P") {
+            std::remove(target.c_str());
+        } else if (l[0] == "M" && l.size() == 3 && SafeRelative(l[2])) {
+            const std::string aside = JoinPath(oldDir, l[2]);
+            if (Exists(aside) && !Exists(target)) std::rename(aside.c_str(), target.c_str());
+        } else if (l[0] == "D") {
+            ::rmdir(target.c_str());
+        }
+    }
+}
+
+struct TZipClose {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+struct TZipFileClose {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+struct TPackageFile {
+    zip_uint64_t Index;
+    std::string Name;
+    mode_t Mode;
+};
+
+// The package's entries, every name and kind checked before anything is written.
+std::vector<TPackageFile> ListPackage(zip_t* zip, const TZipLimits& limits, std::set<std::string>& folders) {
+    std::vector<TPackageFile> files;
+    uint64_t total = 0;
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(zip, index, ZIP_FL_ENC_GUESS);
+        const std::string name = raw ? raw : "";
+        const bool folder = !name.empty() && name.back() == '/';
+        if (!SafeRelative(name, true)) throw BadName(name);
+        const std::string rel = folder ? name.substr(0, name.size() - 1) : name;
+        if (Protected(rel)) throw BadName(name);
+        zip_uint8_t opsys;
+        zip_uint32_t attributes;
+        mode_t mode = folder ? 0755 : 0644;
+        if (zip_file_get_external_attributes(zip, index, 0, &opsys, &attributes) == 0 && opsys == ZIP_OPSYS_UNIX) {
+            const mode_t unixMode = static_cast<mode_t>(attributes >> 16);
+            const mode_t type = unixMode & S_IFMT;
+            // Links and devices could point outside the folder; only files and folders are taken.
+            if (type != 0 && type != (folder ? S_IFDIR : S_IFREG)) throw BadName(name);
+            if (unixMode & 0777) mode = unixMode & 0777;
+        }
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip, index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+            if (st.size > limits.MaxEntryBytes) throw BadName(name);
+            if ((st.valid & ZIP_STAT_COMP_SIZE) && st.size > limits.RatioFreeBytes &&
+                st.size / std::max<zip_uint64_t>(st.comp_size, 1) > limits.MaxRatio)
+                throw BadName(name);
+            total += st.size;
+            if (total > MaxPackageTotalBytes) throw BadName(name);
+        }
+        if (folder) {
+            folders.insert(rel);
+        } else {
+            files.push_back({index, rel, mode});
+        }
+        // Every parent of an entry is a folder of the package.
+        const std::vector<std::string> parts = SplitKeepEmpty(rel, '/');
+        std::string dir;
+        for (size_t k = 0; k + 1 < parts.size(); ++k)
+            folders.insert(dir = dir.empty() ? parts[k] : dir + "/" + parts[k]);
+    }
+    std::set<std::string> seen;
+    for (const TPackageFile& f : files) {
+        // The same name twice, or a file where the package also has a folder, is no install tree.
+        if (!seen.insert(LowerCase(f.Name)).second || folders.count(f.Name)) throw BadName(f.Name);
+    }
+    return files;
+}
+
+void ExtractFile(zip_t* zip, const TPackageFile& f, const std::string& target, const TZipLimits& limits) {
+    std::unique_ptr<zip_file_t, TZipFileClose> in(zip_fopen_index(zip, f.Index, 0));
+    if (!in) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива: %s"), f.Name, zip_strerror(zip)));
+    ForceDirectories(ExtractFileDir(target));
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) throw EZorbError(Format("%s: %s", target, SystemErrorText(errno)));
+    struct TFd {
+        int Fd;
+        ~TFd() { ::close(Fd); }
+    } guard{fd};
+    std::vector<char> buf(65536);
+    uint64_t total = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in.get(), buf.data(), buf.size());
+        if (n < 0) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива"), f.Name));
+        if (n == 0) break;
+        total += static_cast<uint64_t>(n);
+        if (total > limits.MaxEntryBytes) throw BadName(f.Name);
+        if (!WriteAll(fd, buf.data(), static_cast<size_t>(n)))
+            throw EZorbError(Format("%s: %s", target, SystemErrorText(errno)));
+        if (CancelRequested()) throw EZorbError(Tr("Операция прервана."));
+    }
+    if (::fchmod(fd, f.Mode) != 0 || ::fsync(fd) != 0)
+        throw EZorbError(Format("%s: %s", target, SystemErrorText(errno)));
+}
+
+// Runs a program of the package without a shell and waits for it at most `seconds`; exit codes are not looked at.
+void RunProgram(const std::string& path, const std::string& workDir, int seconds, const std::function<void()>& tick) {
+    const pid_t pid = ::fork();
+    if (pid < 0) throw EZorbError(Format("%s: %s", path, SystemErrorText(errno)));
+    if (pid == 0) {
+        if (::chdir(workDir.c_str()) != 0) ::_exit(127);
+        char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
+        ::execv(path.c_str(), argv);
+        ::_exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR)) return;
+        if (std::chrono::steady_clock::now() >= until) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            throw EZorbError(Format(Tr("Ожидание завершения процесса (файла) \"%s\" прервано в связи с превышением "
+                                       "времени ожидания!"),
+                                    path));
+        }
+        if (tick) tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace
+
+TUpdateDescriptor ReadUpdateDescriptor(const std::string& path, const std::string& section,
+                                       const std::string& runningVersion) {
+    TIniFile ini(path);
+    ini.Load();
+    TUpdateDescriptor d;
+    d.VerId = Trim(ini.ReadString(section, "VerId", runningVersion));
+    d.Description = ini.ReadString(section, "Description", "");
+    d.DownloadUrl = Trim(ini.ReadString(section, "DownloadUrl", ""));
+    d.SignatureUrl = Trim(ini.ReadString(section, "SignatureUrl", ""));
+    d.OriginalFileName = Trim(ini.ReadString(section, "OriginalFileName", ""));
+    d.ChecksumCRC32 = Trim(ini.ReadString(section, "ChecksumCRC32", ""));
+    for (const std::string& s : {std::string("GlobalOptions"), section}) {
+        auto add = [&](std::vector<std::string>& list, const char* key) {
+            for (const std::string& n : NameList(ini.ReadString(s, key, ""))) list.push_back(n);
+        };
+        add(d.DeleteBefore, "DeleteBefore");
+        add(d.DeleteAfter, "DeleteAfter");
+        add(d.ExecBefore, "ExecBefore");
+        add(d.ExecAfter, "ExecAfter");
+    }
+    return d;
+}
+
+int BuildNumber(const std::string& version) {
+    std::vector<std::string> all;
+    std::string cur;
+    for (char c : version) {
+        if (c == ',' || c == '-' || c == '.' || c == '_') {
+            all.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    all.push_back(cur);
+    int32_t n;
+    if (all.size() < 4 || !TryStrToInt(Trim(all[3]), n)) return 0;
+    return n;
+}
+
+uint32_t Crc32(const void* data, size_t size, uint32_t crc) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+std::string Crc32Text(uint32_t crc) {
+    char buf[9];
+    std::snprintf(buf, sizeof buf, "%08X", crc);
+    return buf;
+}
+
+std::string FileCrc32Text(const std::string& path) {
+    const std::string data = ReadFileBytes(path);
+    return Crc32Text(Crc32(data.data(), data.size()));
+}
+
+const std::string& BuiltInUpdateKey() {
+    return UpdatePublicKey;
+}
+
+bool VerifyEd25519(const std::string& data, const std::string& signature, const std::string& publicKeyPem) {
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(
+        BIO_new_mem_buf(publicKeyPem.data(), static_cast<int>(publicKeyPem.size())), &BIO_free);
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+        bio ? PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr) : nullptr, &EVP_PKEY_free);
+    if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
+        throw EZorbError(Tr("Открытый ключ проверки обновлений не является ключом Ed25519."));
+    if (signature.size() != 64) return false;
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1) return false;
+    return EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.data()), signature.size(),
+                            reinterpret_cast<const unsigned char*>(data.data()), data.size()) == 1;
+}
+
+TSelfUpdater::TSelfUpdater(TSelfUpdateOptions options) : FOptions(std::move(options)) {}
+
+std::string TSelfUpdater::WorkDir() const {
+    return JoinPath(FOptions.InstallDir, WorkDirName);
+}
+
+std::string TSelfUpdater::OldDir() const {
+    return JoinPath(FOptions.InstallDir, OldDirName);
+}
+
+void TSelfUpdater::Tick(const TUpdateSteps& steps) const {
+    if (steps.Step) steps.Step();
+    if (CancelRequested() || (steps.Stop && steps.Stop())) throw EZorbError(Tr("Операция прервана."));
+}
+
+std::string TSelfUpdater::ResolveSource(const std::string& source) const {
+    // A relative file path is taken beside a descriptor that is a file itself.
+    if (IsUrl(source) || source.empty() || source[0] == '/' || IsUrl(FOptions.DescriptorUrl)) return source;
+    return JoinPath(ExtractFileDir(AbsolutePath(FOptions.DescriptorUrl)), source);
+}
+
+void TSelfUpdater::Fetch(const std::string& source, const std::string& target, int64_t maxBytes) const {
+    ForceDirectories(ExtractFileDir(target));
+    if (IsUrl(source)) {
+        THttpOptions http = FOptions.Http;
+        http.MaxBytes = maxBytes;
+        DownloadToFile(source, target, http);
+        return;
+    }
+    const int64_t size = FileSize(source);
+    if (size < 0) throw NotFound(source);
+    if (size > maxBytes) throw EZorbError(Format(Tr("Файл \"%s\" больше допустимого размера."), source));
+    WriteFileAtomic(target, ReadFileBytes(source));
+}
+
+bool TSelfUpdater::RecoverInterrupted(const std::string& installDir) {
+    const std::string oldDir = JoinPath(installDir, OldDirName);
+    const std::string journal = JoinPath(oldDir, JournalName);
+    if (!FileExists(journal)) return false;
+    const std::string text = ReadFileBytes(journal);
+    bool committed = false;
+    ForEachLine(text, [&](std::string_view line) {
+        committed = committed || line == CommitMark;
+        return true;
+    });
+    if (committed) return false;
+    Undo(installDir, oldDir, text);
+    std::remove(journal.c_str());
+    return true;
+}
+
+TUpdateOffer TSelfUpdater::Check(const TUpdateSteps& steps) {
+    const std::string& dir = FOptions.InstallDir;
+    CheckWritable(dir);
+    // What an earlier installation left: an interrupted swap is undone, the files it replaced are dropped. The
+    // user's own "*.~*" files stay.
+    RecoverInterrupted(dir);
+    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+    Tick(steps);
+    Tick(steps); // the running version is given
+    const std::string inf = JoinPath(dir, DescriptorFile);
+    struct TRemove {
+        std::string Path;
+        ~TRemove() { std::remove(Path.c_str()); }
+    } removeInf{inf};
+    Fetch(FOptions.DescriptorUrl, inf, MaxDescriptorBytes);
+    Tick(steps);
+    TUpdateOffer offer;
+    offer.Descriptor = ReadUpdateDescriptor(inf, FOptions.Section, FOptions.RunningVersion);
+    Tick(steps);
+    offer.Available = BuildNumber(FOptions.RunningVersion) < BuildNumber(offer.Descriptor.VerId) &&
+                      !offer.Descriptor.DownloadUrl.empty();
+    if (!offer.Available) return offer;
+    // The description lies in "UpdDescr" beside the descriptor, per language first.
+    const std::string& u = FOptions.DescriptorUrl;
+    const bool url = IsUrl(u);
+    const std::string base = url ? u.substr(0, u.rfind('/') + 1) + "UpdDescr/"
+                                 : JoinPath(JoinPath(ExtractFileDir(AbsolutePath(u)), "UpdDescr"), "");
+    const std::string& v = offer.Descriptor.VerId;
+    std::vector<std::string> names;
+    if (FOptions.Language != 0) {
+        names.push_back(Format("UpdDescr_%s_%s.txt", FOptions.LanguageAbbrev, v));
+        names.push_back(Format("UpdDescr_%d_%s.txt", FOptions.Language, v));
+    }
+    names.push_back(Format("UpdDescr_%s.txt", v));
+    offer.Description = Tr("< Описание обновления не доступно >");
+    for (const std::string& name : names) {
+        try {
+            std::string text;
+            if (url) {
+                THttpOptions http = FOptions.Http;
+                http.MaxBytes = MaxDescriptorBytes;
+                text = FetchText(base + name, http);
+            } else {
+                const std::string path = base + name;
+                if (FileSize(path) < 0 || FileSize(path) > MaxDescriptorBytes) continue;
+                text = ReadFileBytes(path);
+            }
+            offer.Description = DecodeTextFile(text);
+            break;
+        } catch (const std::exception&) {
+            if (CancelRequested()) throw;
+        }
+    }
+    Tick(steps);
+    return offer;
+}
+
+void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps) {
+    const std::string& dir = FOptions.InstallDir;
+    const TUpdateDescriptor& d = offer.Descriptor;
+    // Everything the descriptor names is checked before any change.
+    if (!SafeRelative(d.VerId) || d.VerId.find('/') != std::string::npos) throw BadName(d.VerId);
+    if (!d.OriginalFileName.empty() &&
+        (!SafeRelative(d.OriginalFileName) || d.OriginalFileName.find('/') != std::string::npos))
+        throw BadName(d.OriginalFileName);
+    for (const auto* list : {&d.DeleteBefore, &d.DeleteAfter, &d.ExecBefore, &d.ExecAfter})
+        for (const std::string& n : *list) CheckedName(n);
+    CheckWritable(dir);
+    RecoverInterrupted(dir);
+    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+
+    const std::string work = WorkDir();
+    struct TRemoveWork {
+        std::string Path;
+        ~TRemoveWork() {
+            std::error_code ec;
+            fs::remove_all(Path, ec);
+        }
+    } removeWork{work};
+    if (DirectoryExists(work) || Exists(work)) RemoveTree(work);
+    Tick(steps);
+    ForceDirectories(work);
+    Tick(steps);
+
+    // Download and verify, at most Attempts times: the package, its CRC, its signature.
+    const std::string package = JoinPath(work, Format("SelfUpdate_%s.upd", d.VerId));
+    const std::string signature = package + ".sig";
+    const std::string key = FOptions.PublicKeyPem.empty() ? BuiltInUpdateKey() : FOptions.PublicKeyPem;
+    std::string bytes;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            std::remove(package.c_str());
+            std::remove(signature.c_str());
+            Fetch(ResolveSource(d.DownloadUrl), package, MaxPackageBytes);
+            if (!FileExists(package)) throw NotFound(package);
+            bytes = ReadFileBytes(package);
+            if (!d.ChecksumCRC32.empty() && !SameText(Crc32Text(Crc32(bytes.data(), bytes.size())), d.ChecksumCRC32))
+                throw EZorbError(Tr("Неверная контрольная сумма скачанного файла."));
+            try {
+                Fetch(ResolveSource(d.SignatureUrl.empty() ? d.DownloadUrl + ".sig" : d.SignatureUrl), signature, 4096);
+            } catch (const std::exception&) {
+                if (CancelRequested()) throw;
+                throw BadSignature();
+            }
+            if (!VerifyEd25519(bytes, ReadFileBytes(signature), key)) throw BadSignature();
+            break;
+        } catch (const std::exception&) {
+            if (attempt >= FOptions.Attempts || CancelRequested()) throw;
+        }
+    }
+    Tick(steps);
+
+    // Unpack into the stage, every name checked first; VERSION must name the offered version.
+    int zipError = 0;
+    std::unique_ptr<zip_t, TZipClose> zip(zip_open(package.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zipError));
+    if (!zip) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, zipError);
+        const std::string text = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        throw EZorbError(Format(Tr("Архив \"%s\" повреждён или не является ZIP-файлом: %s"), package, text));
+    }
+    std::set<std::string> folders;
+    const std::vector<TPackageFile> files = ListPackage(zip.get(), FOptions.Zip, folders);
+    const std::string stage = JoinPath(work, StageDirName);
+    ForceDirectories(stage);
+    if (std::none_of(files.begin(), files.end(), [](const TPackageFile& f) { return f.Name != VersionFile; }))
+        throw NotFound(JoinPath(stage, "*.*"));
+    bool version = false;
+    for (const TPackageFile& f : files) {
+        ExtractFile(zip.get(), f, JoinPath(stage, f.Name), FOptions.Zip);
+        if (f.Name == VersionFile) {
+            if (Trim(ReadFileBytes(JoinPath(stage, f.Name))) != d.VerId) throw BadSignature();
+            version = true;
+        }
+    }
+    zip.reset();
+    if (!version) throw BadSignature();
+    Tick(steps);
+
+    // The package's files against the program directory: a file never replaces a folder, a folder never a file,
+    // and no path runs through a link.
+    std::set<std::string> packaged;
+    for (const TPackageFile& f : files) {
+        packaged.insert(f.Name);
+        struct stat st;
+        if (::lstat(JoinPath(dir, f.Name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw BadName(f.Name);
+    }
+    for (const std::string& folder : folders) {
+        struct stat st;
+        if (::lstat(JoinPath(dir, folder).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) throw BadName(folder);
+    }
+    Tick(steps);
+
+    TJournal journal(dir, OldDir());
+    try {
+        for (const std::string& n : d.DeleteBefore) journal.MoveAside(n);
+        Tick(steps);
+        for (const std::string& n : d.ExecBefore)
+            if (packaged.count(n))
+                RunProgram(JoinPath(stage, n), stage, FOptions.ExecTimeoutSeconds, [&] { Tick({}); });
+        Tick(steps);
+        for (const TPackageFile& f : files) {
+            journal.MakeParents(f.Name);
+            journal.MoveAside(f.Name);
+            journal.Place(JoinPath(stage, f.Name), f.Name);
+        }
+        Tick(steps);
+        for (const std::string& n : d.ExecAfter)
+            if (packaged.count(n)) RunProgram(JoinPath(dir, n), dir, FOptions.ExecTimeoutSeconds, [&] { Tick({}); });
+        Tick(steps);
+        for (const std::string& n : d.DeleteAfter) journal.MoveAside(n);
+        Tick(steps);
+        journal.Commit();
+    } catch (...) {
+        const std::string text =
+            FileExists(JoinPath(OldDir(), JournalName)) ? ReadFileBytes(JoinPath(OldDir(), JournalName)) : "";
+        Undo(dir, OldDir(), text);
+        std::error_code ec;
+        fs::remove_all(OldDir(), ec);
+        throw;
+    }
+}
+
+} // namespace zorb

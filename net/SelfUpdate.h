@@ -1,0 +1,103 @@
+// Self-update: the update descriptor (an INI file naming, per executable, the newest version, its package and
+// what to delete or run around the installation), the description text, and the installation of a package.
+//
+// A package is a ZIP of the install tree with a top-level VERSION file. It is trusted only when its CRC-32 (when
+// the descriptor gives one) and its detached Ed25519 signature check out against the public key and VERSION
+// names the offered version; nothing of it is ever run unless it is listed in ExecBefore/ExecAfter. Every name
+// in the package and the descriptor must stay inside the program directory and may not touch the user's data
+// files, or the update is refused before anything changes.
+//
+// Installation is staged: the package is unpacked and checked in "SelfUpdate/" (the same filesystem), then each
+// replaced or deleted file is renamed into "SelfUpdate.old/" and the staged one into place, every move written to
+// a journal first. A failure undoes every move; a swap interrupted by a crash is undone by RecoverInterrupted at
+// the next start. The next check removes "SelfUpdate.old/".
+#pragma once
+
+#include "net/Http.h"
+#include "net/ZipFiles.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zorb {
+
+struct TUpdateDescriptor {
+    std::string VerId, Description, DownloadUrl, SignatureUrl, OriginalFileName, ChecksumCRC32;
+    // GlobalOptions first, then the program's section.
+    std::vector<std::string> DeleteBefore, DeleteAfter, ExecBefore, ExecAfter;
+};
+
+// Reads the section of the program (VerId defaults to the running version) and GlobalOptions.
+TUpdateDescriptor ReadUpdateDescriptor(const std::string& path, const std::string& section,
+                                       const std::string& runningVersion);
+
+// The fourth part of a version text split at ",", "-", "." and "_", 0 when missing or not a number.
+int BuildNumber(const std::string& version);
+
+// The standard CRC-32 (reflected 0xEDB88320), as eight upper-case hexadecimal digits.
+uint32_t Crc32(const void* data, size_t size, uint32_t crc = 0);
+std::string Crc32Text(uint32_t crc);
+std::string FileCrc32Text(const std::string& path); // raises when the file cannot be read
+
+// The public key packages are signed for (PEM).
+const std::string& BuiltInUpdateKey();
+// Whether `signature` (64 raw bytes) is an Ed25519 signature of `data` by the PEM public key; raises on a key that
+// cannot be read.
+bool VerifyEd25519(const std::string& data, const std::string& signature, const std::string& publicKeyPem);
+
+struct TSelfUpdateOptions {
+    std::string InstallDir;            // the program directory
+    std::string Section = "Zorb_6x52"; // the executable's name
+    std::string RunningVersion;
+    std::string DescriptorUrl; // http(s) or a file path
+    std::string PublicKeyPem;  // empty: the built-in key
+    int Language = 1049;       // 0: only the language-neutral description is tried
+    std::string LanguageAbbrev = "RUS";
+    THttpOptions Http;
+    TZipLimits Zip;
+    int Attempts = 3;
+    int ExecTimeoutSeconds = 60;
+};
+
+struct TUpdateOffer {
+    bool Available = false;
+    TUpdateDescriptor Descriptor;
+    std::string Description; // the text of the description file, or "< Описание обновления не доступно >"
+};
+
+// Check points: a progress text, a step of the progress window and the stop request ("Отмена").
+struct TUpdateSteps {
+    std::function<void(const std::string&)> Text;
+    std::function<void()> Step;
+    std::function<bool()> Stop;
+};
+
+class TSelfUpdater {
+public:
+    explicit TSelfUpdater(TSelfUpdateOptions options);
+
+    // Removes what an earlier update left (undoing an interrupted swap first), fetches the descriptor into
+    // "SelfUpdates.inf", reads it and, when a newer build is offered, its description. The descriptor file is
+    // deleted again. Raises on any error.
+    TUpdateOffer Check(const TUpdateSteps& steps = {});
+    // Downloads (at most Attempts times), verifies, stages and swaps in the offered package. Raises with the
+    // reason; the program directory is then as it was.
+    void Install(const TUpdateOffer& offer, const TUpdateSteps& steps = {});
+
+    // Undoes a swap whose journal has no commit mark; true when there was one.
+    static bool RecoverInterrupted(const std::string& installDir);
+
+    std::string WorkDir() const;
+    std::string OldDir() const;
+
+private:
+    void Fetch(const std::string& source, const std::string& target, int64_t maxBytes) const;
+    std::string ResolveSource(const std::string& source) const;
+    void Tick(const TUpdateSteps& steps) const;
+
+    TSelfUpdateOptions FOptions;
+};
+
+} // namespace zorb
