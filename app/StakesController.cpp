@@ -173,6 +173,7 @@ bool TStakesController::CheckAndCommitStakes() {
         } catch (const std::exception& e) {
             FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
         }
+        for (auto& hook : FCommitHooks) hook();
     }
     return checked;
 }
@@ -398,6 +399,8 @@ void TStakesController::StakeClear() {
         FStakesSelection.clear();
     }
     RefreshStakesView(false, false);
+    // The ratings follow the emptied file only when the user agrees to lose what deleted stakes gave them.
+    FApp.Execute("RatingsRefresh");
 }
 
 std::string TStakesController::StakeColumnCaption(int column) const {

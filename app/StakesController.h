@@ -50,6 +50,8 @@ public:
     bool DeleteStakesByMatches(int condition, int value);
     // Every newly checked stake is also handed to these (the ratings).
     void AddStakeCheckedHook(std::function<void(const TStakeRecord&)> hook) { FStakeHooks.push_back(std::move(hook)); }
+    // After every check that checked something (the ratings sort and save here).
+    void AddStakesCommittedHook(std::function<void()> hook) { FCommitHooks.push_back(std::move(hook)); }
     // The archive changed: check what can now be checked.
     void ArchiveChanged();
 
@@ -78,6 +80,7 @@ private:
     TInstanceLock FLock;
     TRowRanges FStakesSelection;
     std::vector<std::function<void(const TStakeRecord&)>> FStakeHooks;
+    std::vector<std::function<void()>> FCommitHooks;
 };
 
 } // namespace zorb

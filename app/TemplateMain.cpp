@@ -38,6 +38,7 @@ TTemplateMain::TTemplateMain(UserInterface& ui, TAppOptions options)
     : FUI(ui), FOptions(std::move(options)), FSwitches(TSwitches::Parse(FOptions.Args)) {
     // The statistics table is the first view of the refresh chain.
     AddViewRefresher([this](bool force) { FStatistics.Recalculate(force); });
+    AddViewRefresher([this](bool force) { FViews.Refresh(force); });
 }
 
 TTemplateMain::~TTemplateMain() = default;
@@ -202,6 +203,8 @@ void TTemplateMain::OnInitTimer() {
             return;
         }
         FArchive.LoadArchive();
+        FRatings.LoadRatings();
+        FTables.LoadTables();
         FCombinations.GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
         if (FSwitches.LoadOnly) {
@@ -257,6 +260,8 @@ void TTemplateMain::Shutdown() {
     }
     FCombinations.FreeLists();
     FArchive.MutableDraws().clear();
+    FRatings.ClearRatings();
+    FTables.ClearTables();
     FStakes.SaveStakes();
     FState = TStartState::ShutDown;
 }
@@ -428,6 +433,9 @@ void TTemplateMain::BuildActions() {
     FCombinations.RegisterActions(FActions);
     FStatistics.RegisterActions(FActions);
     FStakes.RegisterActions(FActions);
+    FViews.RegisterActions(FActions);
+    FRatings.RegisterActions(FActions);
+    FTables.RegisterActions(FActions);
 }
 
 void TTemplateMain::RegisterOwnActions() {

@@ -10,10 +10,13 @@
 #include "app/CombsController.h"
 #include "app/DrawsController.h"
 #include "app/FormSettings.h"
+#include "app/RatingsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
 #include "app/Switches.h"
+#include "app/TablesController.h"
 #include "app/UserInterface.h"
+#include "app/ViewsController.h"
 #include "core/IniFile.h"
 #include "core/KestoUtils.h"
 #include "stats/StatList.h"
@@ -59,6 +62,9 @@ public:
     const TStatsController& Statistics() const { return FStatistics; }
     TStakesController& Stakes() { return FStakes; }
     const TStakesController& Stakes() const { return FStakes; }
+    TViewsController& Views() { return FViews; }
+    TRatingsController& RatingsTab() { return FRatings; }
+    TTablesController& Tables() { return FTables; }
 
     // --- Start-up and shutdown ---
     void Create();      // first stage: settings, language; ends by starting the initialisation timer
@@ -180,6 +186,10 @@ private:
     TCombsController FCombinations{*this, FArchive};
     TStatsController FStatistics{*this, FArchive, FCombinations};
     TStakesController FStakes{*this, FArchive, FCombinations};
+    TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
+    TRatingsController FRatings{*this, FStakes};
+    TTablesController FTables{*this, FArchive, FCombinations, FStakes,
+                              [this](bool frozen) { FViewsFrozen = frozen; }};
 };
 
 } // namespace zorb

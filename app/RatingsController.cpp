@@ -1,0 +1,361 @@
+// The ratings tab: entries fed by the stake check, sorted and saved after every commit.
+#include "app/RatingsController.h"
+
+#include "combos/FilterItem.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/IniFile.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+#include "stats/StatList.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zorb {
+
+namespace {
+
+class TNoRatingsUi final : public TRatingsUi {
+    void RatingsViewChanged(size_t) override {}
+    void ShowRatingsChart(const std::string&, const std::vector<TChartSeries>&) override {}
+    void ShowScenarioTab() override {}
+};
+
+TRatingsUi& RatingsUiOf(UserInterface& ui) {
+    static TNoRatingsUi none;
+    TRatingsUi* r = UiOf<TRatingsUi>(ui);
+    return r ? *r : none;
+}
+
+constexpr int GraphDrawsBack = 100;
+
+// Filter fields 1..7 of a scenario line: the runs between "|" after the options word, trimmed.
+std::vector<std::string> LineFilterFields(const std::string& line) {
+    std::vector<std::string> fields;
+    for (const std::string& f : SplitWords(line, "|")) fields.push_back(Trim(f));
+    std::vector<std::string> filters;
+    for (size_t i = 1; i < fields.size() && filters.size() < 7; ++i) filters.push_back(fields[i]);
+    return filters;
+}
+
+} // namespace
+
+void AppendScenarioLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines) text += l + "\r\n";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) throw EZorbError(SystemErrorText(errno));
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    const int err = errno;
+    ::close(fd);
+    if (!ok) throw EZorbError(SystemErrorText(err));
+}
+
+TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes)
+    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes) {
+    stakes.AddStakeCheckedHook([this](const TStakeRecord& r) { OnStakeChecked(r); });
+    // The check's commit sorts the list, which saves it.
+    stakes.AddStakesCommittedHook([this] {
+        if (FDirty) SortRatings(FSortColumn, FSortDescending);
+    });
+}
+
+void TRatingsController::RegisterActions(TActionTable& t) {
+    auto stakesOpen = [this] { return FStakes.StakesOpen() && !FApp.ReadOnly(); };
+    auto stakesNotEmpty = [this] { return FStakes.StakeCount() > 0; };
+    auto selected = [this] { return !FSelection.empty(); };
+    // In the stakes menu after the stakes' own actions, and on the ratings tab's toolbar.
+    const auto menu = [](int order, bool group = false, const char* submenu = "") {
+        TActionPlace p{"Stakes", 200 + order, group, submenu};
+        if (!*submenu) {
+            p.Toolbar = "Ratings";
+            p.ToolbarOrder = order;
+        }
+        return p;
+    };
+    t.Add({"RatingsRefresh", "Обновить рейтинг", "Обновить рейтинг", "F5", stakesOpen, [this] { RatingsRefresh(); }},
+          menu(10, true));
+    t.Add({"RatingsExport", "Экспорт рейтинга в CSV-файл", "Экспорт рейтинга в CSV-файл", "",
+           [this] { return !FRatings.Empty(); }, [this] { RatingsExport(""); }},
+          menu(20, true));
+    t.Add({"RatingsToScript", "Добавить в сценарий", "Добавить в сценарий", "",
+           [this, selected] { return selected() && !FApp.ReadOnly(); }, [this] { RatingsToScript(); }},
+          menu(30));
+    t.Add({"StakesGraphDraws", "Суммарный профит по тиражам", "Суммарный профит по тиражам", "F6", stakesNotEmpty,
+           [this] {
+               std::string error;
+               auto s = GraphDraws(error);
+               ShowGraph("Суммарный профит по тиражам", std::move(s), error);
+           }},
+          menu(40, true));
+    t.Add({"StakesGraphOverlap", "График совпадений ставок", "График совпадений ставок", "Ctrl+F6",
+           [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
+           [this] {
+               std::string error;
+               auto s = GraphStakes(false, error);
+               ShowGraph("График совпадений ставок", std::move(s), error);
+           }},
+          menu(50));
+    t.Add({"StakesGraphProfits", "График профита ставок", "График профита ставок", "Alt+F6",
+           [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
+           [this] {
+               std::string error;
+               auto s = GraphStakes(true, error);
+               ShowGraph("График профита ставок", std::move(s), error);
+           }},
+          menu(60));
+    t.Add({"RatingsGraphOverlap", "Количество совпадений", "Количество совпадений", "", selected,
+           [this] { ShowGraph("Количество совпадений", GraphOverlap(), ""); }},
+          menu(70));
+    const char* modes[3] = {"Ожидаемые значения совпадений", "Абсолютные значения эффективности",
+                            "Относительные значения эффективности"};
+    for (int m = 0; m < 3; ++m)
+        t.Add({Format("RatingsEffMode%d", m), modes[m], modes[m], "", [] { return true; }, [this, m] { SetEffMode(m); },
+               [this, m] { return FApp.Settings().RatingsEffMode == m; }, "RatingsEffMode"},
+              menu(80 + m, m == 0, "Эффективность (столбцы E0..n)"));
+}
+
+std::string TRatingsController::LrtPath() const {
+    return FApp.DataFile(FApp.ProgramName() + ".lrt");
+}
+
+std::string TRatingsController::LrsPath() const {
+    return FApp.DataFile(FApp.ProgramName() + ".lrs");
+}
+
+Currency TRatingsController::StakeProfit(int numbers, int matches) const {
+    return FApp.Registry().StakeProfit(numbers, matches);
+}
+
+void TRatingsController::OnStakeChecked(const TStakeRecord& record) {
+    if (record.DrawNumber >= 0 && FRatings.AddStake(record)) FDirty = true;
+}
+
+void TRatingsController::LoadRatings() {
+    if (!FileExists(LrtPath())) {
+        FUi.RatingsViewChanged(FRatings.Count());
+        return;
+    }
+    {
+        TBusyScope busy(FApp, Tr("Загрузка файла рейтинга..."));
+        try {
+            FRatings.Load(LrtPath(), LrsPath());
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка чтения файла рейтинга!\r\r%s"), ErrorText(e)));
+        }
+    }
+    SortRatings(FSortColumn, FSortDescending);
+}
+
+void TRatingsController::SaveRatings() {
+    FDirty = false;
+    if (!FApp.ReadOnly()) {
+        TBusyScope busy(FApp, Tr("Сохранение файла рейтинга..."));
+        try {
+            FRatings.Save(LrtPath(), LrsPath());
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка записи в файл рейтинга!\r\r%s"), ErrorText(e)));
+        }
+    }
+    FApp.UI().SetStatusPanel(5, Format(Tr("Рейтинг: %d"), static_cast<int>(FRatings.Count())));
+    FUi.RatingsViewChanged(FRatings.Count());
+}
+
+void TRatingsController::SortRatings(int column, bool descending) {
+    FSortColumn = column;
+    FSortDescending = descending;
+    {
+        TBusyScope busy(FApp, Tr("Сортировка рейтинга..."));
+        FRatings.Sort(column, descending, FApp.Settings().RatingsEffMode,
+                      [this](int n, int k) { return StakeProfit(n, k); });
+    }
+    FSelection.clear();
+    SaveRatings();
+}
+
+void TRatingsController::SortByHeader(int column) {
+    if (column < 0 || column >= RatingColumnCount) return;
+    SortRatings(column, column == FSortColumn ? !FSortDescending : FSortDescending);
+}
+
+TRatingExpectation TRatingsController::Expectation(size_t row) const {
+    if (row >= FRatings.Count()) return {};
+    return ExpectRating(FRatings.Items()[row], [this](int n, int k) { return StakeProfit(n, k); });
+}
+
+std::string TRatingsController::CellText(size_t row, int column) const {
+    if (row >= FRatings.Count()) return "";
+    try {
+        const TRatingRecord& r = FRatings.Items()[row];
+        const bool needsExpectation = column >= RatingEColumn;
+        const TRatingExpectation e =
+            needsExpectation ? ExpectRating(
+                                   r, [this](int n, int k) { return StakeProfit(n, k); }, column == RatingPValueColumn)
+                             : TRatingExpectation{};
+        return RatingCellText(r, e, column, FApp.Settings().RatingsEffMode);
+    } catch (const std::exception&) {
+        return column == 0 ? "# bad data #" : "";
+    }
+}
+
+int64_t TRatingsController::CellColor(size_t row, int column) const {
+    if (column != RatingPValueColumn || row >= FRatings.Count()) return -1;
+    const TRatingRecord& r = FRatings.Items()[row];
+    if (!r.SizesKnown()) return -1;
+    return Expectation(row).PValue < 0.05 ? 0x00C000 : -1;
+}
+
+void TRatingsController::SetSelection(std::vector<size_t> rows) {
+    std::erase_if(rows, [this](size_t r) { return r >= FRatings.Count(); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    FSelection = std::move(rows);
+    FApp.UI().ActionsChanged();
+}
+
+void TRatingsController::SetEffMode(int mode) {
+    if (mode < 0 || mode > 2) return;
+    FApp.Settings().RatingsEffMode = mode;
+    FApp.WriteOptionNow([mode](TIniFile& ini) { ini.WriteInteger(FormSection, "RatingsEffMode", mode); });
+    FUi.RatingsViewChanged(FRatings.Count());
+}
+
+void TRatingsController::RatingsRefresh() {
+    if (!FRatings.Empty() &&
+        !FApp.Ask(TMsgBox::Confirm, Tr("Пересчитать рейтинг только по текущим ставкам?\r\rНакопленные ранее данные по "
+                                       "удаленным ставкам будут потеряны.")))
+        return;
+    {
+        TBusyScope busy(FApp, Tr("Обновление рейтинга..."));
+        try {
+            FRatings.Rebuild(FStakes.StakesFile());
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка обновления рейтинга!\r\r%s"), ErrorText(e)));
+        }
+    }
+    SortRatings(FSortColumn, FSortDescending);
+}
+
+bool TRatingsController::RatingsExport(const std::string& given) {
+    const std::string path = given.empty() ? FApp.UI().SaveFileName(Tr("CSV-файлы (*.csv)|*.csv"), "csv") : given;
+    if (path.empty()) return false;
+    TBusyScope busy(FApp, Tr("Экспорт в CSV-файл..."));
+    try {
+        WriteFileAtomic(
+            path, FRatings.CsvText(FApp.Settings().RatingsEffMode, [this](int n, int k) { return StakeProfit(n, k); }));
+    } catch (const std::exception& e) {
+        FApp.ShowError(ErrorText(e));
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> TRatingsController::SelectedComments() const {
+    std::vector<std::string> comments;
+    for (size_t row : FSelection)
+        if (row < FRatings.Count()) comments.push_back(FRatings.Items()[row].Comment);
+    return comments;
+}
+
+std::vector<std::string> TRatingsController::RatingsToScript() {
+    std::vector<std::string> added;
+    {
+        TBusyScope busy(FApp, Tr("Генерация новых строк в сценарии..."));
+        for (const std::string& comment : SelectedComments()) {
+            const std::string line = RatingScriptLine(comment);
+            bool usable = false;
+            for (const std::string& field : LineFilterFields(line)) {
+                if (field.empty()) continue;
+                const TFilterItem item = ParseFilter(field, FApp.Registry());
+                if (item.Defined && !Trim(FilterText(item, FApp.Registry())).empty()) usable = true;
+            }
+            if (usable)
+                added.push_back(line);
+            else
+                FApp.ShowError(Format(Tr("Строку\r\r%s\r\rневозможно добавить в сценарий!"), comment));
+        }
+        if (!added.empty()) {
+            try {
+                AppendScenarioLines(FApp.DataFile(FApp.ProgramName() + ".lss"), added);
+            } catch (const std::exception& e) {
+                FApp.ShowError(ErrorText(e));
+                added.clear();
+            }
+        }
+    }
+    if (!added.empty()) FUi.ShowScenarioTab();
+    return added;
+}
+
+void TRatingsController::ShowGraph(const char* title, std::vector<TChartSeries> series, const std::string& error) {
+    if (!error.empty()) {
+        FApp.ShowError(error);
+        return;
+    }
+    FUi.ShowRatingsChart(Tr(title), series);
+}
+
+std::vector<TChartSeries> TRatingsController::GraphDraws(std::string& error) {
+    std::vector<TChartSeries> chart;
+    TBusyScope busy(FApp, Tr("Создание графиков..."));
+    const auto profits = ProfitByDraw(FStakes.StakesFile());
+    if (profits.size() < 2) {
+        error = Tr("Для построения графиков необходимо, чтобы в выделенном диапазоне данных было более одного тиража!");
+        return chart;
+    }
+    Currency total = 0;
+    for (const auto& [draw, p] : profits) total += p;
+    const double mean = CurrencyToDouble(total) / static_cast<double>(profits.size());
+    TChartSeries perDraw{Tr("Суммарный профит ставок по тиражу"), {}, true, true, 0x008000};
+    TChartSeries average{Tr("Среднее значение"), {}, false, false, 0x0000FF};
+    TChartSeries running{Tr("Накопленное значение"), {}, true, true, 0xFF0000};
+    Currency sum = 0;
+    for (const auto& [draw, p] : profits) { // in draw-number order, so the running total runs through time
+        sum += p;
+        perDraw.Points.push_back({draw, CurrencyToDouble(p)});
+        average.Points.push_back({draw, mean});
+        running.Points.push_back({draw, CurrencyToDouble(sum)});
+    }
+    chart = {perDraw, average, running};
+    return chart;
+}
+
+std::vector<TChartSeries> TRatingsController::GraphStakes(bool profits, std::string& error) {
+    std::vector<TChartSeries> chart;
+    TBusyScope busy(FApp, Tr("Создание графиков..."));
+    const auto [from, draws] = CountDrawsBackward(FStakes.StakesFile(), GraphDrawsBack);
+    if (draws < 2) {
+        error = Tr("Для построения графиков необходимо, чтобы в выделенном диапазоне данных было более одного тиража!");
+        return chart;
+    }
+    for (const TStakePoint& p : StakesOfComments(FStakes.StakesFile(), from, SelectedComments()))
+        AddChartPoint(chart, p.Comment, p.Draw, profits ? CurrencyToDouble(p.Profit) : p.Matches, true, true, 0);
+    return chart;
+}
+
+std::vector<TChartSeries> TRatingsController::GraphOverlap() const {
+    std::vector<TChartSeries> chart;
+    int32_t m = 0;
+    for (size_t row : FSelection)
+        if (row < FRatings.Count()) m = std::max(m, FRatings.Items()[row].StakeCount);
+    TChartSeries normal{Tr("Нормальные значения"), {}, true, false, 0x808080};
+    const TMatchDistribution d = ComputeMatchDistribution();
+    for (int i = 0; i <= 6; ++i)
+        normal.Points.push_back({i, static_cast<double>(d.Counts[static_cast<size_t>(i)]) * m / FullCombsCount});
+    chart.push_back(std::move(normal));
+    for (size_t row : FSelection) {
+        if (row >= FRatings.Count()) continue;
+        const TRatingRecord& r = FRatings.Items()[row];
+        TChartSeries s{r.Comment, {}, true, false, 0};
+        for (int i = 0; i <= 6; ++i)
+            s.Points.push_back({i, static_cast<double>(r.MatchCounts[static_cast<size_t>(i)])});
+        chart.push_back(std::move(s));
+    }
+    return chart;
+}
+
+} // namespace zorb
