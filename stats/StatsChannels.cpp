@@ -290,6 +290,24 @@ public:
                 want[this->FMap.Slot[r.W(1)]] |= static_cast<uint8_t>(1 << r.W(2));
         const TPackedTally packed(this->FMap);
         const int groups = this->GroupCount();
+        // A filter usually names a few groups: their counts are read straight from the tally word.
+        std::array<uint8_t, 4> slots{};
+        int named = 0;
+        bool few = groups <= TPackedTally::PerWord;
+        for (int s = 0; s < groups && few; ++s)
+            if (want[static_cast<size_t>(s)]) {
+                if (named == 4) few = false;
+                else slots[static_cast<size_t>(named++)] = static_cast<uint8_t>(s);
+            }
+        if (few) {
+            switch (named) {
+            case 0: return zorb::MakeMatcher([](const TComb&) { return false; });
+            case 1: return FewGroupsMatcher<1>(packed, slots, want);
+            case 2: return FewGroupsMatcher<2>(packed, slots, want);
+            case 3: return FewGroupsMatcher<3>(packed, slots, want);
+            default: return FewGroupsMatcher<4>(packed, slots, want);
+            }
+        }
         // Table per chunk of four groups: does any of their counts match? Slots beyond the groups never do.
         constexpr int ChunksPerWord = TPackedTally::PerWord / TPackedTally::PerChunk;
         const int chunks = (groups + TPackedTally::PerChunk - 1) / TPackedTally::PerChunk;
@@ -347,6 +365,23 @@ public:
     }
 
 private:
+    template <int K>
+    static std::unique_ptr<TCombMatcher> FewGroupsMatcher(const TPackedTally& packed, const std::array<uint8_t, 4>& slots,
+                                                          const std::array<uint8_t, 52>& want) {
+        std::array<uint8_t, K> shift{}, bits{};
+        for (int k = 0; k < K; ++k) {
+            shift[static_cast<size_t>(k)] = static_cast<uint8_t>(3 * slots[static_cast<size_t>(k)]);
+            bits[static_cast<size_t>(k)] = want[slots[static_cast<size_t>(k)]];
+        }
+        const std::array<uint64_t, 256> add = packed.Add[0];
+        return zorb::MakeMatcher([add, shift, bits](const TComb& c) {
+            const uint64_t t = add[c.N[0]] + add[c.N[1]] + add[c.N[2]] + add[c.N[3]] + add[c.N[4]] + add[c.N[5]];
+            unsigned hit = 0;
+            for (int k = 0; k < K; ++k)
+                hit |= static_cast<unsigned>(bits[static_cast<size_t>(k)]) >> ((t >> shift[static_cast<size_t>(k)]) & 7);
+            return (hit & 1) != 0;
+        });
+    }
     void MergeTally(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
         std::array<uint8_t, 52> counts;
         this->Tally(numbers, counts);

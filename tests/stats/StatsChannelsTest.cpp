@@ -478,7 +478,10 @@ std::vector<TStatDrawArray> Selections(TStatList& list, int entry, std::mt19937&
         r.SetW(4, 1);
         odd.push_back(r);
     }
-    return {some, odd, pool};
+    // A few rows, as a filter usually names: two or three groups at most.
+    TStatDrawArray few;
+    for (int k = 0; k < 3 && !pool.empty(); ++k) few.push_back(pool[rng() % pool.size()]);
+    return {some, odd, pool, few};
 }
 
 class ChannelFast : public testing::TestWithParam<TSetup> {};
