@@ -13,36 +13,59 @@
 
 namespace zorb {
 
+namespace {
+
+// Powers of ten, exact as doubles up to 10^22 and as 64-bit integers up to 10^18; no pow or log in the hot loop.
+constexpr double PowerOf10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double NegPowerOf10[8] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
+constexpr int64_t IntPowerOf10[19] = {1,
+                                      10,
+                                      100,
+                                      1000,
+                                      10000,
+                                      100000,
+                                      1000000,
+                                      10000000,
+                                      100000000,
+                                      1000000000,
+                                      10000000000,
+                                      100000000000,
+                                      1000000000000,
+                                      10000000000000,
+                                      100000000000000,
+                                      1000000000000000,
+                                      10000000000000000,
+                                      100000000000000000,
+                                      1000000000000000000};
+
+double Decade(int e) {
+    return e >= 0 ? PowerOf10[e] : NegPowerOf10[-e];
+}
+
+} // namespace
+
 bool ShredDigits(double v, int digits, int32_t& value) {
     value = 0;
     if (!std::isfinite(v)) return false;
     digits = std::clamp(digits, MinShredDigits, MaxShredDigits);
     const double a = std::fabs(v);
-    if (a == 0) return true;
-    // Decimal exponent of a, corrected where log10 is off by one near a power of ten.
-    int e = static_cast<int>(std::floor(std::log10(a)));
-    if (std::pow(10.0, e) > a) --e;
-    if (std::pow(10.0, e + 1) <= a) ++e;
-    // Below 10^-(digits+1) even rounding to 15 digits cannot reach the first kept digit; from 10^15 on a double
-    // holds no fractional digit.
-    if (e < -(digits + 1) || e >= 15) return true;
-    const int fracDigits = 14 - e; // fractional digits among 15 significant ones, 1..20
-    const double scaled = std::nearbyint(a * std::pow(10.0, fracDigits));
-    // scaled < 10^16 here, exact in a double and in 64 bits.
-    const auto m = static_cast<int64_t>(scaled);
-    int64_t unit = 1;
-    for (int i = 0; i < std::min(fracDigits, 18); ++i) unit *= 10;
+    // From 10^15 on a double holds no fractional digit; below 10^-(digits+1) even rounding to 15 digits cannot
+    // reach the first kept digit.
+    const int lowest = -(digits + 1);
+    if (a >= 1e15 || a < Decade(lowest)) return true;
+    int e = 14; // decimal exponent of a: 10^e <= a < 10^(e+1)
+    while (Decade(e) > a) --e;
+    const int fracDigits = 14 - e; // fractional digits among 15 significant ones, 0..20
+    // Below 10^16, exact in a double and in 64 bits.
+    const auto m = static_cast<int64_t>(std::nearbyint(a * PowerOf10[fracDigits]));
     int64_t frac;
     if (fracDigits > 18) {
-        // 10^19 and 10^20 exceed 64 bits, but then m < 10^16 is all fraction.
-        frac = m;
-        for (int i = 0; i < fracDigits - digits; ++i) frac /= 10;
+        frac = m / IntPowerOf10[fracDigits - digits]; // m < 10^16: all of it is fraction
     } else {
-        frac = m % unit;
-        if (fracDigits >= digits)
-            for (int i = 0; i < fracDigits - digits; ++i) frac /= 10;
-        else
-            for (int i = 0; i < digits - fracDigits; ++i) frac *= 10;
+        frac = m % IntPowerOf10[fracDigits];
+        frac =
+            fracDigits >= digits ? frac / IntPowerOf10[fracDigits - digits] : frac * IntPowerOf10[digits - fracDigits];
     }
     value = static_cast<int32_t>(frac);
     return true;
