@@ -28,6 +28,8 @@ TCliCommands AllCommands() {
     commands.push_back(MakeFilterTextCommand());
     commands.push_back(MakeStakesCommand());
     commands.push_back(MakeConfigCommand());
+    commands.push_back(MakeSystemsCommand());
+    commands.push_back(MakeLibraryCommand());
     return commands;
 }
 

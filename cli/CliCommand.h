@@ -78,6 +78,8 @@ std::unique_ptr<TCliCommand> MakeFilterTextCommand(); // CliMethods.cpp
 std::unique_ptr<TCliCommand> MakeCombosCommand();     // CliCombos.cpp
 std::unique_ptr<TCliCommand> MakeStakesCommand();     // CliStakes.cpp
 std::unique_ptr<TCliCommand> MakeConfigCommand();     // CliConfig.cpp
+std::unique_ptr<TCliCommand> MakeSystemsCommand();    // CliOnline.cpp
+std::unique_ptr<TCliCommand> MakeLibraryCommand();    // CliOnline.cpp
 
 // Output shared by the commands.
 
