@@ -527,15 +527,29 @@ void TZorbServer::Install(httplib::Server& server) {
     };
     auto status = [](httplib::Response& res, int code) {
         res.status = code;
-        res.set_content(code == 404 ? "Not found" : code == 405 ? "Method not allowed" : "Error", "text/plain");
+        res.set_content(code == 404   ? "Not found"
+                        : code == 405 ? "Method not allowed"
+                        : code == 413 ? "Payload too large"
+                                      : "Error",
+                        "text/plain");
     };
 
+    // The body is read here rather than by the library, whose form parser refuses bodies of a few kilobytes
+    // (a system of a few hundred lines); the body limit above still gives 413.
     server.Post(R"(/scripts/([A-Za-z_]+)\.php)",
-                [this, reply, status](const httplib::Request& req, httplib::Response& res) {
+                [this, reply, status](const httplib::Request& req, httplib::Response& res,
+                                      const httplib::ContentReader& content) {
                     const std::string op = req.matches[1];
                     if (!IsOperation(op) || req.target.find('?') != std::string::npos) return status(res, 404);
+                    if (req.is_multipart_form_data()) return status(res, 415);
+                    std::string body;
+                    const bool complete = content([&](const char* data, size_t length) {
+                        body.append(data, length);
+                        return body.size() <= MaxBodyBytes;
+                    });
+                    if (!complete || body.size() > MaxBodyBytes) return status(res, 413);
                     try {
-                        reply(res, Handle(op, req.body, req.remote_addr));
+                        reply(res, Handle(op, body, req.remote_addr));
                     } catch (const std::exception&) {
                         // A store failure: nothing half-done is reported as success.
                         status(res, 500);

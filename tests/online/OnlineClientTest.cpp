@@ -2,6 +2,7 @@
 #include "../server/ServerFixture.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
+#include "core/Format.h"
 #include "core/TextUtils.h"
 #include "online/OnlineWire.h"
 #include "online/Systems.h"
@@ -81,6 +82,27 @@ TEST_F(OnlineClientTest, SystemRoundTripAndFile) {
     d.Info.author_mail = who.Mail;
     EXPECT_EQ(RequestSystemPut(who, d, true), 0);
     EXPECT_EQ(RequestSystemList(who).at(0).id, -1); // an empty catalogue shows the placeholder row
+}
+
+TEST_F(OnlineClientTest, LargeSystemAndScenarioRoundTrip) {
+    // Far beyond what a form parser with a small limit would take.
+    std::string lines;
+    for (int i = 0; i < 20000; ++i)
+        lines += Format("%.2d %.2d %.2d %.2d %.2d %.2d\r\n", 1 + i % 40, 41, 42, 43, 44, 45 + i % 7 / 6);
+    lines.resize(lines.size() - 2);
+    tSystemData d = System(lines, 20000);
+    d.Info.nums = 46;
+    const auto who = Who();
+    const int id = RequestSystemPut(who, d, false);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(RequestSystemData(who, id), lines);
+    tScriptData s;
+    s.author = "Иван";
+    s.title = "Большой";
+    const std::string script(900000, 'x');
+    const int sid = RequestScriptPut(who, s, script);
+    ASSERT_GT(sid, 0);
+    EXPECT_EQ(RequestScriptText(who, sid), script);
 }
 
 TEST_F(OnlineClientTest, LibraryRoundTrip) {

@@ -237,6 +237,49 @@ TEST_P(ServerHostileSystemTest, IsRefusedAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, ServerHostileSystemTest, testing::ValuesIn(HostileSystems),
                          [](const auto& c) { return std::string(c.param.Name); });
 
+const THostileCase HostileScripts[] = {
+    {"TitleTooLong", [](TFormFields& f) { SetField(f, "scr_title", std::string(65, 'x')); }, "scr_title: at most 64"},
+    {"TitleTaken", [](TFormFields& f) { SetField(f, "scr_title", "  ПЕРВЫЙ "); }, "scr_title: a scenario"},
+    {"ScriptOverOneMiB", [](TFormFields& f) { SetField(f, "scr_script", std::string((1 << 20) + 1, 's')); },
+     "scr_script: at most"},
+    {"ScriptEmpty", [](TFormFields& f) { SetField(f, "scr_script", "\\r\\n"); }, "scr_script: must not be empty"},
+    {"ScriptControlCharacter", [](TFormFields& f) { SetField(f, "scr_script", "a\\1b"); }, "scr_script:"},
+    {"FlagTwo", [](TFormFields& f) { SetField(f, "scr_publics", "2"); }, "scr_publics:"},
+    {"ForgedRowInVersion", [](TFormFields& f) { SetField(f, "appver", "1</app_ver></row><row>"); }, "appver:"},
+    {"AuthorTooLong", [](TFormFields& f) { SetField(f, "cl_name", std::string(65, 'a')); }, "cl_name: at most 64"},
+    {"MailTooLong", [](TFormFields& f) { SetField(f, "cl_mail", std::string(250, 'a') + "@b.org"); }, "cl_mail:"},
+    {"IdNotDecimal", [](TFormFields& f) { SetField(f, "scr_id", "1 OR 1=1"); }, "scr_id:"},
+    {"ForeignOwnerReplaces",
+     [](TFormFields& f) {
+         SetField(f, "scr_id", "1");
+         SetField(f, "hwdid", "other");
+     },
+     "only the author"},
+    {"ForeignOwnerDeletes",
+     [](TFormFields& f) {
+         SetField(f, "scr_id", "1");
+         SetField(f, "del_mode", "1");
+         SetField(f, "cl_mail", "petr@example.org");
+     },
+     "only the author"},
+};
+
+class ServerHostileScriptTest : public ServerTest, public testing::WithParamInterface<THostileCase> {};
+
+TEST_P(ServerHostileScriptTest, IsRefusedAndChangesNothing) {
+    ASSERT_EQ(PublishScript("Первый"), 1);
+    const std::string before = Snapshot();
+    TFormFields f = ScriptPut(-1, "Второй", true);
+    GetParam().Spoil(f);
+    const std::string reply = Post("scr_putscript", f);
+    EXPECT_NE(Error(reply).find(GetParam().ErrorPart), std::string::npos) << reply.substr(0, 300);
+    EXPECT_EQ(Field(Rows(reply).at(0), "id_scripts"), "-1");
+    EXPECT_EQ(Snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ServerHostileScriptTest, testing::ValuesIn(HostileScripts),
+                         [](const auto& c) { return std::string(c.param.Name); });
+
 TEST_F(ServerTest, SqlTextIsStoredAsText) {
     TFormFields f = SystemPut(0, EightLines, 4);
     const std::string evil = "x'); DROP TABLE systems; --";
