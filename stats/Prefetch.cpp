@@ -7,8 +7,11 @@
 #include "stats/CombMatcher.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 
@@ -93,14 +96,24 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
     // One description per method: its dense counter, or nothing when it must go through CountComb.
     std::vector<std::unique_ptr<TCombCounter>> counters(m);
     std::vector<const TSparseCombCounter*> sparse(m, nullptr);
+    // Shared wider tallies, counted once for every method holding a slice of one.
+    std::vector<const TCombCounter*> wholes;
+    std::vector<size_t> wholeOf(m, SIZE_MAX);
+    std::map<std::string, size_t> wholeByKey;
     for (size_t k = 0; k < m; ++k) {
         counters[k] = methods[k]()->MakeCounter();
         sparse[k] = dynamic_cast<const TSparseCombCounter*>(counters[k].get());
+        if (const TCombCounter::TShare* share = counters[k] ? counters[k]->Share() : nullptr) {
+            auto [it, added] = wholeByKey.emplace(share->Key, wholes.size());
+            if (added) wholes.push_back(share->Whole.get());
+            wholeOf[k] = it->second;
+        }
     }
 
     struct TWorker {
-        std::vector<std::vector<uint64_t>> Tallies;          // per method with a counter
-        std::vector<TSparseTally> Sparse;                    // per method with a sparse counter
+        std::vector<std::vector<uint64_t>> Tallies; // per method with a counter
+        std::vector<std::vector<uint64_t>> Wholes;  // per shared wider tally
+        std::vector<TSparseTally> Sparse;           // per method with a sparse counter
         std::vector<uint64_t> Keys;
         std::vector<std::unique_ptr<TCustomStat>> Instances; // per method without one
         std::vector<TStatDrawArray> Tables;
@@ -113,7 +126,10 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
         w.Sparse.resize(m);
         w.Instances.resize(m);
         w.Tables.resize(m);
+        w.Wholes.resize(wholes.size());
+        for (size_t h = 0; h < wholes.size(); ++h) w.Wholes[h].assign(wholes[h]->Size(), 0);
         for (size_t k = 0; k < m; ++k) {
+            if (wholeOf[k] != SIZE_MAX) continue;
             if (counters[k])
                 w.Tallies[k].assign(counters[k]->Size(), 0);
             else
@@ -123,16 +139,21 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
     });
 
     // Each piece is counted into 32-bit scratch tallies (fast to increment) and added to 64-bit totals.
+    auto addScratch = [&](TWorker& w, const TCombCounter& counter, const TComb* piece, size_t n,
+                          std::vector<uint64_t>& tally) {
+        w.Scratch.assign(counter.Size(), 0);
+        counter.Count(piece, n, w.Scratch.data());
+        for (size_t s = 0; s < tally.size(); ++s) tally[s] += w.Scratch[s];
+    };
     auto countPiece = [&](TWorker& w, const TComb* piece, size_t n) {
+        for (size_t h = 0; h < wholes.size(); ++h) addScratch(w, *wholes[h], piece, n, w.Wholes[h]);
         for (size_t k = 0; k < m; ++k) {
+            if (wholeOf[k] != SIZE_MAX) continue;
             if (sparse[k]) {
                 sparse[k]->Keys(piece, n, w.Keys);
                 w.Sparse[k].AddKeys(w.Keys);
             } else if (counters[k]) {
-                w.Scratch.assign(counters[k]->Size(), 0);
-                counters[k]->Count(piece, n, w.Scratch.data());
-                auto& tally = w.Tallies[k];
-                for (size_t s = 0; s < tally.size(); ++s) tally[s] += w.Scratch[s];
+                addScratch(w, *counters[k], piece, n, w.Tallies[k]);
             } else {
                 for (size_t i = 0; i < n; ++i) w.Instances[k]->CountComb(piece[i], w.Tables[k]);
             }
@@ -167,8 +188,11 @@ std::vector<TStatDrawArray> CountFullSet(const std::vector<TStatFactory>& method
             }
         } else if (counters[k]) {
             std::vector<uint64_t> total(counters[k]->Size(), 0);
-            for (TWorker& w : workers)
-                for (size_t s = 0; s < total.size(); ++s) total[s] += w.Tallies[k][s];
+            const size_t h = wholeOf[k], offset = h == SIZE_MAX ? 0 : counters[k]->Share()->Offset;
+            for (TWorker& w : workers) {
+                const std::vector<uint64_t>& from = h == SIZE_MAX ? w.Tallies[k] : w.Wholes[h];
+                for (size_t s = 0; s < total.size(); ++s) total[s] += from[offset + s];
+            }
             for (size_t s = 0; s < total.size(); ++s) {
                 if (!total[s]) continue;
                 TStatDraw row{};

@@ -240,6 +240,27 @@ struct TPackedTally {
     }
 };
 
+// How many numbers every group holds, slot 7 * group slot + count: the values of CHNV and its kin, and of
+// CHN1, CHN2... each of which is one group's seven slots, so the full set is counted once for all of them.
+TCombCounter::TShare GroupTallyShare(const TGroupMap& map, size_t offset) {
+    const TPackedTally packed(map);
+    const int n = static_cast<int>(map.Groups.size());
+    auto whole = zorb::MakeCounter(
+        map.Groups.size() * 7,
+        [packed, n](const TComb& c, uint32_t* t) {
+            for (int w = 0; w < packed.Words; ++w) {
+                const uint64_t word = packed.Word(c, w);
+                const int first = w * TPackedTally::PerWord, last = std::min(n, first + TPackedTally::PerWord);
+                for (int s = first; s < last; ++s) ++t[s * 7 + ((word >> (3 * (s - first))) & 7)];
+            }
+        },
+        [](size_t, TStatDraw&) {});
+    // Equal maps and group orders give equal tallies.
+    std::string key = "group tally " + std::string(map.Of.begin(), map.Of.end());
+    key.append(map.Groups.begin(), map.Groups.end());
+    return {std::move(key), std::move(whole), offset};
+}
+
 template <class Base, TGroupKind Kind> class TstGroupValues : public TGroupStat<Base, Kind> {
 public:
     using TGroupStat<Base, Kind>::TGroupStat;
@@ -296,8 +317,10 @@ public:
         bool few = groups <= TPackedTally::PerWord;
         for (int s = 0; s < groups && few; ++s)
             if (want[static_cast<size_t>(s)]) {
-                if (named == 4) few = false;
-                else slots[static_cast<size_t>(named++)] = static_cast<uint8_t>(s);
+                if (named == 4)
+                    few = false;
+                else
+                    slots[static_cast<size_t>(named++)] = static_cast<uint8_t>(s);
             }
         if (few) {
             switch (named) {
@@ -345,28 +368,19 @@ public:
         });
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
-        const TPackedTally packed(this->FMap);
         const std::vector<uint8_t> groups = this->FMap.Groups;
-        const int n = static_cast<int>(groups.size());
-        return zorb::MakeCounter(
-            groups.size() * 7,
-            [packed, n](const TComb& c, uint32_t* t) {
-                for (int w = 0; w < packed.Words; ++w) {
-                    const uint64_t word = packed.Word(c, w);
-                    const int first = w * TPackedTally::PerWord, last = std::min(n, first + TPackedTally::PerWord);
-                    for (int s = first; s < last; ++s) ++t[s * 7 + ((word >> (3 * (s - first))) & 7)];
-                }
-            },
-            [groups](size_t slot, TStatDraw& row) {
-                row.ClearKey();
-                row.SetW(1, groups[slot / 7]);
-                row.SetW(2, static_cast<uint16_t>(slot % 7));
-            });
+        return MakeSliceCounter(groups.size() * 7, GroupTallyShare(this->FMap, 0),
+                                [groups](size_t slot, TStatDraw& row) {
+                                    row.ClearKey();
+                                    row.SetW(1, groups[slot / 7]);
+                                    row.SetW(2, static_cast<uint16_t>(slot % 7));
+                                });
     }
 
 private:
     template <int K>
-    static std::unique_ptr<TCombMatcher> FewGroupsMatcher(const TPackedTally& packed, const std::array<uint8_t, 4>& slots,
+    static std::unique_ptr<TCombMatcher> FewGroupsMatcher(const TPackedTally& packed,
+                                                          const std::array<uint8_t, 4>& slots,
                                                           const std::array<uint8_t, 52>& want) {
         std::array<uint8_t, K> shift{}, bits{};
         for (int k = 0; k < K; ++k) {
@@ -378,7 +392,8 @@ private:
             const uint64_t t = add[c.N[0]] + add[c.N[1]] + add[c.N[2]] + add[c.N[3]] + add[c.N[4]] + add[c.N[5]];
             unsigned hit = 0;
             for (int k = 0; k < K; ++k)
-                hit |= static_cast<unsigned>(bits[static_cast<size_t>(k)]) >> ((t >> shift[static_cast<size_t>(k)]) & 7);
+                hit |=
+                    static_cast<unsigned>(bits[static_cast<size_t>(k)]) >> ((t >> shift[static_cast<size_t>(k)]) & 7);
             return (hit & 1) != 0;
         });
     }
@@ -817,6 +832,10 @@ public:
         });
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
+        if (this->FParam >= 0 && this->FParam < 256 &&
+            this->FMap.Slot[static_cast<size_t>(this->FParam)] != TGroupMap::None)
+            return MakeSliceCounter(
+                7, GroupTallyShare(this->FMap, 7u * this->FMap.Slot[static_cast<size_t>(this->FParam)]), SetKeyW1);
         const TByteFlags in = Members();
         return zorb::MakeCounter(
             7,

@@ -346,13 +346,18 @@ public:
         constexpr int Slots = GapCount + 1; // multiplicities 1..5 of one gap value
         return zorb::MakeCounter(
             256 * Slots,
+            // Branch-free: the ten pairwise equalities give every gap's multiplicity and whether it came first.
             [](const TComb& c, uint32_t* t) {
                 const TGaps g(c.N);
-                for (int i = 0; i < GapCount; ++i) {
-                    bool first = true;
-                    for (int j = 0; j < i; ++j) first = first && g.D[j] != g.D[i];
-                    if (first) ++t[g.D[i] * Slots + Multiplicity(g, i)];
-                }
+                const int* d = g.D;
+                const unsigned e01 = d[0] == d[1], e02 = d[0] == d[2], e03 = d[0] == d[3], e04 = d[0] == d[4],
+                               e12 = d[1] == d[2], e13 = d[1] == d[3], e14 = d[1] == d[4], e23 = d[2] == d[3],
+                               e24 = d[2] == d[4], e34 = d[3] == d[4];
+                t[d[0] * Slots + 1 + e01 + e02 + e03 + e04] += 1;
+                t[d[1] * Slots + 1 + e01 + e12 + e13 + e14] += 1 - e01;
+                t[d[2] * Slots + 1 + e02 + e12 + e23 + e24] += 1 - (e02 | e12);
+                t[d[3] * Slots + 1 + e03 + e13 + e23 + e34] += 1 - (e03 | e13 | e23);
+                t[d[4] * Slots + 1 + e04 + e14 + e24 + e34] += 1 - (e04 | e14 | e24 | e34);
             },
             [](size_t slot, TStatDraw& row) {
                 row.ClearKey();
