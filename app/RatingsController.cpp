@@ -153,6 +153,7 @@ void TRatingsController::LoadRatings() {
 
 void TRatingsController::SaveRatings() {
     FDirty = false;
+    FExpectations.clear();
     if (!FApp.ReadOnly()) {
         TBusyScope busy(FApp, Tr("Сохранение файла рейтинга..."));
         try {
@@ -184,18 +185,17 @@ void TRatingsController::SortByHeader(int column) {
 
 TRatingExpectation TRatingsController::Expectation(size_t row) const {
     if (row >= FRatings.Count()) return {};
-    return ExpectRating(FRatings.Items()[row], [this](int n, int k) { return StakeProfit(n, k); });
+    if (FExpectations.size() != FRatings.Count()) FExpectations.assign(FRatings.Count(), std::nullopt);
+    auto& e = FExpectations[row];
+    if (!e) e = ExpectRating(FRatings.Items()[row], [this](int n, int k) { return StakeProfit(n, k); });
+    return *e;
 }
 
 std::string TRatingsController::CellText(size_t row, int column) const {
     if (row >= FRatings.Count()) return "";
     try {
         const TRatingRecord& r = FRatings.Items()[row];
-        const bool needsExpectation = column >= RatingEColumn;
-        const TRatingExpectation e =
-            needsExpectation ? ExpectRating(
-                                   r, [this](int n, int k) { return StakeProfit(n, k); }, column == RatingPValueColumn)
-                             : TRatingExpectation{};
+        const TRatingExpectation e = column >= RatingEColumn ? Expectation(row) : TRatingExpectation{};
         return RatingCellText(r, e, column, FApp.Settings().RatingsEffMode);
     } catch (const std::exception&) {
         return column == 0 ? "# bad data #" : "";

@@ -7,6 +7,7 @@
 #include "stakes/Ratings.h"
 #include "views/Views.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,10 @@ public:
     bool SortDescending() const { return FSortDescending; }
     // A click on a header: the same column again turns the direction.
     void SortByHeader(int column);
-    void ClearRatings() { FRatings.Clear(); }
+    void ClearRatings() {
+        FRatings.Clear();
+        FExpectations.clear();
+    }
 
     // The list: cells as shown, by the efficiency mode.
     std::string CellText(size_t row, int column) const;
@@ -69,6 +73,8 @@ private:
     bool FSortDescending = true;
     std::vector<size_t> FSelection;
     bool FDirty = false; // stakes were added since the last sort
+    // A p-value costs a convolution over the entry's stakes; a grid asks for it at every paint.
+    mutable std::vector<std::optional<TRatingExpectation>> FExpectations;
 };
 
 // Appends scenario lines to the scenario state file, each ended by CR LF.

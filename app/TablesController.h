@@ -49,6 +49,10 @@ public:
     void SaveTables();
     void ClearTables() { FTables.clear(); }
     void RemoveTable(size_t index); // raises for an index outside the list
+    void AppendTable(const TRegularTable& table) { FTables.push_back(table); }
+    void ReplaceTable(size_t index, const TRegularTable& table) {
+        if (index < FTables.size()) FTables[index] = table;
+    }
 
     static constexpr int TableColumnCount = 5;
     std::string ColumnCaption(int column) const;

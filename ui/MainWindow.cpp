@@ -94,6 +94,7 @@ TMainWindow::TMainWindow() {
     AddPage(FLeftPages, FCombsPage);
     AddPage(FMainPages, FStatsPage);
     AddPage(FMainPages, FStakesPage);
+    CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -121,6 +122,7 @@ void TMainWindow::AddPage(QTabWidget* tabs, TPage* page) {
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
     for (TPage* page : FPages) page->Attach(*app);
+    AttachViewPages(*app);
     connect(FMainPages, &QTabWidget::currentChanged, this, [this] {
         if (FApp) FApp->RefreshViews(false);
     });
@@ -246,6 +248,7 @@ void TMainWindow::FiltersChanged() {
 
 void TMainWindow::MethodListsChanged() {
     FStatsPage->MethodListsChanged();
+    ViewPagesMethodsChanged();
 }
 
 void TMainWindow::StatTableChanged() {

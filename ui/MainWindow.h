@@ -7,6 +7,7 @@
 #include "app/StatsController.h"
 #include "app/UserInterface.h"
 #include "ui/Page.h"
+#include "ui/ViewPages.h"
 
 #include <QMainWindow>
 #include <array>
@@ -35,6 +36,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TCombsUi,
                     public zorb::TStatsUi,
                     public zorb::TStakesUi,
+                    public TViewPagesUi,
                     public TPageHost {
     Q_OBJECT
 public:

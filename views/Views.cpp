@@ -211,8 +211,8 @@ int64_t WeekCellColor(int32_t count, int32_t max) {
     return Rgb(255, 255 - f, 255 - f);
 }
 
-std::vector<TChartPoint> WeekChartPoints(const TWeekTable& table, int mode, int number, int day) {
-    std::vector<TChartPoint> points;
+std::vector<TViewPoint> WeekChartPoints(const TWeekTable& table, int mode, int number, int day) {
+    std::vector<TViewPoint> points;
     if (mode == 1) {
         if (!InGame(number)) return points;
         for (int d = 1; d <= 7; ++d) points.push_back({d, static_cast<double>(table.Counts[number][d - 1])});
@@ -329,21 +329,21 @@ std::vector<TChartSeries> RepeatsSeries(const TRepeatsResult& repeats) {
 
 // --- Sums ------------------------------------------------------------------------------------------------
 
-std::array<int64_t, MaxCombSum + 1> CombinationSumCounts() {
+std::array<int64_t, MaxSixSum + 1> CombinationSumCounts() {
     // ways[k][s]: k-number subsets of the numbers seen so far with sum s; each number is taken or not, the
     // count of subsets growing from the largest k down so that no number is used twice.
-    std::array<std::array<int64_t, MaxCombSum + 1>, NumbersPerDraw + 1> ways{};
+    std::array<std::array<int64_t, MaxSixSum + 1>, NumbersPerDraw + 1> ways{};
     ways[0][0] = 1;
     for (int n = MinNumber; n <= MaxNumber; ++n)
         for (int k = NumbersPerDraw; k >= 1; --k)
-            for (int s = MaxCombSum; s >= n; --s) ways[k][s] += ways[k - 1][s - n];
+            for (int s = MaxSixSum; s >= n; --s) ways[k][s] += ways[k - 1][s - n];
     return ways[NumbersPerDraw];
 }
 
 TSumsResult ComputeSums(const TDrawsArray& draws) {
     TSumsResult r;
     const auto counts = CombinationSumCounts();
-    for (int s = MinCombSum; s <= MaxCombSum; ++s) r.Theory.push_back({s, static_cast<int32_t>(counts[s])});
+    for (int s = MinSixSum; s <= MaxSixSum; ++s) r.Theory.push_back({s, static_cast<int32_t>(counts[s])});
     for (const TDrawRec& d : draws) {
         int sum = 0;
         for (uint8_t n : d.Numbers) sum += n;

@@ -27,14 +27,14 @@ struct TViewWindow {
 // The newest usable draw is at n - 1 - offset; the window holds at most `length` draws ending there.
 TViewWindow ViewWindow(int drawCount, int offset, int64_t length);
 
-struct TChartPoint {
+struct TViewPoint {
     int X;
     double Y;
 };
 // One named series of a chart; colour 0 means the chart's automatic colour.
 struct TChartSeries {
     std::string Title;
-    std::vector<TChartPoint> Points;
+    std::vector<TViewPoint> Points;
     bool Marks = true;  // points marked
     bool Labels = true; // value labels
     TColor Color = 0;
@@ -105,7 +105,7 @@ struct TWeekTable {
 TWeekTable ComputeWeek(const TDrawsArray& draws, int offset, int64_t length);
 int64_t WeekCellColor(int32_t count, int32_t max); // -1 for an empty cell or M = 0
 // The chart of the current cell: mode 1 the seven days of one number, mode 0 the 52 numbers of one day.
-std::vector<TChartPoint> WeekChartPoints(const TWeekTable& table, int mode, int number, int day);
+std::vector<TViewPoint> WeekChartPoints(const TWeekTable& table, int mode, int number, int day);
 
 // --- Grids as text and the selection handed to the filtering ---------------------------------------------
 
@@ -146,11 +146,11 @@ std::vector<TChartSeries> RepeatsSeries(const TRepeatsResult& repeats);
 
 // --- Sums ------------------------------------------------------------------------------------------------
 
-constexpr int MinCombSum = 1 + 2 + 3 + 4 + 5 + 6;
-constexpr int MaxCombSum = 47 + 48 + 49 + 50 + 51 + 52;
+constexpr int MinSixSum = 1 + 2 + 3 + 4 + 5 + 6;
+constexpr int MaxSixSum = 47 + 48 + 49 + 50 + 51 + 52;
 // How many ascending combinations of six numbers from 1..52 have each sum, by a counting recurrence over the
-// numbers (index = sum, 0..MaxCombSum).
-std::array<int64_t, MaxCombSum + 1> CombinationSumCounts();
+// numbers (index = sum, 0..MaxSixSum).
+std::array<int64_t, MaxSixSum + 1> CombinationSumCounts();
 
 struct TSumLevel {
     int64_t Level = 0;

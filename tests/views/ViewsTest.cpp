@@ -227,7 +227,7 @@ TEST(RepeatsTest, RowsPerDrawAndMatchCount) {
 // --- Sums --------------------------------------------------------------------------------------------------
 
 TEST(SumsTest, RecurrenceAgreesWithEnumeration) {
-    std::array<int64_t, MaxCombSum + 1> enumerated{};
+    std::array<int64_t, MaxSixSum + 1> enumerated{};
     for (int a = 1; a <= 47; ++a)
         for (int b = a + 1; b <= 48; ++b)
             for (int c = b + 1; c <= 49; ++c)

@@ -1,0 +1,556 @@
+#include "ui/ViewPages.h"
+
+#include "app/TemplateMain.h"
+#include "ui/QtText.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScatterSeries>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace zorb;
+
+namespace {
+
+QColor ColorOf(int64_t c) {
+    return QColor(static_cast<int>((c >> 16) & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c & 0xFF));
+}
+
+int Count(size_t n) {
+    return static_cast<int>(std::min<size_t>(n, INT32_MAX));
+}
+
+QSpinBox* LengthField(QWidget* parent, int value) {
+    auto* s = new QSpinBox(parent);
+    s->setRange(1, INT32_MAX);
+    s->setValue(value);
+    return s;
+}
+
+} // namespace
+
+// --- Grid model ------------------------------------------------------------------------------------------
+
+TGridTextModel::TGridTextModel(TSource source, QObject* parent)
+    : QAbstractTableModel(parent), FSource(std::move(source)) {}
+
+int TGridTextModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max(FSource.Rows(), 0);
+}
+
+int TGridTextModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max(FSource.Columns(), 0);
+}
+
+QVariant TGridTextModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return QS(FSource.Text(index.row(), index.column()));
+    if (role == Qt::BackgroundRole && FSource.Color) {
+        const int64_t c = FSource.Color(index.row(), index.column());
+        if (c >= 0) return ColorOf(c);
+    }
+    return {};
+}
+
+QVariant TGridTextModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return QS(FSource.Header(section));
+    return section + 1;
+}
+
+void TGridTextModel::Reset() {
+    beginResetModel();
+    endResetModel();
+}
+
+// --- Charts ----------------------------------------------------------------------------------------------
+
+void ShowSeries(QChartView* view, const std::vector<TChartSeries>& series, bool labels) {
+    auto* chart = new QChart();
+    for (const TChartSeries& s : series) {
+        auto* line = new QLineSeries();
+        line->setName(QS(s.Title));
+        for (const TViewPoint& p : s.Points) line->append(p.X, p.Y);
+        QPen pen = line->pen();
+        pen.setWidth(2);
+        if (s.Color) pen.setColor(ColorOf(s.Color));
+        line->setPen(pen);
+        line->setPointsVisible(s.Marks);
+        line->setPointLabelsVisible(labels && s.Labels);
+        line->setPointLabelsFormat("@yPoint");
+        chart->addSeries(line);
+    }
+    chart->createDefaultAxes();
+    QChart* old = view->chart();
+    view->setChart(chart);
+    delete old;
+}
+
+TChartDialog::TChartDialog(const QString& title, const std::vector<TChartSeries>& series, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(title.isEmpty() ? TrQ("График") : title);
+    auto* layout = new QVBoxLayout(this);
+    FView = new QChartView(this);
+    FView->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(FView, 1);
+    auto* labels = new QCheckBox(TrQ("Отображать метки на графиках"), this);
+    labels->setChecked(true);
+    layout->addWidget(labels);
+    ShowSeries(FView, series, true);
+    connect(labels, &QCheckBox::toggled, this, [this, series](bool on) { ShowSeries(FView, series, on); });
+    resize(900, 600);
+}
+
+// --- Grid pages ------------------------------------------------------------------------------------------
+
+TGridPage::TGridPage(TPageHost& host, QWidget* parent, TViewKind kind) : TPage(host, parent), FKind(kind) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FToolBar = NewToolBar();
+    layout->addWidget(FToolBar);
+    FGrid = new QTableView(this);
+    FGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    FGrid->verticalHeader()->setDefaultSectionSize(18);
+    FGrid->verticalHeader()->hide();
+    if (kind == TViewKind::Card) {
+        layout->addWidget(FGrid, 1);
+        return;
+    }
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(FGrid);
+    if (kind == TViewKind::Week) {
+        FChart = new QChartView(split);
+        split->addWidget(FChart);
+    } else {
+        auto* lists = new QWidget(split);
+        auto* row = new QHBoxLayout(lists);
+        for (size_t k = 0; k < 5; ++k) {
+            auto* col = new QVBoxLayout();
+            FCompareLengths[k] = LengthField(lists, 100);
+            FCompare[k] = new QTableView(lists);
+            FCompare[k]->verticalHeader()->hide();
+            FCompare[k]->setSortingEnabled(false);
+            col->addWidget(FCompareLengths[k]);
+            col->addWidget(FCompare[k], 1);
+            row->addLayout(col);
+        }
+        split->addWidget(lists);
+    }
+    layout->addWidget(split, 1);
+}
+
+QString TGridPage::Title() const {
+    switch (FKind) {
+    case TViewKind::Card: return TrQ("Карта");
+    case TViewKind::Week: return TrQ("Неделя");
+    default: return TrQ("Схема");
+    }
+}
+
+const TTextGrid& TGridPage::Text() const {
+    TViewsController& v = FApp->Views();
+    return FKind == TViewKind::Card ? v.CardText() : FKind == TViewKind::Week ? v.WeekText() : v.LayoutText();
+}
+
+void TGridPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    TGridPage* self = this;
+    FModel = new TGridTextModel(
+        {[self] { return std::max(Count(self->Text().size()) - 1, 0); },
+         [self] { return self->Text().empty() ? 0 : Count(self->Text().front().size()); },
+         [self](int r, int c) {
+             const auto& g = self->Text();
+             const size_t row = static_cast<size_t>(r) + 1;
+             return row < g.size() && static_cast<size_t>(c) < g[row].size() ? g[row][static_cast<size_t>(c)]
+                                                                             : std::string();
+         },
+         [self](int c) {
+             const auto& g = self->Text();
+             return !g.empty() && static_cast<size_t>(c) < g[0].size() ? g[0][static_cast<size_t>(c)] : std::string();
+         },
+         [self](int r, int c) -> int64_t {
+             TViewsController& v = self->FApp->Views();
+             switch (self->FKind) {
+             case TViewKind::Card: return v.CardColor(r + 1, c);
+             case TViewKind::Week: return v.WeekColor(r + 1, c);
+             default: return v.LayoutColor(r + 1, c);
+             }
+         }},
+        this);
+    FGrid->setModel(FModel);
+    connect(FGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TGridPage::OnSelection);
+    connect(FGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { DrawWeekChart(); });
+    TFormSettings& s = app.Settings();
+    if (FKind == TViewKind::Layout) {
+        FLength = LengthField(this, s.LayoutLen);
+        connect(FLength, &QSpinBox::editingFinished, this, [this] { FApp->Views().SetLayoutLength(FLength->value()); });
+        for (size_t k = 0; k < 5; ++k) {
+            FCompareLengths[k]->setValue(s.LayoutCompareLen[k]);
+            connect(FCompareLengths[k], &QSpinBox::editingFinished, this,
+                    [this, k] { FApp->Views().SetCompareLength(static_cast<int>(k), FCompareLengths[k]->value()); });
+            FCompareModels[k] = new TGridTextModel(
+                {[self, k] { return Count(self->FApp->Views().LayoutCompare()[k].Rows.size()); },
+                 [] { return 2; },
+                 [self, k](int r, int c) {
+                     const auto& row = self->FApp->Views().LayoutCompare()[k].Rows[static_cast<size_t>(r)];
+                     return c == 0 ? std::to_string(row.first) : row.second;
+                 },
+                 [self, k](int c) { return c == 0 ? Tr("Кол-во") : self->FApp->Views().LayoutCompare()[k].Caption; },
+                 {}},
+                this);
+            FCompare[k]->setModel(FCompareModels[k]);
+        }
+    } else if (FKind == TViewKind::Week) {
+        FLength = LengthField(this, s.WeekLen);
+        connect(FLength, &QSpinBox::editingFinished, this, [this] { FApp->Views().SetWeekLength(FLength->value()); });
+    }
+}
+
+void TGridPage::LanguageChanged() {
+    const char* bars[] = {"", "Card", "Layout", "", "Week"};
+    FillToolBar(FToolBar, bars[static_cast<int>(FKind)]);
+    if (FLength) FToolBar->addWidget(FLength);
+}
+
+void TGridPage::OnSelection() {
+    if (!FApp) return;
+    const QItemSelection sel = FGrid->selectionModel()->selection();
+    if (sel.isEmpty()) {
+        FApp->Views().SetSelection(FKind, std::nullopt);
+        return;
+    }
+    const QItemSelectionRange& r = sel.first();
+    // Grid coordinates count the header row.
+    FApp->Views().SetSelection(FKind, TGridRect{r.top() + 1, r.left(), r.bottom() + 1, r.right()});
+}
+
+void TGridPage::DrawWeekChart() {
+    if (FKind != TViewKind::Week || !FChart || !FApp) return;
+    const QModelIndex cur = FGrid->currentIndex();
+    const int row = cur.isValid() ? cur.row() + 1 : 1, column = cur.isValid() ? std::max(cur.column(), 1) : 1;
+    const auto points = FApp->Views().WeekChart(row, column);
+    auto* chart = new QChart();
+    if (FApp->Settings().WeekChartType) {
+        auto* line = new QLineSeries();
+        for (const TViewPoint& p : points) line->append(p.X, p.Y);
+        line->setPointsVisible(true);
+        chart->addSeries(line);
+    } else {
+        auto* set = new QBarSet(QString());
+        for (const TViewPoint& p : points) *set << p.Y;
+        auto* bars = new QBarSeries();
+        bars->append(set);
+        chart->addSeries(bars);
+    }
+    chart->legend()->hide();
+    chart->createDefaultAxes();
+    QChart* old = FChart->chart();
+    FChart->setChart(chart);
+    delete old;
+}
+
+void TGridPage::ViewChanged(TViewKind kind) {
+    if (!FModel) return;
+    if (kind == TViewKind::LayoutCompare) {
+        for (auto* m : FCompareModels)
+            if (m) m->Reset();
+        return;
+    }
+    FModel->Reset();
+    FGrid->resizeColumnsToContents();
+    DrawWeekChart();
+}
+
+// --- Graphs ----------------------------------------------------------------------------------------------
+
+TGraphsPage::TGraphsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FToolBar = NewToolBar();
+    layout->addWidget(FToolBar);
+    FMethod = new QComboBox(this);
+    FChart = new QChartView(this);
+    FChart->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(FChart, 1);
+}
+
+QString TGraphsPage::Title() const {
+    return TrQ("Графики");
+}
+
+void TGraphsPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    FLength = LengthField(this, app.Settings().DrawsGraphLen);
+    connect(FLength, &QSpinBox::editingFinished, this, [this] { FApp->Views().SetGraphLength(FLength->value()); });
+    connect(FMethod, &QComboBox::activated, this, [this](int i) {
+        const auto& items = FApp->Statistics().GraphTypeItems();
+        if (i >= 0 && static_cast<size_t>(i) < items.size())
+            FApp->Views().SetGraphMethod(items[static_cast<size_t>(i)]);
+    });
+    MethodsChanged();
+}
+
+void TGraphsPage::LanguageChanged() {
+    FillToolBar(FToolBar, "Graphs");
+    FToolBar->addWidget(FMethod);
+    if (FLength) FToolBar->addWidget(FLength);
+}
+
+void TGraphsPage::MethodsChanged() {
+    if (!FApp) return;
+    FMethod->clear();
+    int current = -1;
+    const auto& items = FApp->Statistics().GraphTypeItems();
+    for (size_t i = 0; i < items.size(); ++i) {
+        FMethod->addItem(QS(FApp->Stats().DisplayName(items[i], true)));
+        if (items[i] == FApp->Views().GraphMethod()) current = static_cast<int>(i);
+    }
+    FMethod->setCurrentIndex(current);
+}
+
+void TGraphsPage::ViewChanged() {
+    if (FApp) ShowSeries(FChart, FApp->Views().GraphSeries(), true);
+}
+
+// --- Ratings and tables ----------------------------------------------------------------------------------
+
+TListPage::TListPage(TPageHost& host, QWidget* parent, bool ratings) : TPage(host, parent), FRatings(ratings) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    FToolBar = NewToolBar();
+    layout->addWidget(FToolBar);
+    FView = new QTableView(this);
+    SetupRowView(FView, ratings ? "lvRatings" : "lvTables");
+    layout->addWidget(FView, 1);
+}
+
+QString TListPage::Title() const {
+    return FRatings ? TrQ("Рейтинг") : TrQ("Регуляры");
+}
+
+void TListPage::Attach(TTemplateMain& app) {
+    FApp = &app;
+    TTemplateMain* a = &app;
+    if (FRatings)
+        FModel = new TGridTextModel(
+            {[a] { return Count(a->RatingsTab().Ratings().Count()); }, [] { return RatingColumnCount; },
+             [a](int r, int c) { return a->RatingsTab().CellText(static_cast<size_t>(r), c); },
+             [](int c) { return RatingColumnCaption(c); },
+             [a](int r, int c) { return a->RatingsTab().CellColor(static_cast<size_t>(r), c); }},
+            this);
+    else
+        FModel = new TGridTextModel({[a] { return a->Tables().TabShown() ? Count(a->Tables().Tables().size()) : 0; },
+                                     [] { return TTablesController::TableColumnCount; },
+                                     [a](int r, int c) { return a->Tables().CellText(static_cast<size_t>(r), c); },
+                                     [a](int c) { return a->Tables().ColumnCaption(c); },
+                                     {}},
+                                    this);
+    FView->setModel(FModel);
+    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListPage::OnSelection);
+    if (FRatings) {
+        FView->horizontalHeader()->setSectionsClickable(true);
+        connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this](int c) { FApp->RatingsTab().SortByHeader(c); });
+        connect(FView, &QTableView::doubleClicked, this, [this] { FHost.RunAction("RatingsGraphOverlap"); });
+    }
+}
+
+void TListPage::LanguageChanged() {
+    FillToolBar(FToolBar, FRatings ? "Ratings" : "Tables");
+}
+
+void TListPage::OnSelection() {
+    if (!FApp) return;
+    std::vector<size_t> rows;
+    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(static_cast<size_t>(i.row()));
+    if (FRatings)
+        FApp->RatingsTab().SetSelection(std::move(rows));
+    else
+        FApp->Tables().SetSelection(std::move(rows));
+}
+
+void TListPage::Reset() {
+    if (FModel) FModel->Reset();
+}
+
+// --- The interfaces --------------------------------------------------------------------------------------
+
+void TViewPagesUi::CreateViewPages(TPageHost& host, QTabWidget* tabs, const std::function<void(TPage*)>& add) {
+    FTabs = tabs;
+    FGraphs = new TGraphsPage(host, tabs);
+    FGrids = {new TGridPage(host, tabs, TViewKind::Card), new TGridPage(host, tabs, TViewKind::Layout),
+              new TGridPage(host, tabs, TViewKind::Week)};
+    FRatingsPage = new TListPage(host, tabs, true);
+    FTablesPage = new TListPage(host, tabs, false);
+    for (TPage* p : std::initializer_list<TPage*>{FGraphs, FGrids[0], FGrids[1], FGrids[2], FRatingsPage, FTablesPage})
+        add(p);
+}
+
+void TViewPagesUi::AttachViewPages(TTemplateMain& app) {
+    FViewApp = &app;
+    SyncTabs();
+}
+
+void TViewPagesUi::ViewPagesMethodsChanged() {
+    if (FGraphs) FGraphs->MethodsChanged();
+}
+
+TGridPage* TViewPagesUi::GridPage(TViewKind kind) const {
+    switch (kind) {
+    case TViewKind::Card: return FGrids[0];
+    case TViewKind::Week: return FGrids[2];
+    case TViewKind::Layout:
+    case TViewKind::LayoutCompare: return FGrids[1];
+    default: return nullptr;
+    }
+}
+
+void TViewPagesUi::SyncTabs() {
+    if (!FTabs || !FViewApp) return;
+    const TFormSettings& s = FViewApp->Settings();
+    const std::pair<QWidget*, bool> shown[] = {{FGraphs, s.TabGraphs},
+                                               {FGrids[0], s.TabCard},
+                                               {FGrids[1], s.TabLayout},
+                                               {FGrids[2], s.TabWeek},
+                                               {FTablesPage, s.TabTables}};
+    for (const auto& [page, on] : shown) {
+        const int index = FTabs->indexOf(page);
+        if (index >= 0) FTabs->setTabVisible(index, on);
+    }
+}
+
+void TViewPagesUi::ViewChanged(TViewKind kind) {
+    if (kind == TViewKind::Graphs) {
+        if (FGraphs) FGraphs->ViewChanged();
+    } else if (TGridPage* p = GridPage(kind)) {
+        p->ViewChanged(kind);
+    }
+}
+
+void TViewPagesUi::ViewTabsChanged(std::optional<TViewKind> front) {
+    SyncTabs();
+    if (!front || !FTabs) return;
+    QWidget* page = *front == TViewKind::Graphs ? static_cast<QWidget*>(FGraphs) : GridPage(*front);
+    if (page) FTabs->setCurrentWidget(page);
+}
+
+void TViewPagesUi::ShowChart(const std::string& title, const std::vector<TChartSeries>& series) {
+    TChartDialog dlg(QS(title), series, FTabs ? FTabs->window() : nullptr);
+    dlg.exec();
+}
+
+void TViewPagesUi::ShowRepeats(int& draws, int& depth, const std::function<TRepeatsResult(int, int)>& compute) {
+    QDialog dlg(FTabs ? FTabs->window() : nullptr);
+    dlg.setWindowTitle(TrQ("Количество повторов в зависимости от тиража"));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* form = new QFormLayout();
+    QSpinBox* n = LengthField(&dlg, draws);
+    QSpinBox* d = LengthField(&dlg, depth);
+    form->addRow(TrQ("Количество тиражей, использующихся для расчета статистики"), n);
+    form->addRow(TrQ("Количество тиражей, просматриваемых \"в глубину\" для поиска совпадений"), d);
+    layout->addLayout(form);
+    auto* run = new QPushButton(TrQ("Рассчитать"), &dlg);
+    layout->addWidget(run);
+    auto* chart = new QChartView(&dlg);
+    layout->addWidget(chart, 1);
+    auto recompute = [&] { ShowSeries(chart, RepeatsSeries(compute(n->value(), d->value())), false); };
+    QObject::connect(run, &QPushButton::clicked, &dlg, recompute);
+    recompute();
+    dlg.resize(900, 600);
+    dlg.exec();
+    draws = n->value();
+    depth = d->value();
+}
+
+void TViewPagesUi::RatingsViewChanged(size_t) {
+    if (FRatingsPage) FRatingsPage->Reset();
+}
+
+void TViewPagesUi::ShowRatingsChart(const std::string& title, const std::vector<TChartSeries>& series) {
+    ShowChart(title, series);
+}
+
+void TViewPagesUi::ShowScenarioTab() {}
+
+void TViewPagesUi::TablesViewChanged(size_t) {
+    if (FTablesPage) FTablesPage->Reset();
+}
+
+void TViewPagesUi::TablesTabChanged(bool shown) {
+    SyncTabs();
+    if (shown && FTabs && FTablesPage) FTabs->setCurrentWidget(FTablesPage);
+}
+
+bool TViewPagesUi::EditTable(TTableDialogData& data,
+                             const std::function<std::string(const TTableDialogData&, bool&)>& check) {
+    QDialog dlg(FTabs ? FTabs->window() : nullptr);
+    dlg.setWindowTitle(TrQ("Добавление регулярной ставки"));
+    auto* form = new QFormLayout(&dlg);
+    auto* comment = new QLineEdit(QS(data.Comment), &dlg);
+    comment->setMaxLength(MaxTableCommentLength);
+    auto* own = new QRadioButton(TrQ("Использовать постоянную стартовую комбинацию:"), &dlg);
+    auto* last = new QRadioButton(TrQ("Использовать данные предыдущего тиража"), &dlg);
+    auto* comb = new QLineEdit(QS(data.CombText), &dlg);
+    auto* step = new QSpinBox(&dlg);
+    step->setRange(-MaxTableStep, MaxTableStep);
+    step->setValue(data.Step);
+    own->setChecked(!data.UseLastDraw);
+    last->setChecked(data.UseLastDraw);
+    comb->setEnabled(data.CombEnabled && !data.UseLastDraw);
+    QObject::connect(own, &QRadioButton::toggled, comb,
+                     [comb, &data](bool on) { comb->setEnabled(on && data.CombEnabled); });
+    form->addRow(TrQ("Комментарий к ставке:"), comment);
+    form->addRow(own);
+    form->addRow(comb);
+    form->addRow(last);
+    form->addRow(TrQ("Шаг:"), step);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
+        TTableDialogData d = data;
+        d.Comment = StdS(comment->text());
+        d.UseLastDraw = last->isChecked();
+        d.CombText = StdS(comb->text());
+        d.Step = step->value();
+        bool combField = false;
+        const std::string error = check(d, combField);
+        if (!error.empty()) {
+            QMessageBox::critical(&dlg, TrQ("Ошибка"), QS(error));
+            (combField ? static_cast<QWidget*>(comb) : comment)->setFocus();
+            return;
+        }
+        data = d;
+        dlg.accept();
+    });
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool TViewPagesUi::AskTestCount(int& count, int maxCount) {
+    bool ok = false;
+    const int k = QInputDialog::getInt(FTabs ? FTabs->window() : nullptr, TrQ("Количество тестов"),
+                                       TrQ("Укажите количество тестов:"), std::clamp(count, 1, std::max(maxCount, 1)),
+                                       1, std::max(maxCount, 1), 1, &ok);
+    if (ok) count = k;
+    return ok;
+}
