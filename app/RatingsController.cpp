@@ -271,7 +271,7 @@ std::vector<std::string> TRatingsController::RatingsToScript() {
             for (const std::string& field : LineFilterFields(line)) {
                 if (field.empty()) continue;
                 const TFilterItem item = ParseFilter(field, FApp.Registry());
-                if (item.Defined && !Trim(FilterText(item, FApp.Registry())).empty()) usable = true;
+                if (item.Defined && item.Method >= 0 && !Trim(FilterText(item, FApp.Registry())).empty()) usable = true;
             }
             if (usable)
                 added.push_back(line);

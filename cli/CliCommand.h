@@ -77,6 +77,9 @@ std::unique_ptr<TCliCommand> MakePrefetchCommand();   // CliMethods.cpp
 std::unique_ptr<TCliCommand> MakeFilterTextCommand(); // CliMethods.cpp
 std::unique_ptr<TCliCommand> MakeCombosCommand();     // CliCombos.cpp
 std::unique_ptr<TCliCommand> MakeStakesCommand();     // CliStakes.cpp
+std::unique_ptr<TCliCommand> MakeViewCommand();       // CliViews.cpp
+std::unique_ptr<TCliCommand> MakeRatingsCommand();    // CliViews.cpp
+std::unique_ptr<TCliCommand> MakeTablesCommand();     // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeConfigCommand();     // CliConfig.cpp
 std::unique_ptr<TCliCommand> MakeSystemsCommand();    // CliOnline.cpp
 std::unique_ptr<TCliCommand> MakeLibraryCommand();    // CliOnline.cpp
