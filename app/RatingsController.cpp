@@ -137,6 +137,7 @@ void TRatingsController::OnStakeChecked(const TStakeRecord& record) {
 
 void TRatingsController::LoadRatings() {
     if (!FileExists(LrtPath())) {
+        FApp.UI().SetStatusPanel(5, Format(Tr("Рейтинг: %d"), static_cast<int>(FRatings.Count())));
         FUi.RatingsViewChanged(FRatings.Count());
         return;
     }
