@@ -15,6 +15,7 @@
 #include "online/OnlineWire.h"
 #include "online/Systems.h"
 #include "scenarios/ScriptFile.h"
+#include "stakes/Stakes.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -112,12 +113,16 @@ public:
         put->add_option("--nums", FNums, "Числа (по умолчанию наибольшая позиция)");
         put->add_option("--url", FUrl, "Ссылка");
         put->add_option("--id", FId, "Номер изменяемой системы");
-        CLI::App* expand = AddVerb(*sys, "expand", "Комбинации системы для чисел", TCliAccess::Reads,
-                                   [this](TCliRun& r) { return Expand(r); });
+        CLI::App* expand = AddVerb(
+            *sys, "expand", "Комбинации системы для чисел", [this] { return FStake; },
+            [this](TCliRun& r) { return Expand(r); });
         auto* in = expand->add_option("-i,--input", FInput, "Список комбинаций *.lcv");
         auto* nums = expand->add_option("--numbers", FNumbers, "Числа \"n1;n2;...\"");
         in->excludes(nums);
         expand->add_flag("--filtered", FFiltered, "Только комбинации, которые есть в списке");
+        expand->add_flag("--stake", FStake, "Сделать ставки системной игры");
+        expand->add_option("--draw", FDraw, "Номер тиража (по умолчанию следующий)");
+        expand->add_option("--count", FCount, "Количество тиражей")->check(CLI::Range(1, 1000));
         CLI::App* coverage = AddVerb(*sys, "coverage", "Покрытие системы", TCliAccess::Reads,
                                      [this](TCliRun& r) { return Coverage(r); });
         coverage->add_option("FILE", FFile, "Файл системы (по умолчанию загруженная система для --nums)");
@@ -127,7 +132,8 @@ public:
 
 private:
     TOnlineOptions FOnline;
-    bool FCsv = false, FFiltered = false;
+    bool FCsv = false, FFiltered = false, FStake = false;
+    int FDraw = 0, FCount = 1;
     std::vector<int> FIds;
     int FId = 0, FOlap = 0, FNums = 0;
     std::string FFile, FTitle, FDescr, FAuthor, FUrl, FInput, FNumbers;
@@ -267,18 +273,52 @@ private:
             };
             if (FFiltered)
                 for (size_t i = 0; i < list.Count(); ++i) inList.insert(key(list[i]));
-            int count = 0;
+            std::vector<TComb> chosen;
             for (TComb c : load.Combs) {
                 SortComb(c);
                 if (FFiltered && !inList.count(key(c))) continue;
                 r.Out << CombLine(c) << '\n';
-                ++count;
+                chosen.push_back(c);
             }
+            const int count = static_cast<int>(chosen.size());
             r.Out << Format(Tr("Комбинаций: %d"), count) << '\n';
+            if (FStake && !MakeStakes(r, load, chosen,
+                                      FFiltered ? static_cast<int>(list.Count()) : static_cast<int>(load.Combs.size()),
+                                      static_cast<int>(numbers.size())))
+                return false;
             return true;
         } catch (const std::exception& e) {
             return Fail(r, Format(Tr("Ошибка загрузки комбинаций системы!\r\r%s"), ErrorText(e)));
         }
+    }
+
+    // The system game's stakes: one batch after a separator, each combination a stake of kind "Система" for
+    // the draw count, then one check.
+    bool MakeStakes(TCliRun& r, const TSystemLoad& load, const std::vector<TComb>& combs, int sampleSize, int n) {
+        TStakesController& stakes = r.App.Stakes();
+        if (!stakes.StakesOpen()) return Fail(r, Tr("Файл ставок не открыт"));
+        std::string name = ExtractFileName(load.FileName);
+        name = name.substr(0, name.rfind('.'));
+        const std::string comment = FFiltered ? Format(Tr("Системная игра для %d чисел [комбинации]: %s"), n, name)
+                                              : Format(Tr("Системная игра для %d чисел [вся система]: %s"), n, name);
+        int made = 0;
+        if (!combs.empty()) {
+            try {
+                AppendSeparatorAfterStake(stakes.StakesFile());
+            } catch (const std::exception& e) {
+                return Fail(r, Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+            }
+            for (const TComb& c : combs) {
+                TStakeRecord rec = stakes.NewStakeRecord(skSystem, comment, CombToSet(c));
+                if (FDraw > 0) rec.DrawNumber = FDraw;
+                rec.SampleSize = sampleSize;
+                if (!stakes.AddBatchStake(rec, FCount, false)) return false;
+                made += FCount;
+            }
+            stakes.CheckAndCommitStakes();
+        }
+        r.Out << Format(Tr("Ставок: %d"), made) << '\n';
+        return true;
     }
 
     bool Coverage(TCliRun& r) {
