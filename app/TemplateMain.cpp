@@ -187,7 +187,7 @@ void TTemplateMain::OnInitTimer() {
         FCombinationsCount = Binomial(MaxNumber, NumbersPerDraw);
         FCombinations.ReserveFullSet();
         FMatchDistribution = ComputeMatchDistribution();
-        FCaption = ProgramCaption() + Tr(" версия ") + ZORB_VERSION;
+        FCaption = ProgramCaption() + Tr(" версия ") + ProgramVersion();
         FUI.SetCaption(FCaption);
         FArchive.ResetOffset();
         if (!FStakes.LoadStakes()) {
@@ -211,6 +211,7 @@ void TTemplateMain::OnInitTimer() {
             FArchive.DrawsDownload();
             if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
         }
+        if (!FTerminated) FUpdates.StartupCheck();
         if (FTerminated) {
         } else if (FSwitches.FullRecreate) {
             FStatistics.EnsurePrefetchs(true, TStatsController::AllGroups());
@@ -433,6 +434,8 @@ void TTemplateMain::BuildActions() {
     FCombinations.RegisterActions(FActions);
     FStatistics.RegisterActions(FActions);
     FStakes.RegisterActions(FActions);
+    FExport.RegisterActions(FActions);
+    FUpdates.RegisterActions(FActions);
     FViews.RegisterActions(FActions);
     FRatings.RegisterActions(FActions);
     FTables.RegisterActions(FActions);
@@ -457,7 +460,7 @@ void TTemplateMain::RegisterOwnActions() {
     }
     FActions.Add({"About", "О программе", "Сведения о программе", "", always,
                   [this] {
-                      FUI.ShowAbout({ProgramCaption(), ZORB_VERSION, AboutText()});
+                      FUI.ShowAbout({ProgramCaption(), ProgramVersion(), AboutText()});
                   }},
                  {"Help", 30, true});
     for (int lcid : AvailableLanguages()) {

@@ -9,11 +9,13 @@
 #include "app/AppServices.h"
 #include "app/CombsController.h"
 #include "app/DrawsController.h"
+#include "app/ExportController.h"
 #include "app/FormSettings.h"
 #include "app/RatingsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
 #include "app/Switches.h"
+#include "app/UpdateController.h"
 #include "app/TablesController.h"
 #include "app/UserInterface.h"
 #include "app/ViewsController.h"
@@ -62,6 +64,8 @@ public:
     const TStatsController& Statistics() const { return FStatistics; }
     TStakesController& Stakes() { return FStakes; }
     const TStakesController& Stakes() const { return FStakes; }
+    TExportController& Export() { return FExport; }
+    TUpdateController& Updates() { return FUpdates; }
     TViewsController& Views() { return FViews; }
     TRatingsController& RatingsTab() { return FRatings; }
     TTablesController& Tables() { return FTables; }
@@ -186,6 +190,8 @@ private:
     TCombsController FCombinations{*this, FArchive};
     TStatsController FStatistics{*this, FArchive, FCombinations};
     TStakesController FStakes{*this, FArchive, FCombinations};
+    TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes};
+    TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
     TRatingsController FRatings{*this, FStakes};
     TTablesController FTables{*this, FArchive, FCombinations, FStakes,

@@ -31,6 +31,8 @@ TCliCommands AllCommands() {
     commands.push_back(MakeRatingsCommand());
     commands.push_back(MakeTablesCommand());
     commands.push_back(MakeConfigCommand());
+    commands.push_back(MakeExportCommand());
+    commands.push_back(MakeUpdateCommand());
     commands.push_back(MakeSystemsCommand());
     commands.push_back(MakeLibraryCommand());
     return commands;
