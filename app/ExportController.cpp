@@ -281,7 +281,8 @@ bool TExportController::ExportToExcel(TExportList list) {
     std::vector<int> widths = FUi ? FUi->ExportColumnWidths(list) : std::vector<int>{};
     if (widths.empty()) widths = StoredWidths(list);
     TExportDialogData d = Prepare(list, *source, widths);
-    if (!FUi || !FUi->EditExport(d)) return false;
+    // A window without the dialog exports with the remembered (or the default) parameters.
+    if (FUi && !FUi->EditExport(d)) return false;
     if (d.SaveFlag) SaveConfigSection(d);
     const std::string path = FApp.UI().SaveFileName(Tr("Книга Microsoft Excel (*.xlsx)|*.xlsx"), "xlsx");
     if (path.empty()) return false;

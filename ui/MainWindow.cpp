@@ -12,6 +12,7 @@
 #include "ui/SettingsDialogs.h"
 #include "ui/StakeDialogs.h"
 #include "ui/StakesPage.h"
+#include "ui/UpdateDialogs.h"
 #include "ui/StatsPage.h"
 
 #include <QAction>
@@ -288,13 +289,20 @@ bool TMainWindow::EditProxy(zorb::TProxy& proxy) {
 void TMainWindow::ProgressOpen(const std::string& text, int steps, bool stopButton) {
     FProgressStop = false;
     // No steps: a busy indicator for work whose length is unknown (a download).
-    FProgress = new QProgressDialog(QString::fromStdString(text), stopButton ? TrQ("Отмена") : QString(), 0,
-                                    std::max(steps, 0), this);
+    FProgress = new QProgressDialog(text.empty() ? TrQ("Подождите пожалуйста...") : QString::fromStdString(text),
+                                    QString(), 0, std::max(steps, 0), this);
     FProgress->setWindowTitle(windowTitle());
     FProgress->setMinimumDuration(0);
     FProgress->setAutoClose(false);
     FProgress->setAutoReset(false);
-    if (!stopButton) FProgress->setCancelButton(nullptr);
+    if (stopButton) {
+        // The button only records the request; the operation stops at its next check point.
+        auto* cancel = new QPushButton(TrQ("Отмена"));
+        cancel->setToolTip(TrQ("Прервать операцию"));
+        FProgress->setCancelButton(cancel);
+    } else {
+        FProgress->setCancelButton(nullptr);
+    }
     connect(FProgress, &QProgressDialog::canceled, this, [this] { FProgressStop = true; });
     FProgress->show();
     FProgress->raise();
@@ -320,6 +328,11 @@ void TMainWindow::ProgressClose() {
 
 bool TMainWindow::ProgressStopRequested() {
     return FProgressStop;
+}
+
+bool TMainWindow::OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
+                              const std::string& description) {
+    return ShowNewVersionDialog(this, currentVersion, newVersion, description);
 }
 
 bool TMainWindow::EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) {

@@ -5,6 +5,7 @@
 
 #include "app/StakesController.h"
 #include "app/StatsController.h"
+#include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "ui/Page.h"
 #include "ui/ViewPages.h"
@@ -36,6 +37,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TCombsUi,
                     public zorb::TStatsUi,
                     public zorb::TStakesUi,
+                    public zorb::TUpdateUi,
                     public TViewPagesUi,
                     public TPageHost {
     Q_OBJECT
@@ -88,6 +90,8 @@ public:
     void ProgressStep(int steps) override;
     void ProgressClose() override;
     bool ProgressStopRequested() override;
+    bool OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
+                     const std::string& description) override;
     void CombsListReset() override;
     void CombsListRepaint() override;
     void CombsSelectAll() override;
