@@ -32,6 +32,7 @@ struct TAction {
     std::string Scope = {};
     TActionPlace Place = {};
     int Registered = 0; // registration order, set by the table
+    bool WhileBusy = false; // enabled during long work too (the stop of a scenario run)
 };
 
 // A menu item names an action, opens a submenu, or is a separator (both empty).

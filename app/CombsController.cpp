@@ -389,6 +389,10 @@ void TCombsController::MakeUndo(bool show) {
     }
 }
 
+void TCombsController::AddUndoneLine() {
+    AddFilterLine({Tr("Отмена последней операции"), "", FCombs.Count(), TFilterMark::Undone});
+}
+
 void TCombsController::RefreshCombsCount() {
     if (FCombs.Count() != FListedCombs) {
         FListedCombs = FCombs.Count();

@@ -61,6 +61,8 @@ public:
     void SetCombsExclude(int n); // the field edCombsExclude
 
     void MakeUndo(bool show);
+    void ForgetUndo() { FUndo.Clear(); } // scenario lines start without undo
+    void AddUndoneLine();                // "Отмена последней операции" in the applied filters
     void RestoreUndo(bool show);
     void RefreshCombsCount();
     // Fills the list by the mode; interactive runs also reset undo and the applied filters.

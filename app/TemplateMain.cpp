@@ -207,6 +207,7 @@ void TTemplateMain::OnInitTimer() {
         FTables.LoadTables();
         FCombinations.GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
+        FScenarios.LoadState();
         if (FSwitches.LoadOnly) {
             FArchive.DrawsDownload();
             if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
@@ -392,7 +393,7 @@ void TTemplateMain::OpenLink(const std::string& address) {
 // --- Actions ---------------------------------------------------------------------------------------------------
 
 bool TTemplateMain::ActionEnabled(const TAction& a) const {
-    if (Busy()) return false;
+    if (Busy() && !a.WhileBusy) return false;
     return !a.Enabled || a.Enabled();
 }
 
@@ -426,6 +427,7 @@ void TTemplateMain::BuildActions() {
     FActions.DeclareMenu("Combs", "Комбинации");
     FActions.DeclareMenu("Stats", "Статистика");
     FActions.DeclareMenu("Stakes", "Ставки");
+    FActions.DeclareMenu("Scenario", "Сценарий");
     FActions.DeclareMenu("View", "Вид");
     FActions.DeclareMenu("Help", "Справка");
     RegisterOwnActions();
@@ -434,6 +436,7 @@ void TTemplateMain::BuildActions() {
     FCombinations.RegisterActions(FActions);
     FStatistics.RegisterActions(FActions);
     FStakes.RegisterActions(FActions);
+    FScenarios.RegisterActions(FActions);
     FExport.RegisterActions(FActions);
     FUpdates.RegisterActions(FActions);
     FViews.RegisterActions(FActions);

@@ -11,6 +11,7 @@
 #include "app/DrawsController.h"
 #include "app/ExportController.h"
 #include "app/FormSettings.h"
+#include "app/ScenarioController.h"
 #include "app/RatingsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
@@ -64,6 +65,8 @@ public:
     const TStatsController& Statistics() const { return FStatistics; }
     TStakesController& Stakes() { return FStakes; }
     const TStakesController& Stakes() const { return FStakes; }
+    TScenarioController& Scenarios() { return FScenarios; }
+    const TScenarioController& Scenarios() const { return FScenarios; }
     TExportController& Export() { return FExport; }
     TUpdateController& Updates() { return FUpdates; }
     TViewsController& Views() { return FViews; }
@@ -190,6 +193,7 @@ private:
     TCombsController FCombinations{*this, FArchive};
     TStatsController FStatistics{*this, FArchive, FCombinations};
     TStakesController FStakes{*this, FArchive, FCombinations};
+    TScenarioController FScenarios{*this, FArchive, FCombinations, FStatistics, FStakes};
     TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes};
     TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};

@@ -27,6 +27,7 @@ TCliCommands AllCommands() {
     commands.push_back(MakePrefetchCommand());
     commands.push_back(MakeFilterTextCommand());
     commands.push_back(MakeStakesCommand());
+    commands.push_back(MakeScenarioCommand());
     commands.push_back(MakeViewCommand());
     commands.push_back(MakeRatingsCommand());
     commands.push_back(MakeTablesCommand());

@@ -9,6 +9,7 @@
 #include "ui/DrawsPage.h"
 #include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
+#include "ui/ScenarioPage.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StakeDialogs.h"
 #include "ui/StakesPage.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -95,6 +97,8 @@ TMainWindow::TMainWindow() {
     AddPage(FLeftPages, FCombsPage);
     AddPage(FMainPages, FStatsPage);
     AddPage(FMainPages, FStakesPage);
+    FScenarioPage = new TScenarioPage(*this, FMainPages);
+    AddPage(FMainPages, FScenarioPage);
     CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
 
     auto* bar = statusBar();
@@ -262,6 +266,39 @@ void TMainWindow::StatColumnsChanged() {
 
 void TMainWindow::StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
     FStakesPage->ViewChanged(count, repaint, scrollToEnd);
+}
+
+void TMainWindow::ScriptListChanged() {
+    FScenarioPage->ListChanged();
+}
+
+void TMainWindow::ScriptSelectionChanged(int scrollTo) {
+    FScenarioPage->SelectionChanged(scrollTo);
+}
+
+bool TMainWindow::EditScriptLine(zorb::TScriptEditorData& data) {
+    TFormScript dlg(data, FApp->Scenarios(), this);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool TMainWindow::AskTestCount(int& count, int maxCount) {
+    bool ok = false;
+    const int value = QInputDialog::getInt(this, TrQ("Количество тестов"), TrQ("Укажите количество тестов:"), count, 1,
+                                           maxCount, 1, &ok);
+    if (ok) count = value;
+    return ok;
+}
+
+void TMainWindow::ScriptPanelsChanged(const zorb::TScriptPanels& panels) {
+    FScenarioPage->PanelsChanged(panels);
+}
+
+void TMainWindow::ScriptRunStateChanged(bool running) {
+    // While a scenario drives them, the draws, the combinations and the statistics are not for the user's hands.
+    FDrawsPage->setEnabled(!running);
+    FCombsPage->setEnabled(!running);
+    FStatsPage->setEnabled(!running);
+    FScenarioPage->RunStateChanged(running);
 }
 
 // --- Dialogs, progress, files and clipboard ---------------------------------------------------------------------
@@ -508,6 +545,12 @@ void TMainWindow::RequestClose() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (FApp && FApp->Scenarios().Running()) {
+        // Closing asks the run to stop; the window closes when asked again after it has unwound.
+        FApp->Scenarios().RequestStop(false);
+        event->ignore();
+        return;
+    }
     if (FApp && !FClosed) {
         FClosed = true;
         FApp->Shutdown();

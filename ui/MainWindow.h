@@ -7,6 +7,7 @@
 #include "app/StatsController.h"
 #include "app/UpdateController.h"
 #include "app/UserInterface.h"
+#include "app/ScenarioController.h"
 #include "ui/Page.h"
 #include "ui/ViewPages.h"
 
@@ -25,6 +26,7 @@ class QTabWidget;
 class TCombsPage;
 class TDrawsPage;
 class TStakesPage;
+class TScenarioPage;
 class TStatsPage;
 
 namespace zorb {
@@ -37,6 +39,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TCombsUi,
                     public zorb::TStatsUi,
                     public zorb::TStakesUi,
+                    public zorb::TScenarioUi,
                     public zorb::TUpdateUi,
                     public TViewPagesUi,
                     public TPageHost {
@@ -52,6 +55,7 @@ public:
     TCombsPage* CombsPage() const { return FCombsPage; }
     TStatsPage* StatsPage() const { return FStatsPage; }
     TStakesPage* StakesPage() const { return FStakesPage; }
+    TScenarioPage* ScenarioPage() const { return FScenarioPage; }
     QString PanelText(int panel) const;
 
     // TPageHost
@@ -81,6 +85,12 @@ public:
     bool EditStake(zorb::TStakeRecord& record, int& drawCount) override;
     bool EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) override;
     bool EditStakeFilter(int& condition, int& value) override;
+    void ScriptListChanged() override;
+    void ScriptSelectionChanged(int scrollTo) override;
+    bool EditScriptLine(zorb::TScriptEditorData& data) override;
+    bool AskTestCount(int& count, int maxCount) override;
+    void ScriptPanelsChanged(const zorb::TScriptPanels& panels) override;
+    void ScriptRunStateChanged(bool running) override;
     bool EditProxy(zorb::TProxy& proxy) override;
     bool ManageFavorites(zorb::TFavoritesEditor& editor) override;
     void ShowMethodHelp(const std::string& title, const std::string& html) override;
@@ -132,6 +142,7 @@ private:
     TCombsPage* FCombsPage = nullptr;
     TStatsPage* FStatsPage = nullptr;
     TStakesPage* FStakesPage = nullptr;
+    TScenarioPage* FScenarioPage = nullptr;
     QProgressDialog* FProgress = nullptr;
     bool FProgressStop = false;
     std::array<QLabel*, 7> FPanels{};

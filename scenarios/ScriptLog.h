@@ -1,0 +1,47 @@
+// The execution log of a scenario run and the system files a system game reads.
+#pragma once
+
+#include "combos/CombsArray.h"
+#include "core/KestoUtils.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace zorb {
+
+// "ScriptLog_yyyy-mm-dd-hh-nn-ss.txt" for the given local time.
+std::string ScriptLogName(std::time_t t);
+// "[yyyy-mm-dd hh:nn:ss]: "
+std::string ScriptLogStamp(std::time_t t);
+
+// One buffered file, opened on the first entry and kept open until Close, so that a long test does not open
+// and close the file per line. After the first write failure the log is closed and Failed() tells why once.
+class TScriptLog {
+public:
+    ~TScriptLog() { Close(); }
+    void Start(const std::string& path); // names the file; opened (appending) on the first entry
+    bool Active() const { return !FPath.empty(); }
+    const std::string& Path() const { return FPath; }
+    // False on the write that failed; the error text is then in LastError.
+    bool Write(const std::string& text);
+    void Close(); // flushes; the name is kept until Forget
+    void Forget() {
+        Close();
+        FPath.clear();
+    }
+    const std::string& LastError() const { return FError; }
+
+private:
+    std::string FPath, FError;
+    std::FILE* FFile = nullptr;
+    std::time_t FStampTime = -1;
+    std::string FStamp;
+};
+
+// The system for numbers.size() numbers, from the first file of `dir` named "6-%.2d-*_*.dat": each line's six
+// positions pick from `numbers`. Returns false with the failure text in `error`; `file` is the file's path.
+bool LoadSystemCombinations(const std::string& dir, const TByteArray& numbers, TCombsArray& combs,
+                            std::string& file, std::string& error);
+
+} // namespace zorb

@@ -1,0 +1,211 @@
+// The scenario commands: editing the saved scenario byte for byte, checking hostile files, and forecast and test
+// runs whose stakes and list sizes are compared with counts made independently of the scenario code.
+#include "CliFixture.h"
+
+#include "core/DrawArchive.h"
+#include "core/FileUtils.h"
+#include "core/KestoUtils.h"
+#include "core/TextUtils.h"
+#include "stakes/StakeRecord.h"
+#include "tools/SampleArchive.h"
+
+#include <random>
+
+namespace zorb::test {
+namespace {
+
+class CliScenario : public CliTest {
+protected:
+    void SetUp() override { WriteRaw(Archive(), EncodeDraws(MakeSampleArchive(200))); }
+    std::string State() const { return Dir.File("Zorb_6x52.lss"); }
+    std::vector<TStakeRecord> Stakes() const {
+        const std::string bytes = FileExists(Dir.File("Zorb_6x52.lsk")) ? ReadRaw(Dir.File("Zorb_6x52.lsk")) : "";
+        std::vector<TStakeRecord> r;
+        for (size_t i = 0; i + StakeRecordSize <= bytes.size(); i += StakeRecordSize)
+            r.push_back(DecodeStake(reinterpret_cast<const uint8_t*>(bytes.data() + i)));
+        return r;
+    }
+    std::vector<TStakeRecord> RealStakes() const {
+        std::vector<TStakeRecord> r;
+        for (const auto& s : Stakes())
+            if (!s.IsSeparator()) r.push_back(s);
+        return r;
+    }
+    std::string Lsc(const std::string& name, const std::string& bytes) {
+        WriteRaw(Dir.File(name), bytes);
+        return Dir.File(name);
+    }
+};
+
+TEST_F(CliScenario, EditingWritesTheStateFileExactly) {
+    struct TStep {
+        std::vector<std::string> Args;
+        int Code;
+        const char* Lss;
+    };
+    const TStep steps[] = {
+        {{"add", "--options", "excl:10#rand#nex", "--filter", " ", "--filter", " ", "--filter",
+          "TSD1#NUMS:100#LNO:#SF:1"},
+         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n"},
+        {{"add-separator"}, 0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n\r\n"},
+        {{"add", "--options", "FULL:0#ALL", "--comment", "второй"},
+         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n\r\nFULL:0#ALL| | | | | | | |второй\r\n"},
+        {{"up", "1"}, 1, nullptr},
+        {{"down", "3"}, 1, nullptr},
+        {{"up", "3"}, 0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL| | | | | | | |второй\r\n\r\n"},
+        {{"edit", "2", "--filter", "BMF6#SUMS:10,20#LMV:5#ST:3"},
+         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL|BMF6#SUMS:10,20#LMV:5#ST:3| | | | | | |второй\r\n\r\n"},
+        // A bar in a field would shift the fields on reading: refused, nothing changes.
+        {{"add", "--comment", "a|b"}, 1, nullptr},
+        {{"add", "--filter", "x\ny"}, 1, nullptr},
+        {{"delete", "1", "3"}, 0, "FULL:0#ALL|BMF6#SUMS:10,20#LMV:5#ST:3| | | | | | |второй\r\n"},
+        {{"edit", "5"}, 1, nullptr},
+        {{"clear"}, 0, ""},
+    };
+    std::string last;
+    for (const TStep& s : steps) {
+        std::vector<std::string> args = {"scenario"};
+        args.insert(args.end(), s.Args.begin(), s.Args.end());
+        TRun r = Run(args);
+        EXPECT_EQ(r.Code, s.Code) << s.Args[0] << ": " << r.Err;
+        if (s.Lss) last = s.Lss;
+        EXPECT_EQ(ReadRaw(State()), last) << s.Args[0];
+    }
+}
+
+TEST_F(CliScenario, AppendAddsOneSeparatorAndAFailedAppendChangesNothing) {
+    const std::string a = Lsc("a.lsc", "FULL:0#ALL| | | | | | | |\r\n");
+    const std::string b = Lsc("b.lsc", "\xEF\xBB\xBF" "CURR:0#NONE| | | | | | | |коммент\n");
+    ASSERT_EQ(Run({"scenario", "append", a}).Code, 0); // to an empty scenario: simply loaded
+    TRun r = Run({"scenario", "append", b});
+    EXPECT_EQ(r.Out, "Строк: 3\n");
+    const std::string want = "FULL:0#ALL| | | | | | | |\r\n\r\nCURR:0#NONE| | | | | | | |коммент\r\n";
+    EXPECT_EQ(ReadRaw(State()), want);
+    EXPECT_EQ(Run({"scenario", "append", Dir.File("missing.lsc")}).Code, 1);
+    EXPECT_EQ(ReadRaw(State()), want);
+    TRun list = Run({"scenario", "list", "--csv"});
+    EXPECT_EQ(Lines(list.Out)[2], "2;;;;;;;;;");
+    EXPECT_EQ(Lines(list.Out)[3], "3;коммент;Текущий список; Не делать ставок; Все создаваемые ставки;;;;;;;");
+    EXPECT_EQ(Lines(list.Out).back(), "Строк: 3");
+}
+
+TEST_F(CliScenario, OptionsAndLineAsTheEditorReadsThem) {
+    TRun o = Run({"scenario", "options", "EXCL:10#RAND#CLR#NEX"});
+    EXPECT_EQ(o.Out, "ExcludeDraws=10\nSource=1\nStakeMode=1\nClearStakes=1\nNewOnly=1\nEXCL:10#RAND#CLR#NEX\n"
+                     "EXCL:10#RAND#NEX\nИсключить 10 тиражей; Случайно; Удалить ставки; Только новые ставки\n");
+    TRun l = Run({"scenario", "line", "FULL:0#ALL|| |x| | | | |c"});
+    EXPECT_EQ(Lines(l.Out)[2], "3=");
+    EXPECT_EQ(Lines(l.Out)[8], "9=c");
+    EXPECT_EQ(Lines(l.Out)[9], "FULL:0#ALL| |x| | | | | |c");
+}
+
+TEST_F(CliScenario, CheckNamesTheLineThatWouldStopARun) {
+    std::string huge(1 << 20, 'x');
+    std::mt19937 rng(5);
+    std::string noise;
+    for (int i = 0; i < 4000; ++i) noise += static_cast<char>(rng() & 0xFF);
+    const std::string path = Lsc("hostile.lsc", "FULL:0#ALL|TSD1#NUMS:10,20#LMV:1-3;1#SF:1| | | | | | |\r\n"
+                                                "\r\n"
+                                                "FULL:0#ALL|TSD1#NUMS:1-10#LNO:#SF:1| | | | | | |\r\n"
+                                                "FULL:0#ALL|TSD1#QQQQ:10#LNO:#SF:1| | | | | | |\r\n"
+                                                "FULL:0#ALL|TSD1#NUMS:1-1000000;1#LMV:1-1000000;1#SF:1| | | | | | |\r\n" +
+                                                    huge + "\r\n" + noise + "\r\n");
+    TRun r = Run({"scenario", "check", path});
+    EXPECT_EQ(r.Code, 1);
+    const auto lines = Lines(r.Out);
+    ASSERT_GE(lines.size(), 5u) << r.Out;
+    EXPECT_EQ(lines[0], "Строка 1: наборов фильтров: 6");
+    EXPECT_EQ(lines[1], "Строка 3: Некорректное описание фильтра: TSD1#NUMS:1-10#LNO:#SF:1!");
+    EXPECT_EQ(lines[2].rfind("Строка 4: Метод расчета статистики \"QQQQ\" на найден!", 0), 0u) << lines[2];
+    EXPECT_NE(r.Out.find("Строка 5: Вы задали слишком много вариантов фильтров"), std::string::npos);
+    // The 1 MB line and the noise have no filters: nothing to stop.
+    EXPECT_NE(r.Out.find("Строка 6: наборов фильтров: 0"), std::string::npos);
+    // Running the hostile file stops at its first bad line, with whole stakes.
+    TRun run = Run({"scenario", "run", path});
+    EXPECT_EQ(run.Code, 1);
+    EXPECT_EQ(Stakes().size() % 1, 0u);
+}
+
+// Keeping the combinations that hold 7 or 8 leaves C(52,6) - C(50,6) of the full set; the first of them in the
+// full set's order is 1 2 3 4 5 7, the last 47 48 49 50 51 52 fails (no 7 or 8), so it is 8 48 49 50 51 52.
+TEST_F(CliScenario, ForecastStakesMatchAnIndependentCount) {
+    const std::string path = Lsc("f.lsc", "FULL:0#FIRST|TMF1#NUMS:100#LVA:7;8#SF:1| | | | | | |первая\r\n"
+                                          "\r\n"
+                                          "FULL:0#LAST|TMF1#NUMS:100#LVA:7;8#SF:1| | | | | | |\r\n");
+    TRun r = Run({"scenario", "run", path, "--csv"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const int64_t kept = Binomial(52, 6) - Binomial(50, 6);
+    const auto out = Lines(r.Out);
+    ASSERT_EQ(out.size(), 5u) << r.Out;
+    EXPECT_EQ(out[0], "Строка;Набор;Комбинаций;Ставок;Фильтры");
+    EXPECT_EQ(out[1], "1;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
+    EXPECT_EQ(out[2], "3;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
+    EXPECT_EQ(out[3], "Комбинаций: " + std::to_string(kept));
+    EXPECT_EQ(out[4], "Ставок: 2");
+    const auto stakes = RealStakes();
+    ASSERT_EQ(stakes.size(), 2u);
+    const int next = NextDrawNumber(MakeSampleArchive(200), 0);
+    EXPECT_EQ(stakes[0].Kind, skScenario);
+    EXPECT_EQ(stakes[0].DrawNumber, next);
+    EXPECT_EQ(stakes[0].SampleSize, kept);
+    EXPECT_EQ(NumberSetToText(stakes[0].Numbers, ";"), "1;2;3;4;5;7");
+    EXPECT_EQ(stakes[0].Comment, "01.001: первая @ FULL#FIRST + TMF#NUMS:100#LVA:7;8#SF:1");
+    EXPECT_EQ(NumberSetToText(stakes[1].Numbers, ";"), "8;48;49;50;51;52");
+    EXPECT_EQ(stakes[1].Comment, "03.001: @ FULL#LAST + TMF#NUMS:100#LVA:7;8#SF:1");
+    EXPECT_FALSE(stakes[0].Checked);
+}
+
+TEST_F(CliScenario, TestRunsOffsetsDownToOneAndChecksTheHiddenDraws) {
+    const std::string path = Lsc("t.lsc", "EXCL:3#EXT|TMD1#NUMS:50#LVA:1-40;1#SF:1| | | | | | |\r\n");
+    TRun r = Run({"scenario", "test", path, "--count", "4", "--csv"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const auto out = Lines(r.Out);
+    ASSERT_EQ(out.size(), 6u) << r.Out;
+    const TDrawsArray draws = MakeSampleArchive(200);
+    int64_t total = 0;
+    for (int v = 4; v >= 1; --v) {
+        const auto cells = SplitKeepEmpty(out[static_cast<size_t>(5 - v)], ';');
+        ASSERT_EQ(cells.size(), 12u);
+        EXPECT_EQ(cells[0], std::to_string(v));
+        EXPECT_EQ(cells[1], std::to_string(NextDrawNumber(draws, v)));
+        // Numbers 41..52 only, minus the newest three draws at that offset: at most C(12,6).
+        EXPECT_LE(std::stoll(cells[2]), Binomial(12, 6));
+        EXPECT_EQ(cells[3], "1");
+        total += 1;
+    }
+    EXPECT_EQ(out[5].substr(0, 9), "Итого;;;4");
+    const auto stakes = RealStakes();
+    ASSERT_EQ(stakes.size(), 4u);
+    for (size_t i = 0; i < stakes.size(); ++i) {
+        EXPECT_TRUE(stakes[i].Checked) << i;
+        EXPECT_EQ(stakes[i].DrawNumber, NextDrawNumber(draws, 4 - static_cast<int>(i)));
+        for (int k = 0; k < stakes[i].Numbers.Count; ++k) EXPECT_GT(stakes[i].Numbers.Numbers[k], 40);
+    }
+    // Separators between the passes.
+    EXPECT_EQ(Stakes().size(), 7u);
+    (void)total;
+}
+
+TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
+    const std::string path = Lsc("n.lsc", "CURR:0#ALL#NEX| | | | | | | |\r\n");
+    // The current list is the start-up list, which the saved generation settings make: my eight numbers.
+    WriteRaw(Dir.File("Zorb_6x52.ini"), "[GLOBAL]\r\nCombsGenerateMode=2\r\nCombsGenerateParameters=1;2;3;4;5;6;7;8\r\n");
+    TRun first = Run({"scenario", "run", path});
+    ASSERT_EQ(first.Code, 0) << first.Err;
+    const size_t made = RealStakes().size();
+    EXPECT_EQ(made, 28u);
+    TRun second = Run({"scenario", "run", path, "--log"});
+    ASSERT_EQ(second.Code, 0) << second.Err;
+    EXPECT_EQ(RealStakes().size(), made);
+    EXPECT_EQ(Lines(second.Out).back(), "Ставок: 0");
+    const std::string log = ReadRaw(Lines(second.Err).at(0));
+    size_t skipped = 0;
+    for (size_t p = log.find("{-} Ставка на тираж"); p != std::string::npos; p = log.find("{-} Ставка на тираж", p + 1))
+        ++skipped;
+    EXPECT_EQ(skipped, made);
+    EXPECT_EQ(log.rfind("[", 0), 0u);
+    EXPECT_NE(log.find("]: ### ЗАВЕРШЕНИЕ СЦЕНАРИЯ ###"), std::string::npos);
+}
+
+} // namespace
+} // namespace zorb::test
