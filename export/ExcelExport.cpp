@@ -314,16 +314,26 @@ void WriteXlsx(const std::string& path, const TExportParams& params, const TExpo
 void WriteCsv(const std::string& path, const TExportParams& params, const TExportSource& source,
               const TExportRows& rows, const TExportProgress& progress) {
     const std::vector<const TExportField*> fields = CheckedFields(params);
-    auto field = [](const std::string& s) {
-        if (s.find_first_of(";\"\r\n") == std::string::npos) return s;
-        return "\"" + ReplaceAll(s, "\"", "\"\"") + "\"";
-    };
     TAtomicFileWriter out(path);
     std::string buf;
+    buf.reserve(1u << 21);
+    // Appended in place: a field is copied once, into the buffer.
+    auto append = [&buf](const std::string& s) {
+        if (s.find_first_of(";\"\r\n") == std::string::npos) {
+            buf += s;
+            return;
+        }
+        buf += '"';
+        for (char c : s) {
+            if (c == '"') buf += '"';
+            buf += c;
+        }
+        buf += '"';
+    };
     auto line = [&](auto cell) {
         for (size_t c = 0; c < fields.size(); ++c) {
             if (c) buf += ';';
-            buf += field(cell(*fields[c]));
+            append(cell(*fields[c]));
         }
         buf += "\r\n";
         if (buf.size() >= (1u << 20)) {
