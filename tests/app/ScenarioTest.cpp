@@ -96,7 +96,7 @@ TEST_F(ScenarioActions, EnablingRulesFollowTheSelection) {
         {"ScriptEmpty", false, true, true, true},    {"ScriptClone", false, false, true, true},
         {"ScriptEdit", false, false, true, true},    {"ScriptDel", false, true, true, true},
         {"ScriptClr", false, true, true, true},      {"ScriptUp", false, true, false, true},
-        {"ScriptDown", false, false, true, false},   {"ScriptRun", false, true, true, true},
+        {"ScriptDown", false, true, true, false},   {"ScriptRun", false, true, true, true},
         {"ScriptStop", false, false, false, false},
     };
     for (const TRule& r : rules) EXPECT_EQ(Enabled(r.Action), r.Empty) << r.Action;
