@@ -102,7 +102,10 @@ void TCliInterface::ProgressClose() {
 }
 
 void TCliInterface::SetStatusPanel(int panel, const std::string& text) {
-    if (panel == 5 && !text.empty()) FErr << MessageLines(text) << '\n';
+    // Panel 5 also holds the ratings count, which is no notice.
+    std::string ratings = Tr("Рейтинг: %d");
+    ratings = ratings.substr(0, ratings.find("%d"));
+    if (panel == 5 && !text.empty() && text.rfind(ratings, 0) != 0) FErr << MessageLines(text) << '\n';
 }
 
 } // namespace zorb
