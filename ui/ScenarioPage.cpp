@@ -1,11 +1,13 @@
 #include "ui/ScenarioPage.h"
 
 #include "app/TemplateMain.h"
+#include "core/Format.h"
 #include "ui/DialogButtons.h"
 #include "ui/QtText.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -142,10 +144,11 @@ void TScenarioPage::RunStateChanged(bool running) {
 
 // --- The line editor ------------------------------------------------------------------------------------------
 
-TFormScript::TFormScript(TScriptEditorData& data, TScenarioController& scenarios, QWidget* parent)
-    : QDialog(parent), FData(data), FScenarios(scenarios) {
+TFormScript::TFormScript(TScriptEditorData& edited, TScenarioController& scenarios, QWidget* parent)
+    : QDialog(parent), FData(edited), FScenarios(scenarios) {
+    const TScriptEditorData& shown = edited;
     setObjectName("TFormScript");
-    setWindowTitle(QS(data.Caption));
+    setWindowTitle(QS(shown.Caption));
     auto* layout = new QVBoxLayout(this);
 
     auto* options = new QGroupBox(TrQ(" Опции "), this);
@@ -172,7 +175,7 @@ TFormScript::TFormScript(TScriptEditorData& data, TScenarioController& scenarios
         auto* row = new QHBoxLayout;
         FFilters[i] = new QLineEdit(filters);
         FFilters[i]->setObjectName(QString("edFilter%1").arg(i + 1));
-        FFilters[i]->setText(QString::fromStdString(data.Filters[i]));
+        FFilters[i]->setText(QString::fromStdString(shown.Filters[i]));
         auto* more = new QToolButton(filters);
         more->setText("...");
         more->setToolTip(TrQ("Редактировать фильтр"));
@@ -189,16 +192,16 @@ TFormScript::TFormScript(TScriptEditorData& data, TScenarioController& scenarios
     auto* cf = new QFormLayout;
     FComment = new QLineEdit(this);
     FComment->setToolTip(TrQ("Комментарии (можно оставить пустым)"));
-    FComment->setText(QString::fromStdString(data.Comment));
+    FComment->setText(QString::fromStdString(shown.Comment));
     cf->addRow(TrQ("Комментарии:"), FComment);
     layout->addLayout(cf);
     layout->addWidget(OkCancelButtons(this));
 
-    FSource->setCurrentIndex(std::min<int>(data.Options.Source, ScriptSourceCount - 1));
-    FExclude->setValue(std::max(data.Options.ExcludeDraws, 0));
-    FStakeMode->setCurrentIndex(std::min<int>(data.Options.StakeMode, ScriptStakeModeCount - 1));
-    FClear->setChecked(data.Options.ClearStakes);
-    FNewOnly->setChecked(data.Options.NewOnly);
+    FSource->setCurrentIndex(std::min<int>(shown.Options.Source, ScriptSourceCount - 1));
+    FExclude->setValue(std::max(shown.Options.ExcludeDraws, 0));
+    FStakeMode->setCurrentIndex(std::min<int>(shown.Options.StakeMode, ScriptStakeModeCount - 1));
+    FClear->setChecked(shown.Options.ClearStakes);
+    FNewOnly->setChecked(shown.Options.NewOnly);
     resize(720, sizeHint().height());
 }
 
