@@ -6,6 +6,7 @@
 #include "app/FilterDialog.h"
 #include "app/Progress.h"
 #include "stats/MethodHelp.h"
+#include "stats/Shredding.h"
 #include "stats/StatList.h"
 
 #include "core/Errors.h"
@@ -223,6 +224,11 @@ void TStatsController::EditConfig() {
 void TStatsController::EditShredding() {
     TShreddingData edited = FApp.Registry().Shredding;
     if (!FUi.EditShredding(edited)) return;
+    // The dialog keeps itself open on a formula that does not compile; anything else handing one back is refused.
+    if (const std::string reason = ShreddingSettingsError(edited); !reason.empty()) {
+        FApp.ShowError(reason);
+        return;
+    }
     FApp.Registry().Shredding = edited;
     {
         TBusyScope busy(FApp, Tr("Сохранение файла конфигурации..."));

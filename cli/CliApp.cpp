@@ -32,6 +32,7 @@ TCliCommands AllCommands() {
     commands.push_back(MakeRatingsCommand());
     commands.push_back(MakeTablesCommand());
     commands.push_back(MakeConfigCommand());
+    commands.push_back(MakeShreddingCommand());
     commands.push_back(MakeExportCommand());
     commands.push_back(MakeUpdateCommand());
     commands.push_back(MakeSystemsCommand());

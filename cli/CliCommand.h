@@ -81,6 +81,7 @@ std::unique_ptr<TCliCommand> MakeViewCommand();       // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeRatingsCommand();    // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeTablesCommand();     // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeConfigCommand();     // CliConfig.cpp
+std::unique_ptr<TCliCommand> MakeShreddingCommand();  // CliShredding.cpp
 std::unique_ptr<TCliCommand> MakeScenarioCommand();   // CliScenario.cpp
 std::unique_ptr<TCliCommand> MakeExportCommand();     // CliExport.cpp
 std::unique_ptr<TCliCommand> MakeUpdateCommand();     // CliUpdate.cpp

@@ -48,7 +48,13 @@ public:
         config = *FConfigInput;
         return true;
     }
-    bool EditShredding(TShreddingData&) override { return false; }
+    // The shredding dialog answers OK with these formulas once they are set (the shredding command), else Cancel.
+    void SetShreddingInput(TShreddingData data) { FShreddingInput = std::move(data); }
+    bool EditShredding(TShreddingData& data) override {
+        if (!FShreddingInput) return false;
+        data = *FShreddingInput;
+        return true;
+    }
     void MethodListsChanged() override {}
     void CombsListReset() override {}
     void CombsListRepaint() override {}
@@ -101,6 +107,7 @@ private:
     std::optional<TDrawInput> FDrawInput;
     std::optional<TStakeInput> FStakeInput;
     std::optional<TConfigData> FConfigInput;
+    std::optional<TShreddingData> FShreddingInput;
     bool FShowProgress = false;
     std::string FProgressText;
     int FProgressSteps = 0, FProgressDone = 0;

@@ -4,6 +4,7 @@
 #include "app/ConfigRules.h"
 #include "app/UserInterface.h"
 #include "core/Format.h"
+#include "stats/Shredding.h"
 #include "ui/DecimalEdit.h"
 #include "ui/QtText.h"
 
@@ -23,6 +24,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 using namespace zorb;
@@ -254,21 +256,36 @@ bool ShowProxyDialog(QWidget* parent, TProxy& proxy) {
 TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* parent) : QDialog(parent) {
     setWindowTitle(TrQ("Методы шинковки"));
     auto* layout = new QVBoxLayout(this);
-    auto* form = new QFormLayout();
     for (int i = 0; i < 3; ++i) {
-        auto* row = new QHBoxLayout();
-        FFormulas[i] = new QLineEdit(QString::fromStdString(shredding.Formulas[i]), this);
+        auto* box = new QGroupBox(QS(Format(Tr("Формула %d:"), i + 1)), this);
+        auto* form = new QFormLayout(box);
+        FFormulas[i] = new QLineEdit(QString::fromStdString(shredding.Formulas[i]), box);
         FFormulas[i]->setMinimumWidth(320);
-        FDigits[i] = new QSpinBox(this);
-        FDigits[i]->setRange(0, MaxShreddingDigits);
-        FDigits[i]->setValue(shredding.Digits[i]);
-        row->addWidget(FFormulas[i], 1);
-        row->addWidget(new QLabel(TrQ("Знаков:"), this));
-        row->addWidget(FDigits[i]);
-        form->addRow(QS(Format(Tr("Формула %d:"), i + 1)), row);
+        FFormulas[i]->setMaxLength(static_cast<int>(MaxShredFormulaLength));
+        FDigits[i] = new QSpinBox(box);
+        FDigits[i]->setRange(MinShredDigits, MaxShredDigits);
+        FDigits[i]->setValue(std::clamp<int>(shredding.Digits[i], MinShredDigits, MaxShredDigits));
+        form->addRow(TrQ("Используемая формула"), FFormulas[i]);
+        form->addRow(TrQ("Количество используемых знаков после запятой"), FDigits[i]);
+        layout->addWidget(box);
     }
-    layout->addLayout(form);
+    QString note = TrQ("Используемые переменные:\r\nn1, n2, n3, ..., nX - числа текущего тиража\r\np1, p2, p3, ..., pX - "
+                       "числа предыдущего тиража") +
+                   "\n" + TrQ("t1, t2, t3, ..., tX - числа тиража перед предыдущим");
+    note.replace("\r\n", "\n");
+    layout->addWidget(new QLabel(note, this));
     layout->addWidget(OkCancelButtons(this));
+}
+
+void TShreddingDialog::accept() {
+    for (int i = 0; i < 3; ++i) {
+        const std::string reason = ShredFormulaError(StdS(FFormulas[i]->text()));
+        if (reason.empty()) continue;
+        QMessageBox::critical(this, QS(MsgBoxCaption(TMsgBox::Error)), QS(Format(Tr("Формула %d: %s"), i + 1, reason)));
+        FFormulas[i]->setFocus();
+        return;
+    }
+    QDialog::accept();
 }
 
 TShreddingData TShreddingDialog::Result() const {

@@ -61,6 +61,8 @@ class TShreddingDialog : public QDialog {
 public:
     TShreddingDialog(const zorb::TShreddingData& shredding, QWidget* parent = nullptr);
     zorb::TShreddingData Result() const;
+    // OK compiles the three formulas; one that does not compile keeps the dialog open with the reason.
+    void accept() override;
 
 private:
     std::array<QLineEdit*, 3> FFormulas;

@@ -160,6 +160,22 @@ TEST_F(AppTest, EditShreddingStoresTheFormulasAndMarksItsGroup) {
     ASSERT_TRUE(App->Execute("EditShredding"));
     EXPECT_EQ(LoadShredding(Ini()).Formulas[1], "n1*n2");
     EXPECT_EQ(LoadShredding(Ini()).Digits[2], 4);
+    // The method lists show the new formula.
+    const TStatList& list = App->Stats();
+    EXPECT_NE(list.DisplayName(list.FindByCode("SHR2"), false).find("n1*n2"), std::string::npos);
+}
+
+TEST_F(AppTest, EditShreddingRefusesAFormulaThatDoesNotCompile) {
+    Start();
+    Ui.ShreddingEdits.push_back([](TShreddingData& d) {
+        d.Formulas[0] = "n1=5";
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("EditShredding"));
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_EQ(Ui.Messages.front().Text.rfind("Формула 1: ", 0), 0u) << Ui.Messages.front().Text;
+    EXPECT_EQ(App->Shredding(), TShreddingData{});
+    EXPECT_EQ(LoadShredding(Ini()), TShreddingData{}) << "nothing written";
 }
 
 TEST_F(AppTest, RebuildKeepsTitlesAndFavourites) {
