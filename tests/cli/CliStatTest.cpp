@@ -130,8 +130,8 @@ TEST_F(CliStat, UnknownMethod) {
 }
 
 TEST_F(CliStat, PrefetchBuildsAllFilesThenRebuildsOneGroup) {
-    ASSERT_EQ(PrefetchCodes.size(), 76u);
-    for (const char* code : {"NUMS", "POS6", "S2T3", "CHNV", "COLM", "DIFO"})
+    ASSERT_EQ(PrefetchCodes.size(), 81u);
+    for (const char* code : {"NUMS", "POS6", "S2T3", "CHNV", "COLM", "DIFO", "HCO2", "SHR3"})
         ASSERT_EQ(PrefetchCodes.count(code), 1u) << code;
     TRun all = Run({"prefetch", "--all"});
     ASSERT_EQ(all.Code, 0) << all.Err;
