@@ -165,8 +165,7 @@ std::string TScenarioController::StatePath() const {
 }
 
 void TScenarioController::Changed() {
-    FUi.ScriptListChanged();
-    FApp.UI().SetStatusPanel(4, CountText());
+    FUi.ScriptListChanged(); // the tab's own status bar shows CountText(); panel 4 of the window is the stakes'
     FApp.UI().ActionsChanged();
 }
 

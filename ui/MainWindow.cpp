@@ -276,8 +276,8 @@ void TMainWindow::ScriptSelectionChanged(int scrollTo) {
     FScenarioPage->SelectionChanged(scrollTo);
 }
 
-bool TMainWindow::EditScriptLine(zorb::TScriptEditorData& data) {
-    TFormScript dlg(data, FApp->Scenarios(), this);
+bool TMainWindow::EditScriptLine(zorb::TScriptEditorData& line) {
+    TFormScript dlg(line, FApp->Scenarios(), this);
     return dlg.exec() == QDialog::Accepted;
 }
 

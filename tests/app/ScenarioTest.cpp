@@ -63,7 +63,8 @@ TEST_F(ScenarioActions, EditorOpensWithTheExcludeValueAndBuildsTheLineOnOk) {
     EXPECT_EQ(Ui.OpenedEditors[0].Options, (TScriptOptions{12, 0, 0, false, false}));
     EXPECT_EQ(State(), "FULL:12#LAST| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n");
     EXPECT_EQ(Sc().ScriptSelection(), std::vector<int>{0});
-    EXPECT_EQ(Ui.Panels[4], "Строк: 1");
+    EXPECT_EQ(Sc().CountText(), "Строк: 1");
+    EXPECT_EQ(Ui.Panels[4], "Ставок: 0") << "the window's panel 4 stays the stakes' own";
 
     // Editing opens on the line: options (ExcludeDraws included) and filters come from the line itself.
     Ui.LineEdits.push_back([](TScriptEditorData& d) {

@@ -21,9 +21,9 @@ TEST_F(AppTest, SelectorsListShownMethodsAndGraphsOnly) {
     Start();
     const auto stat = Codes(*App, App->Statistics().StatTypeItems());
     const auto graph = Codes(*App, App->Statistics().GraphTypeItems());
-    ASSERT_EQ(stat.size(), 144u);
+    ASSERT_EQ(stat.size(), 236u);
     EXPECT_EQ(stat.front(), "NUMS");
-    EXPECT_EQ(stat.back(), "SGM1");
+    EXPECT_EQ(stat.back(), "SHR3");
     // Graph list: the graphable methods in the same order.
     EXPECT_EQ(graph.front(), "EVEN");
     EXPECT_TRUE(std::find(graph.begin(), graph.end(), "NUMS") == graph.end());

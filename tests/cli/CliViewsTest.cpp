@@ -45,7 +45,9 @@ TEST_F(CliViewsTest, ReadOnlyViewsPrintTheirGridsAndWriteNothing) {
         const auto lines = Lines(r.Out);
         ASSERT_FALSE(lines.empty()) << c.Args[1];
         EXPECT_EQ(lines[0].substr(0, c.FirstLine.size()), c.FirstLine) << c.Args[1];
-        if (c.Lines) EXPECT_EQ(lines.size(), c.Lines) << c.Args[1];
+        if (c.Lines) {
+            EXPECT_EQ(lines.size(), c.Lines) << c.Args[1];
+        }
     }
     EXPECT_EQ(Snapshot(), before);
     const auto sums = Lines(Run({"view", "sums", "--csv"}).Out);
