@@ -1,6 +1,7 @@
 // The fast matchers and dense counters of the difference, sequence, repeat and number-combination methods
 // against the plain MatchComb and CountComb: on lists with odd numbers and odd selected rows, at window ends
 // near the start of the archive, and (for the counters) on the full set.
+#include "OddInputs.h"
 #include "StatTestUtil.h"
 #include "stats/CombMatcher.h"
 #include "stats/Prefetch.h"
@@ -18,6 +19,10 @@
 
 namespace zorb {
 namespace {
+
+using test::OddCombs;
+using test::OddRows;
+using test::Selections;
 
 using test::MakeDraw;
 using test::TRegistry;
@@ -59,61 +64,6 @@ std::vector<std::string> FamilyCodes(bool prefetchableOnly) {
         if (InFamilies(list.Method(i).StatClass) && (!prefetchableOnly || list.IsPrefetchable(i)))
             r.push_back(list.CodeOf(i));
     return r;
-}
-
-// Mostly valid combinations, plus unsorted ones, numbers 0 and 53..255, and repeats.
-std::vector<TComb> OddCombs(size_t count, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<TComb> out(count);
-    std::vector<int> pool(52);
-    std::iota(pool.begin(), pool.end(), 1);
-    const uint8_t extremes[] = {0, 1, 2, 3, 51, 52, 53, 60, 254, 255};
-    for (TComb& c : out) {
-        const unsigned kind = rng() % 10;
-        if (kind < 7) {
-            std::shuffle(pool.begin(), pool.end(), rng);
-            for (int i = 0; i < 6; ++i) c.N[i] = static_cast<uint8_t>(pool[static_cast<size_t>(i)]);
-            if (kind < 5) std::sort(c.N, c.N + 6);
-            if (kind == 0) c.N[rng() % 5 + 1] = static_cast<uint8_t>(c.N[0] + 1);
-        } else if (kind < 9) {
-            for (uint8_t& n : c.N) n = static_cast<uint8_t>(rng() % 256);
-        } else {
-            for (uint8_t& n : c.N) n = extremes[rng() % 10];
-        }
-    }
-    return out;
-}
-
-// Rows no counting produces but a selection may hold: odd numbers in tuples, words beyond the tuple, large words.
-TStatDrawArray OddRows(std::mt19937& rng) {
-    const uint16_t words[] = {0, 1, 2, 5, 7, 51, 52, 53, 60, 255, 256, 65535};
-    TStatDrawArray rows;
-    for (int k = 0; k < 60; ++k) {
-        TStatDraw r{};
-        const int used = static_cast<int>(rng() % 5);
-        for (int w = 1; w <= used; ++w)
-            r.SetW(w, rng() % 3 ? static_cast<uint16_t>(rng() % 53) : words[rng() % std::size(words)]);
-        rows.push_back(r);
-    }
-    return rows;
-}
-
-std::vector<TStatDrawArray> Selections(TCustomStat& stat, int windowEnd, bool sorted, std::mt19937& rng) {
-    const TStatDrawArray counted = CountWindow(stat, windowEnd, 60, sorted);
-    std::vector<TStatDrawArray> s;
-    if (!counted.empty()) s.push_back({counted[rng() % counted.size()]});
-    TStatDrawArray some, mixed = OddRows(rng);
-    for (const TStatDraw& r : counted) {
-        if (rng() % 2) some.push_back(r);
-        if (rng() % 3 == 0) mixed.push_back(r);
-    }
-    std::shuffle(mixed.begin(), mixed.end(), rng);
-    s.push_back(some);
-    s.push_back(counted);
-    s.push_back({});
-    s.push_back(mixed);
-    s.push_back(OddRows(rng));
-    return s;
 }
 
 class FamilyMatcher : public testing::TestWithParam<std::string> {};
