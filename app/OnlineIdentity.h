@@ -1,0 +1,33 @@
+// Who this installation is to the maker's server: section ONLINE of the game settings file. The installation id
+// is made once at random and written at once, so every later request (and every copy of the settings dialog)
+// carries the same one.
+#pragma once
+
+#include "online/OnlineClient.h"
+
+#include <string>
+
+namespace zorb {
+
+class TAppServices;
+
+inline constexpr const char* DefaultOnlineServerUrl = "https://zorb6x52.example";
+
+struct TOnlineSettings {
+    std::string ServerUrl, UserName, UserMail, InstallationId;
+};
+
+// Reads the section; an empty ServerUrl gives the maker's address. A missing or malformed InstallationId is made
+// and saved here (a read-only run keeps it for this run only).
+TOnlineSettings ReadOnlineSettings(TAppServices& app);
+// Writes the server and the user; the installation id is never changed here.
+void WriteOnlineSettings(TAppServices& app, const TOnlineSettings& s);
+// The identity of a request: the settings, this program's id and version, the interface language and the HTTP
+// options given.
+TOnlineIdentity OnlineIdentityOf(const TOnlineSettings& s, int lcid, const THttpOptions& http);
+
+// 32 upper-case hex digits from the system's random source.
+std::string MakeInstallationId();
+bool ValidInstallationId(const std::string& id);
+
+} // namespace zorb
