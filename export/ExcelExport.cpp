@@ -15,8 +15,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <memory>
+#include <string_view>
 #include <unistd.h>
 
 namespace zorb {
@@ -311,49 +314,103 @@ void WriteXlsx(const std::string& path, const TExportParams& params, const TExpo
     temp.Commit();
 }
 
+namespace {
+
+// The CSV's bytes, gathered in a fixed buffer and written in large blocks. A field is scanned once for the
+// characters that need quotes and copied once.
+class TCsvBuffer {
+public:
+    explicit TCsvBuffer(TAtomicFileWriter& out) : FOut(out), FData(new char[Size]), FEnd(FData.get() + Size) {}
+    // Copies while it scans; a field that needs quotes is written again, quoted.
+    void Field(std::string_view s) {
+        static const std::array<bool, 256> special = [] {
+            std::array<bool, 256> t{};
+            for (unsigned char c : std::string_view(";\"\r\n")) t[c] = true;
+            return t;
+        }();
+        const size_t need = 2 * s.size() + 2;
+        if (static_cast<size_t>(FEnd - FPos) < need) {
+            Flush();
+            if (need > Size) return LargeField(s);
+        }
+        char* p = FPos;
+        for (char c : s) {
+            if (special[static_cast<unsigned char>(c)]) {
+                p = FPos;
+                *p++ = '"';
+                for (char d : s) {
+                    if (d == '"') *p++ = '"';
+                    *p++ = d;
+                }
+                *p++ = '"';
+                break;
+            }
+            *p++ = c;
+        }
+        FPos = p;
+    }
+    void Byte(char c) {
+        if (FPos == FEnd) Flush();
+        *FPos++ = c;
+    }
+    void EndLine() {
+        if (FEnd - FPos < 2) Flush();
+        *FPos++ = '\r';
+        *FPos++ = '\n';
+    }
+    void Flush() {
+        FOut.Write(std::string_view(FData.get(), static_cast<size_t>(FPos - FData.get())));
+        FPos = FData.get();
+    }
+
+private:
+    static constexpr size_t Size = 1u << 20;
+    void LargeField(std::string_view s) {
+        std::string quoted(1, '"');
+        for (char c : s) {
+            if (c == '"') quoted += '"';
+            quoted += c;
+        }
+        quoted += '"';
+        FOut.Write(s.find_first_of(";\"\r\n") == std::string_view::npos ? s : std::string_view(quoted));
+    }
+    TAtomicFileWriter& FOut;
+    std::unique_ptr<char[]> FData;
+    char* FEnd;
+    char* FPos = FData.get();
+};
+
+} // namespace
+
 void WriteCsv(const std::string& path, const TExportParams& params, const TExportSource& source,
               const TExportRows& rows, const TExportProgress& progress) {
     const std::vector<const TExportField*> fields = CheckedFields(params);
+    std::vector<int> columns;
+    for (const TExportField* f : fields) columns.push_back(f->ColumnId);
     TAtomicFileWriter out(path);
-    std::string buf;
-    buf.reserve(1u << 21);
-    // Appended in place: a field is copied once, into the buffer.
-    auto append = [&buf](const std::string& s) {
-        if (s.find_first_of(";\"\r\n") == std::string::npos) {
-            buf += s;
-            return;
-        }
-        buf += '"';
-        for (char c : s) {
-            if (c == '"') buf += '"';
-            buf += c;
-        }
-        buf += '"';
-    };
-    auto line = [&](auto cell) {
-        for (size_t c = 0; c < fields.size(); ++c) {
-            if (c) buf += ';';
-            append(cell(*fields[c]));
-        }
-        buf += "\r\n";
-        if (buf.size() >= (1u << 20)) {
-            out.Write(buf);
-            buf.clear();
-        }
-    };
-    line([](const TExportField& f) { return f.Caption; });
+    TCsvBuffer csv(out);
+    for (size_t c = 0; c < fields.size(); ++c) {
+        if (c) csv.Byte(';');
+        csv.Field(fields[c]->Caption);
+    }
+    csv.EndLine();
+    const int64_t sourceRows = source.RowCount();
     int64_t pending = 0;
     for (int64_t k = 0; k < rows.Count; ++k) {
         const int64_t src = SourceRow(rows, k);
-        const bool inSource = src >= 0 && src < source.RowCount();
-        line([&](const TExportField& f) { return inSource ? source.CellText(src, f.ColumnId) : std::string(); });
+        const bool inSource = src >= 0 && src < sourceRows;
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c) csv.Byte(';');
+            if (inSource) csv.Field(source.CellText(src, columns[c]));
+        }
+        csv.EndLine();
         if (++pending == CheckEvery) {
             CheckPoint(progress, pending);
             pending = 0;
         }
     }
     CheckPoint(progress, pending);
-    out.Write(buf);
+    csv.Flush();
     out.Commit();
 }
 

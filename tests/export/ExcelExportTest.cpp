@@ -372,6 +372,9 @@ TEST_F(ExportTest, CancelAndErrorsLeaveTheOlderFileIntact) {
 TEST_F(ExportTest, CsvOfTheSameTable) {
     TTableSource s = SampleSource();
     s.Rows.push_back({"a;b", "say \"hi\"", "x"});
+    // Longer than the writer's buffer, with a quote and a line break: quoted as a whole.
+    const std::string big = std::string(700000, 'z') + "\"\r\n";
+    s.Rows.push_back({"", "", big});
     TExportParams p;
     p.Fields = BuildFields(s, {});
     p.Fields[1].Checked = false;
@@ -379,7 +382,8 @@ TEST_F(ExportTest, CsvOfTheSameTable) {
     ReorderFields(p.Fields, focus);
     const std::string path = Path("t.csv");
     WriteCsv(path, p, s, AllRows(s));
-    EXPECT_EQ(ReadFileBytes(path), "Тираж;Доля\r\n1201;12.50\r\n007;-3\r\n;0.00001\r\n\"a;b\";x\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "Тираж;Доля\r\n1201;12.50\r\n007;-3\r\n;0.00001\r\n\"a;b\";x\r\n;\"" +
+                                       std::string(700000, 'z') + "\"\"\r\n\"\r\n");
 }
 
 // The longest list of the program continues on a second sheet with the headings and header repeated.
