@@ -33,7 +33,7 @@ std::string MakeInstallationId() {
 bool ValidInstallationId(const std::string& id) {
     if (id.size() != 32) return false;
     for (char c : id)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
     return true;
 }
 
@@ -48,7 +48,8 @@ TOnlineSettings ReadOnlineSettings(TAppServices& app) {
     TOnlineSettings s;
     s.ServerUrl = Trimmed(ini.ReadString(Section, "ServerUrl", ""));
     while (!s.ServerUrl.empty() && s.ServerUrl.back() == '/') s.ServerUrl.pop_back();
-    if (s.ServerUrl.empty()) s.ServerUrl = DefaultOnlineServerUrl;
+    s.DefaultServer = s.ServerUrl.empty();
+    if (s.DefaultServer) s.ServerUrl = DefaultOnlineServerUrl;
     s.UserName = Trimmed(ini.ReadString(Section, "UserName", ""));
     s.UserMail = Trimmed(ini.ReadString(Section, "UserMail", ""));
     s.InstallationId = Trimmed(ini.ReadString(Section, "InstallationId", ""));

@@ -15,6 +15,7 @@ inline constexpr const char* DefaultOnlineServerUrl = "https://zorb6x52.example"
 
 struct TOnlineSettings {
     std::string ServerUrl, UserName, UserMail, InstallationId;
+    bool DefaultServer = false; // no ServerUrl in the file: the maker's address stands in
 };
 
 // Reads the section; an empty ServerUrl gives the maker's address. A missing or malformed InstallationId is made
@@ -28,6 +29,7 @@ TOnlineIdentity OnlineIdentityOf(const TOnlineSettings& s, int lcid, const THttp
 
 // 32 upper-case hex digits from the system's random source.
 std::string MakeInstallationId();
+// 32 hex digits in either case: ids written by earlier builds stay the installation's id.
 bool ValidInstallationId(const std::string& id);
 
 } // namespace zorb

@@ -208,6 +208,7 @@ void TTemplateMain::OnInitTimer() {
         FCombinations.GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
         FScenarios.LoadState();
+        if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FSystems.Startup();
         if (FSwitches.LoadOnly) {
             FArchive.DrawsDownload();
             if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
@@ -427,6 +428,7 @@ void TTemplateMain::BuildActions() {
     FActions.DeclareMenu("Combs", "Комбинации");
     FActions.DeclareMenu("Stats", "Статистика");
     FActions.DeclareMenu("Stakes", "Ставки");
+    FActions.DeclareMenu("Systems", "Системы");
     FActions.DeclareMenu("Scenario", "Сценарий");
     FActions.DeclareMenu("View", "Вид");
     FActions.DeclareMenu("Help", "Справка");
@@ -442,6 +444,7 @@ void TTemplateMain::BuildActions() {
     FViews.RegisterActions(FActions);
     FRatings.RegisterActions(FActions);
     FTables.RegisterActions(FActions);
+    FSystems.RegisterActions(FActions);
 }
 
 void TTemplateMain::RegisterOwnActions() {

@@ -15,6 +15,7 @@
 #include "app/RatingsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
+#include "app/SystemsController.h"
 #include "app/Switches.h"
 #include "app/UpdateController.h"
 #include "app/TablesController.h"
@@ -72,6 +73,7 @@ public:
     TViewsController& Views() { return FViews; }
     TRatingsController& RatingsTab() { return FRatings; }
     TTablesController& Tables() { return FTables; }
+    TSystemsController& Systems() { return FSystems; }
 
     // --- Start-up and shutdown ---
     void Create();      // first stage: settings, language; ends by starting the initialisation timer
@@ -200,6 +202,7 @@ private:
     TRatingsController FRatings{*this, FStakes};
     TTablesController FTables{*this, FArchive, FCombinations, FStakes,
                               [this](bool frozen) { FViewsFrozen = frozen; }};
+    TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
 };
 
 } // namespace zorb

@@ -1,0 +1,541 @@
+#include "app/SystemsController.h"
+
+#include "app/OnlineIdentity.h"
+#include "core/DrawArchive.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+#include "online/OnlineWire.h"
+#include "online/Systems.h"
+#include "stakes/Stakes.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace zorb {
+
+namespace {
+
+class TNoSystemsUi final : public TSystemsUi {
+    void SystemsListChanged() override {}
+    void SystemsTabChanged(bool) override {}
+    bool EditSystem(tSystemData&, bool, TSystemPage) override { return false; }
+};
+
+TSystemsUi& SystemsUiOf(UserInterface& ui) {
+    static TNoSystemsUi none;
+    TSystemsUi* s = UiOf<TSystemsUi>(ui);
+    return s ? *s : none;
+}
+
+constexpr int MaxSystemLines = 100000;
+
+int FieldNumber(const std::string& text) {
+    int32_t v = 0;
+    const std::string t = Trim(text);
+    return t.empty() ? 0 : TryStrToInt(t, v) ? v : -1;
+}
+
+std::vector<std::string> NonEmptyLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (auto& l : SystemTextLines(text))
+        if (!Trim(l).empty()) lines.push_back(std::move(l));
+    return lines;
+}
+
+uint64_t CombBits(const TComb& c) {
+    uint64_t k = 0;
+    for (uint8_t n : c.N) k |= 1ull << (n & 63);
+    return k;
+}
+
+bool HttpLink(const std::string& url) {
+    const std::string lower = LowerCase(url);
+    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
+
+std::string OneLine(const std::string& text) {
+    return ReplaceAll(ReplaceAll(ReplaceAll(text, "\r\n", " "), "\n", " "), "\r", " ");
+}
+
+} // namespace
+
+// --- The dialog's rules -----------------------------------------------------------------------------------------
+
+TSystemForm SystemFormOf(const tSystemData& data) {
+    const tSystemInfo& s = data.Info;
+    TSystemForm f;
+    f.Title = s.title;
+    f.Nums = s.nums > 0 ? std::to_string(s.nums) : "";
+    f.Olap = std::to_string(s.olap);
+    f.CSize = std::to_string(s.csize);
+    f.Descr = s.descr;
+    f.Author = s.author;
+    f.Url = s.url;
+    f.Created = s.created > 0 ? FormatDateTime(s.created) : "";
+    f.Downloads = std::to_string(s.downloads);
+    f.LastDownload = s.last_download > 0 ? FormatDateTime(s.last_download) : "";
+    f.Combs = data.Combs;
+    return f;
+}
+
+void NormaliseSystemForm(TSystemForm& form) {
+    int nums = 0, csize = 0;
+    form.Combs = NormaliseSystemText(form.Combs, nums, csize);
+    form.Nums = std::to_string(nums);
+    form.CSize = std::to_string(csize);
+}
+
+TSystemFormCheck ApplySystemForm(const TSystemForm& form, tSystemData& data) {
+    const int nums = FieldNumber(form.Nums), olap = FieldNumber(form.Olap);
+    if (Trim(form.Title).empty()) return {Tr("Название системы должно быть указано обязательно!"), TSystemField::Title};
+    if (nums < 7 || nums > 52) return {Tr("Указано недопустмое количество используемых чисел!"), TSystemField::Nums};
+    if (olap < 0 || olap > 5) return {Tr("Указан недопустмый размер блока!"), TSystemField::Olap};
+    if (Trim(form.Author).empty()) return {Tr("Имя автора должно быть указано обязательно!"), TSystemField::Author};
+    if (Trim(form.Descr).empty()) return {Tr("Описание системы должно быть указано обязательно!"), TSystemField::Descr};
+    const std::vector<std::string> lines = NonEmptyLines(form.Combs);
+    if (lines.empty()) return {Tr("Содержимое системы должно быть указано обязательно!"), TSystemField::Combs};
+    // What the server refuses, said here with the line at fault.
+    if (lines.size() > static_cast<size_t>(MaxSystemLines))
+        return {Format(Tr("Система не может содержать более %d комбинаций!"), MaxSystemLines), TSystemField::Combs};
+    try {
+        ParseSystemLines(lines, nums);
+    } catch (const std::exception& e) {
+        return {ErrorText(e), TSystemField::Combs};
+    }
+    const std::string url = Trim(form.Url);
+    if (!url.empty() && !HttpLink(url))
+        return {Tr("Ссылка должна начинаться с http:// или https://"), TSystemField::Url};
+
+    tSystemInfo& s = data.Info;
+    s.title = Trim(form.Title);
+    s.nums = static_cast<uint8_t>(nums);
+    s.olap = static_cast<uint8_t>(olap);
+    s.csize = static_cast<int32_t>(lines.size());
+    s.descr = form.Descr;
+    s.author = Trim(form.Author);
+    s.url = url;
+    if (Trim(form.Created).empty()) s.created = NowLocal();
+    data.Combs = Join(lines, "\r\n");
+    return {};
+}
+
+TSystemCoverage SystemCoverageOf(const std::string& combs, const std::string& numsText) {
+    TSystemCoverage r;
+    const int nums = FieldNumber(numsText);
+    if (nums < 7 || nums > 52) {
+        r.Error = Tr("Указано недопустмое количество используемых чисел!");
+        return r;
+    }
+    const std::vector<std::string> lines = NonEmptyLines(combs);
+    if (lines.empty()) {
+        r.Error = Tr("Содержимое системы должно быть указано обязательно!");
+        return r;
+    }
+    try {
+        r.Rows = ComputeCoverage(ParseSystemLines(lines, nums), nums);
+    } catch (const std::exception& e) {
+        r.Error = ErrorText(e);
+    }
+    return r;
+}
+
+// --- The controller ------------------------------------------------------------------------------------------------
+
+TSystemsController::TSystemsController(TAppServices& app, TDrawsController& draws, TCombsController& combs,
+                                       TStakesController& stakes, std::function<int()> language)
+    : FApp(app), FUi(SystemsUiOf(app.UI())), FArchive(draws), FCombs(combs), FStakes(stakes),
+      FLanguage(std::move(language)) {}
+
+void TSystemsController::RegisterActions(TActionTable& t) {
+    auto shown = [this] { return TabShown(); };
+    const auto menu = [](int order, bool group = false, int barOrder = 0) {
+        TActionPlace p{"Systems", order, group};
+        if (barOrder) {
+            p.Toolbar = "Systems";
+            p.ToolbarOrder = barOrder;
+        }
+        return p;
+    };
+    auto canStake = [this] {
+        return TabShown() && !FCombs.Combs().Empty() && FStakes.StakesOpen() && !FApp.ReadOnly();
+    };
+    t.Add({"SystemsOn", "Системная игра", "Показать или скрыть вкладку \"Системы\"", "Ctrl+J", [] { return true; },
+           [this] { SystemsOn(); }, [this] { return TabShown(); }},
+          menu(10));
+    t.Add({"SystemsRefresh", "Обновить", "Загрузить список систем с сервера", "", shown, [this] { LoadCatalogue(); }},
+          menu(20, true, 1));
+    t.Add({"SystemsDownload", "Загрузить", "Загрузить выбранные системы на компьютер", "",
+           [this] {
+               return TabShown() && !FApp.ReadOnly() &&
+                      std::any_of(FSelection.begin(), FSelection.end(), [this](int r) { return Real(r); });
+           },
+           [this] { DownloadSelected(); }},
+          menu(30, false, 2));
+    t.Add({"SystemsAdd", "Добавить", "Опубликовать новую систему", "", shown, [this] { AddSystem(); }},
+          menu(40, true, 3));
+    t.Add({"SystemsProp", "Свойства", "Просмотреть или изменить систему", "",
+           [this] { return TabShown() && Real(FFocused); }, [this] { ShowSystem(TSystemPage::Properties); }},
+          menu(50, false, 4));
+    t.Add({"SystemsDel", "Удалить", "Удалить свою систему с сервера", "",
+           [this] { return TabShown() && Real(FFocused) && RowOwn(FFocused); }, [this] { DeleteSystem(); }},
+          menu(60, false, 5));
+    t.Add({"SystemsCoverage", "Покрытие", "Покрытие системы: сколько наборов чисел она гарантированно угадывает", "",
+           [this] { return TabShown() && Real(FFocused); }, [this] { ShowSystem(TSystemPage::Coverage); }},
+          menu(70, true, 6));
+    t.Add({"SystemStakeAll", "Cистемная игра по списку системы",
+           "Сделать ставки по всем комбинациям системы для чисел списка комбинаций", "Ctrl+Alt+J", canStake,
+           [this] { SystemStake(false); }},
+          menu(80, true));
+    t.Add({"SystemStakeFilter", "Cистемная игра по списку комбинаций",
+           "Сделать ставки по тем комбинациям системы, которые есть в списке комбинаций", "Alt+J", canStake,
+           [this] { SystemStake(true); }},
+          menu(90));
+}
+
+void TSystemsController::Startup() {
+    FUi.SystemsTabChanged(false);
+    // Without a server of the user's own the maker's address is a placeholder: no request at every start.
+    if (TabShown() && !ReadOnlineSettings(FApp).DefaultServer) LoadCatalogue();
+}
+
+std::string TSystemsController::SystemsDir() const {
+    return FApp.DataFile("Systems");
+}
+
+TOnlineIdentity TSystemsController::Identity() const {
+    const TOnlineSettings s = ReadOnlineSettings(FApp);
+    FUserMail = s.UserMail;
+    return OnlineIdentityOf(s, FLanguage ? FLanguage() : 1049, FArchive.HttpOptions());
+}
+
+std::string TSystemsController::FileOf(const tSystemInfo& s) const {
+    return JoinPath(SystemsDir(), SystemFileName(s.nums, s.olap, s.id));
+}
+
+bool TSystemsController::RowOwn(int row) const {
+    if (row < 0 || row >= RowCount()) return false;
+    const std::string& mail = FRows[static_cast<size_t>(row)].Info.author_mail;
+    return !FUserMail.empty() && !mail.empty() && SameText(mail, FUserMail);
+}
+
+std::string TSystemsController::SystemColumnCaption(int column) {
+    static const char* const Captions[SystemColumnCount] = {"Название",   "Автор",         "Числа",  "Блок",
+                                                            "Комбинаций", "Дата создания", "Статус", "Загрузок",
+                                                            "Последняя",  "Комментарии",   "Ссылка"};
+    return column >= 0 && column < SystemColumnCount ? Tr(Captions[column]) : "";
+}
+
+std::string TSystemsController::SystemCellText(int row, int column) const {
+    if (row < 0 || row >= RowCount()) return "";
+    const TRow& r = FRows[static_cast<size_t>(row)];
+    const tSystemInfo& s = r.Info;
+    const bool placeholder = s.id <= 0;
+    switch (column) {
+    case 0: return s.title;
+    case 1: return s.author;
+    case 2: return placeholder ? "" : Format("%.2d", static_cast<int>(s.nums));
+    case 3: return placeholder ? "" : std::to_string(s.olap);
+    case 4: return placeholder ? "" : std::to_string(s.csize);
+    case 5: return FormatDateTime(s.created);
+    case 6: return r.Loaded ? Tr("Загружена") : "";
+    case 7: return placeholder ? "" : std::to_string(s.downloads);
+    case 8: return FormatDateTime(s.last_download);
+    case 9: return OneLine(s.descr);
+    case 10: return s.url;
+    }
+    return "";
+}
+
+TSystemIcon TSystemsController::SystemIconOf(int row) const {
+    if (row < 0 || row >= RowCount()) return siNoMail;
+    const TRow& r = FRows[static_cast<size_t>(row)];
+    const int kind = r.Info.author_mail.empty() ? siNoMail : RowOwn(row) ? siOwn : siForeign;
+    return static_cast<TSystemIcon>(kind + (r.Loaded ? 3 : 0));
+}
+
+void TSystemsController::SetFocusedRow(int row) {
+    FFocused = row >= 0 && row < RowCount() ? row : -1;
+    FApp.UI().ActionsChanged();
+}
+
+void TSystemsController::SetSelectedRows(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::erase_if(rows, [this](int r) { return r < 0 || r >= RowCount(); });
+    FSelection = std::move(rows);
+    FApp.UI().ActionsChanged();
+}
+
+void TSystemsController::Changed() {
+    FUi.SystemsListChanged();
+    FApp.UI().ActionsChanged();
+}
+
+// --- Actions ---------------------------------------------------------------------------------------------------
+
+void TSystemsController::SystemsOn() {
+    TBusyScope busy(FApp, Tr("Подождите пожалуйста..."));
+    const bool show = !TabShown();
+    FApp.SetOption(&TFormSettings::SystemsEnabled, show);
+    FUi.SystemsTabChanged(show);
+    if (show) {
+        LoadCatalogue();
+    } else {
+        FRows.clear();
+        FSelection.clear();
+        FFocused = -1;
+        Changed();
+    }
+}
+
+void TSystemsController::LoadCatalogue() {
+    TBusyScope busy(FApp, Tr("Загрузка списка систем..."));
+    const int focusedId = FFocused >= 0 && FFocused < RowCount() ? FRows[static_cast<size_t>(FFocused)].Info.id : 0;
+    FRows.clear();
+    FSelection.clear();
+    FFocused = -1;
+    try {
+        const TOnlineIdentity who = Identity();
+        for (const tSystemInfo& s : RequestSystemList(who)) {
+            TRow row{s, s.id > 0 && FileExists(FileOf(s))};
+            if (row.Loaded) RefreshChanged(row, who);
+            FRows.push_back(std::move(row));
+        }
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка загрузки списка систем!\r\r%s"), ErrorText(e)));
+    }
+    for (int i = 0; i < RowCount(); ++i)
+        if (focusedId != 0 && FRows[static_cast<size_t>(i)].Info.id == focusedId) FFocused = i;
+    Changed();
+}
+
+// A downloaded system whose file time is not its date on the server was changed there: fetch it again.
+void TSystemsController::RefreshChanged(TRow& row, const TOnlineIdentity& who) {
+    const tSystemInfo& s = row.Info;
+    struct stat st {};
+    if (s.created <= 0 || ::stat(FileOf(s).c_str(), &st) != 0) return;
+    if (static_cast<int64_t>(st.st_mtime) == LocalToUnixSeconds(s.created)) return;
+    try {
+        FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.title));
+        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.id));
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), s.id, ErrorText(e)));
+    }
+    FApp.SetProgressText(Tr("Загрузка списка систем..."));
+}
+
+bool TSystemsController::Download(int index, const TOnlineIdentity& who) {
+    TRow& row = FRows[static_cast<size_t>(index)];
+    FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), row.Info.title));
+    try {
+        WriteSystemFile(SystemsDir(), row.Info, RequestSystemData(who, row.Info.id));
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.id, ErrorText(e)));
+        return false;
+    }
+    // The file replaced every other system for the same count of numbers.
+    for (int i = 0; i < RowCount(); ++i)
+        if (FRows[static_cast<size_t>(i)].Info.nums == row.Info.nums) FRows[static_cast<size_t>(i)].Loaded = i == index;
+    if (index != FFocused) std::erase(FSelection, index);
+    return true;
+}
+
+void TSystemsController::DownloadSelected() {
+    TBusyScope busy(FApp, "");
+    const TOnlineIdentity who = Identity();
+    const std::vector<int> rows = FSelection;
+    for (int r : rows)
+        if (Real(r)) Download(r, who);
+    Changed();
+}
+
+void TSystemsController::AddSystem() {
+    const TOnlineIdentity who = Identity();
+    if (Trim(who.Mail).empty()) {
+        FApp.ShowError(Format(Tr("Ошибка добавления системы!\r\r%s"),
+                              Tr("Не указан e-mail пользователя: он задаётся в параметрах программы.")));
+        return;
+    }
+    tSystemData d;
+    d.Info.author = who.Name;
+    d.Info.author_mail = who.Mail;
+    if (!FUi.EditSystem(d, false, TSystemPage::Properties)) return;
+    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.title));
+    d.Info.id = 0;
+    int id = -1;
+    try {
+        id = RequestSystemPut(who, d, false);
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), 0, ErrorText(e)));
+        return;
+    }
+    if (id <= 0) {
+        FApp.ShowError(Format(Tr("Ошибка добавления системы!\r\r%s"), Tr("Сервер не вернул номер системы")));
+        return;
+    }
+    d.Info.id = id;
+    d.Info.created = NowLocal();
+    d.Info.downloads = 0;
+    d.Info.last_download = 0;
+    std::erase_if(FRows, [](const TRow& r) { return r.Info.id <= 0; }); // the placeholder goes
+    FRows.push_back({d.Info, false});
+    FFocused = RowCount() - 1;
+    FSelection = {FFocused};
+    Changed();
+}
+
+void TSystemsController::ShowSystem(TSystemPage page) {
+    if (!Real(FFocused)) return;
+    const int index = FFocused;
+    const TOnlineIdentity who = Identity();
+    tSystemData d;
+    d.Info = FRows[static_cast<size_t>(index)].Info;
+    {
+        TBusyScope busy(FApp, Format(Tr("Загрузка \"%s\"..."), d.Info.title));
+        try {
+            d.Combs = RequestSystemData(who, d.Info.id);
+            const size_t lines = SystemTextLines(d.Combs).size();
+            if (d.Combs.empty() || static_cast<int>(lines) != d.Info.csize)
+                throw EZorbError(
+                    Format(Tr("Количество скачанных комбинаций ( %d ) отличается от ожидаемого значения ( %d )"),
+                           static_cast<int>(lines), d.Info.csize));
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+            return;
+        }
+    }
+    const bool own = RowOwn(index);
+    if (!FUi.EditSystem(d, !own, page) || !own) return;
+    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.title));
+    int id = -1;
+    try {
+        id = RequestSystemPut(who, d, false);
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+        return;
+    }
+    if (id < 0 || index >= RowCount()) {
+        FApp.ShowError(Format(Tr("Ошибка изменения системы!\r\r%s"), Tr("Сервер не вернул номер системы")));
+        return;
+    }
+    TRow& row = FRows[static_cast<size_t>(index)];
+    const tSystemInfo old = row.Info;
+    row.Info = d.Info;
+    if (id > 0) row.Info.id = id;
+    row.Info.created = NowLocal();
+    if (row.Loaded) {
+        // The downloaded copy follows the change at once (its name may change with the numbers or the block).
+        DeleteFileIfExists(FileOf(old));
+        row.Loaded = false;
+        try {
+            WriteSystemFile(SystemsDir(), row.Info, d.Combs);
+            for (int i = 0; i < RowCount(); ++i)
+                if (FRows[static_cast<size_t>(i)].Info.nums == row.Info.nums)
+                    FRows[static_cast<size_t>(i)].Loaded = i == index;
+        } catch (const std::exception& e) {
+            FApp.ShowError(Format(Tr("Ошибка изменения системы!\r\r%s"), ErrorText(e)));
+        }
+    }
+    Changed();
+}
+
+void TSystemsController::DeleteSystem() {
+    if (!Real(FFocused)) return;
+    const int index = FFocused;
+    const TOnlineIdentity who = Identity();
+    if (!RowOwn(index)) {
+        FApp.ShowError(Tr("Вы можете удалять только свои системы!"));
+        return;
+    }
+    tSystemData d;
+    d.Info = FRows[static_cast<size_t>(index)].Info;
+    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить систему \"%s\"?"), d.Info.title)))
+        return;
+    TBusyScope busy(FApp, Format(Tr("Удаление \"%s\"..."), d.Info.title));
+    int reply = -1;
+    try {
+        reply = RequestSystemPut(who, d, true);
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+        return;
+    }
+    if (reply != 0) {
+        FApp.ShowError(Format(Tr("Ошибка удаления системы!\r\r%s"), Format(Tr("Код возврата: %d"), reply)));
+        return;
+    }
+    DeleteFileIfExists(FileOf(d.Info));
+    FRows.erase(FRows.begin() + index);
+    std::vector<int> kept;
+    for (int r : FSelection)
+        if (r != index) kept.push_back(r > index ? r - 1 : r);
+    FSelection = std::move(kept);
+    FFocused = std::min(index, RowCount() - 1);
+    Changed();
+}
+
+void TSystemsController::SystemStake(bool filtered) {
+    const TCombsArray& list = FCombs.Combs();
+    TSystemLoad load;
+    TByteArray numbers;
+    {
+        TBusyScope busy(FApp, Tr("Подождите пожалуйста..."));
+        // Position i takes the i-th number found in the list.
+        numbers = CollectNumbers(list.Data(), list.Count());
+        load = LoadSystemCombinations(SystemsDir(), numbers);
+    }
+    if (!load.Ok) {
+        FApp.ShowError(load.Message);
+        return;
+    }
+    const int n = static_cast<int>(numbers.size());
+    const std::string name = ChangeFileExt(ExtractFileName(load.FileName), "");
+    std::string comment = filtered ? Format(Tr("Системная игра для %d чисел [комбинации]: %s"), n, name)
+                                   : Format(Tr("Системная игра для %d чисел [вся система]: %s"), n, name);
+    int drawNumber = NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset()), drawCount = 1;
+    TStakesUi* stakesUi = UiOf<TStakesUi>(FApp.UI());
+    if (!stakesUi || !stakesUi->EditMultiStake(drawNumber, drawCount, comment)) return;
+
+    TBusyScope busy(FApp, Tr("Создание ставок..."));
+    std::vector<TComb> chosen;
+    chosen.reserve(load.Combs.size());
+    for (TComb c : load.Combs) {
+        SortComb(c);
+        chosen.push_back(c);
+    }
+    if (filtered) {
+        // The system is small and the list may be the full set: one pass over the list marks what it holds.
+        std::unordered_set<uint64_t> wanted, found;
+        for (const TComb& c : chosen) wanted.insert(CombBits(c));
+        for (size_t i = 0; i < list.Count() && found.size() < wanted.size(); ++i) {
+            const uint64_t k = CombBits(list[i]);
+            if (wanted.count(k)) found.insert(k);
+        }
+        std::erase_if(chosen, [&](const TComb& c) { return !found.count(CombBits(c)); });
+    }
+    if (chosen.empty()) return;
+    try {
+        AppendSeparatorAfterStake(FStakes.StakesFile());
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+        return;
+    }
+    const int sampleSize = filtered ? static_cast<int>(list.Count()) : static_cast<int>(load.Combs.size());
+    bool last = false;
+    for (const TComb& c : chosen) {
+        TStakeRecord r = FStakes.NewStakeRecord(skSystem, comment, CombToSet(c));
+        r.DrawNumber = drawNumber;
+        r.SampleSize = sampleSize;
+        last = FStakes.AddBatchStake(r, drawCount, FApp.Settings().StakesScrollEnabled);
+        if (!last) break;
+    }
+    if (last) {
+        FStakes.CheckAndCommitStakes();
+        FStakes.RefreshStakesView(true, true);
+    }
+}
+
+} // namespace zorb
