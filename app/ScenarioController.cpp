@@ -37,7 +37,8 @@ TScenarioUi& ScenarioUiOf(UserInterface& ui) {
     return s ? *s : none;
 }
 
-const char* const DashLine = "----------------------------------------------------------------------------------------------";
+const char* const DashLine =
+    "----------------------------------------------------------------------------------------------";
 const char* const EqualsLine =
     "==============================================================================================";
 
@@ -52,8 +53,7 @@ std::string Banner(const char* text) {
 }
 
 int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -69,6 +69,13 @@ uint64_t CombKey(const TComb& c) {
     uint64_t k = 0;
     for (uint8_t n : c.N) k = k << 8 | n;
     return k;
+}
+
+// The list and its undo copy of the combination list, exchanged instead of copied. A step that takes undo then
+// writes its whole output into the list, so the undo copy need only be the list's previous storage; a rollback
+// exchanges them back. The two arrays are the controller's own members, reached through their const views.
+void SwapListAndUndo(TCombsController& combs) {
+    std::swap(const_cast<TCombsArray&>(combs.Combs()), const_cast<TCombsArray&>(combs.UndoCombs()));
 }
 
 // Undoes whatever a pass or a line leaves behind, on every path out of it.
@@ -100,9 +107,9 @@ void TScenarioController::RegisterActions(TActionTable& t) {
         return p;
     };
     const std::string filter = "Файлы сценариев (*.lsc)|*.lsc";
-    TAction open{"ScriptOpen", "Открыть", "Загрузить сценарий из файла", "Ctrl+J", idle, [this, filter] {
-                     ScriptOpen(FApp.UI().OpenFileName(Tr(filter), "lsc"));
-                 }};
+    TAction open{"ScriptOpen", "Открыть", "Загрузить сценарий из файла",
+                 "Ctrl+J",     idle,      [this, filter] {
+                     ScriptOpen(FApp.UI().OpenFileName(Tr(filter), "lsc")); }};
     open.Scope = "lvScript";
     t.Add(open, menu(10, false, 1));
     t.Add({"ScriptSave", "Сохранить", "Сохранить сценарий в файле", "Ctrl+I", hasLines,
@@ -117,15 +124,18 @@ void TScenarioController::RegisterActions(TActionTable& t) {
     t.Add({"ScriptEmpty", "Добавить разделитель", "Добавить разделитель в сценарий", "Shift+Ctrl+Ins", hasLines,
            [this] { ScriptEmpty(); }},
           menu(50, false, 4));
-    t.Add({"ScriptClone", "Клонировать",
-           "Добавить новую команду в сценарий и скопировать в нее данные из выделенной", "Ctrl+K", command,
-           [this] { ScriptClone(); }},
+    t.Add({"ScriptClone", "Клонировать", "Добавить новую команду в сценарий и скопировать в нее данные из выделенной",
+           "Ctrl+K", command, [this] { ScriptClone(); }},
           menu(60, false, 5));
     t.Add({"ScriptEdit", "Изменить", "Редактировать выделенную команду", "Ctrl+Return", command,
            [this] { ScriptEdit(); }},
           menu(70, false, 6));
-    TAction del{"ScriptDel", "Удалить", "Удалить выделенные строки", "Ctrl+Del",
-                [this] { return !FRunning && !FSelection.empty(); }, [this] { ScriptDel(); }};
+    TAction del{"ScriptDel",
+                "Удалить",
+                "Удалить выделенные строки",
+                "Ctrl+Del",
+                [this] { return !FRunning && !FSelection.empty(); },
+                [this] { ScriptDel(); }};
     del.Scope = "lvScript";
     t.Add(del, menu(80, true, 7));
     t.Add({"ScriptClr", "Удалить все", "Удалить весь сценарий", "", hasLines, [this] { ScriptClr(); }}, menu(90));
@@ -143,8 +153,12 @@ void TScenarioController::RegisterActions(TActionTable& t) {
     t.Add({"ScriptTest", "Тест", "Тестирование сценария на основе результатов предыдуших тиражей", "Ctrl+F10", canRun,
            [this] { ScriptTest(); }},
           menu(130, false, 11));
-    TAction stop{"ScriptStop", "Стоп", "Остановить выполнение сценария", "Ctrl+X",
-                 [this] { return FRunning && !FStopRequested; }, [this] { RequestStop(true); }};
+    TAction stop{"ScriptStop",
+                 "Стоп",
+                 "Остановить выполнение сценария",
+                 "Ctrl+X",
+                 [this] { return FRunning && !FStopRequested; },
+                 [this] { RequestStop(true); }};
     stop.WhileBusy = true;
     t.Add(stop, menu(140, false, 12));
     t.Add({"LogToggle", "Журнал выполнения сценария",
@@ -152,8 +166,8 @@ void TScenarioController::RegisterActions(TActionTable& t) {
            [this] { FApp.ToggleOption(&TFormSettings::ScriptLogEnabled); },
            [this] { return FApp.Settings().ScriptLogEnabled; }},
           menu(150, true));
-    t.Add({"LogsDelete", "Удалить журналы выполнения сценариев", "Удалить файлы журналов выполнения сценария", "",
-           idle, [this] { DeleteLogs(); }},
+    t.Add({"LogsDelete", "Удалить журналы выполнения сценариев", "Удалить файлы журналов выполнения сценария", "", idle,
+           [this] { DeleteLogs(); }},
           menu(160));
     (void)always;
 }
@@ -294,8 +308,7 @@ std::string TScenarioController::CheckEditor(const TScriptEditorData& d) {
     TScriptLineFields f;
     f.Filters = d.Filters;
     f.Comment = d.Comment;
-    if (!LineFieldsValid(f))
-        return Tr("Фильтры и комментарий не могут содержать символ \"|\" и переводы строк!");
+    if (!LineFieldsValid(f)) return Tr("Фильтры и комментарий не могут содержать символ \"|\" и переводы строк!");
     if (d.Options.ExcludeDraws < 0) return Tr("Введено некорректное количество тиражей!");
     return "";
 }
@@ -380,8 +393,7 @@ void TScenarioController::ScriptDel() {
     if (!FApp.Ask(TMsgBox::Warning, question)) return;
     {
         TBusyScope busy(FApp, Tr("Удаление строк..."));
-        for (auto it = FSelection.rbegin(); it != FSelection.rend(); ++it)
-            FLines.erase(FLines.begin() + *it);
+        for (auto it = FSelection.rbegin(); it != FSelection.rend(); ++it) FLines.erase(FLines.begin() + *it);
         FSelection.clear();
     }
     SaveState();
@@ -511,6 +523,8 @@ void TScenarioController::BeginRun() {
     FStakeFailed = false;
     FStakesAdded = 0;
     FLastPanelMs = 0;
+    FLastCheckMs = NowMs();
+    FCheckPending = false;
     FRng.seed(FSeed ? FSeed : static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     SetPanels(0, Tr("Выполнение сценария..."));
     FUi.ScriptRunStateChanged(true);
@@ -518,6 +532,13 @@ void TScenarioController::BeginRun() {
 }
 
 void TScenarioController::EndRun() {
+    if (FCheckPending) {
+        try {
+            CheckStakesNow();
+        } catch (const std::exception& e) {
+            FApp.ShowError(ErrorText(e));
+        }
+    }
     FCycle = 0;
     FRunning = false;
     FStopRequested = false;
@@ -588,13 +609,15 @@ bool TScenarioController::RunTest(int count) {
             FArchive.SetDrawsOffset(v);
             if (CheckStop()) break;
             Log(EqualsLine);
-            Log(Format("=== Выполнение сценария для смещения %.6d ==================================================", v));
+            Log(Format("=== Выполнение сценария для смещения %.6d ==================================================",
+                       v));
             Log(EqualsLine);
             if (CheckStop()) break;
             const int64_t first = FStakes.StakeCount();
             RunPass();
             if (FPassHook)
-                FPassHook({v, NextDrawNumber(FArchive.Draws(), v), FCombs.Combs().Count(), first, FStakes.StakeCount()});
+                FPassHook(
+                    {v, NextDrawNumber(FArchive.Draws(), v), FCombs.Combs().Count(), first, FStakes.StakeCount()});
             if (FStopRequested) break;
         }
     } catch (const std::exception& e) {
@@ -610,8 +633,21 @@ bool TScenarioController::RunTest(int count) {
 }
 
 void TScenarioController::CheckStakesNow() {
+    FCheckPending = false;
+    FLastCheckMs = NowMs();
     FStakes.CheckAndCommitStakes();
     FStakes.RefreshStakesView(true, false);
+}
+
+// A check that finds work syncs the stakes file and re-sorts and saves the ratings; after a line of a fast test
+// that would be several disk syncs per pass for a view nobody can read that quickly. The order of the checks
+// does not change what they write, so a line's check waits for a second to pass or for the end of its pass.
+void TScenarioController::CheckStakesAfterLine() {
+    if (!FApp.Settings().StakesCheckOnLine) return;
+    if (FPlainSteps || NowMs() - FLastCheckMs >= 1000)
+        CheckStakesNow();
+    else
+        FCheckPending = true;
 }
 
 void TScenarioController::RunPass() {
@@ -634,13 +670,21 @@ void TScenarioController::RunPass() {
         Log(DashLine);
         Log(Format("Выполнение строки %.3d: \"%s\"", static_cast<int>(i + 1), line));
         Log(DashLine);
+        FBufferWanted = false;
+        const TScriptOptions options = ParseOptions(LineField(line, 1));
+        if (options.Source == ssExclude && options.ExcludeDraws > 0)
+            for (size_t j = i + 1; j < lines.size() && !FBufferWanted; ++j) {
+                const TScriptOptions later = ParseOptions(LineField(lines[j], 1));
+                FBufferWanted = !IsSeparatorLine(lines[j]) && later.Source == ssExclude &&
+                                later.ExcludeDraws == options.ExcludeDraws;
+            }
         RunLine(static_cast<int>(i + 1), line);
         if (!FRunLines) {
             FSelection.clear();
             FUi.ScriptSelectionChanged(-1);
         }
     }
-    if (!FApp.Settings().StakesCheckOnLine) CheckStakesNow();
+    if (!FApp.Settings().StakesCheckOnLine || FCheckPending) CheckStakesNow();
 }
 
 bool TScenarioController::CheckLine(const std::string& line, int64_t& sets, std::string& message) const {
@@ -663,8 +707,8 @@ bool TScenarioController::CheckLine(const std::string& line, int64_t& sets, std:
     for (const TFilterAxis& a : axes) {
         const auto& shown = FStats.StatTypeItems();
         if (a.Item.Method < 0 || std::find(shown.begin(), shown.end(), a.Item.Method) == shown.end()) {
-            const std::string code = a.Item.Method >= 0 ? FApp.Registry().CodeOf(a.Item.Method)
-                                                        : MethodCode(a.Item.MethodText);
+            const std::string code =
+                a.Item.Method >= 0 ? FApp.Registry().CodeOf(a.Item.Method) : MethodCode(a.Item.MethodText);
             const std::string caption = a.Item.Method >= 0 ? FApp.Registry().DisplayName(a.Item.Method, true) : "";
             message = Format(Tr("Метод расчета статистики \"%s\" на найден!\r%s\r\rВозможно, Вы отключили данных "
                                 "метод расчета либо использовали сценарий от другой модификации программы."),
@@ -698,6 +742,7 @@ void TScenarioController::RunLine(int lineNo, const std::string& text) {
         return;
     }
     if (!axes.empty()) Log(Format("Создано %d вариантов фильтров.", total));
+    FBufferWanted = FBufferWanted || total > 1;
     const std::string optionsShort = OptionsShort(options);
     const TStatList& registry = FApp.Registry();
     if (total > 0) {
@@ -724,7 +769,7 @@ void TScenarioController::RunLine(int lineNo, const std::string& text) {
             if (FSetHook) FSetHook({lineNo, k, FCombs.Combs().Count(), FStakesAdded - before, setText});
             if (CheckStop()) break;
             Log(DashLine);
-            if (FApp.Settings().StakesCheckOnLine) CheckStakesNow();
+            CheckStakesAfterLine();
         }
         return;
     }
@@ -738,28 +783,37 @@ void TScenarioController::RunLine(int lineNo, const std::string& text) {
     const int before = FStakesAdded;
     StakeStep(options, lineNo, optionsShort, fields.Comment, 0);
     if (FSetHook) FSetHook({lineNo, 0, FCombs.Combs().Count(), FStakesAdded - before, ""});
-    if (FApp.Settings().StakesCheckOnLine) CheckStakesNow();
+    CheckStakesAfterLine();
 }
 
 void TScenarioController::PrepareStart(const TScriptOptions& options) {
-    if (options.Source == ssFull || options.Source == ssExclude)
-        FCombs.GenerateCombs(true, FApp.Registry().Generate);
+    if (options.Source == ssFull || options.Source == ssExclude) FCombs.GenerateCombs(true, FApp.Registry().Generate);
     if (CheckStop()) return;
     const int n = options.ExcludeDraws;
     if (options.Source == ssExclude && n > 0) {
         const int offset = FArchive.DrawsOffset();
         if (!FCombs.LoadBuffer(offset, n)) {
-            FCombs.MakeUndo(true);
+            TakeUndo();
             FCombs.RemoveLastDraws(n);
-            FCombs.SaveBuffer(offset, n);
+            // A copy nobody reads costs as much as a filter: the buffer is kept only for a later set or line.
+            if (FPlainSteps || FBufferWanted) FCombs.SaveBuffer(offset, n);
         }
     }
     if (CheckStop()) return;
     if (options.ClearStakes && !FApp.ReadOnly()) {
-        // What is already decided is rated before the file is cut, so no stake leaves unchecked.
-        FStakes.CheckAndCommitStakes();
+        // What is already decided is rated before the file is cut, so no stake leaves unchecked; a check that
+        // failed keeps the stakes and stops the run. The file stays open, and with it the directory's lock.
+        CheckStakesNow();
         TStakesFile& file = FStakes.StakesFile();
         if (file.IsOpen()) {
+            const TDrawsArray& draws = FArchive.Draws();
+            for (int64_t i = 0; i < file.Count(); ++i) {
+                const TStakeRecord r = file.Read(i);
+                if (!r.Checked && r.DrawNumber > 0 && r.Numbers.Count >= 6 && FindDraw(draws, r.DrawNumber) >= 0) {
+                    Fail(Tr("Ставки не удалены: не все ставки удалось проверить!"));
+                    return;
+                }
+            }
             file.Truncate();
             file.Sync();
         }
@@ -845,12 +899,12 @@ void TScenarioController::ApplyVariant(const TFilterPart& part, const std::strin
         if (FStopRequested) return;
         Log(keepText);
         FStats.SetStatSelection(selected);
-        if (!selected.empty()) FStats.StatFilter(!part.Keep);
+        if (!selected.empty()) FilterSelected(!part.Keep);
         Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
         FStats.SetStatSelection({});
         if (FCombs.Combs().Empty()) {
             Log("{UNDO} Откат изменений...");
-            FCombs.RestoreUndo(true);
+            Rollback();
             FCombs.AddUndoneLine();
         }
         return;
@@ -876,12 +930,12 @@ void TScenarioController::ApplyVariant(const TFilterPart& part, const std::strin
         FStats.SetStatSelection({static_cast<int>(row)});
         Log(Format("Шаг %.3d. Выделение строки: ", steps + 1) + rowText(v));
         Log(keepText);
-        FStats.StatFilter(!part.Keep);
+        FilterSelected(!part.Keep);
         Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
         FStats.SetStatSelection({});
         if (FCombs.Combs().Empty()) {
             Log("{UNDO} Откат изменений...");
-            FCombs.RestoreUndo(true);
+            Rollback();
             FCombs.AddUndoneLine();
             if (part.StopMode == smUntilEmpty) break;
         } else {
@@ -890,8 +944,51 @@ void TScenarioController::ApplyVariant(const TFilterPart& part, const std::strin
     }
 }
 
-bool TScenarioController::AddStake(const TNumberSet& numbers, bool batch, const std::string& comment,
-                                   bool newOnly) {
+void TScenarioController::TakeUndo() {
+    if (FPlainSteps)
+        FCombs.MakeUndo(true);
+    else
+        SwapListAndUndo(FCombs);
+}
+
+void TScenarioController::Rollback() {
+    if (FPlainSteps) {
+        FCombs.RestoreUndo(true);
+        return;
+    }
+    SwapListAndUndo(FCombs);
+    FCombs.ForgetUndo();
+    FCombs.RefreshCombsCount();
+}
+
+// The table's selection filters the list, as the table's own action does, with undo taken by exchange.
+void TScenarioController::FilterSelected(bool exclude) {
+    if (FPlainSteps) {
+        FStats.StatFilter(exclude);
+        return;
+    }
+    const std::vector<int>& rows = FStats.StatSelection();
+    const int entry = FStats.StatTypeEntry();
+    if (rows.empty() || entry < 0) return;
+    const std::vector<TStatLine>& lines = FStats.StatLines();
+    TStatDrawArray selected;
+    std::vector<std::string> texts;
+    for (int row : rows) {
+        selected.push_back(lines[static_cast<size_t>(row)].Row);
+        texts.push_back(lines[static_cast<size_t>(row)].Cells[0]);
+    }
+    TStatList& registry = FApp.Registry();
+    auto stat = registry.CreateSelectedStat(entry, "cbDrawsStatType");
+    SwapListAndUndo(FCombs);
+    try {
+        FCombs.FilterByStat(*stat, selected, Join(texts, "; "), registry.DisplayName(entry, true), exclude);
+    } catch (...) {
+        SwapListAndUndo(FCombs); // the list as it was, not a half-written one
+        throw;
+    }
+}
+
+bool TScenarioController::AddStake(const TNumberSet& numbers, bool batch, const std::string& comment, bool newOnly) {
     TStakesFile& file = FStakes.StakesFile();
     if (!file.IsOpen() || FApp.ReadOnly()) {
         if (!FStakeFailed) Fail(Tr("Файл ставок не открыт!"));
@@ -901,7 +998,8 @@ bool TScenarioController::AddStake(const TNumberSet& numbers, bool batch, const 
     TStakeRecord r = FStakes.NewStakeRecord(skScenario, comment, numbers);
     const std::string list = NumberSetToText(numbers, ";");
     if (newOnly && FindStake(file, r.DrawNumber, numbers)) {
-        Log(Format("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]", r.DrawNumber, list));
+        Log(Format("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]", r.DrawNumber,
+                   list));
         return true;
     }
     try {

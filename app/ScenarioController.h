@@ -41,7 +41,7 @@ struct TScriptPanels {
 class TScenarioUi {
 public:
     virtual ~TScenarioUi() = default;
-    virtual void ScriptListChanged() = 0;                 // lines or their count changed
+    virtual void ScriptListChanged() = 0;                  // lines or their count changed
     virtual void ScriptSelectionChanged(int scrollTo) = 0; // -1: no scrolling
     // The line editor; OK only when the controller's CheckEditor accepts the fields.
     virtual bool EditScriptLine(TScriptEditorData& data) = 0;
@@ -137,6 +137,8 @@ public:
     void SetRunLines(const TScriptLines* lines) { FRunLines = lines; }
     void SetSetHook(std::function<void(const TScriptSetResult&)> hook) { FSetHook = std::move(hook); }
     void SetPassHook(std::function<void(const TScriptPassResult&)> hook) { FPassHook = std::move(hook); }
+    // Steps that copy undo and always keep the buffer, as the table's own actions do; for cross-checks.
+    void SetPlainSteps(bool plain) { FPlainSteps = plain; }
     const std::string& LastLogPath() const { return FLastLogPath; }
     // A check that runs no filter: per command line, the number of its variant sets or the message a run would
     // show (empty for none). False when the line would stop a run.
@@ -159,6 +161,10 @@ private:
     void SystemStake(bool restricted, const std::string& comment, bool newOnly);
     TNumberSet PickExtended(const TCombsArray& list, int size);
     void CheckStakesNow();
+    void CheckStakesAfterLine();
+    void TakeUndo();
+    void Rollback();
+    void FilterSelected(bool exclude);
     void Fail(const std::string& message); // stop the run with a message
     const TScriptLines& RunLines() const { return FRunLines ? *FRunLines : FLines; }
 
@@ -184,6 +190,10 @@ private:
     std::function<void(const TScriptSetResult&)> FSetHook;
     std::function<void(const TScriptPassResult&)> FPassHook;
     int64_t FLastPanelMs = 0;
+    int64_t FLastCheckMs = 0;
+    bool FCheckPending = false; // a line's stakes wait for the check at the end of the pass
+    bool FPlainSteps = false;   // undo by copy and no buffer skipped: the reference the fast steps are held to
+    bool FBufferWanted = false; // a later set or line reads the buffer the current one makes
 };
 
 } // namespace zorb
