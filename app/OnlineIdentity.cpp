@@ -2,7 +2,11 @@
 
 #include "app/AppServices.h"
 #include "core/IniFile.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+#include "online/OnlineWire.h"
 
+#include <algorithm>
 #include <random>
 
 namespace zorb {
@@ -73,6 +77,48 @@ void WriteOnlineSettings(TAppServices& app, const TOnlineSettings& s) {
     ini.WriteString(Section, "ServerUrl", Trimmed(s.ServerUrl));
     ini.WriteString(Section, "UserName", Trimmed(s.UserName));
     ini.WriteString(Section, "UserMail", Trimmed(s.UserMail));
+    ini.Save();
+}
+
+TOnlineFields ReadOnlineFields(TAppServices& app) {
+    TIniFile ini(app.SettingsPath());
+    try {
+        ini.Load();
+    } catch (...) {}
+    TOnlineFields f;
+    f.ServerUrl = Trimmed(ini.ReadString(Section, "ServerUrl", ""));
+    f.UserName = Trimmed(ini.ReadString(Section, "UserName", ""));
+    f.UserMail = Trimmed(ini.ReadString(Section, "UserMail", ""));
+    f.UpdateDescriptorUrl = Trimmed(ini.ReadString("GLOBAL", "UpdateDescriptorUrl", ""));
+    return f;
+}
+
+std::string CheckOnlineFields(const TOnlineFields& f) {
+    auto httpAddress = [](const std::string& url) {
+        const std::string lower = LowerCase(Trimmed(url));
+        return lower.empty() || ((lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) &&
+                                 lower.find_first_of(" \t") == std::string::npos);
+    };
+    if (!httpAddress(f.ServerUrl)) return Tr("Адрес сервера должен начинаться с http:// или https://");
+    if (!httpAddress(f.UpdateDescriptorUrl)) return Tr("Адрес обновлений должен начинаться с http:// или https://");
+    const std::string name = Trimmed(f.UserName), mail = Trimmed(f.UserMail);
+    // The server refuses these characters in plain-text fields.
+    if (!IsCleanText(name, false) || name.find_first_of("<>") != std::string::npos || Utf8Length(name) > 64)
+        return Tr("Имя пользователя: не более 64 символов, без символов < и >");
+    if (!mail.empty() &&
+        (mail.size() > 254 || std::count(mail.begin(), mail.end(), '@') != 1 || mail.front() == '@' ||
+         mail.back() == '@' || mail.find_first_of(" <>\t") != std::string::npos || !IsCleanText(mail, false)))
+        return Tr("Указан недопустимый e-mail!");
+    return "";
+}
+
+void WriteOnlineFields(TAppServices& app, const TOnlineFields& f) {
+    TIniFile ini(app.SettingsPath());
+    ini.Load(); // an unreadable file raises: never replace it by defaults
+    ini.WriteString(Section, "ServerUrl", Trimmed(f.ServerUrl));
+    ini.WriteString(Section, "UserName", Trimmed(f.UserName));
+    ini.WriteString(Section, "UserMail", Trimmed(f.UserMail));
+    ini.WriteString("GLOBAL", "UpdateDescriptorUrl", Trimmed(f.UpdateDescriptorUrl));
     ini.Save();
 }
 

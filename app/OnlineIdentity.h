@@ -27,6 +27,18 @@ void WriteOnlineSettings(TAppServices& app, const TOnlineSettings& s);
 // options given.
 TOnlineIdentity OnlineIdentityOf(const TOnlineSettings& s, int lcid, const THttpOptions& http);
 
+// The settings dialog's online fields: section ONLINE and GLOBAL UpdateDescriptorUrl, as the file holds them
+// (empty addresses: the built-in ones).
+struct TOnlineFields {
+    std::string ServerUrl, UserName, UserMail, UpdateDescriptorUrl;
+};
+TOnlineFields ReadOnlineFields(TAppServices& app);
+// The first problem, empty when the fields are good: an address that is not http(s), a name or an e-mail the
+// server would refuse (e-mail: one "@", no spaces, at most 254 characters).
+std::string CheckOnlineFields(const TOnlineFields& f);
+// Raises when the file cannot be read or written; the installation id stays.
+void WriteOnlineFields(TAppServices& app, const TOnlineFields& f);
+
 // 32 upper-case hex digits from the system's random source.
 std::string MakeInstallationId();
 // 32 hex digits in either case: ids written by earlier builds stay the installation's id.

@@ -477,6 +477,15 @@ void TSystemsController::DeleteSystem() {
     Changed();
 }
 
+void TSystemsController::OpenSystemLink(const std::string& url) {
+    const std::string link = Trim(url);
+    if (!HttpLink(link)) {
+        FApp.ShowError(Tr("Ссылка должна начинаться с http:// или https://"));
+        return;
+    }
+    FApp.UI().OpenUrl(link);
+}
+
 void TSystemsController::SystemStake(bool filtered) {
     const TCombsArray& list = FCombs.Combs();
     TSystemLoad load;

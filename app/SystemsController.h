@@ -96,6 +96,8 @@ public:
     void AddSystem();
     void ShowSystem(TSystemPage page);
     void DeleteSystem();
+    // "Ссылка" of the dialog: only an http(s) address reaches the browser.
+    void OpenSystemLink(const std::string& url);
     // Whole system (filtered false) or only its combinations that are also in the combination list.
     void SystemStake(bool filtered);
 

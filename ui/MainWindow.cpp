@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/TemplateMain.h"
+#include "core/Errors.h"
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
@@ -13,6 +14,7 @@
 #include "ui/SettingsDialogs.h"
 #include "ui/StakeDialogs.h"
 #include "ui/StakesPage.h"
+#include "ui/SystemsPage.h"
 #include "ui/UpdateDialogs.h"
 #include "ui/StatsPage.h"
 
@@ -100,6 +102,8 @@ TMainWindow::TMainWindow() {
     FScenarioPage = new TScenarioPage(*this, FMainPages);
     AddPage(FMainPages, FScenarioPage);
     CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
+    FSystemsPage = new TSystemsPage(*this, FMainPages);
+    AddPage(FMainPages, FSystemsPage);
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -372,6 +376,22 @@ bool TMainWindow::OfferUpdate(const std::string& currentVersion, const std::stri
     return ShowNewVersionDialog(this, currentVersion, newVersion, description);
 }
 
+void TMainWindow::SystemsListChanged() {
+    FSystemsPage->ListChanged();
+}
+
+void TMainWindow::SystemsTabChanged(bool front) {
+    const bool shown = FApp && FApp->Systems().TabShown();
+    FMainPages->setTabVisible(FMainPages->indexOf(FSystemsPage), shown);
+    if (front && shown) FMainPages->setCurrentWidget(FSystemsPage);
+    FSystemsPage->ActionsChanged(false);
+}
+
+bool TMainWindow::EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) {
+    TFormSystem dlg(system, readOnly, page, FApp->Systems(), this);
+    return dlg.exec() == QDialog::Accepted;
+}
+
 bool TMainWindow::EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) {
     TFilterDialog dlg(item, context, this);
     if (dlg.exec() != QDialog::Accepted) return false;
@@ -502,8 +522,14 @@ bool TMainWindow::EditDraw(TDrawRec& draw) {
 
 bool TMainWindow::EditConfig(TConfigData& config) {
     TConfigDialog dlg(config, this);
+    dlg.SetOnline(ReadOnlineFields(*FApp));
     if (dlg.exec() != QDialog::Accepted) return false;
     config = dlg.Result();
+    try {
+        WriteOnlineFields(*FApp, dlg.Online());
+    } catch (const std::exception& e) {
+        ShowMessage(TMsgBox::Error, Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
+    }
     return true;
 }
 

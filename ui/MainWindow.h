@@ -5,6 +5,7 @@
 
 #include "app/StakesController.h"
 #include "app/StatsController.h"
+#include "app/SystemsController.h"
 #include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "app/ScenarioController.h"
@@ -28,6 +29,7 @@ class TDrawsPage;
 class TStakesPage;
 class TScenarioPage;
 class TStatsPage;
+class TSystemsPage;
 
 namespace zorb {
 struct TMenuItem;
@@ -41,6 +43,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TStakesUi,
                     public zorb::TScenarioUi,
                     public zorb::TUpdateUi,
+                    public zorb::TSystemsUi,
                     public TViewPagesUi,
                     public TPageHost {
     Q_OBJECT
@@ -56,6 +59,7 @@ public:
     TStatsPage* StatsPage() const { return FStatsPage; }
     TStakesPage* StakesPage() const { return FStakesPage; }
     TScenarioPage* ScenarioPage() const { return FScenarioPage; }
+    TSystemsPage* SystemsPage() const { return FSystemsPage; }
     QString PanelText(int panel) const;
 
     // TPageHost
@@ -102,6 +106,9 @@ public:
     bool ProgressStopRequested() override;
     bool OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
                      const std::string& description) override;
+    void SystemsListChanged() override;
+    void SystemsTabChanged(bool front) override;
+    bool EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) override;
     void CombsListReset() override;
     void CombsListRepaint() override;
     void CombsSelectAll() override;
@@ -143,6 +150,7 @@ private:
     TStatsPage* FStatsPage = nullptr;
     TStakesPage* FStakesPage = nullptr;
     TScenarioPage* FScenarioPage = nullptr;
+    TSystemsPage* FSystemsPage = nullptr;
     QProgressDialog* FProgress = nullptr;
     bool FProgressStop = false;
     std::array<QLabel*, 7> FPanels{};

@@ -2,6 +2,7 @@
 #include "ui/DialogButtons.h"
 
 #include "app/ConfigRules.h"
+#include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "core/Format.h"
 #include "stats/Shredding.h"
@@ -129,6 +130,30 @@ TConfigDialog::TConfigDialog(const TConfigData& config, QWidget* parent)
     wform->addRow(FUseAbsValues);
     left->addWidget(weights);
 
+    FOnline = new QGroupBox(TrQ(" Online "), this);
+    auto* online = new QFormLayout(FOnline);
+    FServerUrl = new QLineEdit(FOnline);
+    FServerUrl->setObjectName("edServerUrl");
+    FServerUrl->setPlaceholderText(QString::fromStdString(DefaultOnlineServerUrl));
+    FServerUrl->setToolTip(TrQ("Сервер каталогов систем и сценариев (пусто: сервер по умолчанию)"));
+    online->addRow(TrQ("Адрес сервера:"), FServerUrl);
+    FUserName = new QLineEdit(FOnline);
+    FUserName->setObjectName("edUserName");
+    FUserName->setMaxLength(64);
+    online->addRow(TrQ("Имя пользователя:"), FUserName);
+    FUserMail = new QLineEdit(FOnline);
+    FUserMail->setObjectName("edUserMail");
+    FUserMail->setMaxLength(254);
+    FUserMail->setToolTip(TrQ("По e-mail сервер узнаёт автора систем и сценариев"));
+    online->addRow(TrQ("E-mail:"), FUserMail);
+    FUpdateUrl = new QLineEdit(FOnline);
+    FUpdateUrl->setObjectName("edUpdateDescriptorUrl");
+    FUpdateUrl->setPlaceholderText(QString::fromStdString(TUpdateController::DefaultDescriptorUrl));
+    FUpdateUrl->setToolTip(TrQ("Описание обновлений программы (пусто: адрес по умолчанию)"));
+    online->addRow(TrQ("Адрес обновлений:"), FUpdateUrl);
+    FOnline->hide();
+    left->addWidget(FOnline);
+
     right->addWidget(new QLabel(TrQ("Сегменты матрицы:"), this));
     FSegments = new QTableWidget(this);
     FSegments->setItemDelegate(new TValidatedDelegate("^[0-9]{0,2}$", FSegments));
@@ -188,6 +213,29 @@ void TConfigDialog::OnSegmentEdited(int row, int column) {
     FFilling = true;
     item->setText(QString::number(segment));
     FFilling = false;
+}
+
+void TConfigDialog::SetOnline(const TOnlineFields& f) {
+    FServerUrl->setText(QString::fromStdString(f.ServerUrl));
+    FUserName->setText(QString::fromStdString(f.UserName));
+    FUserMail->setText(QString::fromStdString(f.UserMail));
+    FUpdateUrl->setText(QString::fromStdString(f.UpdateDescriptorUrl));
+    FOnline->show();
+}
+
+TOnlineFields TConfigDialog::Online() const {
+    return {StdS(FServerUrl->text().trimmed()), StdS(FUserName->text().trimmed()), StdS(FUserMail->text().trimmed()),
+            StdS(FUpdateUrl->text().trimmed())};
+}
+
+void TConfigDialog::accept() {
+    if (!FOnline->isHidden()) {
+        if (const std::string problem = CheckOnlineFields(Online()); !problem.empty()) {
+            ShowError(QS(problem));
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 TConfigData TConfigDialog::Result() const {

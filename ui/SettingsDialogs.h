@@ -1,6 +1,7 @@
 // "Параметры системы" and "Методы шинковки": each edits a copy of the settings and hands it back on OK.
 #pragma once
 
+#include "app/OnlineIdentity.h"
 #include "net/Http.h"
 #include "stats/GameSettings.h"
 
@@ -10,6 +11,7 @@
 
 class QCheckBox;
 class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -20,6 +22,10 @@ class TConfigDialog : public QDialog {
 public:
     TConfigDialog(const zorb::TConfigData& config, QWidget* parent = nullptr);
     zorb::TConfigData Result() const;
+    // The online fields (server, user, update address): shown once given; OK checks them.
+    void SetOnline(const zorb::TOnlineFields& fields);
+    zorb::TOnlineFields Online() const;
+    void accept() override;
 
     QSpinBox* MatrixCols() const { return FMatrixCols; }
     QSpinBox* ChannelSize() const { return FChannelSize; }
@@ -49,6 +55,8 @@ private:
     QCheckBox* FUsePercents;
     QCheckBox* FUseAbsValues;
     QLineEdit* FResultsUrl;
+    QGroupBox* FOnline = nullptr;
+    QLineEdit *FServerUrl = nullptr, *FUserName = nullptr, *FUserMail = nullptr, *FUpdateUrl = nullptr;
     QTableWidget* FSegments;
     bool FFilling = false;
 };
