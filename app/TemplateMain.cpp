@@ -209,7 +209,6 @@ void TTemplateMain::OnInitTimer() {
         RefreshViews(true);
         FScenarios.LoadState();
         if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FSystems.Startup();
-        if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FSystems.Startup();
         if (FSwitches.LoadOnly) {
             FArchive.DrawsDownload();
             if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
@@ -430,7 +429,6 @@ void TTemplateMain::BuildActions() {
     FActions.DeclareMenu("Stats", "Статистика");
     FActions.DeclareMenu("Stakes", "Ставки");
     FActions.DeclareMenu("Systems", "Системы");
-    FActions.DeclareMenu("Systems", "Системы");
     FActions.DeclareMenu("Scenario", "Сценарий");
     FActions.DeclareMenu("View", "Вид");
     FActions.DeclareMenu("Help", "Справка");
@@ -446,7 +444,6 @@ void TTemplateMain::BuildActions() {
     FViews.RegisterActions(FActions);
     FRatings.RegisterActions(FActions);
     FTables.RegisterActions(FActions);
-    FSystems.RegisterActions(FActions);
     FSystems.RegisterActions(FActions);
 }
 

@@ -16,7 +16,6 @@
 #include "app/StakesController.h"
 #include "app/StatsController.h"
 #include "app/SystemsController.h"
-#include "app/SystemsController.h"
 #include "app/Switches.h"
 #include "app/UpdateController.h"
 #include "app/TablesController.h"
@@ -74,7 +73,6 @@ public:
     TViewsController& Views() { return FViews; }
     TRatingsController& RatingsTab() { return FRatings; }
     TTablesController& Tables() { return FTables; }
-    TSystemsController& Systems() { return FSystems; }
     TSystemsController& Systems() { return FSystems; }
 
     // --- Start-up and shutdown ---
@@ -204,7 +202,6 @@ private:
     TRatingsController FRatings{*this, FStakes};
     TTablesController FTables{*this, FArchive, FCombinations, FStakes,
                               [this](bool frozen) { FViewsFrozen = frozen; }};
-    TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
     TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
 };
 
