@@ -209,6 +209,7 @@ void TTemplateMain::OnInitTimer() {
         RefreshViews(true);
         FScenarios.LoadState();
         if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FSystems.Startup();
+        if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FLibrary.Startup();
         if (FSwitches.LoadOnly) {
             FArchive.DrawsDownload();
             if (!FSwitches.FullRecreate && !FSwitches.FullRefresh) EndBatch();
@@ -445,6 +446,7 @@ void TTemplateMain::BuildActions() {
     FRatings.RegisterActions(FActions);
     FTables.RegisterActions(FActions);
     FSystems.RegisterActions(FActions);
+    FLibrary.RegisterActions(FActions);
 }
 
 void TTemplateMain::RegisterOwnActions() {

@@ -11,6 +11,7 @@
 #include "app/DrawsController.h"
 #include "app/ExportController.h"
 #include "app/FormSettings.h"
+#include "app/LibraryController.h"
 #include "app/ScenarioController.h"
 #include "app/RatingsController.h"
 #include "app/StakesController.h"
@@ -74,6 +75,7 @@ public:
     TRatingsController& RatingsTab() { return FRatings; }
     TTablesController& Tables() { return FTables; }
     TSystemsController& Systems() { return FSystems; }
+    TLibraryController& Library() { return FLibrary; }
 
     // --- Start-up and shutdown ---
     void Create();      // first stage: settings, language; ends by starting the initialisation timer
@@ -203,6 +205,8 @@ private:
     TTablesController FTables{*this, FArchive, FCombinations, FStakes,
                               [this](bool frozen) { FViewsFrozen = frozen; }};
     TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
+    TLibraryController FLibrary{*this, FArchive, FScenarios, [this] { return FLanguage; },
+                                [this] { return AvailableLanguages(); }};
 };
 
 } // namespace zorb

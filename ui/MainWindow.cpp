@@ -102,6 +102,7 @@ TMainWindow::TMainWindow() {
     FScenarioPage = new TScenarioPage(*this, FMainPages);
     AddPage(FMainPages, FScenarioPage);
     CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
+    FPages.push_back(InstallLibraryPanel(*this, FScenarioPage->View()));
     FSystemsPage = new TSystemsPage(*this, FMainPages);
     AddPage(FMainPages, FSystemsPage);
 

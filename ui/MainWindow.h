@@ -9,6 +9,7 @@
 #include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "app/ScenarioController.h"
+#include "ui/LibraryPanel.h"
 #include "ui/Page.h"
 #include "ui/ViewPages.h"
 
@@ -43,6 +44,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TStakesUi,
                     public zorb::TScenarioUi,
                     public zorb::TUpdateUi,
+                    public TLibraryWindowUi,
                     public zorb::TSystemsUi,
                     public TViewPagesUi,
                     public TPageHost {

@@ -1,0 +1,425 @@
+#include "app/LibraryController.h"
+
+#include "app/OnlineIdentity.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
+#include "core/Format.h"
+#include "core/TextUtils.h"
+#include "core/Translate.h"
+#include "online/OnlineWire.h"
+#include "scenarios/ScriptFile.h"
+
+#include <atomic>
+#include <filesystem>
+#include <unistd.h>
+
+namespace zorb {
+
+namespace {
+
+const char* const FilterCaptions[TLibraryController::FilterCount] = {
+    "Скрытые",          "Все, включая скрытые", "Все, кроме скрытых (по умолчанию)",   "Только мои", "Только публичные",
+    "С моими оценками", "Без моих оценок",      "Новые (24 часа с момента публикации)"};
+
+const char* const ColumnCaptions[TLibraryController::ColumnCount] = {
+    "Тип",     "Название", "Автор",       "Программа", "Версия",    "Язык",       "Создан",
+    "Рейтинг", "Оценок",   "Ваша оценка", "Загрузок",  "Последняя", "Комментарии"};
+
+const char* const RateCaptions[5] = {"[ 1 ] - Бесполезно", "[ 2 ] - Плохо", "[ 3 ] - Удовлетворительно",
+                                     "[ 4 ] - Хорошо", "[ 5 ] - Отлично"};
+
+std::string OneLine(const std::string& text) {
+    return ReplaceAll(ReplaceAll(ReplaceAll(text, "\r\n", " "), "\n", " "), "\r", " ");
+}
+
+tScriptData DataOf(const tScriptInfo& s) {
+    tScriptData d;
+    d.id = s.id;
+    d.author = s.author;
+    d.language = s.language;
+    d.universal = s.universal;
+    d.is_public = s.is_public;
+    d.title = s.title;
+    d.descr = s.descr;
+    return d;
+}
+
+// A file of its own per download, so two copies of the program never share one.
+std::string DownloadFilePath() {
+    static std::atomic<int> counter{0};
+    return JoinPath(std::filesystem::temp_directory_path().string(),
+                    Format("zorb-library-%d-%d.lsc", static_cast<int>(::getpid()), ++counter));
+}
+
+} // namespace
+
+TLibraryController::TLibraryController(TAppServices& app, TDrawsController& draws, TScenarioController& scenarios,
+                                       std::function<int()> language, std::function<std::vector<int>()> languages)
+    : FApp(app), FUi(UiOf<TLibraryUi>(app.UI())), FDraws(draws), FScenarios(scenarios), FLanguage(std::move(language)),
+      FLanguages(std::move(languages)) {}
+
+// --- Actions ---------------------------------------------------------------------------------------------------
+
+void TLibraryController::RegisterActions(TActionTable& t) {
+    const auto bar = [](int order, const std::string& text = "") {
+        TActionPlace p;
+        p.Toolbar = "OnlineScripts";
+        p.ToolbarOrder = order;
+        p.ToolbarText = text;
+        return p;
+    };
+    auto shown = [this] { return PanelShown(); };
+    auto focused = [this] { return PanelShown() && Focused(); };
+    auto hasLines = [this] { return PanelShown() && FScenarios.LineCount() > 0; };
+    auto editable = [this] { return PanelShown() && Focused() && Focused()->editable; };
+
+    t.Add({"ScriptLibrary", "Online каталог сценариев", "", "Ctrl+L", [] { return true; }, [this] { TogglePanel(); },
+           [this] { return PanelShown(); }},
+          {"Scenario", 170, true});
+    t.Add({"ScriptLibraryRefresh", "Обновить", "", "", shown, [this] { LoadCatalogue(); }}, bar(1));
+    t.Add({"ScriptLibraryDownload", "Скачать из каталога", "", "",
+           [this] { return PanelShown() && Focused() && Focused()->usable; }, [this] { Download(); }},
+          bar(2, Tr("Скачать")));
+    for (int v = 1; v <= 5; ++v)
+        t.Add({Format("ScriptLibraryRate%d", v), RateCaptions[v - 1], "", "", focused, [this, v] { Rate(v); },
+               [this, v] { return Focused() && Focused()->my_rating == v; }});
+    t.Add({"ScriptLibraryRate0", "Удалить оценку", "", "",
+           [this] { return PanelShown() && Focused() && Focused()->my_rating != 0; }, [this] { Rate(0); }});
+    t.Add({"ScriptLibraryHide", "Скрыть сценарий", "", "", focused, [this] { Rate(-1); },
+           [this] { return Focused() && Focused()->my_rating == -1; }});
+    t.Add({"ScriptLibraryUpload", "Опубликовать", "", "", hasLines, [this] { Upload(); }}, bar(10));
+    t.Add({"ScriptLibraryReplace", "Изменить", "", "",
+           [this, editable] { return editable() && FScenarios.LineCount() > 0; }, [this] { Replace(); }},
+          bar(11));
+    t.Add({"ScriptLibraryDelete", "Удалить", "", "", editable, [this] { Delete(); }}, bar(12));
+    t.Add({"ScriptLibraryView", "Свойства сценария", "", "", focused, [this] { View(); }}, bar(20));
+    t.Add({"ScriptLibraryRates", "Просмотр оценок", "", "", focused, [this] { ShowRates(); }}, bar(21));
+}
+
+// --- State -----------------------------------------------------------------------------------------------------
+
+TOnlineIdentity TLibraryController::Identity() {
+    return OnlineIdentityOf(ReadOnlineSettings(FApp), FLanguage ? FLanguage() : BuiltInLanguage, FDraws.HttpOptions());
+}
+
+bool TLibraryController::PanelShown() const {
+    return FUi && FApp.Settings().ScriptLibraryOn;
+}
+
+std::string TLibraryController::FilterCaption(int item) {
+    return item >= 0 && item < FilterCount ? Tr(FilterCaptions[item]) : "";
+}
+
+int TLibraryController::Filter() const {
+    const int item = FApp.Settings().ScriptLibraryFilter;
+    return item >= 0 && item < FilterCount ? item : 2;
+}
+
+void TLibraryController::SetFilter(int item) {
+    if (item < 0 || item >= FilterCount || item == Filter()) return;
+    FApp.Settings().ScriptLibraryFilter = item; // written with the sizes at shutdown
+    LoadCatalogue();
+}
+
+const tScriptInfo* TLibraryController::Focused() const {
+    return FFocused >= 0 && FFocused < static_cast<int>(FRows.size()) ? &FRows[static_cast<size_t>(FFocused)] : nullptr;
+}
+
+void TLibraryController::SetFocusedRow(int row) {
+    FFocused = row >= 0 && row < static_cast<int>(FRows.size()) ? row : -1;
+    FApp.UI().ActionsChanged();
+}
+
+std::string TLibraryController::ColumnCaption(int column) {
+    return column >= 0 && column < ColumnCount ? Tr(ColumnCaptions[column]) : "";
+}
+
+std::string TLibraryController::CellText(int row, int column) const {
+    if (row < 0 || row >= static_cast<int>(FRows.size())) return "";
+    const tScriptInfo& s = FRows[static_cast<size_t>(row)];
+    switch (column) {
+    case 0: return s.mine ? Tr("Мой") : Tr("Общий");
+    case 1: return OneLine(s.title);
+    case 2: return OneLine(s.author);
+    case 3: return s.universal ? Tr("Универсальный") : OneLine(s.app_name);
+    case 4: return OneLine(s.app_version);
+    case 5: return LanguageAbbrev(s.language);
+    case 6: return FormatDateTime(s.created);
+    case 7: return Format("%.3n", s.rating);
+    case 8: return std::to_string(s.rating_count);
+    case 9: return s.my_rating == -1 ? Tr("Скрытый") : s.my_rating > 0 ? std::to_string(s.my_rating) : "";
+    case 10: return std::to_string(s.downloads);
+    case 11: return FormatDateTime(s.last_download);
+    case 12: return OneLine(s.descr);
+    }
+    return "";
+}
+
+void TLibraryController::Changed() {
+    if (FUi) FUi->LibraryListChanged();
+    FApp.UI().ActionsChanged();
+}
+
+// --- Loading ---------------------------------------------------------------------------------------------------
+
+void TLibraryController::Startup() {
+    FFilterEnabled = true;
+    if (FUi) FUi->LibraryPanelShown(PanelShown());
+    LoadCatalogue(false);
+}
+
+bool TLibraryController::LoadCatalogue(bool report) {
+    std::string failure;
+    {
+        TBusyScope busy(FApp, Tr("Загрузка online-каталога сценариев..."));
+        const int keep = Focused() ? Focused()->id : 0;
+        FRows.clear();
+        FFocused = -1;
+        FLastError.clear();
+        if (PanelShown()) {
+            try {
+                FRows = RequestScriptList(Identity(), Filter() - 1);
+            } catch (const std::exception& e) {
+                failure = Format(Tr("Ошибка загрузки каталога online-сценариев!\r\r%s"), ErrorText(e));
+            }
+        }
+        for (size_t i = 0; keep && i < FRows.size(); ++i)
+            if (FRows[i].id == keep) FFocused = static_cast<int>(i);
+        FLastError = failure;
+    }
+    Changed();
+    if (!failure.empty() && report) FApp.ShowError(failure);
+    return failure.empty();
+}
+
+void TLibraryController::TogglePanel() {
+    FApp.SetOption(&TFormSettings::ScriptLibraryOn, !FApp.Settings().ScriptLibraryOn);
+    if (FUi) FUi->LibraryPanelShown(PanelShown());
+    LoadCatalogue();
+}
+
+// --- Download and ratings --------------------------------------------------------------------------------------
+
+bool TLibraryController::Download() {
+    const tScriptInfo* s = Focused();
+    if (!s || !s->usable) return false;
+    const int id = s->id;
+    const std::string title = s->title;
+    // The current scenario is the user's work: it is replaced only when the user agrees.
+    if (FScenarios.LineCount() > 0 &&
+        !FApp.Ask(TMsgBox::Confirm,
+                  Format(Tr("Заменить текущий сценарий (строк: %d) сценарием \"%s\" из online-каталога?"),
+                         FScenarios.LineCount(), title)))
+        return false;
+    std::string text;
+    {
+        TBusyScope busy(FApp, Tr("Скачивание сценария из online-каталога..."));
+        try {
+            text = RequestScriptText(Identity(), id);
+            if (ParseScenarioText(text).empty()) throw EZorbError(Format(Tr("Сценарий #%d не получен"), id));
+        } catch (const std::exception& e) {
+            text.clear();
+            FApp.ShowError(Format(Tr("Ошибка загрузки online-сценария!\r\r%s"), ErrorText(e)));
+        }
+    }
+    if (text.empty()) return false;
+    // The scenario reads its lines from a file; a private one keeps the state file untouched until they are in.
+    const std::string path = DownloadFilePath();
+    bool ok = false;
+    try {
+        WriteScenarioFile(path, ParseScenarioText(text));
+        ok = FScenarios.LoadScenario(path, false);
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка загрузки online-сценария!\r\r%s"), ErrorText(e)));
+    }
+    DeleteFileIfExists(path);
+    if (ok) FScenarios.SaveState();
+    return ok;
+}
+
+bool TLibraryController::Rate(int value) {
+    const tScriptInfo* s = Focused();
+    if (!s || value < -1 || value > 5) return false;
+    const int id = s->id;
+    std::string notes, failure;
+    if (value > 0 && (!FUi || !FUi->AskRateComment(notes))) return false;
+    {
+        TBusyScope busy(FApp, Tr("Отправка оценки на сервер..."));
+        try {
+            RequestScriptRate(Identity(), id, value, notes);
+        } catch (const std::exception& e) {
+            failure = Format(Tr("Ошибка сохранения оценки online-сценария!\r\r%s"), ErrorText(e));
+        }
+    }
+    if (!failure.empty()) {
+        FApp.ShowError(failure);
+        return false;
+    }
+    LoadCatalogue();
+    return true;
+}
+
+bool TLibraryController::ShowRates() {
+    const tScriptInfo* s = Focused();
+    if (!s || !FUi) return false;
+    const tScriptInfo script = *s;
+    std::vector<TScriptRate> rates;
+    try {
+        {
+            TBusyScope busy(FApp, Tr("Загрузка списка оценок..."));
+            rates = RequestScriptRates(Identity(), script.id);
+        }
+        FUi->ShowScriptRates(script, rates);
+        return true;
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка просмотра оценок online-сценария!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+}
+
+// --- The scenario dialog -----------------------------------------------------------------------------------------
+
+TScriptDialog TLibraryController::DialogFor(const tScriptData& data, bool readOnly) const {
+    TScriptDialog d;
+    d.Data = data;
+    d.ReadOnly = readOnly;
+    d.AppName = FApp.ProgramName();
+    d.Languages = FLanguages ? FLanguages() : std::vector<int>{BuiltInLanguage};
+    d.FallbackLanguage = FLanguage ? FLanguage() : BuiltInLanguage;
+    return d;
+}
+
+std::string TLibraryController::CheckScriptDialog(const TScriptDialog& dialog, TMsgBox& box) {
+    box = TMsgBox::Attention;
+    if (dialog.ReadOnly) return "";
+    const tScriptData& d = dialog.Data;
+    if (Trim(d.title).empty()) return Tr("Название сценария должно быть указано обязательно!");
+    bool free = false;
+    try {
+        TBusyScope busy(FApp, "");
+        free = RequestScriptTitleFree(Identity(), d.id, Trim(d.title));
+    } catch (const std::exception& e) {
+        box = TMsgBox::Error;
+        return Format(Tr("Ошибка проверки уникальности online-сценария!\r\r%s"), ErrorText(e));
+    }
+    if (!free) return Tr("Сценарий с таким названием уже существует!\rВыберите другое название.");
+    if (Trim(d.author).empty()) return Tr("Имя автора должно быть указано обязательно!");
+    return "";
+}
+
+bool TLibraryController::View() {
+    const tScriptInfo* s = Focused();
+    if (!s || !FUi) return false;
+    try {
+        TScriptDialog d = DialogFor(DataOf(*s), true);
+        FUi->EditScriptInfo(d);
+        return true;
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка просмотра свойств online-сценария!\r\r%s"), ErrorText(e)));
+        return false;
+    }
+}
+
+// --- Publishing ------------------------------------------------------------------------------------------------
+
+bool TLibraryController::Upload() {
+    if (FScenarios.LineCount() == 0) return false;
+    tScriptData data;
+    data.id = -1;
+    data.author = Identity().Name;
+    data.language = FLanguage ? FLanguage() : BuiltInLanguage;
+    data.universal = false;
+    data.is_public = true;
+    return Save(data, -1);
+}
+
+bool TLibraryController::Replace() {
+    const tScriptInfo* s = Focused();
+    if (!s || !s->editable || FScenarios.LineCount() == 0) return false;
+    return Save(DataOf(*s), FFocused);
+}
+
+bool TLibraryController::Save(tScriptData data, int row) {
+    TScriptDialog dialog = DialogFor(data, false);
+    if (!FUi || !FUi->EditScriptInfo(dialog)) return false;
+    data = dialog.Data;
+    data.title = Trim(data.title);
+    data.author = Trim(data.author);
+    const TOnlineIdentity who = Identity();
+    int id = 0;
+    std::string failure;
+    {
+        TBusyScope busy(FApp, Tr("Сохранение сценария в базе данных..."));
+        try {
+            id = RequestScriptPut(who, data, ScenarioText(FScenarios.Lines()));
+        } catch (const std::exception& e) {
+            failure = Format(Tr("Ошибка сохранения online-сценария в базе данных!\r\r%s"), ErrorText(e));
+        }
+    }
+    // -1 is also what a reply without content gives: nothing was stored, and there is nothing to tell.
+    if (failure.empty() && id <= 0 && id != -1)
+        failure = Format(Tr("Ошибка публикации online-сценария!\r\r%s"), Format(Tr("Код возврата: %d"), id));
+    if (!failure.empty()) {
+        FApp.ShowError(failure);
+        return false;
+    }
+    if (id <= 0) return false;
+    tScriptInfo fresh;
+    if (row >= 0 && row < static_cast<int>(FRows.size())) fresh = FRows[static_cast<size_t>(row)];
+    fresh.id = id;
+    fresh.author = data.author;
+    fresh.author_mail = who.Mail;
+    fresh.language = data.language;
+    fresh.universal = data.universal;
+    fresh.is_public = data.is_public;
+    fresh.created = NowLocal();
+    fresh.title = data.title;
+    fresh.descr = data.descr;
+    if (row < 0 || row >= static_cast<int>(FRows.size())) {
+        fresh.app_name = FApp.ProgramName();
+        fresh.app_version = who.AppVer;
+        fresh.mine = fresh.usable = fresh.editable = true;
+        FRows.push_back(fresh);
+        FFocused = static_cast<int>(FRows.size()) - 1;
+    } else {
+        FRows[static_cast<size_t>(row)] = fresh;
+        FFocused = row;
+    }
+    Changed();
+    return true;
+}
+
+bool TLibraryController::Delete() {
+    const tScriptInfo* s = Focused();
+    if (!s || !s->editable) return false;
+    const tScriptInfo script = *s;
+    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить сценарий \"%s\"?"), script.title)))
+        return false;
+    int code = -1;
+    std::string failure;
+    {
+        TBusyScope busy(FApp, Tr("Удаление сценария из базы данных..."));
+        try {
+            code = RequestScriptDelete(Identity(), DataOf(script));
+        } catch (const std::exception& e) {
+            failure = Format(Tr("Ошибка удаления online-сценария из базы данных!\r\r%s"), ErrorText(e));
+        }
+    }
+    if (failure.empty() && code != 0 && code != -1)
+        failure = Format(Tr("Ошибка публикации online-сценария!\r\r%s"), Format(Tr("Код возврата: %d"), code));
+    if (!failure.empty()) {
+        FApp.ShowError(failure);
+        return false;
+    }
+    if (code != 0) return false;
+    for (size_t i = 0; i < FRows.size(); ++i)
+        if (FRows[i].id == script.id) {
+            FRows.erase(FRows.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    FFocused = -1;
+    Changed();
+    return true;
+}
+
+} // namespace zorb
