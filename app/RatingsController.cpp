@@ -68,9 +68,9 @@ void TRatingsController::RegisterActions(TActionTable& t) {
     auto stakesOpen = [this] { return FStakes.StakesOpen() && !FApp.ReadOnly(); };
     auto stakesNotEmpty = [this] { return FStakes.StakeCount() > 0; };
     auto selected = [this] { return !FSelection.empty(); };
-    // In the stakes menu after the stakes' own actions, and on the ratings tab's toolbar.
+    // The menu "Рейтинг" and the ratings tab's toolbar.
     const auto menu = [](int order, bool group = false, const char* submenu = "") {
-        TActionPlace p{"Stakes", 200 + order, group, submenu};
+        TActionPlace p{"Ratings", order, group, submenu};
         if (!*submenu) {
             p.Toolbar = "Ratings";
             p.ToolbarOrder = order;

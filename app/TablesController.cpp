@@ -62,7 +62,7 @@ void TTablesController::RegisterActions(TActionTable& t) {
     auto shown = [this] { return TabShown(); };
     auto canStake = [this] { return TabShown() && !FSelection.empty() && FStakes.StakesOpen() && !FApp.ReadOnly(); };
     const auto place = [](int order, bool group = false) {
-        TActionPlace p{"Stakes", 300 + order, group};
+        TActionPlace p{"Tables", order, group};
         p.Toolbar = "Tables";
         p.ToolbarOrder = order;
         return p;

@@ -17,6 +17,7 @@ class TNoViewsUi final : public TViewsUi {
     void ViewTabsChanged(std::optional<TViewKind>) override {}
     void ShowChart(const std::string&, const std::vector<TChartSeries>&) override {}
     void ShowRepeats(int&, int&, const std::function<TRepeatsResult(int, int)>&) override {}
+    void ShowInfo(const std::vector<TInfoLine>&, const TComb&, int, int) override {}
 };
 
 TViewsUi& ViewsUiOf(UserInterface& ui) {
@@ -73,6 +74,13 @@ void TViewsController::RegisterActions(TActionTable& t) {
     t.Add({"TotalSumCombs", "Распределение сумм тиражей и всех возможных комбинаций",
            "Распределение сумм тиражей и всех возможных комбинаций", "", always, [this] { TotalSumCombs(); }},
           TActionPlace{"Stats", 101});
+
+    t.Add({"DrawsInfo", "Сведения о тираже", "Просмотр подробных сведений о тираже", "",
+           [this] { return !FArchive.DrawsSelection().empty(); }, [this] { DrawsInfo(); }},
+          TActionPlace{"Draws", 45});
+    t.Add({"CombsInfo", "Сведения о комбинации", "Просмотр подробных сведений о комбинации", "",
+           [this] { return FCombs.CombsSelectedCount() > 0; }, [this] { CombsInfo(); }},
+          TActionPlace{"Combs", 65});
 
     t.Add({"DrawsGraphDraw", "Обновить", "Обновить графики", "", [this] { return GraphsCanDraw(); },
            [this] { ComputeGraphs(); }},
@@ -364,6 +372,32 @@ void TViewsController::TotalSumCombs() {
         chart = SumsSeries(ComputeSums(FArchive.Draws()));
     }
     FUi.ShowChart(Tr("Распределение сумм тиражей и всех возможных комбинаций"), chart);
+}
+
+std::vector<TInfoLine> TViewsController::DrawInfo(int index) const {
+    return DrawInfoLines(FApp.Registry(), FArchive.Draws(), index, FApp.Settings().SortedDraws);
+}
+
+std::vector<TInfoLine> TViewsController::CombInfo(const TComb& comb) const {
+    const int windowEnd = static_cast<int>(FArchive.Draws().size()) - 1 - FArchive.DrawsOffset();
+    return CombInfoLines(FApp.Registry(), comb, windowEnd, FApp.Settings().SortedDraws);
+}
+
+bool TViewsController::DrawsInfo() {
+    if (FArchive.DrawsSelection().empty()) return false;
+    const int index = FArchive.DrawIndexOfRow(FArchive.DrawsSelection().front());
+    if (index < 0 || index >= static_cast<int>(FArchive.Draws().size())) return false;
+    FUi.ShowInfo(DrawInfo(index), DrawNumbers(FArchive.Draws()[static_cast<size_t>(index)]),
+                 FApp.Registry().Config.MatrixCols, FApp.Registry().Config.ChannelSize);
+    return true;
+}
+
+bool TViewsController::CombsInfo() {
+    const auto& sel = FCombs.CombsSelection();
+    if (sel.empty() || sel.front().first >= FCombs.Combs().Count()) return false;
+    const TComb comb = FCombs.Combs()[sel.front().first];
+    FUi.ShowInfo(CombInfo(comb), comb, FApp.Registry().Config.MatrixCols, FApp.Registry().Config.ChannelSize);
+    return true;
 }
 
 void TViewsController::AnalyzeRepeats() {

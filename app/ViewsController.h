@@ -32,6 +32,8 @@ public:
     // The repeats window; `compute` recomputes it for its two fields.
     virtual void ShowRepeats(int& draws, int& depth,
                              const std::function<TRepeatsResult(int draws, int depth)>& compute) = 0;
+    // "Подробная информация": the properties, and the numbers' matrix starting at `columns` columns.
+    virtual void ShowInfo(const std::vector<TInfoLine>& lines, const TComb& numbers, int columns, int channelSize) = 0;
 };
 
 class TViewsController : public TController {
@@ -71,6 +73,7 @@ public:
 
     // Selections in grid coordinates (header row and column 0 included); none when absent.
     void SetSelection(TViewKind kind, std::optional<TGridRect> rect);
+    std::optional<TGridRect> Selection(TViewKind kind) const { return FSelections[static_cast<size_t>(kind)]; }
     // The numbers the view hands to the filtering for its selection.
     std::vector<int> SelectedNumbers(TViewKind kind) const;
     // Keeps (exclude: removes) the combinations with one of the selected numbers.
@@ -80,6 +83,11 @@ public:
     TSumsResult Sums() const { return ComputeSums(FArchive.Draws()); }
     void TotalSumCombs();
     void AnalyzeRepeats();
+    // The information window for the first selected draw or combination; false when none is selected.
+    bool DrawsInfo();
+    bool CombsInfo();
+    std::vector<TInfoLine> DrawInfo(int index) const; // index into the archive
+    std::vector<TInfoLine> CombInfo(const TComb& comb) const;
 
     void ComputeGraphs();
     void ComputeCard();

@@ -1,14 +1,23 @@
-// The sums distribution against one copy of the full set, and the ratings recompute of a million stakes with
-// two thousand comments against one sequential read of the same stakes file.
+// The sums distribution against one copy of the full set; the ratings recompute of a million stakes with two
+// thousand comments against one sequential read of the same stakes file; the test of five regular tables over
+// 2 000 past draws against appending the same 10 000 records and checking them once.
+// Read each pair's times of one run: BM_SumsRecurrence / BM_FullSetMemcpy (target <= 1),
+// BM_RatingsRebuild / BM_StakesSequentialRead (<= 5), BM_TablesTest2000x5 / BM_AppendAndCheck10000 (<= 3).
+#include "app/FormMain.h"
+#include "cli/CliInterface.h"
+#include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "stakes/Ratings.h"
+#include "stakes/Stakes.h"
 #include "stakes/StakesFile.h"
+#include "tools/SampleArchive.h"
 #include "views/Views.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <unistd.h>
 #include <vector>
 
@@ -75,5 +84,95 @@ void BM_StakesSequentialRead(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StakesSequentialRead)->Unit(benchmark::kMillisecond);
+
+// --- Regular tables -----------------------------------------------------------------------------------
+
+constexpr int TestOffsets = 2000;
+constexpr int TestTables = 5;
+
+// The application on a data directory of its own with the sample archive and five tables, all selected.
+struct TTablesBench {
+    std::string Dir;
+    std::ostringstream Out, Err;
+    TCliInterface Ui{Out, Err};
+    std::unique_ptr<TFormMain> App;
+    TRegularTables Start;
+
+    TTablesBench() {
+        Dir = (std::filesystem::temp_directory_path() / ("zorb-bench-tables-" + std::to_string(::getpid()))).string();
+        std::filesystem::create_directories(Dir);
+        WriteFileAtomic(JoinPath(Dir, "Zorb_6x52.ldr"), EncodeDraws(MakeSampleArchive()));
+        App = std::make_unique<TFormMain>(Ui, TAppOptions{Dir, Dir, "Zorb_6x52", {}});
+        App->Create();
+        App->OnInitTimer();
+        for (int t = 0; t < TestTables; ++t) {
+            TRegularTable table;
+            table.Comment = "Регуляр " + std::to_string(t);
+            table.UseLastDraw = t % 2 == 1;
+            table.Step = t + 1;
+            table.StartComb = TComb{{1, 2, 3, 4, 5, static_cast<uint8_t>(6 + t)}};
+            table.CurrentComb = table.StartComb;
+            App->Tables().AppendTable(table);
+            Start.push_back(table);
+        }
+        App->Tables().SetSelection({0, 1, 2, 3, 4});
+    }
+    ~TTablesBench() {
+        App->Shutdown();
+        App.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+    }
+    void Fresh() {
+        App->Stakes().StakesFile().Truncate();
+        for (size_t t = 0; t < Start.size(); ++t) App->Tables().ReplaceTable(t, Start[t]);
+    }
+};
+
+TTablesBench& Tables() {
+    static TTablesBench f;
+    return f;
+}
+
+void BM_TablesTest2000x5(benchmark::State& state) {
+    TTablesBench& f = Tables();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.Fresh();
+        state.ResumeTiming();
+        const int added = f.App->Tables().TablesStakeTest(TestOffsets);
+        if (added != TestOffsets * TestTables) state.SkipWithError("the test did not append every stake");
+    }
+}
+BENCHMARK(BM_TablesTest2000x5)->Unit(benchmark::kMillisecond);
+
+// The same records, unchecked, appended one by one to a stakes file and checked in one pass.
+void BM_AppendAndCheck10000(benchmark::State& state) {
+    TTablesBench& f = Tables();
+    f.Fresh();
+    f.App->Tables().TablesStakeTest(TestOffsets);
+    std::vector<TStakeRecord> records;
+    TStakesFile& made = f.App->Stakes().StakesFile();
+    for (int64_t i = 0; i < made.Count(); ++i) {
+        TStakeRecord r = made.Read(i);
+        r.Checked = false;
+        r.Matched = TNumberSet{-1, {}};
+        r.Profit = 0;
+        std::memset(r.DrawResult, 0, sizeof r.DrawResult);
+        records.push_back(r);
+    }
+    const std::string path = JoinPath(f.Dir, "baseline.lsk");
+    TStakesFile file;
+    file.Open(path);
+    for (auto _ : state) {
+        state.PauseTiming();
+        file.Truncate();
+        state.ResumeTiming();
+        for (const TStakeRecord& r : records) AppendStakes(file, r, 1);
+        benchmark::DoNotOptimize(CheckStakes(file, f.App->Archive().Draws(), f.App->Registry(), {}));
+        file.Sync();
+    }
+}
+BENCHMARK(BM_AppendAndCheck10000)->Unit(benchmark::kMillisecond);
 
 } // namespace

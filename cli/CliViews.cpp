@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 namespace zorb {
@@ -279,6 +280,13 @@ public:
         CLI::App* script = AddVerb(*ratings, "to-script", "Добавить строки рейтинга в сценарий", TCliAccess::Writes,
                                    [this](TCliRun& r) { return ToScript(r); });
         script->add_option("COMMENT", FComments, "Комментарии строк рейтинга")->required();
+        CLI::App* graph = AddVerb(*ratings, "graph", "Точки графиков рейтинга", TCliAccess::Reads,
+                                  [this](TCliRun& r) { return Graph(r); });
+        graph->add_flag("--csv", FCsv, "Формат CSV с разделителем \";\"");
+        graph->add_option("KIND", FGraphKind, "draws, overlap, profits или matches")
+            ->required()
+            ->check(CLI::IsMember(std::vector<std::string>{"draws", "overlap", "profits", "matches"}));
+        graph->add_option("COMMENT", FComments, "Комментарии строк рейтинга (кроме draws)");
     }
 
 private:
@@ -289,6 +297,67 @@ private:
     int FMode = -1;
     std::string FFile;
     std::vector<std::string> FComments;
+    std::string FGraphKind;
+
+    // Selects the rows of the named entries; names no entry has are reported.
+    bool SelectComments(TCliRun& r, bool forScript) const {
+        TRatingsController& c = r.App.RatingsTab();
+        std::vector<size_t> rows;
+        bool missing = false;
+        for (const std::string& comment : FComments) {
+            const auto& items = c.Ratings().Items();
+            auto it = std::find_if(items.begin(), items.end(),
+                                   [&](const TRatingRecord& rec) { return SameText(rec.Comment, comment); });
+            if (it == items.end()) {
+                if (forScript)
+                    r.Err << Format(Tr("Строку\r\r%s\r\rневозможно добавить в сценарий!"), comment) << '\n';
+                else
+                    r.Err << "Строка рейтинга не найдена: " << comment << '\n';
+                missing = true;
+            } else {
+                rows.push_back(static_cast<size_t>(it - items.begin()));
+            }
+        }
+        c.SetSelection(rows);
+        return !missing;
+    }
+
+    static std::string PointText(double y) {
+        return y == std::floor(y) && std::fabs(y) < 1e15 ? std::to_string(static_cast<int64_t>(y)) : Format("%.4f", y);
+    }
+
+    bool Graph(TCliRun& r) const {
+        TRatingsController& c = r.App.RatingsTab();
+        std::vector<TChartSeries> chart;
+        std::string error;
+        if (FGraphKind == "draws") {
+            if (!FComments.empty()) {
+                r.Err << "Для draws комментарии не указываются" << '\n';
+                return false;
+            }
+            chart = c.GraphDraws(error);
+        } else {
+            if (FComments.empty()) {
+                r.Err << "Укажите комментарии строк рейтинга" << '\n';
+                return false;
+            }
+            if (!SelectComments(r, false)) return false;
+            if (FGraphKind == "matches")
+                chart = c.GraphOverlap();
+            else
+                chart = c.GraphStakes(FGraphKind == "profits", error);
+        }
+        if (!error.empty()) {
+            r.Err << error << '\n';
+            return false;
+        }
+        TRows rows{{"Серия", "X", "Y"}};
+        for (const TChartSeries& series : chart)
+            for (const TViewPoint& p : series.Points)
+                rows.push_back({series.Title, std::to_string(p.X), PointText(p.Y)});
+        PrintTable(rows, FCsv, r.Out);
+        return true;
+    }
 
     bool List(TCliRun& r) const {
         TRatingsController& c = r.App.RatingsTab();
@@ -355,20 +424,7 @@ private:
 
     bool ToScript(TCliRun& r) const {
         TRatingsController& c = r.App.RatingsTab();
-        std::vector<size_t> rows;
-        bool missing = false;
-        for (const std::string& comment : FComments) {
-            const auto& items = c.Ratings().Items();
-            auto it = std::find_if(items.begin(), items.end(),
-                                   [&](const TRatingRecord& rec) { return SameText(rec.Comment, comment); });
-            if (it == items.end()) {
-                r.Err << Format(Tr("Строку\r\r%s\r\rневозможно добавить в сценарий!"), comment) << '\n';
-                missing = true;
-            } else {
-                rows.push_back(static_cast<size_t>(it - items.begin()));
-            }
-        }
-        c.SetSelection(rows);
+        const bool missing = !SelectComments(r, true);
         for (const std::string& line : c.RatingsToScript()) r.Out << line << '\n';
         return !missing && !r.Ui.ErrorShown();
     }

@@ -133,6 +133,9 @@ void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
     for (TPage* page : FPages) page->Attach(*app);
     AttachViewPages(*app);
+    connect(FDrawsPage->View(), &QAbstractItemView::doubleClicked, this, [this] {
+        if (FApp && !FApp->Busy()) RunAction("DrawsInfo");
+    });
     connect(FMainPages, &QTabWidget::currentChanged, this, [this] {
         if (FApp) FApp->RefreshViews(false);
     });

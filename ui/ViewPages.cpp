@@ -2,7 +2,10 @@
 
 #include "app/TemplateMain.h"
 #include "ui/QtText.h"
+#include "ui/ScenarioPage.h"
+#include "ui/StakesPage.h"
 
+#include <QAction>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -17,14 +20,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -46,6 +53,22 @@ QSpinBox* LengthField(QWidget* parent, int value) {
     s->setValue(value);
     return s;
 }
+
+// Selected cells take the selection colour over the whole cell, whatever colour the cell has of its own.
+class TSelectionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->state & QStyle::State_Selected) {
+            option->backgroundBrush = option->palette.brush(QPalette::Active, QPalette::Highlight);
+            option->palette.setBrush(QPalette::Text,
+                                     option->palette.brush(QPalette::Active, QPalette::HighlightedText));
+        }
+    }
+};
 
 } // namespace
 
@@ -121,6 +144,76 @@ TChartDialog::TChartDialog(const QString& title, const std::vector<TChartSeries>
     resize(900, 600);
 }
 
+// --- Information window ----------------------------------------------------------------------------------
+
+TInfoDialog::TInfoDialog(const std::vector<TInfoLine>& lines, const TComb& numbers, int columns, int channelSize,
+                         QWidget* parent)
+    : QDialog(parent), FNumbers(numbers), FChannelSize(channelSize) {
+    setObjectName("TFormDrawInfo");
+    setWindowTitle(TrQ("Подробная информация"));
+    auto* layout = new QHBoxLayout(this);
+    FProperties = new QTableWidget(static_cast<int>(lines.size()), 2, this);
+    FProperties->setObjectName("lvProperties");
+    FProperties->horizontalHeader()->hide();
+    FProperties->verticalHeader()->hide();
+    FProperties->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FProperties->setSelectionBehavior(QAbstractItemView::SelectRows);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        FProperties->setItem(static_cast<int>(i), 0, new QTableWidgetItem(QS(lines[i].Caption)));
+        FProperties->setItem(static_cast<int>(i), 1, new QTableWidgetItem(QS(lines[i].Value)));
+    }
+    FProperties->verticalHeader()->setDefaultSectionSize(18);
+    FProperties->resizeColumnsToContents();
+    FProperties->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(FProperties, 1);
+    auto* right = new QVBoxLayout();
+    auto* cols = new QHBoxLayout();
+    cols->addWidget(new QLabel(TrQ("Размер матрицы:"), this));
+    FColumns = new QSpinBox(this);
+    FColumns->setObjectName("seCols");
+    FColumns->setRange(MinMatrixCols, MaxMatrixCols);
+    FColumns->setValue(std::clamp(columns, MinMatrixCols, MaxMatrixCols));
+    cols->addWidget(FColumns);
+    cols->addStretch(1);
+    right->addLayout(cols);
+    FMatrix = new QTableWidget(this);
+    FMatrix->setObjectName("sgMatrix");
+    FMatrix->horizontalHeader()->hide();
+    FMatrix->verticalHeader()->hide();
+    FMatrix->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FMatrix->setSelectionMode(QAbstractItemView::NoSelection);
+    FMatrix->horizontalHeader()->setDefaultSectionSize(26);
+    FMatrix->verticalHeader()->setDefaultSectionSize(22);
+    right->addWidget(FMatrix, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    right->addWidget(buttons);
+    layout->addLayout(right);
+    connect(FColumns, &QSpinBox::valueChanged, this, [this] { DrawMatrix(); });
+    DrawMatrix();
+    resize(820, 560);
+}
+
+void TInfoDialog::DrawMatrix() {
+    const TInfoMatrix m = InfoMatrix(FNumbers, FColumns->value(), FChannelSize);
+    FMatrix->clear();
+    FMatrix->setRowCount(m.Rows);
+    FMatrix->setColumnCount(m.Columns);
+    for (int r = 0; r < m.Rows; ++r)
+        for (int c = 0; c < m.Columns; ++c) {
+            auto* item = new QTableWidgetItem(QS(m.Cells[static_cast<size_t>(r)][static_cast<size_t>(c)]));
+            item->setTextAlignment(Qt::AlignCenter);
+            const int64_t color = m.Colors[static_cast<size_t>(r)][static_cast<size_t>(c)];
+            if (color >= 0) item->setBackground(ColorOf(color));
+            if (!item->text().isEmpty()) {
+                QFont f = item->font();
+                f.setBold(true);
+                item->setFont(f);
+            }
+            FMatrix->setItem(r, c, item);
+        }
+}
+
 // --- Grid pages ------------------------------------------------------------------------------------------
 
 TGridPage::TGridPage(TPageHost& host, QWidget* parent, TViewKind kind) : TPage(host, parent), FKind(kind) {
@@ -130,6 +223,7 @@ TGridPage::TGridPage(TPageHost& host, QWidget* parent, TViewKind kind) : TPage(h
     layout->addWidget(FToolBar);
     FGrid = new QTableView(this);
     FGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    FGrid->setItemDelegate(new TSelectionDelegate(FGrid));
     FGrid->verticalHeader()->setDefaultSectionSize(18);
     FGrid->verticalHeader()->hide();
     if (kind == TViewKind::Card) {
@@ -278,6 +372,9 @@ void TGridPage::ViewChanged(TViewKind kind) {
     }
     FModel->Reset();
     FGrid->resizeColumnsToContents();
+    if (FKind == TViewKind::Layout) // the layout's columns start 40 wide (the counts 50) and only widen
+        for (int c = 0; c < FModel->columnCount(); ++c)
+            FGrid->setColumnWidth(c, std::max(FGrid->columnWidth(c), c == 0 ? 50 : 40));
     DrawWeekChart();
 }
 
@@ -289,6 +386,13 @@ TGraphsPage::TGraphsPage(TPageHost& host, QWidget* parent) : TPage(host, parent)
     FToolBar = NewToolBar();
     layout->addWidget(FToolBar);
     FMethod = new QComboBox(this);
+    FMethod->setObjectName("cbGraphType");
+    FMethod->setToolTip(TrQ("Тип графика"));
+    FMethod->setMinimumContentsLength(40);
+    FMethod->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    FLabels = new QCheckBox(TrQ("Отображать метки на графике"), this);
+    FLabels->setChecked(true);
+    connect(FLabels, &QCheckBox::toggled, this, [this] { ViewChanged(); });
     FChart = new QChartView(this);
     FChart->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(FChart, 1);
@@ -314,6 +418,8 @@ void TGraphsPage::LanguageChanged() {
     FillToolBar(FToolBar, "Graphs");
     FToolBar->addWidget(FMethod);
     if (FLength) FToolBar->addWidget(FLength);
+    FLabels->setText(TrQ("Отображать метки на графике"));
+    FToolBar->addWidget(FLabels);
 }
 
 void TGraphsPage::MethodsChanged() {
@@ -329,7 +435,7 @@ void TGraphsPage::MethodsChanged() {
 }
 
 void TGraphsPage::ViewChanged() {
-    if (FApp) ShowSeries(FChart, FApp->Views().GraphSeries(), true);
+    if (FApp) ShowSeries(FChart, FApp->Views().GraphSeries(), FLabels->isChecked());
 }
 
 // --- Ratings and tables ----------------------------------------------------------------------------------
@@ -371,8 +477,42 @@ void TListPage::Attach(TTemplateMain& app) {
         FView->horizontalHeader()->setSectionsClickable(true);
         connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this](int c) { FApp->RatingsTab().SortByHeader(c); });
-        connect(FView, &QTableView::doubleClicked, this, [this] { FHost.RunAction("RatingsGraphOverlap"); });
+        connect(FView, &QTableView::doubleClicked, this, [this] {
+            if (QAction* overlap = FHost.ActionByName("RatingsGraphOverlap"); overlap && overlap->isEnabled())
+                FHost.RunAction("RatingsGraphOverlap");
+        });
     }
+    FView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FView, &QWidget::customContextMenuRequested, this, &TListPage::ContextMenu);
+}
+
+void TListPage::ContextMenu(const QPoint& at) {
+    QMenu menu(this);
+    const char* const ratings[] = {"RatingsRefresh",     "",
+                                   "RatingsExport",      "RatingsXlsExport",
+                                   "RatingsToScript",    "",
+                                   "StakesGraphDraws",   "StakesGraphOverlap",
+                                   "StakesGraphProfits", "RatingsGraphOverlap"};
+    const char* const tables[] = {"TablesAdd", "TablesDel", "", "TablesStakeAdd", "TablesStakeTest"};
+    auto fill = [this, &menu](const char* const* names, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            if (!*names[i]) {
+                menu.addSeparator();
+            } else if (QAction* a = FHost.ActionByName(names[i])) {
+                menu.addAction(a);
+            }
+        }
+    };
+    if (FRatings) {
+        fill(ratings, std::size(ratings));
+        menu.addSeparator();
+        QMenu* modes = menu.addMenu(TrQ("Эффективность (столбцы E0..n)"));
+        for (const char* name : {"RatingsEffMode0", "RatingsEffMode1", "RatingsEffMode2"})
+            if (QAction* a = FHost.ActionByName(name)) modes->addAction(a);
+    } else {
+        fill(tables, std::size(tables));
+    }
+    menu.exec(FView->viewport()->mapToGlobal(at));
 }
 
 void TListPage::LanguageChanged() {
@@ -404,6 +544,18 @@ void TViewPagesUi::CreateViewPages(TPageHost& host, QTabWidget* tabs, const std:
     FTablesPage = new TListPage(host, tabs, false);
     for (TPage* p : std::initializer_list<TPage*>{FGraphs, FGrids[0], FGrids[1], FGrids[2], FRatingsPage, FTablesPage})
         add(p);
+    // The window's order: the statistics, the four draw views, the stakes, then ratings and tables.
+    QTabBar* bar = tabs->tabBar();
+    int at = std::min(1, tabs->count());
+    for (QWidget* page : std::initializer_list<QWidget*>{FGraphs, FGrids[0], FGrids[1], FGrids[2]})
+        bar->moveTab(tabs->indexOf(page), at++);
+    for (int i = 0; i < tabs->count(); ++i)
+        if (qobject_cast<TStakesPage*>(tabs->widget(i))) {
+            at = i + 1;
+            for (QWidget* page : std::initializer_list<QWidget*>{FRatingsPage, FTablesPage})
+                bar->moveTab(tabs->indexOf(page), at++);
+            break;
+        }
 }
 
 void TViewPagesUi::AttachViewPages(TTemplateMain& app) {
@@ -461,6 +613,7 @@ void TViewPagesUi::ShowChart(const std::string& title, const std::vector<TChartS
 
 void TViewPagesUi::ShowRepeats(int& draws, int& depth, const std::function<TRepeatsResult(int, int)>& compute) {
     QDialog dlg(FTabs ? FTabs->window() : nullptr);
+    dlg.setObjectName("TFormRepeats");
     dlg.setWindowTitle(TrQ("Количество повторов в зависимости от тиража"));
     auto* layout = new QVBoxLayout(&dlg);
     auto* form = new QFormLayout();
@@ -470,16 +623,50 @@ void TViewPagesUi::ShowRepeats(int& draws, int& depth, const std::function<TRepe
     form->addRow(TrQ("Количество тиражей, просматриваемых \"в глубину\" для поиска совпадений"), d);
     layout->addLayout(form);
     auto* run = new QPushButton(TrQ("Рассчитать"), &dlg);
+    run->setAutoDefault(false);
     layout->addWidget(run);
-    auto* chart = new QChartView(&dlg);
-    layout->addWidget(chart, 1);
-    auto recompute = [&] { ShowSeries(chart, RepeatsSeries(compute(n->value(), d->value())), false); };
+    auto* split = new QSplitter(Qt::Vertical, &dlg);
+    auto* table = new QTableWidget(0, 4, split);
+    table->setObjectName("sgRepeats");
+    table->setHorizontalHeaderLabels({TrQ("Тираж"), TrQ("Совпадений"), TrQ("Кол-во повторов"), TrQ("Список тиражей")});
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(18);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->horizontalHeader()->setStretchLastSection(true);
+    auto* chart = new QChartView(split);
+    chart->setRenderHint(QPainter::Antialiasing);
+    split->addWidget(table);
+    split->addWidget(chart);
+    layout->addWidget(split, 1);
+    auto recompute = [&] {
+        const TRepeatsResult res = compute(n->value(), d->value());
+        table->setRowCount(Count(res.Rows.size()));
+        for (size_t i = 0; i < res.Rows.size(); ++i) {
+            const TRepeatRow& row = res.Rows[i];
+            const QString cells[4] = {QString::number(row.Draw), QString::number(row.Matches),
+                                      QString::number(row.Repeats), QS(row.DrawList)};
+            for (int c = 0; c < 4; ++c) table->setItem(static_cast<int>(i), c, new QTableWidgetItem(cells[c]));
+        }
+        table->resizeColumnsToContents();
+        ShowSeries(chart, RepeatsSeries(res), false);
+    };
     QObject::connect(run, &QPushButton::clicked, &dlg, recompute);
+    // Enter in a field recomputes instead of closing the window.
+    for (QSpinBox* field : {n, d})
+        QObject::connect(field, &QSpinBox::editingFinished, &dlg, [field, &recompute] {
+            if (field->hasFocus()) recompute();
+        });
     recompute();
-    dlg.resize(900, 600);
+    dlg.resize(900, 700);
     dlg.exec();
     draws = n->value();
     depth = d->value();
+}
+
+void TViewPagesUi::ShowInfo(const std::vector<TInfoLine>& lines, const TComb& numbers, int columns, int channelSize) {
+    TInfoDialog dlg(lines, numbers, columns, channelSize, FTabs ? FTabs->window() : nullptr);
+    dlg.exec();
 }
 
 void TViewPagesUi::RatingsViewChanged(size_t) {
@@ -490,7 +677,11 @@ void TViewPagesUi::ShowRatingsChart(const std::string& title, const std::vector<
     ShowChart(title, series);
 }
 
-void TViewPagesUi::ShowScenarioTab() {}
+void TViewPagesUi::ShowScenarioTab() {
+    if (!FTabs) return;
+    for (int i = 0; i < FTabs->count(); ++i)
+        if (qobject_cast<TScenarioPage*>(FTabs->widget(i))) FTabs->setCurrentIndex(i);
+}
 
 void TViewPagesUi::TablesViewChanged(size_t) {
     if (FTablesPage) FTablesPage->Reset();

@@ -13,10 +13,12 @@
 #include <functional>
 
 class QChartView;
+class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
+class QTableWidget;
 class QToolBar;
 
 // A grid of texts with a colour per cell; header row and column 0 of the text grid as Qt shows them.
@@ -53,6 +55,25 @@ public:
 
 private:
     QChartView* FView;
+};
+
+// "Подробная информация": the properties of a draw or combination and its numbers in a small matrix.
+class TInfoDialog : public QDialog {
+    Q_OBJECT
+public:
+    TInfoDialog(const std::vector<zorb::TInfoLine>& lines, const zorb::TComb& numbers, int columns, int channelSize,
+                QWidget* parent);
+    QTableWidget* Properties() const { return FProperties; }
+    QTableWidget* Matrix() const { return FMatrix; }
+    QSpinBox* Columns() const { return FColumns; }
+
+private:
+    void DrawMatrix();
+    zorb::TComb FNumbers;
+    int FChannelSize;
+    QTableWidget* FProperties;
+    QTableWidget* FMatrix;
+    QSpinBox* FColumns;
 };
 
 // One grid view tab: toolbar, optional length field, the grid; the week tab adds its chart, the layout tab its
@@ -99,6 +120,7 @@ private:
     QToolBar* FToolBar = nullptr;
     QComboBox* FMethod = nullptr;
     QSpinBox* FLength = nullptr;
+    QCheckBox* FLabels = nullptr;
     QChartView* FChart = nullptr;
 };
 
@@ -115,6 +137,7 @@ public:
 
 private:
     void OnSelection();
+    void ContextMenu(const QPoint& at);
     bool FRatings;
     QToolBar* FToolBar = nullptr;
     QTableView* FView = nullptr;
@@ -137,6 +160,8 @@ public:
     void ShowChart(const std::string& title, const std::vector<zorb::TChartSeries>& series) override;
     void ShowRepeats(int& draws, int& depth,
                      const std::function<zorb::TRepeatsResult(int draws, int depth)>& compute) override;
+    void ShowInfo(const std::vector<zorb::TInfoLine>& lines, const zorb::TComb& numbers, int columns,
+                  int channelSize) override;
     void RatingsViewChanged(size_t count) override;
     void ShowRatingsChart(const std::string& title, const std::vector<zorb::TChartSeries>& series) override;
     void ShowScenarioTab() override;

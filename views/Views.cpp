@@ -399,4 +399,58 @@ std::vector<TChartSeries> SumsSeries(const TSumsResult& sums) {
     return chart;
 }
 
+// --- Detailed information --------------------------------------------------------------------------------
+
+namespace {
+
+// Every enabled graph method's value; `value` asks a fresh instance for it.
+std::vector<TInfoLine> MethodLines(TStatList& registry, const std::function<int(TCustomGraphStat&)>& value) {
+    std::vector<TInfoLine> lines;
+    for (int m = 0; m < registry.MethodCount(); ++m) {
+        if (!registry.IsGraphMethod(m) || !registry.IsVisible(m)) continue;
+        auto stat = registry.CreateStat(m);
+        auto* graph = dynamic_cast<TCustomGraphStat*>(stat.get());
+        if (!graph) continue;
+        lines.push_back({graph->MethodCaption(), std::to_string(value(*graph))});
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<TInfoLine> DrawInfoLines(TStatList& registry, const TDrawsArray& draws, int index, bool sorted) {
+    if (index < 0 || index >= static_cast<int>(draws.size())) return {};
+    const TDrawRec& d = draws[static_cast<size_t>(index)];
+    std::vector<TInfoLine> lines{{Tr("Номер тиража:"), std::to_string(d.Draw)}, {Tr("Дата тиража:"), d.Date()}};
+    for (TInfoLine& l : MethodLines(registry, [&](TCustomGraphStat& s) { return s.DrawValue(index, index, sorted); }))
+        lines.push_back(std::move(l));
+    return lines;
+}
+
+std::vector<TInfoLine> CombInfoLines(TStatList& registry, const TComb& comb, int windowEnd, bool sorted) {
+    // As the filtering sees a candidate: no current draw, the window's newest draw as the second one.
+    return MethodLines(registry, [&](TCustomGraphStat& s) {
+        s.LoadDraws(-1, windowEnd, sorted);
+        return s.CombValue(comb, windowEnd + 1, windowEnd, sorted);
+    });
+}
+
+TInfoMatrix InfoMatrix(const TComb& numbers, int columns, int channelSize) {
+    TInfoMatrix m;
+    m.Columns = std::clamp(columns, 1, MaxNumber);
+    m.Rows = (MaxNumber + m.Columns - 1) / m.Columns;
+    m.Cells.assign(static_cast<size_t>(m.Rows), std::vector<std::string>(static_cast<size_t>(m.Columns)));
+    m.Colors.assign(static_cast<size_t>(m.Rows), std::vector<int64_t>(static_cast<size_t>(m.Columns), -1));
+    for (int r = 0; r < m.Rows; ++r)
+        for (int c = 0; c < m.Columns; ++c) {
+            const int n = 1 + c + r * m.Columns;
+            if (InGame(n)) m.Colors[static_cast<size_t>(r)][static_cast<size_t>(c)] = ChannelColor(n, channelSize);
+        }
+    for (uint8_t n : numbers.N)
+        if (InGame(n))
+            m.Cells[static_cast<size_t>((n - 1) / m.Columns)][static_cast<size_t>((n - 1) % m.Columns)] =
+                std::to_string(n);
+    return m;
+}
+
 } // namespace zorb

@@ -6,6 +6,7 @@
 
 #include "core/KestoUtils.h"
 #include "stats/StatFramework.h"
+#include "stats/StatList.h"
 
 #include <array>
 #include <cstdint>
@@ -165,5 +166,25 @@ struct TSumsResult {
 };
 TSumsResult ComputeSums(const TDrawsArray& draws);
 std::vector<TChartSeries> SumsSeries(const TSumsResult& sums);
+
+// --- Detailed information ("Подробная информация") ---------------------------------------------------------
+
+struct TInfoLine {
+    std::string Caption, Value;
+};
+// A draw of the archive (index 0..n-1): its number and date, then every enabled method with a value per draw,
+// given the draw's index. Nothing for an index outside the archive.
+std::vector<TInfoLine> DrawInfoLines(TStatList& registry, const TDrawsArray& draws, int index, bool sorted);
+// A combination as a candidate for the draw after the window's end (`windowEnd` = n - 1 - offset).
+std::vector<TInfoLine> CombInfoLines(TStatList& registry, const TComb& comb, int windowEnd, bool sorted);
+
+// The small number matrix: `columns` 1..52 (clamped), rows = ceiling(52 / columns); the six numbers written at
+// their places, every place that holds a number of the game coloured with its channel colour (-1 elsewhere).
+struct TInfoMatrix {
+    int Columns = 1, Rows = 52;
+    std::vector<std::vector<std::string>> Cells; // [row][column]
+    std::vector<std::vector<int64_t>> Colors;
+};
+TInfoMatrix InfoMatrix(const TComb& numbers, int columns, int channelSize);
 
 } // namespace zorb

@@ -22,6 +22,12 @@ public:
     void ViewTabsChanged(std::optional<TViewKind>) override {}
     void ShowChart(const std::string& title, const std::vector<TChartSeries>&) override { Charts.push_back(title); }
     void ShowRepeats(int&, int&, const std::function<TRepeatsResult(int, int)>&) override {}
+    std::vector<TInfoLine> Info;
+    TComb InfoNumbers{};
+    void ShowInfo(const std::vector<TInfoLine>& lines, const TComb& numbers, int, int) override {
+        Info = lines;
+        InfoNumbers = numbers;
+    }
     void RatingsViewChanged(size_t count) override { RatingsShown = count; }
     void ShowRatingsChart(const std::string& title, const std::vector<TChartSeries>&) override {
         Charts.push_back(title);
@@ -177,6 +183,39 @@ TEST_F(ViewsAppTest, SelectionsHandOverOnlyNumbersOfTheGame) {
     for (int c = 1; c <= 52; ++c)
         if (!card[1][static_cast<size_t>(c)].empty()) newest.push_back(c);
     EXPECT_EQ(v.SelectedNumbers(TViewKind::Card), newest);
+}
+
+TEST_F(ViewsAppTest, InformationWindowShowsTheDrawAndEveryEnabledGraphMethod) {
+    Start(SevenNumbersIni, RawDrawRange(1, 100));
+    TStatList& stats = App->Stats();
+    const int sums = stats.FindByCode("SUMS");
+    const std::string sumsCaption = stats.CreateStat(sums)->MethodCaption();
+    int methods = 0;
+    for (int m = 0; m < stats.MethodCount(); ++m) methods += stats.IsGraphMethod(m) && stats.IsVisible(m);
+    auto valueOf = [&](const std::string& caption) {
+        for (const TInfoLine& l : Ui.Info)
+            if (l.Caption == caption) return l.Value;
+        return std::string("?");
+    };
+
+    EXPECT_FALSE(App->Execute("DrawsInfo")); // nothing selected
+    App->Archive().SetDrawsSelection({0});
+    ASSERT_TRUE(App->Execute("DrawsInfo"));
+    ASSERT_EQ(Ui.Info.size(), 2u + static_cast<size_t>(methods));
+    const TDrawRec& newest = App->Archive().Draws().back();
+    EXPECT_EQ(Ui.Info[0].Caption, "Номер тиража:");
+    EXPECT_EQ(Ui.Info[0].Value, "100");
+    EXPECT_EQ(Ui.Info[1].Value, newest.Date());
+    int sum = 0;
+    for (uint8_t n : newest.Numbers) sum += n;
+    EXPECT_EQ(valueOf(sumsCaption), std::to_string(sum));
+    EXPECT_EQ(CombToList(Ui.InfoNumbers), CombToList(DrawNumbers(newest)));
+
+    // A combination: no draw lines, the values of its own numbers.
+    App->Combinations().SetCombsSelection({{0, 1}});
+    ASSERT_TRUE(App->Execute("CombsInfo"));
+    ASSERT_EQ(Ui.Info.size(), static_cast<size_t>(methods));
+    EXPECT_EQ(valueOf(sumsCaption), "21");
 }
 
 TEST_F(ViewsAppTest, WindowsFollowTheOffsetAndBracketsNeedOne) {

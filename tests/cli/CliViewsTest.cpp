@@ -91,6 +91,17 @@ TEST_F(CliViewsTest, TablesWalkTheRingAndTestPastDraws) {
     EXPECT_NE(script.Code, 0);
     EXPECT_NE(script.Err.find("невозможно добавить в сценарий"), std::string::npos) << script.Err;
     EXPECT_FALSE(std::filesystem::exists(Dir.File("Zorb_6x52.lss")));
+
+    // Graph points: draws 8..10 of the test and the unchecked stakes for draw 11, in draw order, three series.
+    const auto draws = Lines(Run({"ratings", "graph", "draws", "--csv"}).Out);
+    ASSERT_EQ(draws.size(), 1u + 4 * 3);
+    EXPECT_EQ(draws[0], "Серия;X;Y");
+    EXPECT_EQ(draws[1].substr(draws[1].find(';')), ";8;" + draws[1].substr(draws[1].rfind(';') + 1));
+    EXPECT_EQ(Lines(Run({"ratings", "graph", "matches", "A", "B", "--csv"}).Out).size(), 1u + 3 * 7);
+    const auto overlap = Lines(Run({"ratings", "graph", "overlap", "a", "--csv"}).Out);
+    ASSERT_EQ(overlap.size(), 4u);
+    EXPECT_EQ(overlap[1].substr(0, 4), "A;8;"); // named by the entry, found whatever the letter case
+    EXPECT_NE(Run({"ratings", "graph", "profits", "nobody"}).Code, 0);
 }
 
 } // namespace

@@ -261,5 +261,26 @@ TEST(SumsTest, LevelsAndEmptyArchive) {
     EXPECT_EQ(withDraws.AMax, 2);
 }
 
+TEST(InfoTest, MatrixPlacesTheNumbersAndColoursEveryPlaceOfTheGame) {
+    const TComb comb{{1, 8, 15, 29, 51, 52}};
+    struct {
+        int Columns, Rows, Row52, Column52, Coloured;
+    } cases[] = {{7, 8, 7, 2, 52}, {10, 6, 5, 1, 52}, {52, 1, 0, 51, 52}, {0, 52, 51, 0, 52}, {99, 1, 0, 51, 52}};
+    for (const auto& c : cases) {
+        const TInfoMatrix m = InfoMatrix(comb, c.Columns, 4);
+        ASSERT_EQ(m.Rows, c.Rows) << c.Columns;
+        EXPECT_EQ(m.Cells[static_cast<size_t>(c.Row52)][static_cast<size_t>(c.Column52)], "52") << c.Columns;
+        int shown = 0, coloured = 0;
+        for (int r = 0; r < m.Rows; ++r)
+            for (int k = 0; k < m.Columns; ++k) {
+                shown += !m.Cells[static_cast<size_t>(r)][static_cast<size_t>(k)].empty();
+                coloured += m.Colors[static_cast<size_t>(r)][static_cast<size_t>(k)] >= 0;
+            }
+        EXPECT_EQ(shown, 6) << c.Columns;
+        EXPECT_EQ(coloured, c.Coloured) << c.Columns; // 7 x 8 has four places past 52
+    }
+    EXPECT_EQ(InfoMatrix(comb, 7, 4).Colors[0][0], static_cast<int64_t>(ChannelColor(1, 4)));
+}
+
 } // namespace
 } // namespace zorb
