@@ -4,8 +4,10 @@
 #include "app/DrawsController.h"
 #include "app/FormSettings.h"
 #include "app/Progress.h"
+#include "app/RatingsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
+#include "app/ViewsController.h"
 #include "core/Cancel.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
@@ -75,6 +77,35 @@ private:
     TStakesController& FC;
 };
 
+class TRatingsSource : public TExportSource {
+public:
+    explicit TRatingsSource(const TRatingsController& c) : FC(c) {}
+    int ColumnCount() const override { return RatingColumnCount; }
+    std::string ColumnCaption(int c) const override { return RatingColumnCaption(c); }
+    int ColumnAlignment(int c) const override { return c == 0 ? 0 : 1; }
+    int64_t RowCount() const override { return static_cast<int64_t>(FC.Ratings().Count()); }
+    std::string CellText(int64_t r, int c) const override { return FC.CellText(static_cast<size_t>(r), c); }
+
+private:
+    const TRatingsController& FC;
+};
+
+// A text grid: row 0 is its header, the rest are data; a short row has empty cells.
+class TGridSource : public TExportSource {
+public:
+    explicit TGridSource(const TTextGrid& g) : FG(g) {}
+    int ColumnCount() const override { return FG.empty() ? 0 : static_cast<int>(FG[0].size()); }
+    std::string ColumnCaption(int c) const override { return Cell(0, c); }
+    int64_t RowCount() const override { return FG.empty() ? 0 : static_cast<int64_t>(FG.size()) - 1; }
+    std::string CellText(int64_t r, int c) const override { return Cell(static_cast<size_t>(r) + 1, c); }
+
+private:
+    std::string Cell(size_t r, int c) const {
+        return r < FG.size() && c >= 0 && static_cast<size_t>(c) < FG[r].size() ? FG[r][static_cast<size_t>(c)] : "";
+    }
+    const TTextGrid& FG;
+};
+
 // The k-th row of sorted [first, last) ranges.
 TExportRows RangeRows(const std::vector<std::pair<int64_t, int64_t>>& ranges) {
     auto starts = std::make_shared<std::vector<std::pair<int64_t, int64_t>>>(); // (rows before, first)
@@ -96,8 +127,10 @@ TExportRows RangeRows(const std::vector<std::pair<int64_t, int64_t>>& ranges) {
 } // namespace
 
 TExportController::TExportController(TAppServices& app, TDrawsController& draws, TStatsController& stats,
-                                     TCombsController& combs, TStakesController& stakes)
-    : FApp(app), FUi(UiOf<TExportUi>(app.UI())), FDraws(draws), FStats(stats), FCombs(combs), FStakes(stakes) {}
+                                     TCombsController& combs, TStakesController& stakes, TViewsController& views,
+                                     TRatingsController& ratings)
+    : FApp(app), FUi(UiOf<TExportUi>(app.UI())), FDraws(draws), FStats(stats), FCombs(combs), FStakes(stakes),
+      FViews(views), FRatings(ratings) {}
 
 TExportController::~TExportController() = default;
 
@@ -115,6 +148,33 @@ void TExportController::RegisterActions(TActionTable& t) {
     t.Add({"StakesXlsExport", "Экспорт ставок в Microsoft Excel", "Экспорт списка ставок в Microsoft Excel", "",
            [this] { return FStakes.StakeCount() > 0; }, [this] { ExportToExcel(TExportList::Stakes); }},
           {"Stakes", 85});
+    // Beside the CSV export of the ratings, in its menu and on the ratings tab's toolbar.
+    TActionPlace ratings{"Ratings", 21};
+    ratings.Toolbar = "Ratings";
+    ratings.ToolbarOrder = 21;
+    t.Add({"RatingsXlsExport", "Экспорт рейтинга в Microsoft Excel", "Экспорт рейтинга в Microsoft Excel", "",
+           [this] { return !FRatings.Ratings().Empty(); }, [this] { ExportToExcel(TExportList::Ratings); }},
+          ratings);
+    const struct {
+        const char* Name;
+        const char* Caption;
+        TExportList List;
+        TViewKind Kind;
+        const char* Toolbar;
+    } grids[] = {
+        {"CardXlsExport", "Экспорт карты тиражей в Microsoft Excel", TExportList::Card, TViewKind::Card, "Card"},
+        {"LayoutXlsExport", "Экспорт схемы в Microsoft Excel", TExportList::Layout, TViewKind::Layout, "Layout"}};
+    for (const auto& g : grids) {
+        TActionPlace place;
+        place.Toolbar = g.Toolbar;
+        place.ToolbarOrder = 30;
+        const TExportList list = g.List;
+        const TViewKind kind = g.Kind;
+        t.Add({g.Name, g.Caption, g.Caption, "",
+               [this, list, kind] { return FViews.TabShown(kind) && Source(list)->ColumnCount() > 2; },
+               [this, list] { ExportToExcel(list); }},
+              place);
+    }
 }
 
 const char* TExportController::ParamsFileFilter() {
@@ -127,6 +187,9 @@ std::string TExportController::TabCaption(TExportList list) {
     case TExportList::Stats: return Tr("Статистика");
     case TExportList::Combs: return Tr("Комбинации");
     case TExportList::Stakes: return Tr("Ставки");
+    case TExportList::Ratings: return Tr("Рейтинг");
+    case TExportList::Card: return Tr("Карта");
+    case TExportList::Layout: return Tr("Схема");
     }
     return "";
 }
@@ -137,6 +200,9 @@ std::string TExportController::ControlName(TExportList list) {
     case TExportList::Stats: return "lvDrawsStat";
     case TExportList::Combs: return "lvCombs";
     case TExportList::Stakes: return "sgStakes";
+    case TExportList::Ratings: return "lvRatings";
+    case TExportList::Card: return "sgCard";
+    case TExportList::Layout: return "sgLayout";
     }
     return "";
 }
@@ -147,6 +213,9 @@ std::unique_ptr<TExportSource> TExportController::Source(TExportList list) const
     case TExportList::Stats: return std::make_unique<TStatsSource>(FStats);
     case TExportList::Combs: return std::make_unique<TCombsSource>(FCombs);
     case TExportList::Stakes: return std::make_unique<TStakesSource>(FStakes);
+    case TExportList::Ratings: return std::make_unique<TRatingsSource>(FRatings);
+    case TExportList::Card: return std::make_unique<TGridSource>(FViews.CardText());
+    case TExportList::Layout: return std::make_unique<TGridSource>(FViews.LayoutText());
     }
     return nullptr;
 }
@@ -182,6 +251,16 @@ TExportRows TExportController::SelectedRows(TExportList list) const {
             ranges.push_back({static_cast<int64_t>(FStakes.StakesSelection().front().first),
                               static_cast<int64_t>(FStakes.StakesSelection().back().second)});
         break;
+    case TExportList::Ratings:
+        for (size_t r : FRatings.Selection()) ranges.push_back({static_cast<int64_t>(r), static_cast<int64_t>(r) + 1});
+        std::sort(ranges.begin(), ranges.end());
+        break;
+    case TExportList::Card:
+    case TExportList::Layout:
+        // Grid rows from the selection's top to its bottom; grid row 0 is the header, data row -1.
+        if (const auto sel = FViews.Selection(list == TExportList::Card ? TViewKind::Card : TViewKind::Layout))
+            ranges.push_back({sel->Top - 1, sel->Bottom});
+        break;
     }
     return RangeRows(ranges);
 }
@@ -197,6 +276,8 @@ TExportDialogData TExportController::Prepare(TExportList list, const TExportSour
     const bool several = selected.Count > 1;
     d.SelectedCount = several ? selected.Count : 1;
     d.RowsMode = several ? 1 : 0;
+    // The remember box starts set; a section written with it cleared clears it again.
+    d.Params.Remember = d.SaveFlag;
     const std::string config = FApp.SettingsPath();
     try {
         TIniFile ini(config);

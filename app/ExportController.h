@@ -1,6 +1,7 @@
-// The spreadsheet export of the main window's lists: the draw list, the statistics table, the combination list
-// and the stakes grid. It builds the field list from what the view shows, restores the remembered parameters,
-// lets the window's dialog change them, and writes the workbook (or CSV) with the progress window.
+// The spreadsheet export of the main window's lists and grids: the draw list, the statistics table, the
+// combination list, the stakes grid, the ratings list, the number card and the layout grid. It builds the field list
+// from what the view shows, restores the remembered parameters, lets the window's dialog change them, and writes the
+// workbook (or CSV) with the progress window.
 #pragma once
 
 #include "app/AppServices.h"
@@ -19,8 +20,10 @@ class TDrawsController;
 class TCombsController;
 class TStatsController;
 class TStakesController;
+class TViewsController;
+class TRatingsController;
 
-enum class TExportList { Draws, Stats, Combs, Stakes };
+enum class TExportList { Draws, Stats, Combs, Stakes, Ratings, Card, Layout };
 
 // What the dialog "Экспорт в Microsoft Excel" edits.
 struct TExportDialogData {
@@ -52,8 +55,9 @@ struct TExportJob {
 
 class TExportController : public TController {
 public:
+    // The views and ratings are only referred to here: they may be built after this controller.
     TExportController(TAppServices& app, TDrawsController& draws, TStatsController& stats, TCombsController& combs,
-                      TStakesController& stakes);
+                      TStakesController& stakes, TViewsController& views, TRatingsController& ratings);
     ~TExportController() override;
     void RegisterActions(TActionTable& table) override;
 
@@ -85,6 +89,8 @@ private:
     TStatsController& FStats;
     TCombsController& FCombs;
     TStakesController& FStakes;
+    TViewsController& FViews;
+    TRatingsController& FRatings;
 };
 
 } // namespace zorb

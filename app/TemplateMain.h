@@ -198,7 +198,7 @@ private:
     TStatsController FStatistics{*this, FArchive, FCombinations};
     TStakesController FStakes{*this, FArchive, FCombinations};
     TScenarioController FScenarios{*this, FArchive, FCombinations, FStatistics, FStakes};
-    TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes};
+    TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes, FViews, FRatings};
     TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
     TRatingsController FRatings{*this, FStakes};

@@ -1,8 +1,9 @@
-// The export verbs: export draws/stat/combs/stakes to .xlsx or CSV, with the parameters of the export dialog as
-// options.
+// The export verbs: export draws/stat/combs/stakes/ratings/card/layout to .xlsx or CSV, with the parameters of the
+// export dialog as options.
 #include "cli/CliCommand.h"
 
 #include "app/TemplateMain.h"
+#include "app/ViewsController.h"
 #include "cli/CliInterface.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -44,7 +45,13 @@ public:
         input->excludes(mode);
         CLI::App* stakes =
             AddVerb(*exp, "stakes", "Ставки", writes, [this](TCliRun& r) { return Run(r, TExportList::Stakes); });
-        for (CLI::App* verb : {draws, stat, combs, stakes}) AddCommonOptions(verb);
+        CLI::App* ratings =
+            AddVerb(*exp, "ratings", "Рейтинг", writes, [this](TCliRun& r) { return Run(r, TExportList::Ratings); });
+        CLI::App* card =
+            AddVerb(*exp, "card", "Карта тиражей", writes, [this](TCliRun& r) { return Run(r, TExportList::Card); });
+        CLI::App* layout =
+            AddVerb(*exp, "layout", "Схема", writes, [this](TCliRun& r) { return Run(r, TExportList::Layout); });
+        for (CLI::App* verb : {draws, stat, combs, stakes, ratings, card, layout}) AddCommonOptions(verb);
     }
 
 private:
@@ -99,6 +106,10 @@ private:
                 g.Parameters = FParams;
                 app.Combinations().GenerateCombs(true, g);
             }
+        } else if (list == TExportList::Card) {
+            app.Views().ComputeCard();
+        } else if (list == TExportList::Layout) {
+            app.Views().ComputeLayout();
         }
         return !r.Ui.ErrorShown();
     }

@@ -3,6 +3,7 @@
 // concern it; it keeps no logic of its own in slots.
 #pragma once
 
+#include "app/ExportController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
 #include "app/SystemsController.h"
@@ -44,6 +45,7 @@ class TMainWindow : public QMainWindow,
                     public zorb::TStakesUi,
                     public zorb::TScenarioUi,
                     public zorb::TUpdateUi,
+                    public zorb::TExportUi,
                     public TLibraryWindowUi,
                     public zorb::TSystemsUi,
                     public TViewPagesUi,
@@ -108,6 +110,8 @@ public:
     bool ProgressStopRequested() override;
     bool OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
                      const std::string& description) override;
+    std::vector<int> ExportColumnWidths(zorb::TExportList list) override;
+    bool EditExport(zorb::TExportDialogData& data) override;
     void SystemsListChanged() override;
     void SystemsTabChanged(bool front) override;
     bool EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) override;
