@@ -16,6 +16,7 @@
 #include "ui/StakesPage.h"
 #include "ui/SystemsPage.h"
 #include "ui/UpdateDialogs.h"
+#include "ui/ExportDialogs.h"
 #include "ui/StatsPage.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QTableView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -629,4 +631,44 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
     frm.WriteString(section, "NormPos", RectText(normal));
     if (FShown) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
     for (TPage* page : FPages) page->SaveState(frm, section, sizes, FShown);
+}
+
+// --- Spreadsheet export -----------------------------------------------------------------------------------
+
+std::vector<int> TMainWindow::ExportColumnWidths(TExportList list) {
+    const QTableView* view = nullptr;
+    if (list == TExportList::Card || list == TExportList::Layout) {
+        if (TGridPage* page = GridPage(list == TExportList::Card ? TViewKind::Card : TViewKind::Layout))
+            view = page->Grid();
+    } else {
+        view = findChild<QTableView*>(QString::fromStdString(TExportController::ControlName(list)));
+    }
+    std::vector<int> widths;
+    if (!view || !view->model()) return widths;
+    for (int c = 0; c < view->model()->columnCount(); ++c) widths.push_back(view->columnWidth(c));
+    return widths;
+}
+
+bool TMainWindow::EditExport(TExportDialogData& exportData) {
+    TFormExpExcel::THooks hooks;
+    hooks.Load = [this](const std::string& path, TExportDialogData& d) { return FApp->Export().LoadParamsFile(path, d); };
+    hooks.Save = [this](const std::string& path, const TExportDialogData& d) {
+        return FApp->Export().SaveParamsFile(path, d);
+    };
+    hooks.PickFile = [this](bool save) {
+        // "Описание (*.exp)|*.exp|Все файлы (*.*)|*.*": every description becomes one Qt filter.
+        const QStringList parts = TrQ(TExportController::ParamsFileFilter()).split('|');
+        QStringList filters;
+        for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
+        QFileDialog dlg(this);
+        dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg.setNameFilters(filters);
+        dlg.setDefaultSuffix("exp");
+        dlg.setDirectory(QString::fromStdString(FApp->DataDir()));
+        return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? StdS(dlg.selectedFiles().front())
+                                                                                 : std::string();
+    };
+    TFormExpExcel dlg(this, exportData, std::move(hooks));
+    return dlg.exec() == QDialog::Accepted;
 }
