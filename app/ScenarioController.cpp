@@ -9,6 +9,7 @@
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "online/Systems.h"
 #include "stakes/Stakes.h"
 #include "stats/StatList.h"
 
@@ -1020,14 +1021,14 @@ bool TScenarioController::AddStake(const TNumberSet& numbers, bool batch, const 
 void TScenarioController::SystemStake(bool restricted, const std::string& comment, bool newOnly) {
     const TCombsArray& list = FCombs.Combs();
     const TByteArray numbers = CollectNumbers(list.Data(), list.Count());
-    TCombsArray system;
-    std::string file, error;
     const int n = static_cast<int>(numbers.size());
-    if (!LoadSystemCombinations(FApp.DataFile("Systems"), numbers, system, file, error)) {
-        Log(Format("{#} Системная игра для %d чисел [ОШИБКА]: \"%s\"", n, error));
+    const TSystemLoad load = LoadSystemCombinations(FApp.DataFile("Systems"), numbers);
+    if (!load.Ok) {
+        Log(Format("{#} Системная игра для %d чисел [ОШИБКА]: \"%s\"", n, load.Failure));
         return;
     }
-    const std::string name = ChangeFileExt(ExtractFileName(file), "");
+    const std::vector<TComb>& system = load.Combs;
+    const std::string name = ChangeFileExt(ExtractFileName(load.FileName), "");
     Log(Format(restricted ? "{#} Системная игра для %d чисел [система * комбинации]: загружен файл \"%s\""
                           : "{#} Системная игра для %d чисел [все система]: загружен файл \"%s\"",
                n, name));
@@ -1035,7 +1036,7 @@ void TScenarioController::SystemStake(bool restricted, const std::string& commen
     if (restricted) {
         // The system is small and the list may be the full set: one pass over the list marks what it holds.
         std::unordered_set<uint64_t> wanted;
-        for (size_t i = 0; i < system.Count(); ++i) {
+        for (size_t i = 0; i < system.size(); ++i) {
             TComb c = system[i];
             SortComb(c);
             wanted.insert(CombKey(c));
@@ -1045,7 +1046,7 @@ void TScenarioController::SystemStake(bool restricted, const std::string& commen
             if (wanted.count(k)) inList.insert(k);
         }
     }
-    for (size_t i = 0; i < system.Count() && !FStopRequested; ++i) {
+    for (size_t i = 0; i < system.size() && !FStopRequested; ++i) {
         TComb c = system[i];
         SortComb(c);
         if (restricted && !inList.count(CombKey(c))) continue;

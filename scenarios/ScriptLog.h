@@ -39,9 +39,4 @@ private:
     std::string FStamp;
 };
 
-// The system for numbers.size() numbers, from the first file of `dir` named "6-%.2d-*_*.dat": each line's six
-// positions pick from `numbers`. Returns false with the failure text in `error`; `file` is the file's path.
-bool LoadSystemCombinations(const std::string& dir, const TByteArray& numbers, TCombsArray& combs,
-                            std::string& file, std::string& error);
-
 } // namespace zorb

@@ -2,6 +2,9 @@
 // runs whose stakes and list sizes are compared with counts made independently of the scenario code.
 #include "CliFixture.h"
 
+#include "app/FormMain.h"
+#include "cli/CliInterface.h"
+
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "core/KestoUtils.h"
@@ -46,15 +49,21 @@ TEST_F(CliScenario, EditingWritesTheStateFileExactly) {
     const TStep steps[] = {
         {{"add", "--options", "excl:10#rand#nex", "--filter", " ", "--filter", " ", "--filter",
           "TSD1#NUMS:100#LNO:#SF:1"},
-         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n"},
+         0,
+         "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n"},
         {{"add-separator"}, 0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n\r\n"},
         {{"add", "--options", "FULL:0#ALL", "--comment", "второй"},
-         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n\r\nFULL:0#ALL| | | | | | | |второй\r\n"},
+         0,
+         "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\n\r\nFULL:0#ALL| | | | | | | |второй\r\n"},
         {{"up", "1"}, 1, nullptr},
         {{"down", "3"}, 1, nullptr},
-        {{"up", "3"}, 0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL| | | | | | | |второй\r\n\r\n"},
+        {{"up", "3"},
+         0,
+         "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL| | | | | | | |второй\r\n\r\n"},
         {{"edit", "2", "--filter", "BMF6#SUMS:10,20#LMV:5#ST:3"},
-         0, "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL|BMF6#SUMS:10,20#LMV:5#ST:3| | | | | | |второй\r\n\r\n"},
+         0,
+         "EXCL:10#RAND#NEX| | |TSD1#NUMS:100#LNO:#SF:1| | | | |\r\nFULL:0#ALL|BMF6#SUMS:10,20#LMV:5#ST:3| | | | | | "
+         "|второй\r\n\r\n"},
         // A bar in a field would shift the fields on reading: refused, nothing changes.
         {{"add", "--comment", "a|b"}, 1, nullptr},
         {{"add", "--filter", "x\ny"}, 1, nullptr},
@@ -75,7 +84,8 @@ TEST_F(CliScenario, EditingWritesTheStateFileExactly) {
 
 TEST_F(CliScenario, AppendAddsOneSeparatorAndAFailedAppendChangesNothing) {
     const std::string a = Lsc("a.lsc", "FULL:0#ALL| | | | | | | |\r\n");
-    const std::string b = Lsc("b.lsc", "\xEF\xBB\xBF" "CURR:0#NONE| | | | | | | |коммент\n");
+    const std::string b = Lsc("b.lsc", "\xEF\xBB\xBF"
+                                       "CURR:0#NONE| | | | | | | |коммент\n");
     ASSERT_EQ(Run({"scenario", "append", a}).Code, 0); // to an empty scenario: simply loaded
     TRun r = Run({"scenario", "append", b});
     EXPECT_EQ(r.Out, "Строк: 3\n");
@@ -106,12 +116,13 @@ TEST_F(CliScenario, CheckNamesTheLineThatWouldStopARun) {
     std::mt19937 rng(5);
     std::string noise;
     for (int i = 0; i < 4000; ++i) noise += static_cast<char>(rng() & 0xFF);
-    const std::string path = Lsc("hostile.lsc", "FULL:0#ALL|TSD1#NUMS:10,20#LMV:1-3;1#SF:1| | | | | | |\r\n"
-                                                "\r\n"
-                                                "FULL:0#ALL|TSD1#NUMS:1-10#LNO:#SF:1| | | | | | |\r\n"
-                                                "FULL:0#ALL|TSD1#QQQQ:10#LNO:#SF:1| | | | | | |\r\n"
-                                                "FULL:0#ALL|TSD1#NUMS:1-1000000;1#LMV:1-1000000;1#SF:1| | | | | | |\r\n" +
-                                                    huge + "\r\n" + noise + "\r\n");
+    const std::string path =
+        Lsc("hostile.lsc", "FULL:0#ALL|TSD1#NUMS:10,20#LMV:1-3;1#SF:1| | | | | | |\r\n"
+                           "\r\n"
+                           "FULL:0#ALL|TSD1#NUMS:1-10#LNO:#SF:1| | | | | | |\r\n"
+                           "FULL:0#ALL|TSD1#QQQQ:10#LNO:#SF:1| | | | | | |\r\n"
+                           "FULL:0#ALL|TSD1#NUMS:1-1000000;1#LMV:1-1000000;1#SF:1| | | | | | |\r\n" +
+                               huge + "\r\n" + noise + "\r\n");
     TRun r = Run({"scenario", "check", path});
     EXPECT_EQ(r.Code, 1);
     const auto lines = Lines(r.Out);
@@ -191,7 +202,8 @@ TEST_F(CliScenario, TestRunsOffsetsDownToOneAndChecksTheHiddenDraws) {
 TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     const std::string path = Lsc("n.lsc", "CURR:0#ALL#NEX| | | | | | | |\r\n");
     // The current list is the start-up list, which the saved generation settings make: my eight numbers.
-    WriteRaw(Dir.File("Zorb_6x52.ini"), "[GLOBAL]\r\nCombsGenerateMode=2\r\nCombsGenerateParameters=1;2;3;4;5;6;7;8\r\n");
+    WriteRaw(Dir.File("Zorb_6x52.ini"),
+             "[GLOBAL]\r\nCombsGenerateMode=2\r\nCombsGenerateParameters=1;2;3;4;5;6;7;8\r\n");
     TRun first = Run({"scenario", "run", path});
     ASSERT_EQ(first.Code, 0) << first.Err;
     const size_t made = RealStakes().size();
@@ -208,6 +220,60 @@ TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     EXPECT_EQ(skipped, made) << second.Err << "\n" << log.size();
     EXPECT_EQ(log.rfind("[", 0), 0u);
     EXPECT_NE(log.find("]: ### ЗАВЕРШЕНИЕ СЦЕНАРИЯ ###"), std::string::npos);
+}
+
+} // namespace
+} // namespace zorb::test
+
+namespace zorb::test {
+namespace {
+
+// The steps that exchange storages, skip unread buffers and batch the stake checks against the plain steps that
+// copy undo, keep every buffer and check after every line: the same stakes, log, list and applied filters. The
+// lines cover two sets sharing an EXCL buffer, a rollback of an emptied list, CURR after it and a FULL start.
+TEST(ScenarioFastSteps, EqualThePlainStepsOverThreeOffsets) {
+    const std::string scenario =
+        "EXCL:5#FIRST|TMF1#NUMS:100-200;100#CMV:12#SF:1|TMD1#SUMS:200#CLV:0#SF:1| | | | | |a\r\n"
+        "EXCL:5#LAST|TMD1#EVEN:50#CLV:5#SF:1| | | | | | |\r\n"
+        "CURR:0#EXT|TSD1#NUMS:30#LNO:#SZ:0| | | | | | |\r\n"
+        "\r\n"
+        "FULL:0#RAND|TMD1#NUMS:30#LLV:3#SF:1|BMD1#SUMS:300#LNO:#SV:1|TMF1#NUMS:100#LNO:#SV:10| | | | |\r\n";
+    struct TResult {
+        std::string Stakes, Log, List;
+        std::vector<std::string> Filters;
+    };
+    auto run = [&](bool plain) {
+        TTempDir dir;
+        WriteRaw(dir.File("Zorb_6x52.ldr"), EncodeDraws(MakeSampleArchive()));
+        WriteRaw(dir.File("Zorb_6x52.lss"), scenario);
+        std::ostringstream out, err;
+        TCliInterface ui(out, err);
+        TFormMain app(ui, TAppOptions{dir.Path(), dir.Path(), "Zorb_6x52", {}});
+        app.Create();
+        app.OnInitTimer();
+        app.Settings().ScriptLogEnabled = true;
+        app.Scenarios().SetSeed(11);
+        app.Scenarios().SetPlainSteps(plain);
+        EXPECT_TRUE(app.Scenarios().RunTest(3)) << err.str();
+        TResult r;
+        r.Stakes = ReadRaw(dir.File("Zorb_6x52.lsk"));
+        // Without the time stamps "[yyyy-mm-dd hh:nn:ss]: ".
+        for (const std::string& line : SplitKeepEmpty(ReadRaw(app.Scenarios().LastLogPath()), '\n'))
+            r.Log += line.substr(std::min<size_t>(line.size(), 23)) + "\n";
+        const TCombsArray& list = app.Combinations().Combs();
+        r.List.assign(reinterpret_cast<const char*>(list.Data()), list.Count() * sizeof(TComb));
+        for (const TFilterLine& f : app.Combinations().Filters())
+            r.Filters.push_back(f.Operation + "|" + f.Values + "|" + std::to_string(f.Count));
+        app.Shutdown();
+        return r;
+    };
+    const TResult fast = run(false), plain = run(true);
+    EXPECT_GT(fast.Stakes.size(), 3 * StakeRecordSize);
+    EXPECT_TRUE(fast.Stakes == plain.Stakes);
+    EXPECT_EQ(fast.Log, plain.Log);
+    EXPECT_NE(fast.Log.find("{UNDO}"), std::string::npos);
+    EXPECT_TRUE(fast.List == plain.List);
+    EXPECT_EQ(fast.Filters, plain.Filters);
 }
 
 } // namespace
