@@ -364,7 +364,8 @@ void TMainWindow::ProgressSetText(const std::string& text) {
 
 void TMainWindow::ProgressStep(int steps) {
     if (!FProgress) return;
-    FProgress->setValue(std::min(FProgress->value() + steps, FProgress->maximum()));
+    // A fresh dialog reports -1 until its first value.
+    FProgress->setValue(std::min(std::max(FProgress->value(), 0) + steps, FProgress->maximum()));
     QCoreApplication::processEvents();
 }
 
