@@ -527,9 +527,10 @@ void TScenarioController::BeginRun() {
     FLastCheckMs = NowMs();
     FCheckPending = false;
     FRng.seed(FSeed ? FSeed : static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
-    SetPanels(0, Tr("Выполнение сценария..."));
+    // The views are locked before the first panel refresh lets the interface act.
     FUi.ScriptRunStateChanged(true);
     FApp.UI().ActionsChanged();
+    SetPanels(0, Tr("Выполнение сценария..."));
 }
 
 void TScenarioController::EndRun() {

@@ -7,8 +7,9 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -66,6 +67,12 @@ TScenarioPage::TScenarioPage(TPageHost& host, QWidget* parent) : TPage(host, par
     FView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     layout->addWidget(FView, 1);
     auto* panels = new QHBoxLayout;
+    // The run's own buttons stay in sight beside its panels; on a narrow page the toolbar hides them.
+    for (size_t i = 0; i < FRunButtons.size(); ++i) {
+        FRunButtons[i] = new QToolButton(this);
+        FRunButtons[i]->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        panels->addWidget(FRunButtons[i]);
+    }
     for (size_t i = 0; i < FPanels.size(); ++i) {
         FPanels[i] = new QLabel(this);
         FPanels[i]->setObjectName(QString("scriptPanel%1").arg(i));
@@ -87,15 +94,17 @@ void TScenarioPage::Attach(TTemplateMain& app) {
     FApp = &app;
     FModel = new TScriptModel(app.Scenarios(), this);
     FView->setModel(FModel);
-    const int widths[TScenarioController::ScriptColumnCount] = {200, 260, 200, 200, 200, 200, 200, 200, 200};
+    const int widths[TScenarioController::ScriptColumnCount] = {200, 340, 200, 200, 200, 200, 200, 200, 200};
     for (int c = 0; c < TScenarioController::ScriptColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
-    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TScenarioPage::OnSelectionChanged);
+    connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TScenarioPage::OnSelectionChanged);
     ListChanged();
 }
 
 void TScenarioPage::LanguageChanged() {
     FillToolBar(FToolBar, "Scenario");
+    const char* const names[] = {"ScriptRun", "ScriptTest", "ScriptStop"};
+    for (size_t i = 0; i < FRunButtons.size(); ++i)
+        if (QAction* a = FHost.ActionByName(names[i])) FRunButtons[i]->setDefaultAction(a);
 }
 
 void TScenarioPage::RestoreState(const TStoredSizes& sizes) {
@@ -154,17 +163,22 @@ TFormScript::TFormScript(TScriptEditorData& edited, TScenarioController& scenari
     auto* options = new QGroupBox(TrQ(" Опции "), this);
     auto* of = new QFormLayout(options);
     FSource = new QComboBox(options);
+    FSource->setObjectName("cbSource");
     for (int i = 0; i < ScriptSourceCount; ++i) FSource->addItem(QS(SourceEditorCaption(i)));
     of->addRow(TrQ("Начальный список комбинаций:"), FSource);
     FExclude = new QSpinBox(options);
+    FExclude->setObjectName("edExclude");
     FExclude->setRange(0, INT_MAX);
     FExclude->setToolTip(TrQ("Исключить указанное количество тиражей из списка комбинаций перед применением фильтров"));
     of->addRow(TrQ("Кол-во тиражей:"), FExclude);
     FStakeMode = new QComboBox(options);
+    FStakeMode->setObjectName("cbStakeMode");
     for (int i = 0; i < ScriptStakeModeCount; ++i) FStakeMode->addItem(QS(StakeEditorCaption(i)));
     of->addRow(TrQ("В случае неоднозначного результата после применения фильтров:"), FStakeMode);
     FClear = new QCheckBox(TrQ("Удалить все ставки перед выполнением (накопление только рейтинга)"), options);
     FNewOnly = new QCheckBox(TrQ("Только новые ставки (пропускать те ставки, которые уже есть в списке)"), options);
+    FClear->setObjectName("cbClearStakes");
+    FNewOnly->setObjectName("cbNewOnly");
     of->addRow(FClear);
     of->addRow(FNewOnly);
     layout->addWidget(options);
@@ -176,14 +190,13 @@ TFormScript::TFormScript(TScriptEditorData& edited, TScenarioController& scenari
         FFilters[i] = new QLineEdit(filters);
         FFilters[i]->setObjectName(QString("edFilter%1").arg(i + 1));
         FFilters[i]->setText(QString::fromStdString(shown.Filters[i]));
+        FFilters[i]->installEventFilter(this); // a double-click edits the filter as "..." does
         auto* more = new QToolButton(filters);
+        more->setObjectName(QString("btnFilter%1").arg(i + 1));
         more->setText("...");
         more->setToolTip(TrQ("Редактировать фильтр"));
         QLineEdit* edit = FFilters[i];
-        connect(more, &QToolButton::clicked, this, [this, edit] {
-            std::string text = StdS(edit->text());
-            if (FScenarios.EditFilterText(text)) edit->setText(QString::fromStdString(text));
-        });
+        connect(more, &QToolButton::clicked, this, [this, edit] { EditField(edit); });
         row->addWidget(FFilters[i], 1);
         row->addWidget(more);
         ff->addRow(QS(Format(Tr("Фильтр %d:"), static_cast<int>(i + 1))), row);
@@ -191,6 +204,7 @@ TFormScript::TFormScript(TScriptEditorData& edited, TScenarioController& scenari
     layout->addWidget(filters);
     auto* cf = new QFormLayout;
     FComment = new QLineEdit(this);
+    FComment->setObjectName("edComment");
     FComment->setToolTip(TrQ("Комментарии (можно оставить пустым)"));
     FComment->setText(QString::fromStdString(shown.Comment));
     cf->addRow(TrQ("Комментарии:"), FComment);
@@ -203,6 +217,21 @@ TFormScript::TFormScript(TScriptEditorData& edited, TScenarioController& scenari
     FClear->setChecked(shown.Options.ClearStakes);
     FNewOnly->setChecked(shown.Options.NewOnly);
     resize(720, sizeHint().height());
+}
+
+void TFormScript::EditField(QLineEdit* edit) {
+    std::string text = StdS(edit->text());
+    if (FScenarios.EditFilterText(text)) edit->setText(QString::fromStdString(text));
+}
+
+bool TFormScript::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick)
+        for (QLineEdit* edit : FFilters)
+            if (watched == edit) {
+                EditField(edit);
+                return true;
+            }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormScript::Take(TScriptEditorData& d) const {

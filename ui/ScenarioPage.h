@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class QToolButton;
 class TScriptModel;
 
 class TScenarioPage : public TPage {
@@ -38,6 +39,7 @@ private:
     QTableView* FView = nullptr;
     TScriptModel* FModel = nullptr;
     std::array<QLabel*, 5> FPanels{};
+    std::array<QToolButton*, 3> FRunButtons{};
     bool FSelecting = false;
 };
 
@@ -48,7 +50,11 @@ public:
     TFormScript(zorb::TScriptEditorData& data, zorb::TScenarioController& scenarios, QWidget* parent);
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void EditField(QLineEdit* edit);
     void Take(zorb::TScriptEditorData& d) const;
     zorb::TScriptEditorData& FData;
     zorb::TScenarioController& FScenarios;

@@ -1,0 +1,197 @@
+// The scenario tab on a started main window: the list and its enabling rules, the line editor with its fields,
+// the filter editor behind "...", the refusal of field separators, and a running test that locks the views.
+#include "app/FormMain.h"
+#include "combos/FilterItem.h"
+#include "core/DrawArchive.h"
+#include "core/FileUtils.h"
+#include "core/IniFile.h"
+#include "tools/SampleArchive.h"
+#include "ui/DrawsPage.h"
+#include "ui/FilterDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/ScenarioPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace zorb;
+
+namespace {
+
+const char* const Scenario = "EXCL:10#FIRST|TMF1#NUMS:100#CMV:2#SF:1|TMD1#SUMS:200#CLV:0#SF:1| | | | | |первая\r\n"
+                             "\r\n"
+                             "CURR:0#LAST#NEX|TSD1#NUMS:30#LNO:#SC:20| | | | | | |\r\n";
+
+// Runs `fn` on the first visible window of type T once the event loop gets to it (a modal dialog's own loop).
+template <class T, class F> void WhenShown(F fn) {
+    QTimer::singleShot(50, [fn] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return fn(*t);
+        QFAIL("the window did not open");
+    });
+}
+
+} // namespace
+
+class TestScenario : public QObject {
+    Q_OBJECT
+
+    static void Snapshot(QWidget& w, const char* name) {
+        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
+        if (dir.isEmpty()) return;
+        w.show();
+        QCoreApplication::processEvents();
+        w.grab().save(QString::fromUtf8(dir) + "/" + name);
+    }
+
+    struct TStarted {
+        QTemporaryDir Dir;
+        TMainWindow Window;
+        std::unique_ptr<TFormMain> App;
+        TScenarioController& Sc() { return App->Scenarios(); }
+    };
+
+    // Ten numbers of my own keep every list small, so a test of many offsets stays quick.
+    static std::unique_ptr<TStarted> Start() {
+        auto s = std::make_unique<TStarted>();
+        const std::string dir = s->Dir.path().toStdString();
+        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), MakeSampleArchive(300));
+        WriteFileAtomic(JoinPath(dir, "Zorb_6x52.lss"), Scenario);
+        TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
+        frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
+        frm.Save();
+        TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
+        ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
+        ini.WriteString("GLOBAL", "CombsGenerateParameters", "1;2;3;4;5;6;7;8;9;10");
+        ini.Save();
+        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
+        s->Window.Attach(s->App.get());
+        s->App->Create();
+        s->App->OnInitTimer();
+        s->Window.resize(1300, 700);
+        if (auto* tabs = qobject_cast<QTabWidget*>(s->Window.ScenarioPage()->parentWidget()->parentWidget()))
+            tabs->setCurrentWidget(s->Window.ScenarioPage());
+        return s;
+    }
+
+private slots:
+    void listShowsTheLinesAndFollowsTheSelection() {
+        auto s = Start();
+        QTableView* view = s->Window.ScenarioPage()->View();
+        auto* model = view->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("Комментарии"));
+        QCOMPARE(model->headerData(8, Qt::Horizontal).toString(), QString("Фильтр 7"));
+        QCOMPARE(model->data(model->index(0, 0)).toString(), QString("первая"));
+        QCOMPARE(model->data(model->index(0, 1)).toString(),
+                 QString("Исключить 10 тиражей; Первая; Все создаваемые ставки"));
+        QCOMPARE(model->data(model->index(2, 1)).toString(), QString("Текущий список; Последняя; Только новые ставки"));
+        QCOMPARE(model->data(model->index(1, 1)).toString(), QString());
+        auto* count = s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel0");
+        QVERIFY(count);
+        QCOMPARE(count->text(), QString("Строк: 3"));
+        view->selectRow(1);
+        QVERIFY(!s->Window.ActionByName("ScriptEdit")->isEnabled());
+        QVERIFY(s->Window.ActionByName("ScriptUp")->isEnabled());
+        view->selectRow(2);
+        QVERIFY(s->Window.ActionByName("ScriptEdit")->isEnabled());
+        QVERIFY(!s->Window.ActionByName("ScriptDown")->isEnabled());
+        QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
+        view->selectRow(0);
+        Snapshot(s->Window, "scenario-tab.png");
+    }
+
+    void editorFillsItsFieldsOpensTheFilterEditorAndRefusesSeparators() {
+        auto s = Start();
+        TScriptEditorData data = s->Sc().EditorData("Редактирование строки", 3, s->Sc().GetLine(0));
+        TFormScript dlg(data, s->Sc(), &s->Window);
+        QCOMPARE(dlg.windowTitle(), QString("Редактирование строки"));
+        QCOMPARE(dlg.findChild<QComboBox*>("cbSource")->currentIndex(), int(ssExclude));
+        QCOMPARE(dlg.findChild<QSpinBox*>("edExclude")->value(), 10);
+        QCOMPARE(dlg.findChild<QComboBox*>("cbStakeMode")->currentIndex(), int(skmFirst));
+        QVERIFY(!dlg.findChild<QCheckBox*>("cbNewOnly")->isChecked());
+        QCOMPARE(dlg.findChild<QLineEdit*>("edComment")->text(), QString("первая"));
+        auto* filter1 = dlg.findChild<QLineEdit*>("edFilter1");
+        QCOMPARE(filter1->text(), QString("TMF1#NUMS:100#CMV:2#SF:1"));
+        QCOMPARE(dlg.findChild<QLineEdit*>("edFilter3")->text(), QString());
+        Snapshot(dlg, "scenario-editor.png");
+
+        // "..." opens the filter editor on the field's text and writes back what it returns.
+        filter1->setText("TMF1#NUMS:120#CMV:2#SF:1");
+        bool opened = false;
+        WhenShown<TFilterDialog>([&](TFilterDialog& f) {
+            opened = true;
+            f.accept();
+        });
+        dlg.findChild<QToolButton*>("btnFilter1")->click();
+        QVERIFY(opened);
+        const TStatList& registry = s->App->Registry();
+        QCOMPARE(filter1->text().toStdString(),
+                 FilterText(ParseFilter("TMF1#NUMS:120#CMV:2#SF:1", registry), registry));
+
+        // A bar or a line break would shift the fields on reading: OK keeps the editor open.
+        for (const char* bad : {"TSD1#NUMS:10#LNO:#SF:1|x", "a\nb"}) {
+            dlg.findChild<QLineEdit*>("edComment")->setText(QString::fromUtf8(bad));
+            bool warned = false;
+            WhenShown<QMessageBox>([&](QMessageBox& m) {
+                warned = true;
+                m.accept();
+            });
+            dlg.accept();
+            QVERIFY2(warned, bad);
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        }
+        dlg.findChild<QLineEdit*>("edComment")->setText("вторая");
+        dlg.findChild<QComboBox*>("cbStakeMode")->setCurrentIndex(skmAll);
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(TScenarioController::EditorLine(data),
+                 "EXCL:10#ALL|" + filter1->text().toStdString() + "|TMD1#SUMS:200#CLV:0#SF:1| | | | | |вторая");
+    }
+
+    void runningTestLocksTheViewsUntilStopped() {
+        auto s = Start();
+        const int offset = s->App->Archive().DrawsOffset();
+        bool drawsEnabled = true, listEnabled = true, stopEnabled = false, runEnabled = true;
+        QTimer probe;
+        probe.setInterval(0);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (s->Sc().Panels().Cycle < 3) return; // a few passes in, so the panels have something to show
+            probe.stop();
+            drawsEnabled = s->Window.DrawsPage()->isEnabled();
+            listEnabled = s->Window.ScenarioPage()->View()->isEnabled();
+            stopEnabled = s->Window.ActionByName("ScriptStop")->isEnabled();
+            runEnabled = s->Window.ActionByName("ScriptRun")->isEnabled();
+            Snapshot(s->Window, "scenario-running.png");
+            s->Sc().RequestStop(false);
+        });
+        probe.start();
+        QVERIFY(!s->Sc().RunTest(200));
+        QVERIFY(!drawsEnabled);
+        QVERIFY(!listEnabled);
+        QVERIFY(stopEnabled);
+        QVERIFY(!runEnabled);
+        // After the run everything is back in the user's hands; a stopped test keeps its pass's offset.
+        QVERIFY(!s->Sc().Running());
+        QVERIFY(s->Window.DrawsPage()->isEnabled());
+        QVERIFY(s->Window.ScenarioPage()->View()->isEnabled());
+        QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
+        QVERIFY(!s->Window.ActionByName("ScriptStop")->isEnabled());
+        QVERIFY(s->App->Archive().DrawsOffset() != offset);
+    }
+};
+
+QTEST_MAIN(TestScenario)
+#include "TestScenario.moc"
