@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 #include "app/ExportController.h"
 #include "app/UpdateController.h"
+#include "app/ViewsController.h"
 #include "core/TextUtils.h"
 
 #include <zip.h>
@@ -132,6 +133,36 @@ TEST_F(ExportUpdateTest, EveryListExportsItsViewTexts) {
         };
         line([&](int c) { return source->ColumnCaption(c); });
         for (int64_t r = 0; r < rows; ++r) line([&](int c) { return source->CellText(r, c); });
+        EXPECT_EQ(ReadRaw(job.CsvPath), want) << static_cast<int>(list);
+    }
+}
+
+// The card and layout grids: row 0 is the header; a selection of grid rows 1..n proposes those n rows.
+TEST_F(ExportUpdateTest, GridsExportTheirShownTextsAndSelection) {
+    Start(40);
+    App->Views().ComputeCard();
+    App->Views().ComputeLayout();
+    for (TExportList list : {TExportList::Card, TExportList::Layout}) {
+        const TTextGrid& grid = list == TExportList::Card ? App->Views().CardText() : App->Views().LayoutText();
+        ASSERT_GE(grid.size(), 3u);
+        const int bottom = static_cast<int>(grid.size()) - 1;
+        ASSERT_TRUE(App->Execute(list == TExportList::Card ? "CardXlsExport" : "LayoutXlsExport"));
+        const TViewKind kind = list == TExportList::Card ? TViewKind::Card : TViewKind::Layout;
+        App->Views().SetSelection(kind, TGridRect{1, 1, bottom, 2});
+        Ui.NextFileName.clear();
+        ASSERT_TRUE(App->Execute(list == TExportList::Card ? "CardXlsExport" : "LayoutXlsExport"));
+        EXPECT_EQ(Ui.Shown.back().RowsMode, 1);
+        EXPECT_EQ(Ui.Shown.back().SelectedCount, bottom);
+        EXPECT_EQ(Ui.Shown.back().AllCount, static_cast<int64_t>(grid.size()) - 1);
+        EXPECT_EQ(Ui.Shown.back().Params.Title, TExportController::TabCaption(list));
+        TExportJob job;
+        job.CsvPath = Data.File("grid.csv");
+        ASSERT_EQ(App->Export().Export(list, job), static_cast<int64_t>(grid.size()) - 1);
+        std::string want;
+        for (const auto& row : grid) {
+            for (size_t c = 0; c < grid[0].size(); ++c) want += (c ? ";" : "") + (c < row.size() ? row[c] : "");
+            want += "\r\n";
+        }
         EXPECT_EQ(ReadRaw(job.CsvPath), want) << static_cast<int>(list);
     }
 }
