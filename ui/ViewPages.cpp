@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -34,6 +35,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 using namespace zorb;
 
@@ -114,16 +116,25 @@ void ShowSeries(QChartView* view, const std::vector<TChartSeries>& series, bool 
         auto* line = new QLineSeries();
         line->setName(QS(s.Title));
         for (const TViewPoint& p : s.Points) line->append(p.X, p.Y);
+        // Added first, so that a series without a colour of its own keeps the one the chart gives it.
+        chart->addSeries(line);
         QPen pen = line->pen();
         pen.setWidth(2);
         if (s.Color) pen.setColor(ColorOf(s.Color));
         line->setPen(pen);
+        if (s.Color) line->setBrush(ColorOf(s.Color)); // the point marks
         line->setPointsVisible(s.Marks);
         line->setPointLabelsVisible(labels && s.Labels);
         line->setPointLabelsFormat("@yPoint");
-        chart->addSeries(line);
+        line->setPointLabelsClipping(false);
     }
     chart->createDefaultAxes();
+    // x is a draw number, a sum or a match count: whole numbers only.
+    for (QAbstractAxis* axis : chart->axes(Qt::Horizontal))
+        if (auto* values = qobject_cast<QValueAxis*>(axis)) {
+            values->setLabelFormat("%d");
+            values->applyNiceNumbers();
+        }
     QChart* old = view->chart();
     view->setChart(chart);
     delete old;
@@ -186,6 +197,7 @@ TInfoDialog::TInfoDialog(const std::vector<TInfoLine>& lines, const TComb& numbe
     FMatrix->verticalHeader()->setDefaultSectionSize(22);
     right->addWidget(FMatrix, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(TrQ("Закрыть"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     right->addWidget(buttons);
     layout->addLayout(right);
@@ -235,6 +247,8 @@ TGridPage::TGridPage(TPageHost& host, QWidget* parent, TViewKind kind) : TPage(h
     if (kind == TViewKind::Week) {
         FChart = new QChartView(split);
         split->addWidget(FChart);
+        split->setStretchFactor(0, 1); // eight rows of the grid, the rest for the chart
+        split->setStretchFactor(1, 3);
     } else {
         auto* lists = new QWidget(split);
         auto* row = new QHBoxLayout(lists);
@@ -243,6 +257,9 @@ TGridPage::TGridPage(TPageHost& host, QWidget* parent, TViewKind kind) : TPage(h
             FCompareLengths[k] = LengthField(lists, 100);
             FCompare[k] = new QTableView(lists);
             FCompare[k]->verticalHeader()->hide();
+            FCompare[k]->verticalHeader()->setDefaultSectionSize(18);
+            FCompare[k]->setWordWrap(false);
+            FCompare[k]->horizontalHeader()->setStretchLastSection(true);
             FCompare[k]->setSortingEnabled(false);
             col->addWidget(FCompareLengths[k]);
             col->addWidget(FCompare[k], 1);
@@ -343,21 +360,46 @@ void TGridPage::DrawWeekChart() {
     const QModelIndex cur = FGrid->currentIndex();
     const int row = cur.isValid() ? cur.row() + 1 : 1, column = cur.isValid() ? std::max(cur.column(), 1) : 1;
     const auto points = FApp->Views().WeekChart(row, column);
+    // Mode 1 shows the seven days of one number, mode 0 the 52 numbers of one day: x labelled accordingly.
+    const auto days = TViewsController::DayNames();
+    QStringList labels;
+    for (const TViewPoint& p : points)
+        labels << (FApp->Settings().WeekChartMode == 1 && p.X >= 1 && p.X <= 7 ? QS(days[static_cast<size_t>(p.X - 1)])
+                                                                               : QString::number(p.X));
     auto* chart = new QChart();
+    QAbstractSeries* series = nullptr;
     if (FApp->Settings().WeekChartType) {
         auto* line = new QLineSeries();
-        for (const TViewPoint& p : points) line->append(p.X, p.Y);
+        for (size_t i = 0; i < points.size(); ++i) line->append(static_cast<double>(i), points[i].Y);
         line->setPointsVisible(true);
-        chart->addSeries(line);
+        series = line;
     } else {
         auto* set = new QBarSet(QString());
         for (const TViewPoint& p : points) *set << p.Y;
         auto* bars = new QBarSeries();
         bars->append(set);
-        chart->addSeries(bars);
+        series = bars;
     }
+    chart->addSeries(series);
+    // Labels on the bars' positions 0..n-1.
+    auto* x = new QCategoryAxis();
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    x->setRange(-0.5, labels.size() - 0.5);
+    // With 52 bars every fifth number is labelled; each label needs the room up to the previous one.
+    for (int i = 0; i < labels.size(); ++i)
+        if (labels.size() <= 7 || i == 0 || (i + 1) % 5 == 0) x->append(labels[i], i);
+    x->setGridLineVisible(false);
+    chart->addAxis(x, Qt::AlignBottom);
+    series->attachAxis(x);
+    auto* y = new QValueAxis();
+    y->setLabelFormat("%d");
+    double top = 1;
+    for (const TViewPoint& p : points) top = std::max(top, p.Y);
+    y->setRange(0, top);
+    y->applyNiceNumbers();
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(y);
     chart->legend()->hide();
-    chart->createDefaultAxes();
     QChart* old = FChart->chart();
     FChart->setChart(chart);
     delete old;
@@ -366,8 +408,11 @@ void TGridPage::DrawWeekChart() {
 void TGridPage::ViewChanged(TViewKind kind) {
     if (!FModel) return;
     if (kind == TViewKind::LayoutCompare) {
-        for (auto* m : FCompareModels)
-            if (m) m->Reset();
+        for (size_t k = 0; k < FCompareModels.size(); ++k)
+            if (FCompareModels[k]) {
+                FCompareModels[k]->Reset();
+                FCompare[k]->resizeColumnToContents(0);
+            }
         return;
     }
     FModel->Reset();
@@ -472,6 +517,19 @@ void TListPage::Attach(TTemplateMain& app) {
                                      {}},
                                     this);
     FView->setModel(FModel);
+    // Starting widths: the comment wide, the counters narrow.
+    for (int c = 0; c < FModel->columnCount(); ++c) {
+        int w = 70;
+        if (c == 0)
+            w = 220;
+        else if (FRatings && c >= 6 && c < RatingEColumn)
+            w = 45;
+        else if (FRatings && c >= RatingExpectedMatchesColumn)
+            w = 95;
+        else if (!FRatings && (c == 1 || c == 3))
+            w = 150;
+        FView->setColumnWidth(c, w);
+    }
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListPage::OnSelection);
     if (FRatings) {
         FView->horizontalHeader()->setSectionsClickable(true);
@@ -716,6 +774,8 @@ bool TViewPagesUi::EditTable(TTableDialogData& data,
     form->addRow(last);
     form->addRow(TrQ("Шаг:"), step);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Отмена"));
     form->addRow(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
@@ -738,10 +798,15 @@ bool TViewPagesUi::EditTable(TTableDialogData& data,
 }
 
 bool TViewPagesUi::AskTestCount(int& count, int maxCount) {
-    bool ok = false;
-    const int k = QInputDialog::getInt(FTabs ? FTabs->window() : nullptr, TrQ("Количество тестов"),
-                                       TrQ("Укажите количество тестов:"), std::clamp(count, 1, std::max(maxCount, 1)),
-                                       1, std::max(maxCount, 1), 1, &ok);
-    if (ok) count = k;
-    return ok;
+    QInputDialog dlg(FTabs ? FTabs->window() : nullptr);
+    dlg.setWindowTitle(TrQ("Количество тестов"));
+    dlg.setLabelText(TrQ("Укажите количество тестов:"));
+    dlg.setInputMode(QInputDialog::IntInput);
+    dlg.setIntRange(1, std::max(maxCount, 1));
+    dlg.setIntValue(std::clamp(count, 1, std::max(maxCount, 1)));
+    dlg.setOkButtonText(TrQ("OK"));
+    dlg.setCancelButtonText(TrQ("Отмена"));
+    if (dlg.exec() != QDialog::Accepted) return false;
+    count = dlg.intValue();
+    return true;
 }
