@@ -71,6 +71,11 @@ TSelfUpdateOptions TUpdateController::UpdaterOptions() {
     o.Language = FLanguage ? FLanguage() : BuiltInLanguage;
     o.LanguageAbbrev = LanguageAbbrev(o.Language);
     o.Http = FDraws.HttpOptions();
+    // While a file downloads, the progress window's "Отмена" stops the transfer itself, not only the next step.
+    o.Http.Progress = [keepAlive = o.Http.Progress, &ui = FApp.UI()] {
+        if (keepAlive) keepAlive();
+        if (ui.ProgressStopRequested()) RequestCancel();
+    };
     return o;
 }
 
