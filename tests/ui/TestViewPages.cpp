@@ -145,6 +145,9 @@ private slots:
 
         ShowTab(*s, s->Window.RatingsPage());
         Snapshot(s->Window, "views-ratings.png");
+        QTableView* ratings = s->Window.RatingsPage()->View();
+        ratings->scrollTo(ratings->model()->index(0, RatingPValueColumn));
+        Snapshot(s->Window, "views-ratings-random.png");
         ShowTab(*s, s->Window.TablesPage());
         Snapshot(s->Window, "views-tables.png");
 
