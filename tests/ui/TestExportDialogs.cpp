@@ -5,6 +5,7 @@
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "tools/SampleArchive.h"
+#include "ui/DrawsPage.h"
 #include "ui/ExportDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/UpdateDialogs.h"
@@ -19,6 +20,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -150,6 +152,39 @@ private slots:
         dlg.Store(f);
         QCOMPARE(f.Width, std::string("17.46"));
         QCOMPARE(f.Alignment, 2);
+    }
+
+    // The window's export action opens the dialog with the fields of its list, widths taken from the view.
+    void windowActionOpensTheDialogWithTheViewsWidths() {
+        QTemporaryDir dir;
+        const std::string path = dir.path().toStdString();
+        SaveDrawsFile(JoinPath(path, "Zorb_6x52.ldr"), MakeSampleArchive(30));
+        {
+            TIniFile frm(JoinPath(path, "Zorb_6x52.frm"));
+            frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
+            frm.Save();
+        }
+        TMainWindow window;
+        TFormMain app(window, TAppOptions{path, path, "zorb-ui-test-none", {}});
+        window.Attach(&app);
+        app.Create();
+        app.OnInitTimer();
+        window.DrawsPage()->View()->setColumnWidth(0, 96);
+        QStringList fields;
+        QString width;
+        QTimer::singleShot(0, this, [&] {
+            auto* dlg = qobject_cast<TFormExpExcel*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            for (int i = 0; i < dlg->FieldList()->topLevelItemCount(); ++i)
+                fields << dlg->FieldList()->topLevelItem(i)->text(3);
+            width = dlg->FieldList()->topLevelItem(0)->text(2);
+            dlg->reject();
+        });
+        window.ActionByName("DrawsXlsExport")->trigger();
+        QCOMPARE(fields.size(), 9);
+        QCOMPARE(fields.front(), QString("Тираж"));
+        QCOMPARE(width, QString("12.00"));
+        QVERIFY(!app.Busy());
     }
 
     void offerAndProgressWindows() {
