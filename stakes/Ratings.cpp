@@ -62,18 +62,28 @@ std::array<int64_t, StakeSizeCount> EffectiveSizes(const TRatingRecord& r) {
 }
 
 double ExactPValue(const std::array<int64_t, StakeSizeCount>& sizes, int observed) {
-    std::vector<double> dist{1.0};
+    // The distribution of the total over [low, low + dist.size()); totals whose chance underflows are dropped at
+    // both ends, which keeps the work near the totals that can happen at all.
+    constexpr double Negligible = 1e-300;
+    std::vector<double> dist{1.0}, next;
+    int64_t low = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const auto p = MatchDistribution(MinStakeSize + static_cast<int>(i));
         for (int64_t s = 0; s < sizes[i]; ++s) {
-            std::vector<double> next(dist.size() + 6, 0.0);
+            next.assign(dist.size() + 6, 0.0);
             for (size_t t = 0; t < dist.size(); ++t)
                 for (size_t k = 0; k <= 6; ++k) next[t + k] += dist[t] * p[k];
-            dist.swap(next);
+            size_t from = 0, to = next.size();
+            while (from + 1 < to && next[from] < Negligible) ++from;
+            while (to - 1 > from && next[to - 1] < Negligible) --to;
+            dist.assign(next.begin() + static_cast<std::ptrdiff_t>(from),
+                        next.begin() + static_cast<std::ptrdiff_t>(to));
+            low += static_cast<int64_t>(from);
         }
     }
     double tail = 0;
-    for (size_t t = static_cast<size_t>(std::max(observed, 0)); t < dist.size(); ++t) tail += dist[t];
+    for (size_t t = 0; t < dist.size(); ++t)
+        if (low + static_cast<int64_t>(t) >= observed) tail += dist[t];
     return std::min(tail, 1.0);
 }
 
