@@ -122,6 +122,14 @@ private slots:
         dlg.SetFocusField(0);
         dlg.Action("Rename")->trigger();
         QCOMPARE(dlg.FieldList()->topLevelItem(0)->text(0), QString("Номер"));
+        // Space on the focused field clears its box like a click; the field goes after the checked ones.
+        QTest::keyClick(dlg.FieldList(), Qt::Key_Space);
+        QCoreApplication::processEvents();
+        QCOMPARE(Captions(dlg), QStringList({"N2", "Сумма", "Дата тиража", "Номер", "N1"}));
+        QCOMPARE(dlg.Focus(), 3);
+        dlg.FieldList()->topLevelItem(3)->setCheckState(0, Qt::Checked);
+        QCoreApplication::processEvents();
+        QCOMPARE(Captions(dlg), QStringList({"N2", "Сумма", "Дата тиража", "Номер", "N1"}));
 
         // A parameter file: its title and its first item, moved to the front and aligned right.
         dlg.Action("OpenFile")->trigger();
