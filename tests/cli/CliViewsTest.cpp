@@ -61,6 +61,9 @@ TEST_F(CliViewsTest, WeekSelectionKeepsTheCombinationsOfItsColumns) {
     EXPECT_NE(r.Out.find("Значения: 1; 2; 3; 4; 5\n"), std::string::npos) << r.Out;
     const TRun cols = Run({"view", "week", "--select", "1,3,7,5", "--keep"});
     EXPECT_NE(cols.Out.find("Комбинаций: 203\n"), std::string::npos) << cols.Out;
+    // Over the full set: every combination holding 3, 4 or 5, C(52,6) - C(49,6).
+    const TRun full = Run({"view", "week", "--select", "1,3,7,5", "--keep", "--mode", "0"});
+    EXPECT_NE(full.Out.find("Комбинаций: 6374704\n"), std::string::npos) << full.Out << full.Err;
     const TRun none = Run({"view", "week", "--select", "1,0,7,0", "--keep"});
     EXPECT_NE(none.Code, 0);
 }
