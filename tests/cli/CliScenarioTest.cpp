@@ -12,6 +12,9 @@
 #include "stakes/StakeRecord.h"
 #include "tools/SampleArchive.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdio>
 #include <random>
 
 namespace zorb::test {
@@ -136,7 +139,17 @@ TEST_F(CliScenario, CheckNamesTheLineThatWouldStopARun) {
     // Running the hostile file stops at its first bad line, with whole stakes.
     TRun run = Run({"scenario", "run", path});
     EXPECT_EQ(run.Code, 1);
-    EXPECT_EQ(Stakes().size() % 1, 0u);
+    EXPECT_EQ(ReadRaw(Dir.File("Zorb_6x52.lsk")).size() % StakeRecordSize, 0u);
+    // Random files of the line's own characters and of any bytes are shown and checked without a crash.
+    const std::string alphabet = "|#:;,- 0123456789FULLEXCLCURRALLSYSATMDFNUMSSUMSLNOLVASFSCSZ\r\n";
+    for (int i = 0; i < 60; ++i) {
+        std::string bytes;
+        for (int k = 0, n = static_cast<int>(rng() % 3000); k < n; ++k)
+            bytes += i % 2 ? static_cast<char>(rng() & 0xFF) : alphabet[rng() % alphabet.size()];
+        const std::string file = Lsc("fuzz.lsc", bytes);
+        EXPECT_EQ(Run({"scenario", "show", file}).Code, 0) << i;
+        EXPECT_LE(Run({"scenario", "check", file}).Code, 1) << i;
+    }
 }
 
 // Keeping the combinations that hold 7 or 8 leaves C(52,6) - C(50,6) of the full set; the first of them in the
@@ -181,8 +194,11 @@ TEST_F(CliScenario, TestRunsOffsetsDownToOneAndChecksTheHiddenDraws) {
         ASSERT_EQ(cells.size(), 12u);
         EXPECT_EQ(cells[0], std::to_string(v));
         EXPECT_EQ(cells[1], std::to_string(NextDrawNumber(draws, v)));
-        // Numbers 41..52 only, minus the newest three draws at that offset: at most C(12,6).
-        EXPECT_LE(std::stoll(cells[2]), Binomial(12, 6));
+        // Numbers 41..52 only, minus the newest three draws at that offset that hold none below 41.
+        int64_t drawn = 0;
+        const int hi = static_cast<int>(draws.size()) - 1 - v;
+        for (int d = hi - 2; d <= hi; ++d) drawn += *std::min_element(draws[d].Numbers, draws[d].Numbers + 6) > 40;
+        EXPECT_EQ(std::stoll(cells[2]), Binomial(12, 6) - drawn);
         EXPECT_EQ(cells[3], "1");
         total += 1;
     }
@@ -197,6 +213,78 @@ TEST_F(CliScenario, TestRunsOffsetsDownToOneAndChecksTheHiddenDraws) {
     // Separators between the passes.
     EXPECT_EQ(Stakes().size(), 7u);
     (void)total;
+}
+
+// Deleting the numbers 1..44 leaves the 28 combinations of 45..52 in the full set's order; the system file's
+// positions map onto those eight numbers. Counted here without the scenario code.
+TEST_F(CliScenario, AllAndSystemStakesMatchAnIndependentCount) {
+    std::vector<TComb> mine;
+    for (int m = 0; m < 256; ++m)
+        if (std::popcount(static_cast<unsigned>(m)) == 6) {
+            TComb c{};
+            for (int b = 0, k = 0; b < 8; ++b)
+                if (m >> b & 1) c.N[k++] = static_cast<uint8_t>(45 + b);
+            mine.push_back(c);
+        }
+    std::sort(mine.begin(), mine.end(),
+              [](const TComb& a, const TComb& b) { return std::lexicographical_compare(a.N, a.N + 6, b.N, b.N + 6); });
+    auto text = [](const TComb& c) { return NumberSetToText(CombToSet(c), ";"); };
+    auto sum = [](const TComb& c) { return c.N[0] + c.N[1] + c.N[2] + c.N[3] + c.N[4] + c.N[5]; };
+    size_t restricted = 0;
+    for (const TComb& c : mine) restricted += sum(c) < 290 || sum(c) > 300;
+    ForceDirectories(Dir.File("Systems"));
+    WriteRaw(Dir.File("Systems/6-08-3_0001.dat"), "1 2 3 4 5 6\r\n3 4 5 6 7 8\r\n1 2 5 6 7 8\r\n");
+    const std::string keep = "|TMD1#NUMS:50#LVA:1-44;1#SF:1";
+    const std::string forecast =
+        Lsc("m.lsc", "FULL:0#ALL" + keep + "| | | | | | |\r\nFULL:0#SYSA" + keep + "| | | | | | |\r\nFULL:0#SYSC" +
+                         keep + "|TMD1#SUMS:50#LVA:290-300;1#SF:1| | | | | |\r\n");
+    TRun r = Run({"scenario", "run", forecast, "--csv"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const auto out = Lines(r.Out);
+    ASSERT_EQ(out.size(), 6u) << r.Out;
+    EXPECT_EQ(out[1].rfind("1;1;28;28;", 0), 0u) << out[1];
+    EXPECT_EQ(out[2].rfind("2;1;28;3;", 0), 0u) << out[2];
+    EXPECT_EQ(out[3].rfind("3;1;" + std::to_string(restricted) + ";1;", 0), 0u) << out[3];
+    const auto stakes = RealStakes();
+    ASSERT_EQ(stakes.size(), 28u + 3 + 1);
+    const std::vector<std::string> system = {"45;46;47;48;49;50", "47;48;49;50;51;52", "45;46;49;50;51;52"};
+    for (size_t i = 0; i < stakes.size(); ++i) {
+        const std::string want = i < 28 ? text(mine[i]) : system[i < 31 ? i - 28 : 0];
+        EXPECT_EQ(NumberSetToText(stakes[i].Numbers, ";"), want) << i;
+        EXPECT_EQ(stakes[i].SampleSize, i < 31 ? 28 : static_cast<int>(restricted)) << i;
+        EXPECT_EQ(stakes[i].Kind, skScenario);
+    }
+    EXPECT_EQ(stakes[28].Comment, "02.001: @ FULL#SYSA + TMD#NUMS:50#LVA:1-44;1#SF:1");
+
+    // A test of four offsets: each pass stakes the list less the newest three draws, and every stake is checked
+    // against the draw its offset hid.
+    std::remove(Dir.File("Zorb_6x52.lsk").c_str());
+    const std::string test = Lsc("t4.lsc", "EXCL:3#ALL" + keep + "| | | | | | |\r\nEXCL:3#FIRST" + keep +
+                                               "| | | | | | |\r\nEXCL:3#LAST" + keep + "| | | | | | |\r\n");
+    TRun t = Run({"scenario", "test", test, "--count", "4", "--csv"});
+    ASSERT_EQ(t.Code, 0) << t.Err;
+    const TDrawsArray draws = MakeSampleArchive(200);
+    std::vector<std::string> expected;
+    for (int v = 4; v >= 1; --v) {
+        const int hi = static_cast<int>(draws.size()) - 1 - v;
+        std::vector<TComb> left;
+        for (const TComb& c : mine) {
+            bool drawn = false;
+            for (int d = hi - 2; d <= hi; ++d) drawn = drawn || Intersect(draws[d], CombToSet(c)).Count == 6;
+            if (!drawn) left.push_back(c);
+        }
+        for (const TComb& c : left) expected.push_back(text(c) + "@" + std::to_string(NextDrawNumber(draws, v)));
+        expected.push_back(text(left.front()) + "@" + std::to_string(NextDrawNumber(draws, v)));
+        expected.push_back(text(left.back()) + "@" + std::to_string(NextDrawNumber(draws, v)));
+    }
+    std::vector<std::string> made;
+    for (const TStakeRecord& st : RealStakes()) {
+        made.push_back(NumberSetToText(st.Numbers, ";") + "@" + std::to_string(st.DrawNumber));
+        const TDrawRec& d = draws[static_cast<size_t>(FindDraw(draws, st.DrawNumber))];
+        EXPECT_TRUE(st.Checked);
+        EXPECT_EQ(st.Matched.Count, Intersect(d, st.Numbers).Count);
+    }
+    EXPECT_EQ(made, expected);
 }
 
 TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
