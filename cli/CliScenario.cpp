@@ -9,10 +9,14 @@
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "stakes/StakeRecord.h"
 #include "stakes/StakesFile.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
+#include <map>
+#include <memory>
 #include <ostream>
 
 namespace zorb {
@@ -37,10 +41,12 @@ public:
         AddVerb(*sc, "check", "Проверить строки сценария", TCliAccess::Reads, [this](TCliRun& r) { return Check(r); })
             ->add_option("FILE", FFile, "Файл сценария (*.lsc)")
             ->required();
-        AddVerb(*sc, "options", "Разбор слова опций", TCliAccess::Reads, [this](TCliRun& r) { return Options(r); })
-            ->add_option("TEXT", FText, "Слово опций, например EXCL:10#RAND#NEX");
-        AddVerb(*sc, "line", "Разбор строки сценария", TCliAccess::Reads, [this](TCliRun& r) { return Line(r); })
-            ->add_option("TEXT", FText, "Строка сценария");
+        AddVerb(*sc, "options", "Разбор слова опций", TCliAccess::Reads, [this](TCliRun& r) {
+            return Options(r);
+        })->add_option("TEXT", FText, "Слово опций, например EXCL:10#RAND#NEX");
+        AddVerb(*sc, "line", "Разбор строки сценария", TCliAccess::Reads, [this](TCliRun& r) {
+            return Line(r);
+        })->add_option("TEXT", FText, "Строка сценария");
 
         auto file = [this](CLI::App* verb) { verb->add_option("FILE", FFile, "Файл сценария (*.lsc)")->required(); };
         file(AddVerb(*sc, "open", "Загрузить сценарий из файла", TCliAccess::Writes,
@@ -61,8 +67,8 @@ public:
             AddVerb(*sc, "edit", "Изменить строку N", TCliAccess::Writes, [this](TCliRun& r) { return Edit(r); });
         edit->add_option("N", FRow, "Номер строки (с 1)")->required();
         fields(edit);
-        CLI::App* clone =
-            AddVerb(*sc, "clone", "Клонировать строку N", TCliAccess::Writes, [this](TCliRun& r) { return Add(r, FRow); });
+        CLI::App* clone = AddVerb(*sc, "clone", "Клонировать строку N", TCliAccess::Writes,
+                                  [this](TCliRun& r) { return Add(r, FRow); });
         clone->add_option("N", FRow, "Номер строки (с 1)")->required();
         fields(clone);
         AddVerb(*sc, "delete", "Удалить строки", TCliAccess::Writes, [this](TCliRun& r) { return Delete(r); })
@@ -298,9 +304,28 @@ private:
             rows.push_back({"Смещение", "Тираж", "Комбинаций", "Ставок", "0", "1", "2", "3", "4", "5", "6", "Профит"});
         else
             rows.push_back({"Строка", "Набор", "Комбинаций", "Ставок", "Фильтры"});
-        std::vector<TScriptPassResult> passes;
+        // A pass's stakes are tallied as they are checked: a line that clears the stakes cuts them from the file
+        // after their check, and the ratings have them all the same.
+        struct TTally {
+            int64_t Stakes = 0;
+            std::array<int64_t, 7> ByMatches{};
+            Currency Profit = 0;
+        };
+        auto tallies = std::make_shared<std::map<int, TTally>>();
+        auto tallying = std::make_shared<bool>(test);
+        app.Stakes().AddStakeCheckedHook([tallies, tallying](const TStakeRecord& rec) {
+            if (!*tallying || rec.Kind != skScenario) return;
+            TTally& t = (*tallies)[rec.DrawNumber];
+            ++t.Stakes;
+            t.Profit += rec.Profit;
+            if (rec.Matched.Count >= 0 && rec.Matched.Count <= 6) ++t.ByMatches[static_cast<size_t>(rec.Matched.Count)];
+        });
+        std::vector<std::pair<TScriptPassResult, TTally>> passes;
         if (test)
-            sc.SetPassHook([&](const TScriptPassResult& p) { passes.push_back(p); });
+            sc.SetPassHook([&](const TScriptPassResult& p) {
+                passes.push_back({p, (*tallies)[p.DrawNumber]});
+                tallies->erase(p.DrawNumber);
+            });
         else
             sc.SetSetHook([&](const TScriptSetResult& s) {
                 rows.push_back({std::to_string(s.Line), std::to_string(s.Set), std::to_string(s.Combs),
@@ -314,25 +339,17 @@ private:
         sc.SetSetHook({});
         sc.SetPassHook({});
         sc.SetRunLines(nullptr);
+        *tallying = false;
 
         int64_t stakes = 0;
         if (test) {
             std::array<int64_t, 7> total{};
             int64_t totalStakes = 0;
             Currency totalProfit = 0;
-            TStakesFile& file = app.Stakes().StakesFile();
-            for (const TScriptPassResult& p : passes) {
-                std::array<int64_t, 7> byMatches{};
-                int64_t n = 0;
-                Currency profit = 0;
-                for (int64_t i = p.FirstStake; i < p.EndStake && i < file.Count(); ++i) {
-                    const TStakeRecord rec = file.Read(i);
-                    if (rec.IsSeparator()) continue;
-                    ++n;
-                    profit += rec.Profit;
-                    if (rec.Checked && rec.Matched.Count >= 0 && rec.Matched.Count <= 6)
-                        ++byMatches[static_cast<size_t>(rec.Matched.Count)];
-                }
+            for (const auto& [p, tally] : passes) {
+                const std::array<int64_t, 7>& byMatches = tally.ByMatches;
+                const int64_t n = tally.Stakes;
+                const Currency profit = tally.Profit;
                 std::vector<std::string> row = {std::to_string(p.Offset), std::to_string(p.DrawNumber),
                                                 std::to_string(p.Combs), std::to_string(n)};
                 for (size_t m = 0; m < 7; ++m) {

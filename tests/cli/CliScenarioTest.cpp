@@ -287,6 +287,25 @@ TEST_F(CliScenario, AllAndSystemStakesMatchAnIndependentCount) {
     EXPECT_EQ(made, expected);
 }
 
+// A line that clears the stakes first checks them, so each pass's stake reaches the ratings and the pass table
+// before the cut.
+TEST_F(CliScenario, ClearStakesRatesEveryStakeBeforeTheCut) {
+    const std::string path = Lsc("c.lsc", "FULL:0#FIRST|TMD1#NUMS:50#LVA:1-44;1#SF:1| | | | | | |r1\r\n"
+                                          "FULL:0#NONE#CLR| | | | | | | |\r\n");
+    TRun t = Run({"scenario", "test", path, "--count", "3", "--csv"});
+    ASSERT_EQ(t.Code, 0) << t.Err;
+    const auto out = Lines(t.Out);
+    ASSERT_EQ(out.size(), 5u) << t.Out;
+    for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(SplitKeepEmpty(out[i], ';')[3], "1") << out[i];
+    EXPECT_EQ(SplitKeepEmpty(out[4], ';')[3], "3");
+    EXPECT_TRUE(Stakes().empty());
+    TRun ratings = Run({"ratings", "list", "--csv"});
+    ASSERT_EQ(ratings.Code, 0) << ratings.Err;
+    const auto rows = Lines(ratings.Out);
+    ASSERT_EQ(rows.size(), 2u) << ratings.Out;
+    EXPECT_NE(rows[1].find("SF:1\";3;"), std::string::npos) << rows[1]; // the comment, then three stakes
+}
+
 TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     const std::string path = Lsc("n.lsc", "CURR:0#ALL#NEX| | | | | | | |\r\n");
     // The current list is the start-up list, which the saved generation settings make: my eight numbers.
