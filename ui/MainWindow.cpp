@@ -27,6 +27,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -671,5 +672,15 @@ bool TMainWindow::EditExport(TExportDialogData& exportData) {
                                                                                  : std::string();
     };
     TFormExpExcel dlg(this, exportData, std::move(hooks));
-    return dlg.exec() == QDialog::Accepted;
+    // The field list keeps its column widths in the window's settings file.
+    TIniFile& frm = FApp->FrmFile();
+    QTreeWidget* fields = dlg.FieldList();
+    for (int c = 0; c < fields->columnCount(); ++c) {
+        const int w = frm.ReadInteger("TFormExpExcel", Format("lvFields.Column%d", c), 0, 0, 2000);
+        if (w > 0) fields->setColumnWidth(c, w);
+    }
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    for (int c = 0; c < fields->columnCount(); ++c)
+        frm.WriteInteger("TFormExpExcel", Format("lvFields.Column%d", c), fields->columnWidth(c));
+    return ok;
 }

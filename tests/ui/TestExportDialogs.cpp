@@ -193,6 +193,7 @@ private slots:
         QCOMPARE(fields.front(), QString("Тираж"));
         QCOMPARE(width, QString("12.00"));
         QVERIFY(!app.Busy());
+        QVERIFY(app.FrmFile().ValueExists("TFormExpExcel", "lvFields.Column0"));
     }
 
     void offerAndProgressWindows() {
