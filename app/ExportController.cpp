@@ -338,7 +338,8 @@ bool TExportController::Write(const std::string& xlsx, const std::string& csv, c
         static_cast<int>(std::min<int64_t>(rows.Count / RowsPerStep + 1, 1 << 30)) * (csv.empty() ? 1 : 2);
     try {
         TCancellableScope cancellable;
-        TProgress progress(FApp.UI(), Tr("Подождите пожалуйста..."), steps, true);
+        TProgress progress(FApp.UI(), Tr(xlsx.empty() ? "Подождите пожалуйста..." : "Вызов Microsoft Excel..."), steps,
+                           true);
         TExportProgress p;
         p.Text = [&](const std::string& text) { progress.SetText(text); };
         p.Step = [&](int64_t n) { progress.Step(static_cast<int>((n + RowsPerStep - 1) / RowsPerStep)); };

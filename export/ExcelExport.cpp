@@ -236,6 +236,10 @@ void WriteXlsx(const std::string& path, const TExportParams& params, const TExpo
     // Past about 4 GB of sheet text the ZIP container needs its 64-bit records.
     const bool zip64 = rows.Count * static_cast<int64_t>(fields.size()) > 40'000'000;
 
+    auto stage = [&](const char* text) {
+        if (progress.Text) progress.Text(Tr(text));
+    };
+    stage("Создание рабочей книги...");
     TTempBeside temp(path);
     std::remove(temp.Path().c_str());
     TXlsxBook book(temp.Path(), zip64);
@@ -265,12 +269,13 @@ void WriteXlsx(const std::string& path, const TExportParams& params, const TExpo
     }
     TDataFormats dataFormats(book, size);
 
-    if (progress.Text) progress.Text(Tr("Передача данных в Microsoft Excel..."));
     int64_t k = 0, pending = 0;
     for (int s = 0; s < sheets; ++s) {
         const std::string name = SheetNameAt(baseName, s);
+        if (s == 0) stage("Создание листа...");
         lxw_worksheet* ws = workbook_add_worksheet(book.Book(), baseName.empty() ? nullptr : name.c_str());
         if (!ws) throw EZorbError(Format(Tr("Недопустимое наименование листа \"%s\"!"), name));
+        if (s == 0) stage("Форматирование листа...");
         if (params.Orientation == 1) worksheet_set_portrait(ws);
         if (params.Orientation == 2) worksheet_set_landscape(ws);
         for (size_t c = 0; c < fields.size(); ++c)
@@ -285,6 +290,7 @@ void WriteXlsx(const std::string& path, const TExportParams& params, const TExpo
         for (size_t c = 0; c < fields.size(); ++c)
             worksheet_write_string(ws, headerRow, static_cast<lxw_col_t>(c), fields[c]->Caption.c_str(),
                                    tableHeaderFormat);
+        if (s == 0) stage("Передача данных в Microsoft Excel...");
         const int64_t end = std::min(rows.Count, k + perSheet);
         lxw_row_t row = headerRow + 1;
         for (; k < end; ++k, ++row) {
