@@ -199,7 +199,8 @@ void TSystemsController::RegisterActions(TActionTable& t) {
 void TSystemsController::Startup() {
     FUi.SystemsTabChanged(false);
     // Without a server of the user's own the maker's address is a placeholder: no request at every start.
-    if (TabShown() && !ReadOnlineSettings(FApp).DefaultServer) LoadCatalogue();
+    // Read without making the installation id: a start that sends nothing writes nothing.
+    if (TabShown() && !ReadOnlineFields(FApp).ServerUrl.empty()) LoadCatalogue();
 }
 
 std::string TSystemsController::SystemsDir() const {
