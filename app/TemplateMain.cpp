@@ -429,7 +429,6 @@ void TTemplateMain::BuildActions() {
     FActions.DeclareMenu("Combs", "Комбинации");
     FActions.DeclareMenu("Stats", "Статистика");
     FActions.DeclareMenu("Stakes", "Ставки");
-    FActions.DeclareMenu("Systems", "Системы");
     FActions.DeclareMenu("Ratings", "Рейтинг");
     FActions.DeclareMenu("Tables", "Регуляры");
     FActions.DeclareMenu("Systems", "Системы");

@@ -105,8 +105,6 @@ TMainWindow::TMainWindow() {
     FScenarioPage = new TScenarioPage(*this, FMainPages);
     AddPage(FMainPages, FScenarioPage);
     CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
-    FSystemsPage = new TSystemsPage(*this, FMainPages);
-    AddPage(FMainPages, FSystemsPage);
     FPages.push_back(InstallLibraryPanel(*this, FScenarioPage->View()));
     FSystemsPage = new TSystemsPage(*this, FMainPages);
     AddPage(FMainPages, FSystemsPage);

@@ -45,7 +45,6 @@ class TMainWindow : public QMainWindow,
                     public zorb::TStakesUi,
                     public zorb::TScenarioUi,
                     public zorb::TUpdateUi,
-                    public zorb::TSystemsUi,
                     public zorb::TExportUi,
                     public TLibraryWindowUi,
                     public zorb::TSystemsUi,
@@ -111,9 +110,6 @@ public:
     bool ProgressStopRequested() override;
     bool OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
                      const std::string& description) override;
-    void SystemsListChanged() override;
-    void SystemsTabChanged(bool front) override;
-    bool EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) override;
     std::vector<int> ExportColumnWidths(zorb::TExportList list) override;
     bool EditExport(zorb::TExportDialogData& data) override;
     void SystemsListChanged() override;
