@@ -2,6 +2,7 @@
 #include "app/ScenarioController.h"
 
 #include "combos/FilterItem.h"
+#include "combos/Generate.h"
 #include "core/Cancel.h"
 #include "core/DrawArchive.h"
 #include "core/Errors.h"
@@ -75,8 +76,14 @@ uint64_t CombKey(const TComb& c) {
 // The list and its undo copy of the combination list, exchanged instead of copied. A step that takes undo then
 // writes its whole output into the list, so the undo copy need only be the list's previous storage; a rollback
 // exchanges them back. The two arrays are the controller's own members, reached through their const views.
+TCombsArray& ListOf(TCombsController& combs) {
+    return const_cast<TCombsArray&>(combs.Combs());
+}
+TCombsArray& UndoOf(TCombsController& combs) {
+    return const_cast<TCombsArray&>(combs.UndoCombs());
+}
 void SwapListAndUndo(TCombsController& combs) {
-    std::swap(const_cast<TCombsArray&>(combs.Combs()), const_cast<TCombsArray&>(combs.UndoCombs()));
+    std::swap(ListOf(combs), UndoOf(combs));
 }
 
 // Undoes whatever a pass or a line leaves behind, on every path out of it.
@@ -534,6 +541,7 @@ void TScenarioController::BeginRun() {
 }
 
 void TScenarioController::EndRun() {
+    FreeBase();
     if (FCheckPending) {
         try {
             CheckStakesNow();
@@ -788,11 +796,60 @@ void TScenarioController::RunLine(int lineNo, const std::string& text) {
     CheckStakesAfterLine();
 }
 
+// The run's starting list is generated once and lent to the list: it may sit in the list or in its undo copy
+// while a set runs, and before anything could write over it, it is taken back here with its count.
+void TScenarioController::ParkBase() {
+    if (!FBaseData) return;
+    if (ListOf(FCombs).Data() == FBaseData) {
+        std::swap(ListOf(FCombs), FBase);
+        ListOf(FCombs).Clear();
+    } else if (UndoOf(FCombs).Data() == FBaseData) {
+        std::swap(UndoOf(FCombs), FBase);
+        UndoOf(FCombs).Clear();
+    }
+    FBase.SetCount(FBaseCount);
+}
+
+bool TScenarioController::StartFromBase() {
+    const TGenerateSettings& params = FApp.Registry().Generate;
+    if (FPlainSteps || params.Mode == gmFile) {
+        // A file may change between sets; it is read every time, as the window reads it.
+        FCombs.GenerateCombs(true, params);
+        return false;
+    }
+    // The applied filters and undo start afresh as at a generation, from a generation of nothing.
+    FCombs.GenerateCombs(true, TGenerateSettings{gmOnlyMine, ""});
+    if (!FBaseData) {
+        TBusyScope busy(FApp, Tr("Генерация возможных комбинаций..."));
+        GenerateCombs(FBase, params.Mode, params.Parameters);
+        FBaseData = FBase.Data();
+        FBaseCount = FBase.Count();
+    }
+    ParkBase();
+    return true;
+}
+
+void TScenarioController::LendBase() {
+    std::swap(ListOf(FCombs), FBase);
+    FCombs.RefreshCombsCount();
+}
+
+// The list keeps whatever storage it holds, the lent one included: it is the run's result.
+void TScenarioController::FreeBase() {
+    FBase.Free();
+    FBaseData = nullptr;
+    FBaseCount = 0;
+}
+
 void TScenarioController::PrepareStart(const TScriptOptions& options) {
-    if (options.Source == ssFull || options.Source == ssExclude) FCombs.GenerateCombs(true, FApp.Registry().Generate);
-    if (CheckStop()) return;
     const int n = options.ExcludeDraws;
-    if (options.Source == ssExclude && n > 0) {
+    const bool fromBase = (options.Source == ssFull || options.Source == ssExclude) && StartFromBase();
+    // A buffer is copied into the list, so the lent list goes in only when no buffer serves.
+    const bool buffered =
+        fromBase && options.Source == ssExclude && n > 0 && FCombs.LoadBuffer(FArchive.DrawsOffset(), n);
+    if (fromBase && !buffered) LendBase();
+    if (CheckStop()) return;
+    if (options.Source == ssExclude && n > 0 && !buffered) {
         const int offset = FArchive.DrawsOffset();
         if (!FCombs.LoadBuffer(offset, n)) {
             TakeUndo();
@@ -947,10 +1004,16 @@ void TScenarioController::ApplyVariant(const TFilterPart& part, const std::strin
 }
 
 void TScenarioController::TakeUndo() {
-    if (FPlainSteps)
+    if (FPlainSteps) {
         FCombs.MakeUndo(true);
-    else
-        SwapListAndUndo(FCombs);
+        return;
+    }
+    if (FBaseData && UndoOf(FCombs).Data() == FBaseData) {
+        // The lent list leaves the undo copy before the list's old storage becomes the step's output.
+        std::swap(UndoOf(FCombs), FBase);
+        FBase.SetCount(FBaseCount);
+    }
+    SwapListAndUndo(FCombs);
 }
 
 void TScenarioController::Rollback() {
@@ -981,7 +1044,7 @@ void TScenarioController::FilterSelected(bool exclude) {
     }
     TStatList& registry = FApp.Registry();
     auto stat = registry.CreateSelectedStat(entry, "cbDrawsStatType");
-    SwapListAndUndo(FCombs);
+    TakeUndo();
     try {
         FCombs.FilterByStat(*stat, selected, Join(texts, "; "), registry.DisplayName(entry, true), exclude);
     } catch (...) {

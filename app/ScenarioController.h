@@ -163,6 +163,10 @@ private:
     void CheckStakesNow();
     void CheckStakesAfterLine();
     void TakeUndo();
+    void ParkBase();
+    bool StartFromBase();
+    void LendBase();
+    void FreeBase();
     void Rollback();
     void FilterSelected(bool exclude);
     void Fail(const std::string& message); // stop the run with a message
@@ -192,6 +196,9 @@ private:
     int64_t FLastPanelMs = 0;
     int64_t FLastCheckMs = 0;
     bool FCheckPending = false; // a line's stakes wait for the check at the end of the pass
+    TCombsArray FBase;          // the run's starting list, generated once; or the spare storage while it is lent
+    const TComb* FBaseData = nullptr;
+    size_t FBaseCount = 0;
     bool FPlainSteps = false;   // undo by copy and no buffer skipped: the reference the fast steps are held to
     bool FBufferWanted = false; // a later set or line reads the buffer the current one makes
 };

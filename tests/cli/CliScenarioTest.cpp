@@ -337,9 +337,11 @@ namespace {
 
 // The steps that exchange storages, skip unread buffers and batch the stake checks against the plain steps that
 // copy undo, keep every buffer and check after every line: the same stakes, log, list and applied filters. The
-// lines cover two sets sharing an EXCL buffer, a rollback of an emptied list, CURR after it and a FULL start.
+// lines cover rolling back a first step on the generated list, two sets sharing an EXCL buffer, a rollback of
+// an emptied list, CURR after it and a FULL start.
 TEST(ScenarioFastSteps, EqualThePlainStepsOverThreeOffsets) {
     const std::string scenario =
+        "FULL:0#FIRST|TMD1#NUMS:30#LNO:#SF:1|TMF1#SUMS:100#LVA:21-150;1#SF:1| | | | | |\r\n"
         "EXCL:5#FIRST|TMF1#NUMS:100-200;100#CMV:12#SF:1|TMD1#SUMS:200#CLV:0#SF:1| | | | | |a\r\n"
         "EXCL:5#LAST|TMD1#EVEN:50#CLV:5#SF:1| | | | | | |\r\n"
         "CURR:0#EXT|TSD1#NUMS:30#LNO:#SZ:0| | | | | | |\r\n"
