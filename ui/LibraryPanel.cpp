@@ -164,7 +164,7 @@ void TLibraryPanel::Attach(TTemplateMain& app) {
     FApp = &app;
     FModel = new TLibraryModel(app.Library(), this);
     FView->setModel(FModel);
-    const int widths[TLibraryController::ColumnCount] = {70, 220, 140, 120, 80, 50, 140, 70, 60, 90, 70, 140, 300};
+    const int widths[TLibraryController::ColumnCount] = {90, 220, 140, 120, 80, 50, 140, 70, 60, 100, 70, 140, 300};
     for (int c = 0; c < TLibraryController::ColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryPanel::OnCurrentChanged);
     FillFilter();
@@ -403,6 +403,8 @@ TFormScrRates::TFormScrRates(const tScriptInfo& script, const std::vector<TScrip
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table->setWordWrap(false);
     for (size_t r = 0; r < rates.size(); ++r) {
         const TScriptRate& x = rates[r];
