@@ -106,13 +106,17 @@ TEST_F(ExportUpdateTest, WindowExportWritesTheSelectedRowsAndRemembersTheDialog)
 
 TEST_F(ExportUpdateTest, EveryListExportsItsViewTexts) {
     Start(40);
-    Ui.StakeEdits.push_back([](TStakeRecord&, int& count) {
+    // Stakes on past draws: their check feeds the ratings list.
+    Ui.StakeEdits.push_back([](TStakeRecord& r, int& count) {
+        r.DrawNumber = 38;
         count = 2;
         return true;
     });
     App->Stakes().StakeAdd(true);
+    App->Execute("StakesCheckManual");
     App->Statistics().Recalculate(true);
-    for (TExportList list : {TExportList::Draws, TExportList::Stats, TExportList::Combs, TExportList::Stakes}) {
+    for (TExportList list :
+         {TExportList::Draws, TExportList::Stats, TExportList::Combs, TExportList::Stakes, TExportList::Ratings}) {
         const auto source = App->Export().Source(list);
         ASSERT_GT(source->RowCount(), 0) << static_cast<int>(list);
         TExportJob job;
