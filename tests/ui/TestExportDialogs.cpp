@@ -111,7 +111,11 @@ private slots:
 
         // Moving, unchecking and renaming, each followed by the focus.
         QVERIFY(!dlg.Action("MoveUp")->isEnabled());
-        dlg.Action("MoveDown")->trigger();
+        // Ctrl+Down in the field list moves the focused field.
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.FieldList()->setFocus();
+        QTest::keyClick(dlg.FieldList(), Qt::Key_Down, Qt::ControlModifier);
         QCOMPARE(dlg.Focus(), 1);
         QCOMPARE(Captions(dlg), QStringList({"N1", "Тираж", "N2", "Сумма", "Дата тиража"}));
         dlg.FieldList()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
