@@ -117,7 +117,7 @@ void TSystemsPage::Attach(TTemplateMain& app) {
     FApp = &app;
     FModel = new TSystemsModel(app.Systems(), this);
     FView->setModel(FModel);
-    const int widths[TSystemsController::SystemColumnCount] = {240, 140, 50, 45, 85, 130, 80, 70, 130, 300, 200};
+    const int widths[TSystemsController::SystemColumnCount] = {240, 140, 55, 45, 100, 150, 85, 75, 150, 300, 200};
     for (int c = 0; c < TSystemsController::SystemColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TSystemsPage::OnSelectionChanged);
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& i) {
@@ -234,7 +234,8 @@ TFormSystem::TFormSystem(tSystemData& data, bool readOnly, TSystemPage page, TSy
         edit->setReadOnly(true); // the server's figures
         auto* label = new QLabel(TrQ(caption), props);
         label->setBuddy(edit);
-        edit->setMaximumWidth(edit == FDownloads ? 70 : 150);
+        edit->setMinimumWidth(edit == FDownloads ? 60 : 160);
+        edit->setMaximumWidth(edit == FDownloads ? 70 : 180);
         stats->addWidget(label);
         stats->addWidget(edit);
         stats->addSpacing(10);
@@ -260,6 +261,7 @@ TFormSystem::TFormSystem(tSystemData& data, bool readOnly, TSystemPage page, TSy
     FCoverage->setObjectName("sgCoverage");
     FCoverage->setHorizontalHeaderLabels({"k", "m", TrQ("Наборов"), TrQ("Дыр"), TrQ("Покрытие, %"), TrQ("Тиражей")});
     FCoverage->verticalHeader()->hide();
+    FCoverage->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     FCoverage->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FCoverage->setSelectionBehavior(QAbstractItemView::SelectRows);
     FCoverage->horizontalHeader()->setStretchLastSection(true);

@@ -1,0 +1,259 @@
+// The systems tab in the main window against zorb-server on a temporary SQLite file: the list with its icons,
+// the download, the system dialog with its normalisation, checks and the page «Покрытие», and the settings
+// dialog's online fields.
+#include "../common/TestHttpServer.h"
+#include "app/FormMain.h"
+#include "app/OnlineIdentity.h"
+#include "core/DrawArchive.h"
+#include "core/FileUtils.h"
+#include "core/IniFile.h"
+#include "online/OnlineClient.h"
+#include "online/Systems.h"
+#include "server/ZorbServer.h"
+#include "tools/SampleArchive.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsDialogs.h"
+#include "ui/SystemsPage.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace zorb;
+
+namespace {
+const char* const Hwdid = "0123456789ABCDEF0123456789ABCDEF";
+const char* const Pairs = "01 02 03 04 05 06\r\n01 02 03 04 07 08\r\n01 02 05 06 07 08\r\n03 04 05 06 07 08";
+
+// Acts on the next modal window once it is up.
+void WhenModal(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+} // namespace
+
+class TestSystems : public QObject {
+    Q_OBJECT
+
+    static void Snapshot(QWidget& w, const char* name) {
+        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
+        if (dir.isEmpty()) return;
+        w.show();
+        QCoreApplication::processEvents();
+        w.grab().save(QString::fromUtf8(dir) + "/" + name);
+    }
+
+    std::unique_ptr<QTemporaryDir> FServerDir;
+    std::unique_ptr<test::TTestHttpServer> FHttp;
+    std::unique_ptr<server::TZorbServer> FServer;
+
+    TOnlineIdentity Who(const std::string& name, const std::string& mail, const std::string& hwdid) const {
+        TOnlineIdentity w;
+        w.ServerUrl = FHttp->Url("");
+        w.Name = name;
+        w.Mail = mail;
+        w.Hwdid = hwdid;
+        return w;
+    }
+    int Publish(const TOnlineIdentity& who, const std::string& title, int nums, int olap, const std::string& combs,
+                int csize, const std::string& url = "") {
+        tSystemData d;
+        d.Info.nums = static_cast<uint8_t>(nums);
+        d.Info.olap = static_cast<uint8_t>(olap);
+        d.Info.csize = csize;
+        d.Info.title = title;
+        d.Info.descr = "Описание: " + title;
+        d.Info.author = who.Name;
+        d.Info.author_mail = who.Mail;
+        d.Info.url = url;
+        d.Combs = combs;
+        return RequestSystemPut(who, d, false);
+    }
+
+    struct TStarted {
+        QTemporaryDir Dir;
+        TMainWindow Window;
+        std::unique_ptr<TFormMain> App;
+    };
+
+    std::unique_ptr<TStarted> Start() {
+        auto s = std::make_unique<TStarted>();
+        const std::string dir = s->Dir.path().toStdString();
+        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), MakeSampleArchive(30));
+        TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
+        frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
+        frm.WriteBool("TFormMain", "AutoUpdates", false);
+        frm.Save();
+        TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
+        ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
+        ini.WriteString("GLOBAL", "CombsGenerateParameters", "1;2;3;4;5;6;7;8");
+        ini.WriteString("ONLINE", "ServerUrl", FHttp->Url(""));
+        ini.WriteString("ONLINE", "UserName", "Иван");
+        ini.WriteString("ONLINE", "UserMail", "ivan@example.org");
+        ini.WriteString("ONLINE", "InstallationId", Hwdid);
+        ini.Save();
+        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
+        s->Window.Attach(s->App.get());
+        s->App->Create();
+        s->App->OnInitTimer();
+        s->Window.resize(1300, 860);
+        s->Window.show();
+        if (auto* t = qobject_cast<QTabWidget*>(s->Window.SystemsPage()->parentWidget()->parentWidget()))
+            t->setCurrentWidget(s->Window.SystemsPage());
+        QCoreApplication::processEvents();
+        return s;
+    }
+
+    static int RowOf(TSystemsController& sc, int id) {
+        for (int i = 0; i < sc.RowCount(); ++i)
+            if (sc.Row(i).id == id) return i;
+        return -1;
+    }
+
+private slots:
+    void init() {
+        FServerDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(FServerDir->isValid());
+        FHttp = std::make_unique<test::TTestHttpServer>();
+        server::TServerOptions o;
+        FServer = std::make_unique<server::TZorbServer>(
+            server::OpenSqliteStore(JoinPath(FServerDir->path().toStdString(), "zorb.db")), o);
+        FServer->Install(FHttp->Server());
+        FHttp->Start();
+    }
+    void cleanup() {
+        FHttp.reset();
+        FServer.reset();
+    }
+
+    void listsDownloadsAndShowsTheDialogWithCoverage() {
+        const TOnlineIdentity me = Who("Иван", "ivan@example.org", Hwdid);
+        const TOnlineIdentity petr = Who("Пётр", "petr@example.org", "FEDCBA9876543210FEDCBA9876543210");
+        const int mine = Publish(me, "Пары: три из четырёх", 8, 3, Pairs, 4, "https://example.org/pairs");
+        const int foreign = Publish(petr, "Колесо на 7", 7, 0,
+                                    "01 02 03 04 05 06\r\n01 02 03 04 05 07\r\n01 02 03 04 06 07\r\n01 02 03 05 06 "
+                                    "07\r\n01 02 04 05 06 07\r\n01 03 04 05 06 07\r\n02 03 04 05 06 07",
+                                    7);
+        QVERIFY(mine > 0 && foreign > 0);
+        auto s = Start();
+        TSystemsController& sc = s->App->Systems();
+        QTableView* view = s->Window.SystemsPage()->View();
+        QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(view->model()->headerData(5, Qt::Horizontal).toString(), QString("Дата создания"));
+
+        // Selecting in the view reaches the controller; the download marks the row and writes the file.
+        const int row = RowOf(sc, foreign);
+        view->selectRow(row);
+        QCOMPARE(sc.FocusedRow(), row);
+        QVERIFY(s->Window.ActionByName("SystemsDownload")->isEnabled());
+        QVERIFY(!s->Window.ActionByName("SystemsDel")->isEnabled()); // someone else's
+        s->Window.ActionByName("SystemsDownload")->trigger();
+        QCOMPARE(view->model()->index(row, 6).data().toString(), QString("Загружена"));
+        QVERIFY(FileExists(JoinPath(sc.SystemsDir(), SystemFileName(7, 0, foreign))));
+        view->selectRow(RowOf(sc, mine));
+        QVERIFY(s->Window.ActionByName("SystemsDel")->isEnabled());
+        Snapshot(s->Window, "systems-tab.png");
+
+        // The own system's dialog is editable; the coverage page shows the exhaustive table.
+        WhenModal([](QWidget* w) {
+            auto* dlg = qobject_cast<TFormSystem*>(w);
+            QVERIFY(dlg);
+            QCOMPARE(dlg->Pages()->currentIndex(), 1);
+            QTableWidget* t = dlg->CoverageTable();
+            QCOMPARE(t->rowCount(), 21); // k = 1..6, m = 1..k
+            int holes66 = -1, holes55 = -1, holes56 = -1;
+            for (int r = 0; r < t->rowCount(); ++r) {
+                const int k = t->item(r, 0)->text().toInt(), m = t->item(r, 1)->text().toInt();
+                const int holes = t->item(r, 3)->text().toInt();
+                if (k == 6 && m == 6) holes66 = holes;
+                if (k == 5 && m == 5) holes55 = holes;
+                if (k == 6 && m == 5) holes56 = holes;
+            }
+            QCOMPARE(holes66, 24);
+            QCOMPARE(holes55, 32);
+            QCOMPARE(holes56, 0);
+            dlg->resize(860, 640);
+            Snapshot(*dlg, "systems-coverage.png");
+            dlg->Pages()->setCurrentIndex(0);
+            Snapshot(*dlg, "systems-dialog.png");
+            dlg->reject();
+        });
+        s->Window.ActionByName("SystemsCoverage")->trigger();
+
+        // A foreign system opens read-only: no OK, nothing editable.
+        view->selectRow(RowOf(sc, foreign));
+        WhenModal([](QWidget* w) {
+            auto* dlg = qobject_cast<TFormSystem*>(w);
+            QVERIFY(dlg);
+            QVERIFY(dlg->Combs()->isReadOnly());
+            QVERIFY(dlg->findChild<QLineEdit*>("edTitle")->isReadOnly());
+            for (QPushButton* b : dlg->findChildren<QPushButton*>())
+                if (b->text() == "OK") QVERIFY(!b->isVisible());
+            Snapshot(*dlg, "systems-readonly.png");
+            dlg->reject();
+        });
+        s->Window.ActionByName("SystemsProp")->trigger();
+    }
+
+    void dialogNormalisesAndChecks() {
+        auto s = Start();
+        tSystemData d;
+        d.Info.author = "Иван";
+        TFormSystem dlg(d, false, TSystemPage::Properties, s->App->Systems(), &s->Window);
+        dlg.findChild<QLineEdit*>("edTitle")->setText("Новая");
+        dlg.Combs()->setPlainText("1,2,3,4,5,6\n1 2 3 4 5\n6;7;8;9;10;11\n");
+        dlg.Normalise();
+        QCOMPARE(dlg.Combs()->toPlainText(), QString("01 02 03 04 05 06\n06 07 08 09 10 11"));
+        QCOMPARE(dlg.findChild<QLineEdit*>("edNums")->text(), QString("11"));
+        QCOMPARE(dlg.findChild<QLineEdit*>("edCSize")->text(), QString("2"));
+        // No description: OK keeps the dialog open (the message box is closed here).
+        WhenModal([](QWidget* w) {
+            Snapshot(*w, "systems-check.png");
+            w->close();
+        });
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(d.Info.csize, 0);
+        dlg.findChild<QPlainTextEdit*>("edDescr")->setPlainText("две строки");
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(d.Info.nums, uint8_t(11));
+        QCOMPARE(QString::fromStdString(d.Combs), QString("01 02 03 04 05 06\r\n06 07 08 09 10 11"));
+    }
+
+    void settingsDialogTakesTheOnlineFields() {
+        TConfigDialog dlg(TConfigData{});
+        dlg.ShowError = [](const QString&) {};
+        dlg.SetOnline({"http://127.0.0.1:8080", "Иван", "ivan@example", ""});
+        dlg.findChild<QLineEdit*>("edUserMail")->setText("ivan@@example.org");
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        dlg.findChild<QLineEdit*>("edUserMail")->setText(" ivan@example.org ");
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(QString::fromStdString(dlg.Online().UserMail), QString("ivan@example.org"));
+        Snapshot(dlg, "systems-settings.png");
+    }
+};
+
+QTEST_MAIN(TestSystems)
+#include "TestSystems.moc"
