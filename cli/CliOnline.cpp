@@ -1,13 +1,13 @@
 // The online verbs: systems list/get/delete/put/expand/coverage and library list/get/rate/rates/delete/put.
 #include "cli/CliCommand.h"
 
+#include "app/OnlineIdentity.h"
 #include "app/TemplateMain.h"
 #include "cli/CliInterface.h"
 #include "combos/CombFiles.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
-#include "core/IniFile.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
 #include "online/Coverage.h"
@@ -20,7 +20,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
-#include <random>
 #include <set>
 
 namespace zorb {
@@ -37,26 +36,19 @@ void AddOnlineOptions(CLI::App* cmd, TOnlineOptions& o) {
     cmd->add_option("--mail", o.Mail, "E-mail пользователя (по умолчанию ONLINE/UserMail)");
 }
 
-// The identity from section ONLINE of the settings file, the options given winning; the installation id is made
-// once at random and saved at once, so it stays the same for every later run.
+// The identity from section ONLINE of the settings file, the options given winning; the installation id is the
+// window's own (made once at random and saved at once), so the server sees one installation either way.
 TOnlineIdentity Identity(TTemplateMain& app, const TOnlineOptions& o) {
-    TIniFile ini(app.SettingsPath());
-    ini.Load();
-    TOnlineIdentity who;
-    who.ServerUrl = o.Server.empty() ? ini.ReadString("ONLINE", "ServerUrl", "") : o.Server;
-    while (!who.ServerUrl.empty() && who.ServerUrl.back() == '/') who.ServerUrl.pop_back();
-    who.Name = o.Name.empty() ? ini.ReadString("ONLINE", "UserName", "") : o.Name;
-    who.Mail = o.Mail.empty() ? ini.ReadString("ONLINE", "UserMail", "") : o.Mail;
-    who.Hwdid = ini.ReadString("ONLINE", "InstallationId", "");
-    if (who.Hwdid.empty() && !ini.LoadFailed()) {
-        std::random_device rd;
-        static const char Hex[] = "0123456789abcdef";
-        for (int i = 0; i < 32; ++i) who.Hwdid += Hex[rd() & 15];
-        ini.WriteString("ONLINE", "InstallationId", who.Hwdid);
-        ini.Save();
+    TOnlineSettings s = ReadOnlineSettings(app);
+    if (!o.Server.empty()) {
+        s.ServerUrl = o.Server;
+        while (!s.ServerUrl.empty() && s.ServerUrl.back() == '/') s.ServerUrl.pop_back();
+        s.DefaultServer = s.ServerUrl.empty();
     }
-    if (who.ServerUrl.empty()) throw EZorbError(Tr("Не указан адрес сервера (--server или ONLINE/ServerUrl)"));
-    return who;
+    if (!o.Name.empty()) s.UserName = o.Name;
+    if (!o.Mail.empty()) s.UserMail = o.Mail;
+    if (s.DefaultServer) throw EZorbError(Tr("Не указан адрес сервера (--server или ONLINE/ServerUrl)"));
+    return OnlineIdentityOf(s, app.Language(), app.Archive().HttpOptions());
 }
 
 std::string SystemsDir(TTemplateMain& app) {
