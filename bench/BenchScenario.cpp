@@ -12,6 +12,7 @@
 #include "tools/SampleArchive.h"
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -53,12 +54,19 @@ struct TScenarioBench {
     }
 };
 
+// The quiet pass's mean time, which the later benchmarks of the run report their ratios against.
+double QuietPassMs = 0;
+
+double NowMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 TScenarioBench& Fixture() {
     static TScenarioBench f;
     return f;
 }
 
-void FullSetKeepNums7(benchmark::State& state) {
+double FullSetKeepNums7(benchmark::State& state) {
     TStatList list;
     list.BuildMethods();
     const TDrawsArray draws = MakeSampleArchive();
@@ -74,21 +82,32 @@ void FullSetKeepNums7(benchmark::State& state) {
     const int end = static_cast<int>(draws.size()) - 1;
     stat->LoadDraws(-1, end, false);
     auto matcher = stat->MakeMatcher(rows, end, false, false);
+    double total = 0;
+    int64_t n = 0;
     for (auto _ : state) {
+        const double t0 = NowMs();
         out.Clear();
         benchmark::DoNotOptimize(FilterByMatcher(full, out, *matcher, false));
+        total += NowMs() - t0;
+        ++n;
     }
+    return n ? total / static_cast<double>(n) : 0;
 }
 
 void ScenarioTest(benchmark::State& state, bool log) {
     TScenarioBench& f = Fixture();
     f.App->Settings().ScriptLogEnabled = log;
+    double ms = 0;
     for (auto _ : state) {
         state.PauseTiming();
         f.FreshStakes();
         state.ResumeTiming();
+        const double t0 = NowMs();
         if (!f.App->Scenarios().RunTest(100)) state.SkipWithError("the run stopped");
+        ms = NowMs() - t0;
     }
+    // The target is within 10 x (goal 7 x) of a hundred quiet passes.
+    if (QuietPassMs > 0) state.counters["x100pass"] = ms / (100 * QuietPassMs);
     f.App->Settings().ScriptLogEnabled = false;
     state.counters["stakes"] = static_cast<double>(f.App->Stakes().StakeCount());
 }
@@ -96,7 +115,7 @@ void ScenarioTest(benchmark::State& state, bool log) {
 } // namespace
 
 static void BM_FullSetKeepNums7(benchmark::State& state) {
-    FullSetKeepNums7(state);
+    QuietPassMs = FullSetKeepNums7(state);
 }
 BENCHMARK(BM_FullSetKeepNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -112,6 +131,7 @@ BENCHMARK(BM_ScenarioTest100Logged)->Unit(benchmark::kMillisecond)->UseRealTime(
 
 static void BM_LoadedFullSetKeepNums7(benchmark::State& state) {
     bench::TBusyLoad load;
-    FullSetKeepNums7(state);
+    const double ms = FullSetKeepNums7(state);
+    if (QuietPassMs > 0) state.counters["xquiet"] = ms / QuietPassMs; // target: within 3 x
 }
 BENCHMARK(BM_LoadedFullSetKeepNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
