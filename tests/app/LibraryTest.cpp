@@ -8,6 +8,7 @@
 #include "online/OnlineWire.h"
 #include "scenarios/ScriptFile.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -28,6 +29,7 @@ public:
     std::deque<std::optional<std::string>> Comments;
     std::vector<TScriptRate> Rates;
     bool PanelShown = false;
+    bool CheckFields = true; // false: OK without the controller's checks (a server without the title check)
 
     void LibraryListChanged() override {}
     void LibraryPanelShown(bool shown) override { PanelShown = shown; }
@@ -41,6 +43,7 @@ public:
         auto edit = std::move(Dialogs.front());
         Dialogs.pop_front();
         edit(d);
+        if (!CheckFields) return true;
         TMsgBox box;
         const std::string problem = Lib->CheckScriptDialog(d, box);
         if (!problem.empty()) Refusals.push_back(problem);
@@ -274,6 +277,79 @@ TEST_F(LibraryTest, FailuresAtStartAreNotedAndOnRequestShown) {
     EXPECT_EQ(libraryErrors().size(), 1u);
     EXPECT_FALSE(App->ActionEnabled("ScriptLibraryRefresh"));
     EXPECT_TRUE(App->ActionEnabled("ScriptLibrary"));
+}
+
+// Replies zorb-server never gives, from a server of our own: what the user sees and whether the catalogue reloads.
+class LibraryReplyTest : public testing::Test {
+protected:
+    TTempDir Data, Exe;
+    TLibraryScriptedUi Ui;
+    std::unique_ptr<TFormMain> App;
+    TTestHttpServer Http;
+    std::atomic<int> ListRequests{0};
+    std::string Reply; // of every request but the catalogue
+
+    void SetUp() override {
+        Http.Server().Post("/scripts/scr_getlist.php", [this](const httplib::Request&, httplib::Response& r) {
+            ++ListRequests;
+            r.set_content("<result><row><id>7</id><key_cl_name>Пётр</key_cl_name><key_cl_mail>p@example.org"
+                          "</key_cl_mail><key_cl_lcid>x</key_cl_lcid><app_name>A</app_name><app_ver>1</app_ver>"
+                          "<uniapps>1</uniapps><publics>1</publics><rating_avg>2.5</rating_avg><rating_cnt>2"
+                          "</rating_cnt><rating_you>0</rating_you><title>0JA=</title><descr></descr></row></result>",
+                          "text/xml");
+        });
+        Http.Server().Post(R"(/scripts/scr_(setrate|putscript|getdata)\.php)",
+                           [this](const httplib::Request&, httplib::Response& r) { r.set_content(Reply, "text/xml"); });
+        Http.Start();
+        TIniFile ini(Data.File("Zorb_6x52.ini"));
+        ini.WriteString("ONLINE", "ServerUrl", Http.Url(""));
+        ini.WriteString("ONLINE", "UserMail", "ivan@example.org");
+        ini.Save();
+        WriteScenarioFile(Data.File("Zorb_6x52.lss"), Mine);
+        App = std::make_unique<TFormMain>(Ui, TAppOptions{Data.Path(), Exe.Path(), "Zorb_6x52", {}});
+        Ui.Lib = &App->Library();
+        Ui.CheckFields = false;
+        App->Create();
+        App->OnInitTimer();
+    }
+};
+
+TEST_F(LibraryReplyTest, NegativeCodesEmptyRepliesAndMalformedLanguage) {
+    ASSERT_EQ(App->Library().Rows().size(), 1u);
+    EXPECT_EQ(App->Library().Rows()[0].language, 1049); // not a number: the interface language
+    struct {
+        const char* Action;
+        std::string Reply;
+        std::string Error; // empty: none shown
+        int Reloads;
+    } const cases[] = {
+        {"ScriptLibraryHide", "<result><row><res_code>-3</res_code></row></result>",
+         "Ошибка сохранения оценки online-сценария!\r\rКод возврата: -3", 0},
+        {"ScriptLibraryHide", "<result><row><res_code>0</res_code></row></result>", "", 1},
+        {"ScriptLibraryDownload", "<result></result>", "Ошибка загрузки online-сценария!\r\rСценарий #7 не получен", 0},
+        {"ScriptLibraryUpload", "<result></result>", "", 0},
+        {"ScriptLibraryUpload", "<result><row><id_scripts>0</id_scripts></row></result>",
+         "Ошибка публикации online-сценария!\r\rКод возврата: 0", 0},
+    };
+    for (const auto& c : cases) {
+        Reply = c.Reply;
+        Ui.Messages.clear();
+        Ui.YesNoAnswers = {true};
+        if (std::string(c.Action) == "ScriptLibraryUpload")
+            Ui.Dialogs = {[](TScriptDialog& d) {
+                d.Data.title = "Т";
+                d.Data.author = "И";
+            }};
+        const int before = ListRequests;
+        App->Library().SetFocusedRow(0);
+        ASSERT_TRUE(App->Execute(c.Action)) << c.Action;
+        std::string shown;
+        for (const auto& m : Ui.Errors()) shown += m.Text;
+        EXPECT_EQ(shown, c.Error) << c.Action << " " << c.Reply;
+        EXPECT_EQ(ListRequests - before, c.Reloads) << c.Action << " " << c.Reply;
+        EXPECT_EQ(App->Library().Rows().size(), 1u) << c.Action;
+    }
+    EXPECT_EQ(App->Scenarios().Lines(), Mine);
 }
 
 } // namespace
