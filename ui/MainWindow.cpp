@@ -29,6 +29,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -42,6 +43,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
+#include <set>
 
 using namespace zorb;
 
@@ -79,6 +81,24 @@ bool PlacementReachable(const QRect& rect, const QRect& area) {
     if (rect.top() < area.top() || rect.top() > area.bottom() - Grip) return false;
     return std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) >= Grip;
 }
+
+// Inside its list, a key that the list's own action shares with a window-wide one belongs to the list's action:
+// the list takes the key before the shortcut map would find two matches and run neither.
+class TScopedKey : public QObject {
+public:
+    explicit TScopedKey(QAction* action) : QObject(action), FAction(action) {}
+    bool eventFilter(QObject* /*watched*/, QEvent* e) override {
+        if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress) return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        if (QKeySequence(k->keyCombination()) != FAction->shortcut()) return false;
+        e->accept();
+        if (e->type() == QEvent::KeyPress && FAction->isEnabled()) FAction->trigger();
+        return true;
+    }
+
+private:
+    QAction* FAction;
+};
 
 std::string RectText(const QRect& r) {
     return Format("%d,%d,%d,%d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
@@ -168,6 +188,9 @@ void TMainWindow::BuildActions() {
     FActions.clear();
     for (auto& [name, group] : FGroups) group->deleteLater();
     FGroups.clear();
+    std::set<std::string> windowKeys;
+    for (const TAction& a : FApp->Actions())
+        if (a.Scope.empty() && !a.Shortcut.empty()) windowKeys.insert(a.Shortcut);
     for (const TAction& a : FApp->Actions()) {
         auto* qa = new QAction(QS(a.Caption), this);
         qa->setObjectName(QString::fromStdString(a.Name));
@@ -190,6 +213,7 @@ void TMainWindow::BuildActions() {
         if (scope) {
             qa->setShortcutContext(Qt::WidgetWithChildrenShortcut);
             scope->addAction(qa);
+            if (windowKeys.count(a.Shortcut)) scope->installEventFilter(new TScopedKey(qa));
         } else {
             addAction(qa);
         }

@@ -12,6 +12,7 @@
 #include "server/ZorbServer.h"
 #include "tools/SampleArchive.h"
 #include "ui/MainWindow.h"
+#include "ui/ScenarioPage.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/SystemsPage.h"
 
@@ -238,6 +239,35 @@ private slots:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(d.Info.nums, uint8_t(11));
         QCOMPARE(QString::fromStdString(d.Combs), QString("01 02 03 04 05 06\r\n06 07 08 09 10 11"));
+    }
+
+    void ctrlJOpensAScenarioInItsListAndTogglesTheTabElsewhere() {
+        auto s = Start();
+        QVERIFY(s->App->Settings().SystemsEnabled);
+        s->Window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s->Window));
+        QTableView* script = s->Window.ScenarioPage()->View();
+        if (auto* t = qobject_cast<QTabWidget*>(script->parentWidget()->parentWidget()))
+            t->setCurrentWidget(s->Window.ScenarioPage());
+        script->setFocus();
+        QCoreApplication::processEvents();
+        bool fileDialog = false;
+        WhenModal([&](QWidget* w) {
+            fileDialog = true;
+            w->close();
+        });
+        QTest::keyClick(script, Qt::Key_J, Qt::ControlModifier);
+        QTRY_VERIFY(fileDialog);
+        QVERIFY(s->App->Settings().SystemsEnabled);
+        QTableView* systems = s->Window.SystemsPage()->View();
+        if (auto* t = qobject_cast<QTabWidget*>(systems->parentWidget()->parentWidget()))
+            t->setCurrentWidget(s->Window.SystemsPage());
+        systems->setFocus();
+        s->Window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s->Window));
+        systems->setFocus();
+        QTest::keyClick(systems, Qt::Key_J, Qt::ControlModifier);
+        QVERIFY(!s->App->Settings().SystemsEnabled);
     }
 
     void settingsDialogTakesTheOnlineFields() {
