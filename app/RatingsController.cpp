@@ -11,9 +11,6 @@
 #include "stats/StatList.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace zorb {
 
@@ -44,19 +41,9 @@ std::vector<std::string> LineFilterFields(const std::string& line) {
 
 } // namespace
 
-void AppendScenarioLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& l : lines) text += l + "\r\n";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) throw EZorbError(SystemErrorText(errno));
-    const bool ok = WriteAll(fd, text.data(), text.size());
-    const int err = errno;
-    ::close(fd);
-    if (!ok) throw EZorbError(SystemErrorText(err));
-}
-
-TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes)
-    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes) {
+TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes,
+                                       std::function<void(const std::string&)> addScenarioLine)
+    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes), FAddScenarioLine(std::move(addScenarioLine)) {
     stakes.AddStakeCheckedHook([this](const TStakeRecord& r) { OnStakeChecked(r); });
     // The check's commit sorts the list, which saves it.
     stakes.AddStakesCommittedHook([this] {
@@ -279,14 +266,9 @@ std::vector<std::string> TRatingsController::RatingsToScript() {
             else
                 FApp.ShowError(Format(Tr("Строку\r\r%s\r\rневозможно добавить в сценарий!"), comment));
         }
-        if (!added.empty()) {
-            try {
-                AppendScenarioLines(FApp.DataFile(FApp.ProgramName() + ".lss"), added);
-            } catch (const std::exception& e) {
-                FApp.ShowError(ErrorText(e));
-                added.clear();
-            }
-        }
+        // Through the scenario itself: a line written past it into its state file would be lost at its next save.
+        if (FAddScenarioLine)
+            for (const std::string& line : added) FAddScenarioLine(line);
     }
     if (!added.empty()) FUi.ShowScenarioTab();
     return added;

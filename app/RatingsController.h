@@ -7,6 +7,7 @@
 #include "stakes/Ratings.h"
 #include "views/Views.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ public:
 
 class TRatingsController : public TController {
 public:
-    TRatingsController(TAppServices& app, TStakesController& stakes);
+    // `addScenarioLine` appends a line to the current scenario (which saves its state file).
+    TRatingsController(TAppServices& app, TStakesController& stakes,
+                       std::function<void(const std::string&)> addScenarioLine);
     void RegisterActions(TActionTable& table) override;
 
     const TRatings& Ratings() const { return FRatings; }
@@ -68,6 +71,7 @@ private:
     TAppServices& FApp;
     TRatingsUi& FUi;
     TStakesController& FStakes;
+    std::function<void(const std::string&)> FAddScenarioLine;
     TRatings FRatings;
     int FSortColumn = 3;
     bool FSortDescending = true;
@@ -76,8 +80,5 @@ private:
     // A p-value costs a convolution over the entry's stakes; a grid asks for it at every paint.
     mutable std::vector<std::optional<TRatingExpectation>> FExpectations;
 };
-
-// Appends scenario lines to the scenario state file, each ended by CR LF.
-void AppendScenarioLines(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace zorb

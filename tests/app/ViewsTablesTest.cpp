@@ -159,6 +159,24 @@ TEST_F(ViewsAppTest, MixedSizesShareAnEntryAndClearingAllStakesAsksAboutTheRatin
     EXPECT_EQ(ReadRaw(Data.File("Zorb_6x52.lrt")).size(), 0u);
 }
 
+TEST_F(ViewsAppTest, RatingLinesJoinTheCurrentScenarioAndItsStateFile) {
+    Start(SevenNumbersIni, RawDrawRange(1, 100));
+    App->Scenarios().AddLine("FULL:0#LAST|TMD1#NUMS:30#LLV:3#SF:1| | | | | | |before");
+    TStakeRecord r = App->Stakes().NewStakeRecord(skScenario, "01.002: line @ FULL:0#LAST + TMD1#NUMS:30#LLV:3#SF:1",
+                                                  CombToSet(TComb{{1, 2, 3, 4, 5, 6}}));
+    r.DrawNumber = 100;
+    ASSERT_TRUE(App->Stakes().AddSingleStake(r, 1));
+    App->RatingsTab().SetSelection({0});
+    ASSERT_TRUE(App->Execute("RatingsToScript"));
+    const std::string added = "FULL:0#LAST|TMD1#NUMS:30#LLV:3#SF:1| | | | | | |01.002: line";
+    ASSERT_EQ(App->Scenarios().Lines().size(), 2u);
+    EXPECT_EQ(App->Scenarios().Lines()[1], added);
+    // A later save of the scenario keeps it: the line went through the scenario, not past it.
+    App->Scenarios().AddLine("");
+    const std::string state = ReadRaw(Data.File("Zorb_6x52.lss"));
+    EXPECT_NE(state.find("|before\r\n" + added + "\r\n"), std::string::npos) << state;
+}
+
 TEST_F(ViewsAppTest, SelectionsHandOverOnlyNumbersOfTheGame) {
     Start("[GLOBAL]\nCombsGenerateMode=2\nCombsGenerateParameters=1;2;3;4;5;6;7;8;9;10\n", RawDrawRange(1, 100));
     ASSERT_EQ(App->Combinations().Combs().Count(), 210u);
