@@ -556,7 +556,7 @@ void TScenarioController::EndRun() {
     if (FLog.Active()) {
         Log(Banner(" ЗАВЕРШЕНИЕ СЦЕНАРИЯ ######################################################################"));
         FLastLogPath = FLog.Path();
-        FLog.Forget();
+        if (!FLog.Forget()) FApp.ShowError(Format(Tr("Ошибка записи журнала: %s!"), FLog.LastError()));
         FApp.UI().OpenDocument(FLastLogPath);
     }
     FLastPanelMs = 0;

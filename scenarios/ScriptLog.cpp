@@ -66,11 +66,17 @@ bool TScriptLog::Write(const std::string& text) {
     return true;
 }
 
-void TScriptLog::Close() {
-    if (FFile) {
-        std::fclose(FFile);
-        FFile = nullptr;
-    }
+bool TScriptLog::Close() {
+    if (!FFile) return true;
+    // The buffer meets the disk here: a full disk shows at the flush, not at the entry that filled the buffer.
+    const bool flushed = std::fflush(FFile) == 0;
+    const int error = errno;
+    const bool closed = std::fclose(FFile) == 0;
+    FFile = nullptr;
+    if (flushed && closed) return true;
+    FError = SystemErrorText(flushed ? errno : error);
+    FPath.clear();
+    return false;
 }
 
 } // namespace zorb

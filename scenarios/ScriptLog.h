@@ -1,4 +1,4 @@
-// The execution log of a scenario run and the system files a system game reads.
+// The execution log of a scenario run.
 #pragma once
 
 #include "combos/CombsArray.h"
@@ -25,10 +25,12 @@ public:
     const std::string& Path() const { return FPath; }
     // False on the write that failed; the error text is then in LastError.
     bool Write(const std::string& text);
-    void Close(); // flushes; the name is kept until Forget
-    void Forget() {
-        Close();
+    // Flushes and closes; the name is kept until Forget. False when the flush failed (the log then stops).
+    bool Close();
+    bool Forget() {
+        const bool ok = Close();
         FPath.clear();
+        return ok;
     }
     const std::string& LastError() const { return FError; }
 
