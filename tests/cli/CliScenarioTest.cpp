@@ -306,6 +306,44 @@ TEST_F(CliScenario, ClearStakesRatesEveryStakeBeforeTheCut) {
     EXPECT_NE(rows[1].find("SF:1\";3;"), std::string::npos) << rows[1]; // the comment, then three stakes
 }
 
+// My seven numbers make seven combinations; removing 7 leaves the one combination 1..6. One combination is
+// staked whatever the mode, and a part after it is not applied; more than one stops or skips.
+TEST_F(CliScenario, StopAndSkipActOnlyOnMoreThanOneCombination) {
+    WriteRaw(Dir.File("Zorb_6x52.ini"), "[GLOBAL]\r\nCombsGenerateMode=2\r\nCombsGenerateParameters=1;2;3;4;5;6;7\r\n");
+    const std::string one = "|TMD1#NUMS:100#LVA:7#SF:1|TMD1#NUMS:100#LVA:1-6;1#SF:1| | | | | |\r\n";
+    struct TCase {
+        std::string Line;
+        int Code;
+        size_t Stakes;
+        const char* Logged;
+        int Analyses; // "Анализ тиражей" lines: the second part is skipped on one combination
+    };
+    const TCase cases[] = {
+        {"FULL:0#STOP| | | | | | | |\r\n", 1, 0, "{!} Сценарий остановлен!", 0},
+        {"FULL:0#SKIP| | | | | | | |\r\n", 0, 0, "{-} Ставка игнорирована!", 0},
+        {"FULL:0#STOP" + one, 0, 1, "{+} Ставка на тираж", 1},
+        {"FULL:0#SKIP" + one, 0, 1, "{+} Ставка на тираж", 1},
+    };
+    for (const TCase& c : cases) {
+        std::remove(Dir.File("Zorb_6x52.lsk").c_str());
+        Run({"scenario", "delete-logs"}); // runs within one second would share a log
+        TRun r = Run({"scenario", "run", Lsc("s.lsc", c.Line), "--log"});
+        EXPECT_EQ(r.Code, c.Code) << c.Line << r.Err;
+        const auto stakes = RealStakes();
+        ASSERT_EQ(stakes.size(), c.Stakes) << c.Line;
+        if (c.Stakes) EXPECT_EQ(NumberSetToText(stakes[0].Numbers, ";"), "1;2;3;4;5;6");
+        std::string log;
+        for (const std::string& line : Lines(r.Err))
+            if (line.find("ScriptLog_") != std::string::npos) log = ReadRaw(line);
+        EXPECT_NE(log.find(c.Logged), std::string::npos) << c.Line << log;
+        EXPECT_EQ(log.find("{ERROR} Фильтры не применялись!") != std::string::npos, c.Analyses == 0) << c.Line;
+        int analyses = 0;
+        for (size_t p = log.find("Анализ тиражей"); p != std::string::npos; p = log.find("Анализ тиражей", p + 1))
+            ++analyses;
+        EXPECT_EQ(analyses, c.Analyses) << c.Line;
+    }
+}
+
 TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     const std::string path = Lsc("n.lsc", "CURR:0#ALL#NEX| | | | | | | |\r\n");
     // The current list is the start-up list, which the saved generation settings make: my eight numbers.
@@ -363,7 +401,9 @@ TEST(ScenarioFastSteps, EqualThePlainStepsOverThreeOffsets) {
         app.Settings().ScriptLogEnabled = true;
         app.Scenarios().SetSeed(11);
         app.Scenarios().SetPlainSteps(plain);
+        app.Archive().SetDrawsOffset(7);
         EXPECT_TRUE(app.Scenarios().RunTest(3)) << err.str();
+        EXPECT_EQ(app.Archive().DrawsOffset(), 7); // back where it was after offsets 3, 2 and 1
         TResult r;
         r.Stakes = ReadRaw(dir.File("Zorb_6x52.lsk"));
         // Without the time stamps "[yyyy-mm-dd hh:nn:ss]: ".
