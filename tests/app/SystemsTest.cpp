@@ -294,5 +294,37 @@ TEST(SystemForm, ChecksInOrderAndRefusesWhatTheServerWould) {
     }
 }
 
+TEST_F(SystemsTest, UnreachableServerIsReportedAndTheSettingsFieldsRoundTrip) {
+    StartApp();
+    Http.reset(); // nothing listens there any more
+    ASSERT_TRUE(App->Execute("SystemsRefresh"));
+    ASSERT_EQ(Ui.Errors().size(), 1u);
+    EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка загрузки списка систем!\r\r", 0), 0u);
+    EXPECT_EQ(Sys().RowCount(), 0);
+
+    WriteOnlineFields(*App, {" https://zorb.example.org ", "Пётр", "petr@example.org", ""});
+    const TOnlineSettings s = ReadOnlineSettings(*App);
+    EXPECT_EQ(s.ServerUrl, "https://zorb.example.org");
+    EXPECT_EQ(s.UserMail, "petr@example.org");
+    EXPECT_EQ(s.InstallationId, Hwdid); // never changed by the dialog
+    EXPECT_EQ(App->Updates().DescriptorUrl(), TUpdateController::DefaultDescriptorUrl);
+}
+
+TEST(OnlineFields, RefusesWhatTheServerWould) {
+    const std::pair<TOnlineFields, std::string> cases[] = {
+        {{"", "", "", ""}, ""},
+        {{"https://h:8443", "Иван", "ivan@example.org", "http://h/files/autoupdates/Kesto_AU.cfg"}, ""},
+        {{"ftp://h", "", "", ""}, "Адрес сервера должен начинаться с http:// или https://"},
+        {{"", "", "", "file:///etc/passwd"}, "Адрес обновлений должен начинаться с http:// или https://"},
+        {{"", "</row><row>", "", ""}, "Имя пользователя: не более 64 символов, без символов < и >"},
+        {{"", "", "a@b@c", ""}, "Указан недопустимый e-mail!"},
+        {{"", "", "ivan example.org", ""}, "Указан недопустимый e-mail!"},
+    };
+    for (const auto& [fields, message] : cases) EXPECT_EQ(CheckOnlineFields(fields), message) << message;
+    // Installation ids written in either case stay the installation's.
+    EXPECT_TRUE(ValidInstallationId("0123456789abcdef0123456789ABCDEF"));
+    EXPECT_FALSE(ValidInstallationId("0123456789abcdef0123456789ABCDEG"));
+}
+
 } // namespace
 } // namespace zorb::test
