@@ -215,6 +215,48 @@ private slots:
         s->Window.ActionByName("SystemsProp")->trigger();
     }
 
+    void publishesStakesAndDeletesThroughTheWindow() {
+        auto s = Start();
+        TSystemsController& sc = s->App->Systems();
+        // «Добавить»: the dialog takes the lines as typed and normalises them on OK.
+        WhenModal([](QWidget* w) {
+            auto* dlg = qobject_cast<TFormSystem*>(w);
+            QVERIFY(dlg);
+            dlg->findChild<QLineEdit*>("edTitle")->setText("Пары");
+            dlg->findChild<QLineEdit*>("edOlap")->setText("3");
+            dlg->findChild<QPlainTextEdit*>("edDescr")->setPlainText("три из четырёх");
+            dlg->Combs()->setPlainText(QString::fromUtf8(Pairs).replace("\r\n", "\n").replace(' ', ','));
+            dlg->accept();
+        });
+        s->Window.ActionByName("SystemsAdd")->trigger();
+        QCOMPARE(sc.RowCount(), 1);
+        const int id = sc.Row(0).id;
+        QVERIFY(id > 0);
+        QCOMPARE(QString::fromStdString(RequestSystemData(sc.Identity(), id)), QString::fromUtf8(Pairs));
+
+        // Downloaded, it plays for the 8 numbers of the list: four stakes of kind "Система".
+        s->Window.ActionByName("SystemsRefresh")->trigger();
+        s->Window.SystemsPage()->View()->selectRow(0);
+        s->Window.ActionByName("SystemsDownload")->trigger();
+        const int64_t before = s->App->Stakes().StakeCount();
+        WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+        s->Window.ActionByName("SystemStakeAll")->trigger();
+        int made = 0;
+        for (int64_t i = before; i < s->App->Stakes().StakeCount(); ++i)
+            if (!s->App->Stakes().StakesFile().Read(i).IsSeparator()) ++made;
+        QCOMPARE(made, 4);
+
+        // «Удалить» asks first; «Да» removes the row and the downloaded file.
+        WhenModal([](QWidget* w) {
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (b->text() == "Да") return b->click();
+            QFAIL("no button Да");
+        });
+        s->Window.ActionByName("SystemsDel")->trigger();
+        QCOMPARE(RequestSystemList(sc.Identity()).at(0).id, -1);
+        QVERIFY(!FileExists(JoinPath(sc.SystemsDir(), SystemFileName(8, 3, id))));
+    }
+
     void dialogNormalisesAndChecks() {
         auto s = Start();
         tSystemData d;
