@@ -79,7 +79,7 @@ void TLibraryController::RegisterActions(TActionTable& t) {
     t.Add({"ScriptLibraryRefresh", "Обновить", "", "", shown, [this] { LoadCatalogue(); }}, bar(1));
     t.Add({"ScriptLibraryDownload", "Скачать из каталога", "", "",
            [this] { return PanelShown() && Focused() && Focused()->usable; }, [this] { Download(); }},
-          bar(2, Tr("Скачать")));
+          bar(2, "Скачать"));
     for (int v = 1; v <= 5; ++v)
         t.Add({Format("ScriptLibraryRate%d", v), RateCaptions[v - 1], "", "", focused, [this, v] { Rate(v); },
                [this, v] { return Focused() && Focused()->my_rating == v; }});
@@ -92,8 +92,8 @@ void TLibraryController::RegisterActions(TActionTable& t) {
            [this, editable] { return editable() && FScenarios.LineCount() > 0; }, [this] { Replace(); }},
           bar(11));
     t.Add({"ScriptLibraryDelete", "Удалить", "", "", editable, [this] { Delete(); }}, bar(12));
-    t.Add({"ScriptLibraryView", "Свойства сценария", "", "", focused, [this] { View(); }}, bar(20));
-    t.Add({"ScriptLibraryRates", "Просмотр оценок", "", "", focused, [this] { ShowRates(); }}, bar(21));
+    t.Add({"ScriptLibraryView", "Свойства сценария", "", "", focused, [this] { View(); }}, bar(20, "Свойства"));
+    t.Add({"ScriptLibraryRates", "Просмотр оценок", "", "", focused, [this] { ShowRates(); }}, bar(21, "Оценки"));
 }
 
 // --- State -----------------------------------------------------------------------------------------------------
