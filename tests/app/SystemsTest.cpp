@@ -301,6 +301,11 @@ TEST_F(SystemsTest, UnreachableServerIsReportedAndTheSettingsFieldsRoundTrip) {
     ASSERT_EQ(Ui.Errors().size(), 1u);
     EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка загрузки списка систем!\r\r", 0), 0u);
     EXPECT_EQ(Sys().RowCount(), 0);
+    // "Ссылка" hands only an http(s) address to the browser.
+    Sys().OpenSystemLink("javascript:alert(1)");
+    Sys().OpenSystemLink(" https://example.org/s ");
+    EXPECT_EQ(Ui.OpenedUrls, std::vector<std::string>{"https://example.org/s"});
+    EXPECT_EQ(Ui.Errors().back().Text, "Ссылка должна начинаться с http:// или https://");
 
     WriteOnlineFields(*App, {" https://zorb.example.org ", "Пётр", "petr@example.org", ""});
     const TOnlineSettings s = ReadOnlineSettings(*App);
