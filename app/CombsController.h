@@ -62,7 +62,14 @@ public:
 
     void MakeUndo(bool show);
     void ForgetUndo() { FUndo.Clear(); } // scenario lines start without undo
-    void AddUndoneLine();                // "Отмена последней операции" in the applied filters
+    // Runs that step without copying exchange storages instead: the list with its undo copy, or either with an
+    // array of the caller's (a list lent for a run and taken back). Counts travel with the storage; the caller
+    // refreshes the shown count.
+    void SwapListAndUndo() { std::swap(FCombs, FUndo); }
+    void ExchangeList(TCombsArray& other) { std::swap(FCombs, other); }
+    void ExchangeUndo(TCombsArray& other) { std::swap(FUndo, other); }
+    void ClearList() { FCombs.Clear(); }
+    void AddUndoneLine(); // "Отмена последней операции" in the applied filters
     void RestoreUndo(bool show);
     void RefreshCombsCount();
     // Fills the list by the mode; interactive runs also reset undo and the applied filters.

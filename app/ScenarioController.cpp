@@ -73,19 +73,6 @@ uint64_t CombKey(const TComb& c) {
     return k;
 }
 
-// The list and its undo copy of the combination list, exchanged instead of copied. A step that takes undo then
-// writes its whole output into the list, so the undo copy need only be the list's previous storage; a rollback
-// exchanges them back. The two arrays are the controller's own members, reached through their const views.
-TCombsArray& ListOf(TCombsController& combs) {
-    return const_cast<TCombsArray&>(combs.Combs());
-}
-TCombsArray& UndoOf(TCombsController& combs) {
-    return const_cast<TCombsArray&>(combs.UndoCombs());
-}
-void SwapListAndUndo(TCombsController& combs) {
-    std::swap(ListOf(combs), UndoOf(combs));
-}
-
 // Undoes whatever a pass or a line leaves behind, on every path out of it.
 template <class F> struct TFinally {
     F Fn;
@@ -800,12 +787,12 @@ void TScenarioController::RunLine(int lineNo, const std::string& text) {
 // while a set runs, and before anything could write over it, it is taken back here with its count.
 void TScenarioController::ParkBase() {
     if (!FBaseData) return;
-    if (ListOf(FCombs).Data() == FBaseData) {
-        std::swap(ListOf(FCombs), FBase);
-        ListOf(FCombs).Clear();
-    } else if (UndoOf(FCombs).Data() == FBaseData) {
-        std::swap(UndoOf(FCombs), FBase);
-        UndoOf(FCombs).Clear();
+    if (FCombs.Combs().Data() == FBaseData) {
+        FCombs.ExchangeList(FBase);
+        FCombs.ClearList();
+    } else if (FCombs.UndoCombs().Data() == FBaseData) {
+        FCombs.ExchangeUndo(FBase);
+        FCombs.ForgetUndo();
     }
     FBase.SetCount(FBaseCount);
 }
@@ -830,7 +817,7 @@ bool TScenarioController::StartFromBase() {
 }
 
 void TScenarioController::LendBase() {
-    std::swap(ListOf(FCombs), FBase);
+    FCombs.ExchangeList(FBase);
     FCombs.RefreshCombsCount();
 }
 
@@ -1008,12 +995,12 @@ void TScenarioController::TakeUndo() {
         FCombs.MakeUndo(true);
         return;
     }
-    if (FBaseData && UndoOf(FCombs).Data() == FBaseData) {
+    if (FBaseData && FCombs.UndoCombs().Data() == FBaseData) {
         // The lent list leaves the undo copy before the list's old storage becomes the step's output.
-        std::swap(UndoOf(FCombs), FBase);
+        FCombs.ExchangeUndo(FBase);
         FBase.SetCount(FBaseCount);
     }
-    SwapListAndUndo(FCombs);
+    FCombs.SwapListAndUndo();
 }
 
 void TScenarioController::Rollback() {
@@ -1021,7 +1008,7 @@ void TScenarioController::Rollback() {
         FCombs.RestoreUndo(true);
         return;
     }
-    SwapListAndUndo(FCombs);
+    FCombs.SwapListAndUndo();
     FCombs.ForgetUndo();
     FCombs.RefreshCombsCount();
 }
@@ -1048,7 +1035,7 @@ void TScenarioController::FilterSelected(bool exclude) {
     try {
         FCombs.FilterByStat(*stat, selected, Join(texts, "; "), registry.DisplayName(entry, true), exclude);
     } catch (...) {
-        SwapListAndUndo(FCombs); // the list as it was, not a half-written one
+        FCombs.SwapListAndUndo(); // the list as it was, not a half-written one
         throw;
     }
 }

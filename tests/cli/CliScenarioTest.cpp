@@ -331,7 +331,9 @@ TEST_F(CliScenario, StopAndSkipActOnlyOnMoreThanOneCombination) {
         EXPECT_EQ(r.Code, c.Code) << c.Line << r.Err;
         const auto stakes = RealStakes();
         ASSERT_EQ(stakes.size(), c.Stakes) << c.Line;
-        if (c.Stakes) EXPECT_EQ(NumberSetToText(stakes[0].Numbers, ";"), "1;2;3;4;5;6");
+        if (c.Stakes) {
+            EXPECT_EQ(NumberSetToText(stakes[0].Numbers, ";"), "1;2;3;4;5;6");
+        }
         std::string log;
         for (const std::string& line : Lines(r.Err))
             if (line.find("ScriptLog_") != std::string::npos) log = ReadRaw(line);
