@@ -12,14 +12,14 @@
 #include "app/ExportController.h"
 #include "app/FormSettings.h"
 #include "app/LibraryController.h"
-#include "app/ScenarioController.h"
 #include "app/RatingsController.h"
+#include "app/ScenarioController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
-#include "app/SystemsController.h"
 #include "app/Switches.h"
-#include "app/UpdateController.h"
+#include "app/SystemsController.h"
 #include "app/TablesController.h"
+#include "app/UpdateController.h"
 #include "app/UserInterface.h"
 #include "app/ViewsController.h"
 #include "core/IniFile.h"
@@ -202,8 +202,7 @@ private:
     TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
     TRatingsController FRatings{*this, FStakes, [this](const std::string& line) { FScenarios.AddLine(line); }};
-    TTablesController FTables{*this, FArchive, FCombinations, FStakes,
-                              [this](bool frozen) { FViewsFrozen = frozen; }};
+    TTablesController FTables{*this, FArchive, FCombinations, FStakes, [this](bool frozen) { FViewsFrozen = frozen; }};
     TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
     TLibraryController FLibrary{*this, FArchive, FScenarios, [this] { return FLanguage; },
                                 [this] { return AvailableLanguages(); }};

@@ -8,16 +8,16 @@
 #include "ui/CombsPage.h"
 #include "ui/Dialogs.h"
 #include "ui/DrawsPage.h"
+#include "ui/ExportDialogs.h"
 #include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
 #include "ui/ScenarioPage.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StakeDialogs.h"
 #include "ui/StakesPage.h"
+#include "ui/StatsPage.h"
 #include "ui/SystemsPage.h"
 #include "ui/UpdateDialogs.h"
-#include "ui/ExportDialogs.h"
-#include "ui/StatsPage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -26,8 +26,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QTableView>
-#include <QTreeWidget>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,7 +39,9 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <set>
 
@@ -677,7 +677,9 @@ std::vector<int> TMainWindow::ExportColumnWidths(TExportList list) {
 
 bool TMainWindow::EditExport(TExportDialogData& exportData) {
     TFormExpExcel::THooks hooks;
-    hooks.Load = [this](const std::string& path, TExportDialogData& d) { return FApp->Export().LoadParamsFile(path, d); };
+    hooks.Load = [this](const std::string& path, TExportDialogData& d) {
+        return FApp->Export().LoadParamsFile(path, d);
+    };
     hooks.Save = [this](const std::string& path, const TExportDialogData& d) {
         return FApp->Export().SaveParamsFile(path, d);
     };

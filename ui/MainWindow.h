@@ -4,12 +4,12 @@
 #pragma once
 
 #include "app/ExportController.h"
+#include "app/ScenarioController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
 #include "app/SystemsController.h"
 #include "app/UpdateController.h"
 #include "app/UserInterface.h"
-#include "app/ScenarioController.h"
 #include "ui/LibraryPanel.h"
 #include "ui/Page.h"
 #include "ui/ViewPages.h"

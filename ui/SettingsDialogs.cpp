@@ -317,9 +317,10 @@ TShreddingDialog::TShreddingDialog(const TShreddingData& shredding, QWidget* par
         form->addRow(TrQ("Количество используемых знаков после запятой"), FDigits[i]);
         layout->addWidget(box);
     }
-    QString note = TrQ("Используемые переменные:\r\nn1, n2, n3, ..., nX - числа текущего тиража\r\np1, p2, p3, ..., pX - "
-                       "числа предыдущего тиража") +
-                   "\n" + TrQ("t1, t2, t3, ..., tX - числа тиража перед предыдущим");
+    QString note =
+        TrQ("Используемые переменные:\r\nn1, n2, n3, ..., nX - числа текущего тиража\r\np1, p2, p3, ..., pX - "
+            "числа предыдущего тиража") +
+        "\n" + TrQ("t1, t2, t3, ..., tX - числа тиража перед предыдущим");
     note.replace("\r\n", "\n");
     layout->addWidget(new QLabel(note, this));
     layout->addWidget(OkCancelButtons(this));

@@ -170,9 +170,9 @@ void TSystemsPage::ListChanged() {
 
 // --- The system dialog ------------------------------------------------------------------------------------------
 
-TFormSystem::TFormSystem(tSystemData& data, bool readOnly, TSystemPage page, TSystemsController& systems,
+TFormSystem::TFormSystem(tSystemData& edited, bool readOnly, TSystemPage page, TSystemsController& systems,
                          QWidget* parent)
-    : QDialog(parent), FData(data), FSystems(systems), FReadOnly(readOnly) {
+    : QDialog(parent), FData(edited), FSystems(systems), FReadOnly(readOnly) {
     setObjectName("TFormSystem");
     setWindowTitle(TrQ("Система"));
     auto* layout = new QVBoxLayout(this);
@@ -278,7 +278,7 @@ TFormSystem::TFormSystem(tSystemData& data, bool readOnly, TSystemPage page, TSy
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    const TSystemForm f = SystemFormOf(data);
+    const TSystemForm f = SystemFormOf(edited);
     FTitle->setText(QString::fromStdString(f.Title));
     FNums->setText(QString::fromStdString(f.Nums));
     FCLen->setText(QString::fromStdString(f.CLen));

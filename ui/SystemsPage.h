@@ -42,7 +42,7 @@ private:
 class TFormSystem : public QDialog {
     Q_OBJECT
 public:
-    TFormSystem(zorb::tSystemData& data, bool readOnly, zorb::TSystemPage page, zorb::TSystemsController& systems,
+    TFormSystem(zorb::tSystemData& edited, bool readOnly, zorb::TSystemPage page, zorb::TSystemsController& systems,
                 QWidget* parent);
     void accept() override;
 
