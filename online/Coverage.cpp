@@ -93,22 +93,66 @@ struct TLevel {
                     r += Bin.C[top[i]][i];
             removeBase[j] = r;
         }
-        const uint8_t fixed = Below[removeSmallest];
         const int last = top[1];
-        int64_t counts[MaxK + 1] = {};
-        uint8_t* out = Best + base;
-        for (int a = 0; a < last; ++a) {
-            uint8_t v = std::max(out[a], fixed);
-            for (int j = 1; j < K; ++j) v = std::max(v, Below[removeBase[j] + a]);
-            out[a] = v;
-            ++counts[v];
+        uint8_t* __restrict out = Best + base;
+        // One stream at a time, so each pass is a plain vector max; the marks already sit in `out`.
+        const uint8_t fixed = Below[removeSmallest];
+        for (int a = 0; a < last; ++a) out[a] = std::max(out[a], fixed);
+        for (int j = 1; j < K; ++j) {
+            const uint8_t* __restrict below = Below + removeBase[j];
+            for (int a = 0; a < last; ++a) out[a] = std::max(out[a], below[a]);
         }
-        for (int v = 0; v <= MaxK; ++v) Histogram[v] += counts[v];
+        // Best values are 0..6 and a run is shorter than 256: one byte lane per value counts them.
+        uint64_t lanes = 0;
+        for (int a = 0; a < last; ++a) lanes += uint64_t{1} << (out[a] << 3);
+        for (int v = 0; v <= MaxK; ++v) Histogram[v] += static_cast<int64_t>(lanes >> (v << 3) & 0xff);
     }
 
-    // Walks the positions top[from..1] below `limit`, then runs the inner loop.
+    // For k >= 3: top[2..k-1] fixed, the two smallest a < b < top[2] inside. In colex order the block of (a, b)
+    // is contiguous at C(b, 2) + a, and so is every (k-1)-subset that drops one of the fixed positions: those are
+    // whole-block streams. Dropping a reads one value per b, dropping b one stream over a.
+    void InnerPairs(const int* top) const {
+        int64_t base = 0, rest = 0;
+        int64_t removeBase[MaxK] = {};
+        for (int i = 2; i < K; ++i) {
+            base += Bin.C[top[i]][i + 1];
+            rest += Bin.C[top[i]][i];
+        }
+        for (int j = 2; j < K; ++j) {
+            int64_t r = 0;
+            for (int i = 2; i < K; ++i)
+                if (i < j)
+                    r += Bin.C[top[i]][i + 1];
+                else if (i > j)
+                    r += Bin.C[top[i]][i];
+            removeBase[j] = r;
+        }
+        const int limit = top[2];
+        const int64_t size = Bin.C[limit][2];
+        uint8_t* __restrict out = Best + base;
+        for (int j = 2; j < K; ++j) {
+            const uint8_t* __restrict below = Below + removeBase[j];
+            for (int64_t t = 0; t < size; ++t) out[t] = std::max(out[t], below[t]);
+        }
+        const uint8_t* __restrict dropB = Below + rest;
+        for (int b = 1; b < limit; ++b) {
+            const uint8_t dropA = Below[rest + b];
+            uint8_t* __restrict o = out + Bin.C[b][2];
+            for (int a = 0; a < b; ++a) o[a] = std::max(o[a], std::max(dropA, dropB[a]));
+        }
+        // Best values are 0..6: one byte lane per value, emptied before a lane could reach 256.
+        for (int64_t from = 0; from < size; from += 255) {
+            const int64_t to = std::min(size, from + 255);
+            uint64_t lanes = 0;
+            for (int64_t t = from; t < to; ++t) lanes += uint64_t{1} << (out[t] << 3);
+            for (int v = 0; v <= MaxK; ++v) Histogram[v] += static_cast<int64_t>(lanes >> (v << 3) & 0xff);
+        }
+    }
+
+    // Walks the positions top[from..1] below `limit` (top[from..2] for k >= 3), then runs the inner loop.
     void Walk(int* top, int from, int limit) const {
         if (from == 0) return Inner(top);
+        if (from == 1 && K >= 3) return InnerPairs(top);
         for (int p = from; p < limit; ++p) {
             top[from] = p;
             Walk(top, from - 1, p);
