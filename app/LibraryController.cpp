@@ -165,7 +165,8 @@ void TLibraryController::Changed() {
 void TLibraryController::Startup() {
     FFilterEnabled = true;
     if (FUi) FUi->LibraryPanelShown(PanelShown());
-    LoadCatalogue(false);
+    // As the systems tab: without a server of the user's own, no request at every start.
+    if (!ReadOnlineFields(FApp).ServerUrl.empty()) LoadCatalogue(false);
 }
 
 bool TLibraryController::LoadCatalogue(bool report) {
