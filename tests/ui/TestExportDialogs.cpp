@@ -1,5 +1,6 @@
 // The export dialogs as the user drives them, the offer of a newer build and the progress window. Pictures of
 // each are written when ZORB_SCREENSHOTS names a folder.
+#include "UiTestSupport.h"
 #include "app/FormMain.h"
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
@@ -31,14 +32,7 @@ using namespace zorb;
 class TestExportDialogs : public QObject {
     Q_OBJECT
 
-    static void Snapshot(QWidget& w, const char* name) {
-        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
-        if (dir.isEmpty()) return;
-        w.adjustSize();
-        w.show();
-        QCoreApplication::processEvents();
-        w.grab().save(QString::fromUtf8(dir) + "/" + name);
-    }
+    static void Snapshot(QWidget& w, const char* name) { test::Snapshot(w, name, test::TSnapshotSize::Fit); }
 
     static TExportDialogData Data() {
         TExportDialogData d;
@@ -168,19 +162,9 @@ private slots:
 
     // The window's export action opens the dialog with the fields of its list, widths taken from the view.
     void windowActionOpensTheDialogWithTheViewsWidths() {
-        QTemporaryDir dir;
-        const std::string path = dir.path().toStdString();
-        SaveDrawsFile(JoinPath(path, "Zorb_6x52.ldr"), MakeSampleArchive(30));
-        {
-            TIniFile frm(JoinPath(path, "Zorb_6x52.frm"));
-            frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
-            frm.Save();
-        }
-        TMainWindow window;
-        TFormMain app(window, TAppOptions{path, path, "zorb-ui-test-none", {}});
-        window.Attach(&app);
-        app.Create();
-        app.OnInitTimer();
+        auto s = test::StartMain(MakeSampleArchive(30));
+        TMainWindow& window = s->Window;
+        TFormMain& app = *s->App;
         window.DrawsPage()->View()->setColumnWidth(0, 96);
         QStringList fields;
         QString width;

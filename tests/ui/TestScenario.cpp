@@ -1,5 +1,6 @@
 // The scenario tab on a started main window: the list and its enabling rules, the line editor with its fields,
 // the filter editor behind "...", the refusal of field separators, and a running test that locks the views.
+#include "UiTestSupport.h"
 #include "app/FormMain.h"
 #include "combos/FilterItem.h"
 #include "core/DrawArchive.h"
@@ -34,55 +35,19 @@ const char* const Scenario = "EXCL:10#FIRST|TMF1#NUMS:100#CMV:2#SF:1|TMD1#SUMS:2
                              "\r\n"
                              "CURR:0#LAST#NEX|TSD1#NUMS:30#LNO:#SC:20| | | | | | |\r\n";
 
-// Runs `fn` on the first visible window of type T once the event loop gets to it (a modal dialog's own loop).
-template <class T, class F> void WhenShown(F fn) {
-    QTimer::singleShot(50, [fn] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return fn(*t);
-        QFAIL("the window did not open");
-    });
-}
-
 } // namespace
 
 class TestScenario : public QObject {
     Q_OBJECT
 
-    static void Snapshot(QWidget& w, const char* name) {
-        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
-        if (dir.isEmpty()) return;
-        w.show();
-        QCoreApplication::processEvents();
-        w.grab().save(QString::fromUtf8(dir) + "/" + name);
-    }
-
-    struct TStarted {
-        QTemporaryDir Dir;
-        TMainWindow Window;
-        std::unique_ptr<TFormMain> App;
-        TScenarioController& Sc() { return App->Scenarios(); }
-    };
-
     // Ten numbers of my own keep every list small, so a test of many offsets stays quick.
-    static std::unique_ptr<TStarted> Start() {
-        auto s = std::make_unique<TStarted>();
-        const std::string dir = s->Dir.path().toStdString();
-        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), MakeSampleArchive(300));
-        WriteFileAtomic(JoinPath(dir, "Zorb_6x52.lss"), Scenario);
-        TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
-        frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
-        frm.Save();
-        TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
-        ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
-        ini.WriteString("GLOBAL", "CombsGenerateParameters", "1;2;3;4;5;6;7;8;9;10");
-        ini.Save();
-        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
-        s->Window.Attach(s->App.get());
-        s->App->Create();
-        s->App->OnInitTimer();
+    static std::unique_ptr<test::TStarted> Start() {
+        auto s = test::StartMain(MakeSampleArchive(300),
+                                 {{}, test::MyNumbers("1;2;3;4;5;6;7;8;9;10"), [](const std::string& dir) {
+                                      WriteFileAtomic(JoinPath(dir, "Zorb_6x52.lss"), Scenario);
+                                  }});
         s->Window.resize(1300, 700);
-        if (auto* tabs = qobject_cast<QTabWidget*>(s->Window.ScenarioPage()->parentWidget()->parentWidget()))
-            tabs->setCurrentWidget(s->Window.ScenarioPage());
+        s->ShowPage(s->Window.ScenarioPage());
         return s;
     }
 
@@ -110,13 +75,14 @@ private slots:
         QVERIFY(!s->Window.ActionByName("ScriptDown")->isEnabled());
         QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
         view->selectRow(0);
-        Snapshot(s->Window, "scenario-tab.png");
+        test::Snapshot(s->Window, "scenario-tab.png");
     }
 
     void editorFillsItsFieldsOpensTheFilterEditorAndRefusesSeparators() {
         auto s = Start();
-        TScriptEditorData data = s->Sc().EditorData("Редактирование строки", 3, s->Sc().GetLine(0));
-        TFormScript dlg(data, s->Sc(), &s->Window);
+        TScriptEditorData data =
+            s->App->Scenarios().EditorData("Редактирование строки", 3, s->App->Scenarios().GetLine(0));
+        TFormScript dlg(data, s->App->Scenarios(), &s->Window);
         QCOMPARE(dlg.windowTitle(), QString("Редактирование строки"));
         QCOMPARE(dlg.findChild<QComboBox*>("cbSource")->currentIndex(), int(ssExclude));
         QCOMPARE(dlg.findChild<QSpinBox*>("edExclude")->value(), 10);
@@ -126,12 +92,12 @@ private slots:
         auto* filter1 = dlg.findChild<QLineEdit*>("edFilter1");
         QCOMPARE(filter1->text(), QString("TMF1#NUMS:100#CMV:2#SF:1"));
         QCOMPARE(dlg.findChild<QLineEdit*>("edFilter3")->text(), QString());
-        Snapshot(dlg, "scenario-editor.png");
+        test::Snapshot(dlg, "scenario-editor.png");
 
         // "..." opens the filter editor on the field's text and writes back what it returns.
         filter1->setText("TMF1#NUMS:120#CMV:2#SF:1");
         bool opened = false;
-        WhenShown<TFilterDialog>([&](TFilterDialog& f) {
+        test::WhenModalOf<TFilterDialog>([&](TFilterDialog& f) {
             opened = true;
             f.accept();
         });
@@ -145,7 +111,7 @@ private slots:
         for (const char* bad : {"TSD1#NUMS:10#LNO:#SF:1|x", "a\nb"}) {
             dlg.findChild<QLineEdit*>("edComment")->setText(QString::fromUtf8(bad));
             bool warned = false;
-            WhenShown<QMessageBox>([&](QMessageBox& m) {
+            test::WhenModalOf<QMessageBox>([&](QMessageBox& m) {
                 warned = true;
                 m.accept();
             });
@@ -168,23 +134,23 @@ private slots:
         QTimer probe;
         probe.setInterval(0);
         QObject::connect(&probe, &QTimer::timeout, [&] {
-            if (s->Sc().Panels().Cycle < 3) return; // a few passes in, so the panels have something to show
+            if (s->App->Scenarios().Panels().Cycle < 3) return; // a few passes in, so the panels have something to show
             probe.stop();
             drawsEnabled = s->Window.DrawsPage()->isEnabled();
             listEnabled = s->Window.ScenarioPage()->View()->isEnabled();
             stopEnabled = s->Window.ActionByName("ScriptStop")->isEnabled();
             runEnabled = s->Window.ActionByName("ScriptRun")->isEnabled();
-            Snapshot(s->Window, "scenario-running.png");
-            s->Sc().RequestStop(false);
+            test::Snapshot(s->Window, "scenario-running.png");
+            s->App->Scenarios().RequestStop(false);
         });
         probe.start();
-        QVERIFY(!s->Sc().RunTest(200));
+        QVERIFY(!s->App->Scenarios().RunTest(200));
         QVERIFY(!drawsEnabled);
         QVERIFY(!listEnabled);
         QVERIFY(stopEnabled);
         QVERIFY(!runEnabled);
         // After the run everything is back in the user's hands; a stopped test keeps its pass's offset.
-        QVERIFY(!s->Sc().Running());
+        QVERIFY(!s->App->Scenarios().Running());
         QVERIFY(s->Window.DrawsPage()->isEnabled());
         QVERIFY(s->Window.ScenarioPage()->View()->isEnabled());
         QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());

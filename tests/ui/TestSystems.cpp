@@ -1,7 +1,7 @@
 // The systems tab in the main window against zorb-server on a temporary SQLite file: the list with its icons,
 // the download, the system dialog with its normalisation, checks and the page «Покрытие», and the settings
 // dialog's online fields.
-#include "../common/TestHttpServer.h"
+#include "ServerUiTestSupport.h"
 #include "app/FormMain.h"
 #include "app/OnlineIdentity.h"
 #include "core/DrawArchive.h"
@@ -33,46 +33,17 @@
 using namespace zorb;
 
 namespace {
-const char* const Hwdid = "0123456789ABCDEF0123456789ABCDEF";
 const char* const Pairs = "01 02 03 04 05 06\r\n01 02 03 04 07 08\r\n01 02 05 06 07 08\r\n03 04 05 06 07 08";
 
-// Acts on the next modal window once it is up.
-void WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
 } // namespace
 
 class TestSystems : public QObject {
     Q_OBJECT
 
-    static void Snapshot(QWidget& w, const char* name) {
-        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
-        if (dir.isEmpty()) return;
-        w.show();
-        QCoreApplication::processEvents();
-        w.grab().save(QString::fromUtf8(dir) + "/" + name);
-    }
-
-    std::unique_ptr<QTemporaryDir> FServerDir;
-    std::unique_ptr<test::TTestHttpServer> FHttp;
-    std::unique_ptr<server::TZorbServer> FServer;
+    std::unique_ptr<test::TUiTestServer> FServer;
 
     TOnlineIdentity Who(const std::string& name, const std::string& mail, const std::string& hwdid) const {
-        TOnlineIdentity w;
-        w.ServerUrl = FHttp->Url("");
-        w.Name = name;
-        w.Mail = mail;
-        w.Hwdid = hwdid;
-        return w;
+        return FServer->Who(name, mail, hwdid);
     }
     int Publish(const TOnlineIdentity& who, const std::string& title, int nums, int olap, const std::string& combs,
                 int csize, const std::string& url = "") {
@@ -89,38 +60,8 @@ class TestSystems : public QObject {
         return RequestSystemPut(who, d, false);
     }
 
-    struct TStarted {
-        QTemporaryDir Dir;
-        TMainWindow Window;
-        std::unique_ptr<TFormMain> App;
-    };
-
-    std::unique_ptr<TStarted> Start() {
-        auto s = std::make_unique<TStarted>();
-        const std::string dir = s->Dir.path().toStdString();
-        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), MakeSampleArchive(30));
-        TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
-        frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
-        frm.WriteBool("TFormMain", "AutoUpdates", false);
-        frm.Save();
-        TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
-        ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
-        ini.WriteString("GLOBAL", "CombsGenerateParameters", "1;2;3;4;5;6;7;8");
-        ini.WriteString("ONLINE", "ServerUrl", FHttp->Url(""));
-        ini.WriteString("ONLINE", "UserName", "Иван");
-        ini.WriteString("ONLINE", "UserMail", "ivan@example.org");
-        ini.WriteString("ONLINE", "InstallationId", Hwdid);
-        ini.Save();
-        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
-        s->Window.Attach(s->App.get());
-        s->App->Create();
-        s->App->OnInitTimer();
-        s->Window.resize(1300, 860);
-        s->Window.show();
-        if (auto* t = qobject_cast<QTabWidget*>(s->Window.SystemsPage()->parentWidget()->parentWidget()))
-            t->setCurrentWidget(s->Window.SystemsPage());
-        QCoreApplication::processEvents();
-        return s;
+    std::unique_ptr<test::TStarted> Start() {
+        return FServer->StartWindow([](TMainWindow& w) { return w.SystemsPage(); });
     }
 
     static int RowOf(TSystemsController& sc, int id) {
@@ -131,22 +72,13 @@ class TestSystems : public QObject {
 
 private slots:
     void init() {
-        FServerDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(FServerDir->isValid());
-        FHttp = std::make_unique<test::TTestHttpServer>();
-        server::TServerOptions o;
-        FServer = std::make_unique<server::TZorbServer>(
-            server::OpenSqliteStore(JoinPath(FServerDir->path().toStdString(), "zorb.db")), o);
-        FServer->Install(FHttp->Server());
-        FHttp->Start();
+        FServer = std::make_unique<test::TUiTestServer>();
+        QVERIFY(FServer->Dir.isValid());
     }
-    void cleanup() {
-        FHttp.reset();
-        FServer.reset();
-    }
+    void cleanup() { FServer.reset(); }
 
     void listsDownloadsAndShowsTheDialogWithCoverage() {
-        const TOnlineIdentity me = Who("Иван", "ivan@example.org", Hwdid);
+        const TOnlineIdentity me = FServer->Me();
         const TOnlineIdentity petr = Who("Пётр", "petr@example.org", "FEDCBA9876543210FEDCBA9876543210");
         const int mine = Publish(me, "Пары: три из четырёх", 8, 3, Pairs, 4, "https://example.org/pairs");
         const int foreign = Publish(petr, "Колесо на 7", 7, 0,
@@ -172,10 +104,10 @@ private slots:
         QVERIFY(FileExists(JoinPath(sc.SystemsDir(), SystemFileName(7, 0, foreign))));
         view->selectRow(RowOf(sc, mine));
         QVERIFY(s->Window.ActionByName("SystemsDel")->isEnabled());
-        Snapshot(s->Window, "systems-tab.png");
+        test::Snapshot(s->Window, "systems-tab.png");
 
         // The own system's dialog is editable; the coverage page shows the exhaustive table.
-        WhenModal([](QWidget* w) {
+        test::WhenModal([](QWidget* w) {
             auto* dlg = qobject_cast<TFormSystem*>(w);
             QVERIFY(dlg);
             QCOMPARE(dlg->Pages()->currentIndex(), 1);
@@ -193,23 +125,23 @@ private slots:
             QCOMPARE(holes55, 32);
             QCOMPARE(holes56, 0);
             dlg->resize(860, 640);
-            Snapshot(*dlg, "systems-coverage.png");
+            test::Snapshot(*dlg, "systems-coverage.png");
             dlg->Pages()->setCurrentIndex(0);
-            Snapshot(*dlg, "systems-dialog.png");
+            test::Snapshot(*dlg, "systems-dialog.png");
             dlg->reject();
         });
         s->Window.ActionByName("SystemsCoverage")->trigger();
 
         // A foreign system opens read-only: no OK, nothing editable.
         view->selectRow(RowOf(sc, foreign));
-        WhenModal([](QWidget* w) {
+        test::WhenModal([](QWidget* w) {
             auto* dlg = qobject_cast<TFormSystem*>(w);
             QVERIFY(dlg);
             QVERIFY(dlg->Combs()->isReadOnly());
             QVERIFY(dlg->findChild<QLineEdit*>("edTitle")->isReadOnly());
             for (QPushButton* b : dlg->findChildren<QPushButton*>())
                 if (b->text() == "OK") QVERIFY(!b->isVisible());
-            Snapshot(*dlg, "systems-readonly.png");
+            test::Snapshot(*dlg, "systems-readonly.png");
             dlg->reject();
         });
         s->Window.ActionByName("SystemsProp")->trigger();
@@ -219,7 +151,7 @@ private slots:
         auto s = Start();
         TSystemsController& sc = s->App->Systems();
         // «Добавить»: the dialog takes the lines as typed and normalises them on OK.
-        WhenModal([](QWidget* w) {
+        test::WhenModal([](QWidget* w) {
             auto* dlg = qobject_cast<TFormSystem*>(w);
             QVERIFY(dlg);
             dlg->findChild<QLineEdit*>("edTitle")->setText("Пары");
@@ -239,7 +171,7 @@ private slots:
         s->Window.SystemsPage()->View()->selectRow(0);
         s->Window.ActionByName("SystemsDownload")->trigger();
         const int64_t before = s->App->Stakes().StakeCount();
-        WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+        test::WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
         s->Window.ActionByName("SystemStakeAll")->trigger();
         int made = 0;
         for (int64_t i = before; i < s->App->Stakes().StakeCount(); ++i)
@@ -247,11 +179,7 @@ private slots:
         QCOMPARE(made, 4);
 
         // «Удалить» asks first; «Да» removes the row and the downloaded file.
-        WhenModal([](QWidget* w) {
-            for (QPushButton* b : w->findChildren<QPushButton*>())
-                if (b->text() == "Да") return b->click();
-            QFAIL("no button Да");
-        });
+        test::WhenModal([](QWidget* w) { test::Press(w, "Да"); });
         s->Window.ActionByName("SystemsDel")->trigger();
         QCOMPARE(RequestSystemList(sc.Identity()).at(0).id, -1);
         QVERIFY(!FileExists(JoinPath(sc.SystemsDir(), SystemFileName(8, 3, id))));
@@ -269,8 +197,8 @@ private slots:
         QCOMPARE(dlg.findChild<QLineEdit*>("edNums")->text(), QString("11"));
         QCOMPARE(dlg.findChild<QLineEdit*>("edCSize")->text(), QString("2"));
         // No description: OK keeps the dialog open (the message box is closed here).
-        WhenModal([](QWidget* w) {
-            Snapshot(*w, "systems-check.png");
+        test::WhenModal([](QWidget* w) {
+            test::Snapshot(*w, "systems-check.png");
             w->close();
         });
         dlg.accept();
@@ -294,7 +222,7 @@ private slots:
         script->setFocus();
         QCoreApplication::processEvents();
         bool fileDialog = false;
-        WhenModal([&](QWidget* w) {
+        test::WhenModal([&](QWidget* w) {
             fileDialog = true;
             w->close();
         });
@@ -323,7 +251,7 @@ private slots:
         dlg.accept();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(QString::fromStdString(dlg.Online().UserMail), QString("ivan@example.org"));
-        Snapshot(dlg, "systems-settings.png");
+        test::Snapshot(dlg, "systems-settings.png");
     }
 };
 

@@ -1,5 +1,6 @@
 // The Qt side: the draw model under Qt's own model checker, the draw dialog's rules, and the main window
 // wired to the application on a real data directory.
+#include "UiTestSupport.h"
 #include "app/FormMain.h"
 #include "combos/FilterItem.h"
 #include "core/DrawArchive.h"
@@ -35,46 +36,12 @@ using namespace zorb;
 class TestUi : public QObject {
     Q_OBJECT
 
-    // Saves a picture of a window when ZORB_SCREENSHOTS names a folder, for looking at the dialogs.
-    static void Snapshot(QWidget& w, const char* name) {
-        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
-        if (dir.isEmpty()) return;
-        w.resize(w.sizeHint().expandedTo(w.size()));
-        w.show();
-        QCoreApplication::processEvents();
-        w.grab().save(QString::fromUtf8(dir) + "/" + name);
-    }
-
-    struct TStarted {
-        QTemporaryDir Dir;
-        TMainWindow Window;
-        std::unique_ptr<TFormMain> App;
-    };
-
-    static std::unique_ptr<TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "",
-                                           const std::vector<std::pair<std::string, std::string>>& frmKeys = {}) {
-        auto s = std::make_unique<TStarted>();
-        const std::string dir = s->Dir.path().toStdString();
-        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), draws);
-        {
-            // No start-up download question: the tests run offline.
-            TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
-            frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
-            for (const auto& [key, value] : frmKeys) frm.WriteString("TFormMain", key, value);
-            frm.Save();
-        }
-        // A starting list of "my numbers" keeps the model checker's walk short.
-        if (!myNumbers.empty()) {
-            TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
-            ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
-            ini.WriteString("GLOBAL", "CombsGenerateParameters", myNumbers);
-            ini.Save();
-        }
-        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
-        s->Window.Attach(s->App.get());
-        s->App->Create();
-        s->App->OnInitTimer();
-        return s;
+    static std::unique_ptr<test::TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "",
+                                                 const std::vector<std::pair<std::string, std::string>>& frmKeys = {}) {
+        test::TStartFiles files;
+        for (const auto& [key, value] : frmKeys) files.Frm.push_back({"TFormMain", key, value});
+        if (!myNumbers.empty()) files.Ini = test::MyNumbers(myNumbers);
+        return test::StartMain(draws, files);
     }
 
 private slots:
@@ -302,7 +269,7 @@ private slots:
         QVERIFY(dlg.MultiBox()->isChecked());
         QCOMPARE(dlg.StopBox()->currentIndex(), 1);
         QVERIFY(!dlg.OwnWeightsBox()->isEnabled());
-        Snapshot(dlg, "filter-dialog.png");
+        test::Snapshot(dlg, "filter-dialog.png", test::TSnapshotSize::Grow);
         QVERIFY(!dlg.TryAccept());
         QCOMPARE(errors.back(),
                  QString("В режиме мультивыделения остановка сценария по количеству комбинаций или чисел "
@@ -333,7 +300,7 @@ private slots:
         QCOMPARE(dlg.Tree()->topLevelItem(0)->child(0)->checkState(0), Qt::Checked);
         QCOMPARE(dlg.Tree()->topLevelItem(0)->child(1)->checkState(0), Qt::Unchecked);
         dlg.Tree()->topLevelItem(0)->child(1)->setCheckState(0, Qt::Checked);
-        Snapshot(dlg, "favourites-dialog.png");
+        test::Snapshot(dlg, "favourites-dialog.png", test::TSnapshotSize::Grow);
         dlg.accept();
         editor.Apply(s->App->Stats());
         QCOMPARE(QString::fromStdString(s->App->Stats().FavoritesText()), QString("NUMS,DIGS,SUMS"));

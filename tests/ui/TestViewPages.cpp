@@ -1,5 +1,6 @@
 // The draw view tabs, the ratings and the regular tables in the main window on sample data, with pictures of
 // each tab when ZORB_SCREENSHOTS names a folder.
+#include "UiTestSupport.h"
 #include "app/FormMain.h"
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
@@ -24,40 +25,15 @@ using namespace zorb;
 class TestViewPages : public QObject {
     Q_OBJECT
 
-    static void Snapshot(QWidget& w, const char* name) {
-        const QByteArray dir = qgetenv("ZORB_SCREENSHOTS");
-        if (dir.isEmpty()) return;
-        QCoreApplication::processEvents();
-        w.grab().save(QString::fromUtf8(dir) + "/" + name);
-    }
+    using TStarted = test::TStarted;
 
-    struct TStarted {
-        QTemporaryDir Dir;
-        TMainWindow Window;
-        std::unique_ptr<TFormMain> App;
-        QTabWidget* Tabs = nullptr;
-    };
+    // The window's tabs, where the views stand.
+    static QTabWidget* Tabs(TStarted& s) { return TStarted::TabsOf(s.Window.GraphsPage()); }
 
     static std::unique_ptr<TStarted> Start(int draws) {
-        auto s = std::make_unique<TStarted>();
-        const std::string dir = s->Dir.path().toStdString();
-        SaveDrawsFile(JoinPath(dir, "Zorb_6x52.ldr"), MakeSampleArchive(draws));
-        {
-            TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
-            frm.WriteInteger("TFormMain", "DownloadDrawsOnStart", 2);
-            frm.WriteString("TFormMain", "ColorCard", "1");
-            frm.WriteString("TFormMain", "ColorCardSequences", "1");
-            frm.Save();
-            TIniFile ini(JoinPath(dir, "Zorb_6x52.ini"));
-            ini.WriteInteger("GLOBAL", "CombsGenerateMode", 2);
-            ini.WriteString("GLOBAL", "CombsGenerateParameters", "1;2;3;4;5;6;7;8;9;10");
-            ini.Save();
-        }
-        s->App = std::make_unique<TFormMain>(s->Window, TAppOptions{dir, dir, "zorb-ui-test-none", {}});
-        s->Window.Attach(s->App.get());
-        s->App->Create();
-        s->App->OnInitTimer();
-        s->Tabs = qobject_cast<QTabWidget*>(s->Window.GraphsPage()->parentWidget()->parentWidget());
+        auto s = test::StartMain(MakeSampleArchive(draws),
+                                 {{{"TFormMain", "ColorCard", "1"}, {"TFormMain", "ColorCardSequences", "1"}},
+                                  test::MyNumbers("1;2;3;4;5;6;7;8;9;10")});
         s->Window.resize(1400, 900);
         s->Window.show();
         QCoreApplication::processEvents();
@@ -65,27 +41,26 @@ class TestViewPages : public QObject {
     }
 
     static void ShowTab(TStarted& s, QWidget* page) {
-        s.Tabs->setCurrentWidget(page);
+        Tabs(s)->setCurrentWidget(page);
         QCoreApplication::processEvents();
     }
 
-    // Runs `check` on the modal window named `name` once it is open, then closes it; windows opened on the way
-    // (the progress window) are waited out.
+    // Runs `check` on the modal window named `name` once it is open, then closes it.
     static void OnModal(const QString& name, std::function<void(QDialog&)> check) {
-        QTimer::singleShot(50, [name, check] {
-            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dlg || dlg->objectName() != name) return OnModal(name, check);
-            check(*dlg);
-            dlg->reject();
-        });
+        test::WhenModal([name](QWidget* w) { return qobject_cast<QDialog*>(w) && w->objectName() == name; },
+                        [check](QWidget* w) {
+                            auto* dlg = qobject_cast<QDialog*>(w);
+                            check(*dlg);
+                            dlg->reject();
+                        });
     }
 
 private slots:
     void tabsStandInTheWindowsOrderAndShowTheirViews() {
         auto s = Start(300);
         QStringList titles;
-        for (int i = 0; i < s->Tabs->count(); ++i)
-            if (s->Tabs->isTabVisible(i)) titles << s->Tabs->tabText(i);
+        for (int i = 0; i < Tabs(*s)->count(); ++i)
+            if (Tabs(*s)->isTabVisible(i)) titles << Tabs(*s)->tabText(i);
         const QStringList expected{"Статистика", "Графики", "Карта",   "Схема",
                                    "Неделя",     "Ставки",  "Рейтинг", "Регуляры"};
         QCOMPARE(titles.mid(0, expected.size()), expected);
@@ -113,7 +88,7 @@ private slots:
         QVERIFY(s->App->Execute("DrawsGraphDraw"));
         QCOMPARE(int(s->App->Views().Graph().DrawNumbers.size()), 100);
         ShowTab(*s, s->Window.GraphsPage());
-        Snapshot(s->Window, "views-graphs.png");
+        test::Snapshot(s->Window, "views-graphs.png");
 
         TGridPage* card = s->Window.GridPage(TViewKind::Card);
         ShowTab(*s, card);
@@ -129,31 +104,31 @@ private slots:
         QCOMPARE(picture.pixelColor(cell.left() + 2, cell.center().y()).rgb(),
                  grid->palette().color(QPalette::Active, QPalette::Highlight).rgb());
         QVERIFY(s->Window.ActionByName("CardFilter_Include")->isEnabled());
-        Snapshot(s->Window, "views-card.png");
+        test::Snapshot(s->Window, "views-card.png");
 
         s->App->Archive().SetDrawsOffset(1);
         TGridPage* layout = s->Window.GridPage(TViewKind::Layout);
         ShowTab(*s, layout);
         QVERIFY(layout->Grid()->model()->rowCount() > 0);
-        Snapshot(s->Window, "views-layout.png");
+        test::Snapshot(s->Window, "views-layout.png");
 
         TGridPage* week = s->Window.GridPage(TViewKind::Week);
         ShowTab(*s, week);
         QCOMPARE(week->Grid()->model()->rowCount(), 7);
         week->Grid()->setCurrentIndex(week->Grid()->model()->index(2, 7));
-        Snapshot(s->Window, "views-week.png");
+        test::Snapshot(s->Window, "views-week.png");
 
         ShowTab(*s, s->Window.RatingsPage());
-        Snapshot(s->Window, "views-ratings.png");
+        test::Snapshot(s->Window, "views-ratings.png");
         QTableView* ratings = s->Window.RatingsPage()->View();
         ratings->scrollTo(ratings->model()->index(0, RatingPValueColumn));
-        Snapshot(s->Window, "views-ratings-random.png");
+        test::Snapshot(s->Window, "views-ratings-random.png");
         ShowTab(*s, s->Window.TablesPage());
-        Snapshot(s->Window, "views-tables.png");
+        test::Snapshot(s->Window, "views-tables.png");
 
         // "Добавить в сценарий" brings the scenario tab forward.
         s->Window.ShowScenarioTab();
-        QVERIFY(qobject_cast<TScenarioPage*>(s->Tabs->currentWidget()));
+        QVERIFY(qobject_cast<TScenarioPage*>(Tabs(*s)->currentWidget()));
         s->Window.hide();
     }
 
@@ -173,7 +148,7 @@ private slots:
                 for (int c = 0; c < 10; ++c) shown += !info->Matrix()->item(r, c)->text().isEmpty();
             QCOMPARE(shown, 6);
             info->Columns()->setValue(7);
-            Snapshot(dlg, "views-info.png");
+            test::Snapshot(dlg, "views-info.png");
         });
         QVERIFY(s->App->Execute("DrawsInfo"));
 
@@ -182,7 +157,7 @@ private slots:
             QVERIFY(table);
             QVERIFY(table->rowCount() > 0);
             QCOMPARE(table->item(0, 0)->text(), QString("120"));
-            Snapshot(dlg, "views-repeats.png");
+            test::Snapshot(dlg, "views-repeats.png");
         });
         QVERIFY(s->App->Execute("AnalyzeRepeats"));
     }
