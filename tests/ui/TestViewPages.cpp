@@ -33,7 +33,8 @@ class TestViewPages : public QObject {
     static std::unique_ptr<TStarted> Start(int draws) {
         auto s = test::StartMain(MakeSampleArchive(draws),
                                  {{{"TFormMain", "ColorCard", "1"}, {"TFormMain", "ColorCardSequences", "1"}},
-                                  test::MyNumbers("1;2;3;4;5;6;7;8;9;10")});
+                                  test::MyNumbers("1;2;3;4;5;6;7;8;9;10"),
+                                  {}});
         s->Window.resize(1400, 900);
         s->Window.show();
         QCoreApplication::processEvents();
