@@ -83,9 +83,7 @@ void TDrawsPage::SaveState(TIniFile& frm, const std::string& section, TFormSetti
 
 void TDrawsPage::OnSelectionChanged() {
     if (!FApp) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->Archive().SetDrawsSelection(std::move(rows));
+    FApp->Archive().SetDrawsSelection(SelectedRows(FView));
 }
 
 void TDrawsPage::ListReset() {

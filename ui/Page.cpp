@@ -7,6 +7,7 @@
 #include "core/IniFile.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QToolBar>
 
@@ -48,6 +49,12 @@ void TPage::SetupRowView(QTableView* view, const char* objectName) const {
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     view->setWordWrap(false);
+}
+
+std::vector<int> TPage::SelectedRows(const QTableView* view) {
+    std::vector<int> rows;
+    for (const QModelIndex& i : view->selectionModel()->selectedRows()) rows.push_back(i.row());
+    return rows;
 }
 
 void TPage::RestoreColumnWidths(QTableView* view, const TStoredSizes& sizes, const char* listName, int count) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 class QAction;
 class QTableView;
@@ -59,6 +60,8 @@ protected:
     void FillToolBar(QToolBar* bar, const std::string& toolbar) const;
     // A read-only list of whole rows, the look every grid of the window shares.
     void SetupRowView(QTableView* view, const char* objectName) const;
+    // The rows selected in the view, in the order they were selected: what the lists hand their controllers.
+    static std::vector<int> SelectedRows(const QTableView* view);
     static void RestoreColumnWidths(QTableView* view, const TStoredSizes& sizes, const char* listName, int count);
     // A hidden column reports no width; writeHidden = false keeps its stored one for when it shows again.
     static void SaveColumnWidths(const QTableView* view, zorb::TIniFile& frm, const std::string& section,

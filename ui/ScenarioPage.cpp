@@ -117,9 +117,7 @@ void TScenarioPage::SaveState(TIniFile& frm, const std::string& section, TFormSe
 
 void TScenarioPage::OnSelectionChanged() {
     if (!FApp || FSelecting) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->Scenarios().SetScriptSelection(std::move(rows));
+    FApp->Scenarios().SetScriptSelection(SelectedRows(FView));
 }
 
 void TScenarioPage::ListChanged() {

@@ -101,9 +101,7 @@ void TStatsPage::SaveState(TIniFile& frm, const std::string& section, TFormSetti
 
 void TStatsPage::OnSelectionChanged() {
     if (!FApp) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->Statistics().SetStatSelection(std::move(rows));
+    FApp->Statistics().SetStatSelection(SelectedRows(FView));
 }
 
 void TStatsPage::MethodListsChanged() {

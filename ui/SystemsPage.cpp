@@ -147,9 +147,7 @@ void TSystemsPage::SaveState(TIniFile& frm, const std::string& section, TFormSet
 
 void TSystemsPage::OnSelectionChanged() {
     if (!FApp || FSelecting) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : FView->selectionModel()->selectedRows()) rows.push_back(i.row());
-    FApp->Systems().SetSelectedRows(std::move(rows));
+    FApp->Systems().SetSelectedRows(SelectedRows(FView));
 }
 
 void TSystemsPage::ListChanged() {
