@@ -32,18 +32,6 @@ std::string OneLine(const std::string& text) {
     return ReplaceAll(ReplaceAll(ReplaceAll(text, "\r\n", " "), "\n", " "), "\r", " ");
 }
 
-tScriptData DataOf(const tScriptInfo& s) {
-    tScriptData d;
-    d.id = s.id;
-    d.author = s.author;
-    d.language = s.language;
-    d.universal = s.universal;
-    d.is_public = s.is_public;
-    d.title = s.title;
-    d.descr = s.descr;
-    return d;
-}
-
 // A file of its own per download, so two copies of the program never share one.
 std::string DownloadFilePath() {
     static std::atomic<int> counter{0};
@@ -312,7 +300,7 @@ bool TLibraryController::View() {
     const tScriptInfo* s = Focused();
     if (!s || !FUi) return false;
     try {
-        TScriptDialog d = DialogFor(DataOf(*s), true);
+        TScriptDialog d = DialogFor(ScriptDataOf(*s), true);
         FUi->EditScriptInfo(d);
         return true;
     } catch (const std::exception& e) {
@@ -337,7 +325,7 @@ bool TLibraryController::Upload() {
 bool TLibraryController::Replace() {
     const tScriptInfo* s = Focused();
     if (!s || !s->editable || FScenarios.LineCount() == 0) return false;
-    return Save(DataOf(*s), FFocused);
+    return Save(ScriptDataOf(*s), FFocused);
 }
 
 bool TLibraryController::Save(tScriptData data, int row) {
@@ -401,7 +389,7 @@ bool TLibraryController::Delete() {
     {
         TBusyScope busy(FApp, Tr("Удаление сценария из базы данных..."));
         try {
-            code = RequestScriptDelete(Identity(), DataOf(script));
+            code = RequestScriptDelete(Identity(), ScriptDataOf(script));
         } catch (const std::exception& e) {
             failure = Format(Tr("Ошибка удаления online-сценария из базы данных!\r\r%s"), ErrorText(e));
         }

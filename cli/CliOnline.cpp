@@ -488,18 +488,6 @@ private:
         return nullptr;
     }
 
-    static tScriptData DataOf(const tScriptInfo& s) {
-        tScriptData d;
-        d.id = s.id;
-        d.author = s.author;
-        d.language = s.language;
-        d.universal = s.universal;
-        d.is_public = s.is_public;
-        d.title = s.title;
-        d.descr = s.descr;
-        return d;
-    }
-
     bool Delete(TCliRun& r) {
         try {
             const TOnlineIdentity who = Identity(r.App, FOnline);
@@ -509,7 +497,7 @@ private:
             if (!s->editable) return Fail(r, Tr("Вы можете удалять только свои сценарии!"));
             int code;
             try {
-                code = RequestScriptDelete(who, DataOf(*s));
+                code = RequestScriptDelete(who, ScriptDataOf(*s));
             } catch (const std::exception& e) {
                 return Fail(r, Format(Tr("Ошибка удаления online-сценария из базы данных!\r\r%s"), ErrorText(e)));
             }

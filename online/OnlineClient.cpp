@@ -260,4 +260,16 @@ std::vector<TScriptRate> RequestScriptRates(const TOnlineIdentity& who, int id) 
     return list;
 }
 
+tScriptData ScriptDataOf(const tScriptInfo& s) {
+    tScriptData d;
+    d.id = s.id;
+    d.author = s.author;
+    d.language = s.language;
+    d.universal = s.universal;
+    d.is_public = s.is_public;
+    d.title = s.title;
+    d.descr = s.descr;
+    return d;
+}
+
 } // namespace zorb

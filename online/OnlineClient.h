@@ -71,6 +71,9 @@ struct tScriptData {
     std::string title, descr;
 };
 
+// The fields a publication sends, as a catalogue row holds them.
+tScriptData ScriptDataOf(const tScriptInfo& s);
+
 struct TScriptRate {
     std::string Name;
     int Rate = 0;
