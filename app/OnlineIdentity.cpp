@@ -14,12 +14,14 @@ namespace zorb {
 namespace {
 constexpr const char* Section = "ONLINE";
 
-std::string Trimmed(std::string s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.back())) s.pop_back();
-    size_t i = 0;
-    while (i < s.size() && blank(s[i])) ++i;
-    return s.substr(i);
+// The user's fields as the file holds them, trimmed; an empty ServerUrl stays empty here.
+TOnlineFields FieldsOf(const TIniFile& ini) {
+    TOnlineFields f;
+    f.ServerUrl = Trim(ini.ReadString(Section, "ServerUrl", ""));
+    f.UserName = Trim(ini.ReadString(Section, "UserName", ""));
+    f.UserMail = Trim(ini.ReadString(Section, "UserMail", ""));
+    f.UpdateDescriptorUrl = Trim(ini.ReadString("GLOBAL", "UpdateDescriptorUrl", ""));
+    return f;
 }
 } // namespace
 
@@ -49,14 +51,15 @@ TOnlineSettings ReadOnlineSettings(TAppServices& app) {
     } catch (...) {
         readable = false;
     }
+    const TOnlineFields f = FieldsOf(ini);
     TOnlineSettings s;
-    s.ServerUrl = Trimmed(ini.ReadString(Section, "ServerUrl", ""));
+    s.ServerUrl = f.ServerUrl;
     while (!s.ServerUrl.empty() && s.ServerUrl.back() == '/') s.ServerUrl.pop_back();
     s.DefaultServer = s.ServerUrl.empty();
     if (s.DefaultServer) s.ServerUrl = DefaultOnlineServerUrl;
-    s.UserName = Trimmed(ini.ReadString(Section, "UserName", ""));
-    s.UserMail = Trimmed(ini.ReadString(Section, "UserMail", ""));
-    s.InstallationId = Trimmed(ini.ReadString(Section, "InstallationId", ""));
+    s.UserName = f.UserName;
+    s.UserMail = f.UserMail;
+    s.InstallationId = Trim(ini.ReadString(Section, "InstallationId", ""));
     if (!ValidInstallationId(s.InstallationId)) {
         s.InstallationId = MakeInstallationId();
         if (readable && !app.ReadOnly()) {
@@ -71,37 +74,23 @@ TOnlineSettings ReadOnlineSettings(TAppServices& app) {
     return s;
 }
 
-void WriteOnlineSettings(TAppServices& app, const TOnlineSettings& s) {
-    TIniFile ini(app.SettingsPath());
-    ini.Load(); // an unreadable file raises: never replace it by defaults
-    ini.WriteString(Section, "ServerUrl", Trimmed(s.ServerUrl));
-    ini.WriteString(Section, "UserName", Trimmed(s.UserName));
-    ini.WriteString(Section, "UserMail", Trimmed(s.UserMail));
-    ini.Save();
-}
-
 TOnlineFields ReadOnlineFields(TAppServices& app) {
     TIniFile ini(app.SettingsPath());
     try {
         ini.Load();
     } catch (...) {}
-    TOnlineFields f;
-    f.ServerUrl = Trimmed(ini.ReadString(Section, "ServerUrl", ""));
-    f.UserName = Trimmed(ini.ReadString(Section, "UserName", ""));
-    f.UserMail = Trimmed(ini.ReadString(Section, "UserMail", ""));
-    f.UpdateDescriptorUrl = Trimmed(ini.ReadString("GLOBAL", "UpdateDescriptorUrl", ""));
-    return f;
+    return FieldsOf(ini);
 }
 
 std::string CheckOnlineFields(const TOnlineFields& f) {
     auto httpAddress = [](const std::string& url) {
-        const std::string lower = LowerCase(Trimmed(url));
+        const std::string lower = LowerCase(Trim(url));
         return lower.empty() || ((lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) &&
                                  lower.find_first_of(" \t") == std::string::npos);
     };
     if (!httpAddress(f.ServerUrl)) return Tr("Адрес сервера должен начинаться с http:// или https://");
     if (!httpAddress(f.UpdateDescriptorUrl)) return Tr("Адрес обновлений должен начинаться с http:// или https://");
-    const std::string name = Trimmed(f.UserName), mail = Trimmed(f.UserMail);
+    const std::string name = Trim(f.UserName), mail = Trim(f.UserMail);
     // The server refuses these characters in plain-text fields.
     if (!IsCleanText(name, false) || name.find_first_of("<>") != std::string::npos || Utf8Length(name) > 64)
         return Tr("Имя пользователя: не более 64 символов, без символов < и >");
@@ -115,10 +104,10 @@ std::string CheckOnlineFields(const TOnlineFields& f) {
 void WriteOnlineFields(TAppServices& app, const TOnlineFields& f) {
     TIniFile ini(app.SettingsPath());
     ini.Load(); // an unreadable file raises: never replace it by defaults
-    ini.WriteString(Section, "ServerUrl", Trimmed(f.ServerUrl));
-    ini.WriteString(Section, "UserName", Trimmed(f.UserName));
-    ini.WriteString(Section, "UserMail", Trimmed(f.UserMail));
-    ini.WriteString("GLOBAL", "UpdateDescriptorUrl", Trimmed(f.UpdateDescriptorUrl));
+    ini.WriteString(Section, "ServerUrl", Trim(f.ServerUrl));
+    ini.WriteString(Section, "UserName", Trim(f.UserName));
+    ini.WriteString(Section, "UserMail", Trim(f.UserMail));
+    ini.WriteString("GLOBAL", "UpdateDescriptorUrl", Trim(f.UpdateDescriptorUrl));
     ini.Save();
 }
 

@@ -21,8 +21,6 @@ struct TOnlineSettings {
 // Reads the section; an empty ServerUrl gives the maker's address. A missing or malformed InstallationId is made
 // and saved here (a read-only run keeps it for this run only).
 TOnlineSettings ReadOnlineSettings(TAppServices& app);
-// Writes the server and the user; the installation id is never changed here.
-void WriteOnlineSettings(TAppServices& app, const TOnlineSettings& s);
 // The identity of a request: the settings, this program's id and version, the interface language and the HTTP
 // options given.
 TOnlineIdentity OnlineIdentityOf(const TOnlineSettings& s, int lcid, const THttpOptions& http);
