@@ -208,6 +208,7 @@ void TTemplateMain::OnInitTimer() {
         FCombinations.GenerateCombs(true, FStats.Generate);
         RefreshViews(true);
         FScenarios.LoadState();
+        if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) OpenFileArgument();
         if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FSystems.Startup();
         if (!FSwitches.LoadOnly && !FSwitches.FullRecreate && !FSwitches.FullRefresh) FLibrary.Startup();
         if (FSwitches.LoadOnly) {
@@ -244,6 +245,27 @@ void TTemplateMain::OnInitTimer() {
     SetProgressText("");
     FState = TStartState::Initialized;
     EndBusy();
+}
+
+// A file handed over by the desktop opens as its own action opens it; an archive is never read from outside the
+// data directory, where the lock and every other data file are.
+void TTemplateMain::OpenFileArgument() {
+    const TFileArgument& file = FSwitches.File;
+    switch (file.Kind) {
+    case TFileKind::None: break;
+    case TFileKind::Scenario: FScenarios.ScriptOpen(file.Path); break;
+    case TFileKind::Combinations: FCombinations.CombsOpen(file.Path); break;
+    case TFileKind::Archive: {
+        std::error_code ec;
+        const std::string own = DataFile(ProgramName() + ".ldr");
+        if (!std::filesystem::equivalent(file.Path, own, ec))
+            Message(TMsgBox::Warning,
+                    Format(Tr("Файл \"%s\" не открыт: программа работает с архивом тиражей \"%s\" своего каталога "
+                              "данных."),
+                           file.Path, own));
+        break;
+    }
+    }
 }
 
 void TTemplateMain::Shutdown() {

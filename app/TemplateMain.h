@@ -172,6 +172,7 @@ private:
     void FindHelpFile();
     void Restart();
     void EndBatch(); // a batch run ends the program here
+    void OpenFileArgument();
 
     UserInterface& FUI;
     TAppOptions FOptions;

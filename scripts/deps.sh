@@ -10,6 +10,7 @@ packages=(
     libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev libsqlite3-dev
     fonts-dejavu-core
     dpkg-dev file
+    desktop-file-utils appstream man-db
 )
 
 missing=()

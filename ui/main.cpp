@@ -10,7 +10,14 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // The usage needs no window system, so it is printed before Qt starts (the manual page is made from it).
+    if (zorb::WantsUsage({argv + 1, argv + argc})) {
+        std::cout << zorb::UsageText(zorb::TFormMain::GameFileName);
+        return 0;
+    }
     QApplication qapp(argc, argv);
     zorb::InitFormatSettingsFromLocale();
     zorb::InstallInterruptHandler();
@@ -27,6 +34,8 @@ int main(int argc, char** argv) {
         else
             args.push_back(a);
     }
+    // A double-clicked archive brings its own data directory.
+    if (dir.empty()) dir = zorb::ArchiveArgumentDir(args, std::string(zorb::TFormMain::GameFileName) + ".ldr");
     if (dir.empty()) dir = zorb::DefaultDataDir();
     try {
         zorb::ForceDirectories(dir);
