@@ -188,8 +188,30 @@ void TRatingsController::SortByHeader(int column) {
 
 TRatingExpectation TRatingsController::Expectation(size_t row) const {
     if (row >= FRatings.Count()) return {};
-    if (!FExpectations || FExpectations->size() != FRatings.Count())
-        FExpectations = ExpectRatings(FRatings.Items(), [this](int n, int k) { return StakeProfit(n, k); });
+    if (!FExpectations || FExpectations->size() != FRatings.Count()) {
+        std::vector<Currency> prizes;
+        for (int n = MinStakeSize; n <= MaxStakeNumbers; ++n)
+            for (int k = 0; k <= NumbersPerDraw; ++k) prizes.push_back(StakeProfit(n, k));
+        if (prizes != FJudgedPrizes) {
+            FJudged.clear();
+            FJudgedPrizes = prizes;
+        }
+        const auto& items = FRatings.Items();
+        auto same = [](const TRatingRecord& a, const TRatingRecord& b) {
+            return a.StakeCount == b.StakeCount && a.MatchTotal == b.MatchTotal && a.MatchCounts == b.MatchCounts &&
+                   a.Profit == b.Profit && a.SizeCounts == b.SizeCounts;
+        };
+        FExpectations = ExpectRatings(
+            items, [this](int n, int k) { return StakeProfit(n, k); },
+            [&](size_t i) -> std::optional<TRatingExpectation> {
+                const auto it = FJudged.find(LowerCase(items[i].Comment));
+                if (it == FJudged.end() || !same(it->second.Counts, items[i])) return std::nullopt;
+                return it->second.Expected;
+            });
+        FJudged.clear();
+        for (size_t i = 0; i < items.size(); ++i)
+            FJudged[LowerCase(items[i].Comment)] = {items[i], (*FExpectations)[i]};
+    }
     return (*FExpectations)[row];
 }
 

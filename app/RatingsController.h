@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zorb {
@@ -94,8 +95,14 @@ private:
     std::vector<size_t> FSelection;
     bool FDirty = false; // stakes were added since the last sort
     // A p-value costs a convolution over the entry's stakes and the correction needs all of them, while a grid
-    // asks at every paint: computed once per state of the list.
+    // asks at every paint: computed once per state of the list, and only for the entries that changed since.
     mutable std::optional<std::vector<TRatingExpectation>> FExpectations;
+    struct TJudged {
+        TRatingRecord Counts;
+        TRatingExpectation Expected;
+    };
+    mutable std::unordered_map<std::string, TJudged> FJudged; // by the folded comment
+    mutable std::vector<Currency> FJudgedPrizes;              // the prizes they were judged with
 };
 
 } // namespace zorb

@@ -63,29 +63,41 @@ std::array<int64_t, StakeSizeCount> EffectiveSizes(const TRatingRecord& r) {
     return s;
 }
 
-double ExactPValue(const std::array<int64_t, StakeSizeCount>& sizes, int observed) {
-    // The distribution of the total over [low, low + dist.size()); totals whose chance underflows are dropped at
-    // both ends, which keeps the work near the totals that can happen at all.
+// The distribution of a total over [Low, Low + P.size()). Totals whose chance underflows are dropped at both
+// ends, which keeps the work near the totals that can happen at all.
+struct TDistribution {
+    int64_t Low = 0;
+    std::vector<double> P{1.0};
+};
+
+TDistribution Convolve(const TDistribution& a, const TDistribution& b) {
     constexpr double Negligible = 1e-300;
-    std::vector<double> dist{1.0}, next;
-    int64_t low = 0;
+    std::vector<double> c(a.P.size() + b.P.size() - 1, 0.0);
+    for (size_t i = 0; i < a.P.size(); ++i)
+        for (size_t j = 0; j < b.P.size(); ++j) c[i + j] += a.P[i] * b.P[j];
+    size_t from = 0, to = c.size();
+    while (from + 1 < to && c[from] < Negligible) ++from;
+    while (to - 1 > from && c[to - 1] < Negligible) --to;
+    return {a.Low + b.Low + static_cast<int64_t>(from),
+            std::vector<double>(c.begin() + static_cast<std::ptrdiff_t>(from),
+                                c.begin() + static_cast<std::ptrdiff_t>(to))};
+}
+
+double ExactPValue(const std::array<int64_t, StakeSizeCount>& sizes, int observed) {
+    // Stakes of one size are alike, so their total is one distribution raised to their count: by squaring, a
+    // thousand stakes cost ten products of short distributions instead of a thousand long ones.
+    TDistribution total;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const auto p = MatchDistribution(MinStakeSize + static_cast<int>(i));
-        for (int64_t s = 0; s < sizes[i]; ++s) {
-            next.assign(dist.size() + 6, 0.0);
-            for (size_t t = 0; t < dist.size(); ++t)
-                for (size_t k = 0; k <= 6; ++k) next[t + k] += dist[t] * p[k];
-            size_t from = 0, to = next.size();
-            while (from + 1 < to && next[from] < Negligible) ++from;
-            while (to - 1 > from && next[to - 1] < Negligible) --to;
-            dist.assign(next.begin() + static_cast<std::ptrdiff_t>(from),
-                        next.begin() + static_cast<std::ptrdiff_t>(to));
-            low += static_cast<int64_t>(from);
+        TDistribution power{0, std::vector<double>(p.begin(), p.end())};
+        for (int64_t n = sizes[i]; n > 0; n >>= 1) {
+            if (n & 1) total = Convolve(total, power);
+            if (n > 1) power = Convolve(power, power);
         }
     }
     double tail = 0;
-    for (size_t t = 0; t < dist.size(); ++t)
-        if (low + static_cast<int64_t>(t) >= observed) tail += dist[t];
+    for (size_t t = 0; t < total.P.size(); ++t)
+        if (total.Low + static_cast<int64_t>(t) >= observed) tail += total.P[t];
     return std::min(tail, 1.0);
 }
 
@@ -179,6 +191,11 @@ std::vector<double> HolmAdjust(const std::vector<double>& p) {
 }
 
 std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit) {
+    return ExpectRatings(items, profit, {});
+}
+
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit,
+                                              const TKnownExpectation& known) {
     // The prizes are read once here: the workers below never call back into the caller's settings.
     std::array<std::array<Currency, 7>, StakeSizeCount> prizes{};
     if (profit)
@@ -191,7 +208,15 @@ std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& 
                    : Currency{0};
     };
     std::vector<TRatingExpectation> e(items.size());
-    tbb::parallel_for(size_t{0}, items.size(), [&](size_t i) { e[i] = ExpectRating(items[i], table); });
+    std::vector<size_t> todo;
+    for (size_t i = 0; i < items.size(); ++i) {
+        std::optional<TRatingExpectation> k = known ? known(i) : std::nullopt;
+        if (k)
+            e[i] = *k;
+        else
+            todo.push_back(i);
+    }
+    tbb::parallel_for(size_t{0}, todo.size(), [&](size_t j) { e[todo[j]] = ExpectRating(items[todo[j]], table); });
     std::vector<size_t> judged;
     std::vector<double> p;
     for (size_t i = 0; i < items.size(); ++i)

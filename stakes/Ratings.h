@@ -74,6 +74,11 @@ std::vector<double> HolmAdjust(const std::vector<double>& p);
 // The p-values are convolutions over each entry's stakes, so the entries are worked on in parallel; the result
 // does not depend on the number of threads.
 std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit);
+// The same reusing what `known` still has for an entry (its p-value and expected values; the correction is always
+// made afresh), so that a list where a few entries changed costs only their convolutions.
+using TKnownExpectation = std::function<std::optional<TRatingExpectation>(size_t index)>;
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit,
+                                              const TKnownExpectation& known);
 // Below this many expected matches a p-value says little either way: such an entry gets no colour.
 constexpr double MinExpectedMatches = 10;
 constexpr double SignificanceLevel = 0.05;

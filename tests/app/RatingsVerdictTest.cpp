@@ -164,12 +164,18 @@ TEST_F(RatingsVerdictTest, LuckChartNeedsTwoDrawsAndColoursOnlyCorrectedSignific
     ASSERT_FALSE(Ui.Messages.empty());
     EXPECT_NE(Ui.Messages.back().Text.find("более одного тиража"), std::string::npos);
 
+    const double oneStake = App->RatingsTab().Expectation(0).Matches;
+    EXPECT_NEAR(oneStake, 36.0 / 52, 1e-12);
     // 1..8 on every tenth draw: 72 matched against 11.1 expected on twelve planted draws.
     for (int d = 10; d <= 120; d += 10) Stake("Каждый десятый", 8, d);
     const auto& items = App->RatingsTab().Ratings().Items();
     const size_t tenth = items[0].Comment == "Каждый десятый" ? 0 : 1;
     EXPECT_EQ(App->RatingsTab().CellColor(tenth, RatingCorrectedPValueColumn), 0x00C000);
     EXPECT_EQ(App->RatingsTab().CellColor(1 - tenth, RatingCorrectedPValueColumn), -1); // few data
+    // The entries judged before are judged again once their stakes change, never taken from before.
+    Stake("Один тираж", 6, 30);
+    const size_t one = App->RatingsTab().Ratings().Items()[0].Comment == "Один тираж" ? 0 : 1;
+    EXPECT_NEAR(App->RatingsTab().Expectation(one).Matches, 2 * oneStake, 1e-12);
     App->RatingsTab().SetSelection({tenth});
     ASSERT_TRUE(App->Execute("RatingsGraphLuck"));
     ASSERT_EQ(Ui.Charts.size(), 1u);
