@@ -12,6 +12,7 @@
 #include "ui/ViewPages.h"
 
 #include <QApplication>
+#include <QChart>
 #include <QChartView>
 #include <QClipboard>
 #include <QHeaderView>
@@ -187,6 +188,17 @@ private slots:
                     .toString()
                     .contains("минус доля"));
         test::Snapshot(s->Window, "ratings-verdict-columns.png");
+
+        // The luck of an entry between the band of random play, from the ratings' own menu.
+        view->selectRow(0);
+        QCoreApplication::processEvents();
+        test::WhenModalOf<TChartDialog>([](TChartDialog& dlg) {
+            QCOMPARE(dlg.windowTitle(), QString("График везения"));
+            QCOMPARE(dlg.View()->chart()->series().size(), 3);
+            test::Snapshot(dlg, "ratings-luck.png");
+            dlg.reject();
+        });
+        QVERIFY(s->App->Execute("RatingsGraphLuck"));
 
         QHeaderView* header = view->horizontalHeader();
         header->setSectionHidden(4, true);
