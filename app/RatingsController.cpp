@@ -2,6 +2,7 @@
 #include "app/RatingsController.h"
 
 #include "combos/FilterItem.h"
+#include "core/DrawArchive.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -11,6 +12,7 @@
 #include "stats/StatList.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace zorb {
 
@@ -41,9 +43,10 @@ std::vector<std::string> LineFilterFields(const std::string& line) {
 
 } // namespace
 
-TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes,
+TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes, TDrawsController& archive,
                                        std::function<void(const std::string&)> addScenarioLine)
-    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes), FAddScenarioLine(std::move(addScenarioLine)) {
+    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes), FArchive(archive),
+      FAddScenarioLine(std::move(addScenarioLine)) {
     stakes.AddStakeCheckedHook([this](const TStakeRecord& r) { OnStakeChecked(r); });
     // The check's commit sorts the list, which saves it.
     stakes.AddStakesCommittedHook([this] {
@@ -98,6 +101,15 @@ void TRatingsController::RegisterActions(TActionTable& t) {
     t.Add({"RatingsGraphOverlap", "Количество совпадений", "Количество совпадений", "", selected,
            [this] { ShowGraph("Количество совпадений", GraphOverlap(), ""); }},
           menu(70));
+    t.Add({"RatingsGraphLuck", "График везения",
+           "Угаданные номера минус ожидаемые при случайной игре, накопленные по тиражам, и полоса ±2σ случайной игры",
+           "", [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
+           [this] {
+               std::string error;
+               auto s = GraphLuck(error);
+               ShowGraph("График везения", std::move(s), error);
+           }},
+          menu(75));
     const char* modes[3] = {"Ожидаемые значения совпадений", "Абсолютные значения эффективности",
                             "Относительные значения эффективности"};
     for (int m = 0; m < 3; ++m)
@@ -119,7 +131,10 @@ Currency TRatingsController::StakeProfit(int numbers, int matches) const {
 }
 
 void TRatingsController::OnStakeChecked(const TStakeRecord& record) {
-    if (record.DrawNumber >= 0 && FRatings.AddStake(record)) FDirty = true;
+    if (record.DrawNumber >= 0 && FRatings.AddStake(record)) {
+        FDirty = true;
+        FExpectations.reset();
+    }
 }
 
 void TRatingsController::LoadRatings() {
@@ -141,7 +156,7 @@ void TRatingsController::LoadRatings() {
 
 void TRatingsController::SaveRatings() {
     FDirty = false;
-    FExpectations.clear();
+    FExpectations.reset();
     if (!FApp.ReadOnly()) {
         TBusyScope busy(FApp, Tr("Сохранение файла рейтинга..."));
         try {
@@ -173,10 +188,31 @@ void TRatingsController::SortByHeader(int column) {
 
 TRatingExpectation TRatingsController::Expectation(size_t row) const {
     if (row >= FRatings.Count()) return {};
-    if (FExpectations.size() != FRatings.Count()) FExpectations.assign(FRatings.Count(), std::nullopt);
-    auto& e = FExpectations[row];
-    if (!e) e = ExpectRating(FRatings.Items()[row], [this](int n, int k) { return StakeProfit(n, k); });
-    return *e;
+    if (!FExpectations || FExpectations->size() != FRatings.Count()) {
+        std::vector<Currency> prizes;
+        for (int n = MinStakeSize; n <= MaxStakeNumbers; ++n)
+            for (int k = 0; k <= NumbersPerDraw; ++k) prizes.push_back(StakeProfit(n, k));
+        if (prizes != FJudgedPrizes) {
+            FJudged.clear();
+            FJudgedPrizes = prizes;
+        }
+        const auto& items = FRatings.Items();
+        auto same = [](const TRatingRecord& a, const TRatingRecord& b) {
+            return a.StakeCount == b.StakeCount && a.MatchTotal == b.MatchTotal && a.MatchCounts == b.MatchCounts &&
+                   a.Profit == b.Profit && a.SizeCounts == b.SizeCounts;
+        };
+        FExpectations = ExpectRatings(
+            items, [this](int n, int k) { return StakeProfit(n, k); },
+            [&](size_t i) -> std::optional<TRatingExpectation> {
+                const auto it = FJudged.find(LowerCase(items[i].Comment));
+                if (it == FJudged.end() || !same(it->second.Counts, items[i])) return std::nullopt;
+                return it->second.Expected;
+            });
+        FJudged.clear();
+        for (size_t i = 0; i < items.size(); ++i)
+            FJudged[LowerCase(items[i].Comment)] = {items[i], (*FExpectations)[i]};
+    }
+    return (*FExpectations)[row];
 }
 
 std::string TRatingsController::CellText(size_t row, int column) const {
@@ -191,10 +227,12 @@ std::string TRatingsController::CellText(size_t row, int column) const {
 }
 
 int64_t TRatingsController::CellColor(size_t row, int column) const {
-    if (column != RatingPValueColumn || row >= FRatings.Count()) return -1;
-    const TRatingRecord& r = FRatings.Items()[row];
-    if (!r.SizesKnown()) return -1;
-    return Expectation(row).PValue < 0.05 ? 0x00C000 : -1;
+    if ((column != RatingPValueColumn && column != RatingCorrectedPValueColumn) || row >= FRatings.Count()) return -1;
+    return Significant(Expectation(row)) ? 0x00C000 : -1;
+}
+
+std::string TRatingsController::ColumnHint(int column) const {
+    return RatingColumnHint(column, FApp.Settings().RatingsEffMode);
 }
 
 void TRatingsController::SetSelection(std::vector<size_t> rows) {
@@ -321,17 +359,54 @@ std::vector<TChartSeries> TRatingsController::GraphStakes(bool profits, std::str
 }
 
 std::vector<TChartSeries> TRatingsController::GraphOverlap() const {
-    std::vector<TChartSeries> chart;
-    int32_t m = 0;
+    // Random play of the entry's own stake sizes: a 7..12-number stake matches more than a six-number one. One
+    // line of it serves while the selected entries share their mix of sizes; else each entry gets its own.
+    std::vector<size_t> rows;
     for (size_t row : FSelection)
-        if (row < FRatings.Count()) m = std::max(m, FRatings.Items()[row].StakeCount);
-    TChartSeries normal{Tr("Нормальные значения"), {}, true, false, 0x808080};
-    const TMatchDistribution d = ComputeMatchDistribution();
-    for (int i = 0; i <= 6; ++i)
-        normal.Points.push_back({i, static_cast<double>(d.Counts[static_cast<size_t>(i)]) * m / FullCombsCount});
-    chart.push_back(std::move(normal));
-    for (size_t row : FSelection) {
-        if (row >= FRatings.Count()) continue;
+        if (row < FRatings.Count()) rows.push_back(row);
+    auto sizes = [this](size_t row) {
+        const TRatingRecord& r = FRatings.Items()[row];
+        std::array<int64_t, StakeSizeCount> s{};
+        if (r.SizesKnown())
+            std::copy(r.SizeCounts.begin(), r.SizeCounts.end(), s.begin());
+        else
+            s[0] = std::max(r.StakeCount, 0);
+        return s;
+    };
+    auto sameMix = [&sizes](size_t a, size_t b) {
+        const auto x = sizes(a), y = sizes(b);
+        const int64_t nx = std::accumulate(x.begin(), x.end(), int64_t{0});
+        const int64_t ny = std::accumulate(y.begin(), y.end(), int64_t{0});
+        for (size_t i = 0; i < x.size(); ++i)
+            if (x[i] * ny != y[i] * nx) return false;
+        return true;
+    };
+    bool oneMix = true;
+    for (size_t row : rows) oneMix = oneMix && sameMix(row, rows.front());
+    std::vector<TChartSeries> chart;
+    auto expected = [this](size_t row, std::string title) {
+        const TRatingExpectation e = ExpectRating(FRatings.Items()[row], {}, false);
+        TChartSeries s{std::move(title), {}, true, false, 0x808080};
+        for (int i = 0; i <= 6; ++i) s.Points.push_back({i, e.E[static_cast<size_t>(i)]});
+        return s;
+    };
+    if (rows.empty() || oneMix) {
+        // Scaled to the largest entry, as the line of six-number random play always was.
+        size_t largest = rows.empty() ? 0 : rows.front();
+        for (size_t row : rows)
+            if (FRatings.Items()[row].StakeCount > FRatings.Items()[largest].StakeCount) largest = row;
+        if (rows.empty()) {
+            TChartSeries normal{Tr("Нормальные значения"), {}, true, false, 0x808080};
+            for (int i = 0; i <= 6; ++i) normal.Points.push_back({i, 0.0});
+            chart.push_back(std::move(normal));
+        } else {
+            chart.push_back(expected(largest, Tr("Нормальные значения")));
+        }
+    } else {
+        for (size_t row : rows)
+            chart.push_back(expected(row, Format(Tr("Нормальные значения: %s"), FRatings.Items()[row].Comment)));
+    }
+    for (size_t row : rows) {
         const TRatingRecord& r = FRatings.Items()[row];
         TChartSeries s{r.Comment, {}, true, false, 0};
         for (int i = 0; i <= 6; ++i)
@@ -339,6 +414,57 @@ std::vector<TChartSeries> TRatingsController::GraphOverlap() const {
         chart.push_back(std::move(s));
     }
     return chart;
+}
+
+std::vector<TChartSeries> TRatingsController::GraphLuck(std::string& error) {
+    std::vector<TChartSeries> chart;
+    TBusyScope busy(FApp, Tr("Создание графиков..."));
+    const std::vector<std::string> comments = SelectedComments();
+    const auto series = LuckOfComments(FStakes.StakesFile(), comments);
+    bool enough = false;
+    for (const auto& s : series) enough = enough || s.size() >= 2;
+    if (!enough) {
+        error = Tr("Для построения графиков необходимо, чтобы в выделенном диапазоне данных было более одного тиража!");
+        return chart;
+    }
+    for (size_t k = 0; k < series.size(); ++k) {
+        if (series[k].empty()) continue;
+        TChartSeries luck{comments[k], {}, series[k].size() <= 100, false, 0};
+        TChartSeries upper{Format(Tr("%s: +2σ случайной игры"), comments[k]), {}, false, false, 0xC0C0C0};
+        TChartSeries lower{Format(Tr("%s: −2σ случайной игры"), comments[k]), {}, false, false, 0xC0C0C0};
+        for (const TLuckPoint& p : series[k]) {
+            luck.Points.push_back({p.Draw, p.Excess});
+            upper.Points.push_back({p.Draw, p.Band});
+            lower.Points.push_back({p.Draw, -p.Band});
+        }
+        chart.push_back(std::move(upper));
+        chart.push_back(std::move(lower));
+        chart.push_back(std::move(luck));
+    }
+    return chart;
+}
+
+TVerdict TRatingsController::TestSummary(int64_t firstStake, int64_t endStake, int holdout) {
+    TStakesFile& file = FStakes.StakesFile();
+    const TDrawsArray& draws = FArchive.Draws();
+    holdout = std::clamp(holdout, 0, static_cast<int>(draws.size()));
+    TVerdictBuilder builder(holdout, holdout > 0 ? NextDrawNumber(draws, holdout) : 0);
+    if (file.IsOpen()) {
+        // A line that clears the stakes cuts the file during the run: what is left is the run's own.
+        if (firstStake > file.Count()) firstStake = 0;
+        TBusyScope busy(FApp, Tr("Итоги теста..."));
+        builder.AddRange(file, firstStake, endStake);
+    }
+    return builder.Finish([this](int n, int k) { return StakeProfit(n, k); });
+}
+
+void TRatingsController::ShowTestSummary(int64_t firstStake, int64_t endStake, int holdout) {
+    try {
+        const TVerdict v = TestSummary(firstStake, endStake, holdout);
+        if (!v.Entries.empty()) FUi.ShowTestSummary(VerdictTable(v));
+    } catch (const std::exception& e) {
+        FApp.ShowError(ErrorText(e));
+    }
 }
 
 } // namespace zorb

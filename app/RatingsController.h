@@ -3,13 +3,16 @@
 #pragma once
 
 #include "app/AppServices.h"
+#include "app/DrawsController.h"
 #include "app/StakesController.h"
 #include "stakes/Ratings.h"
+#include "stakes/Verdict.h"
 #include "views/Views.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zorb {
@@ -22,12 +25,14 @@ public:
     // The graph window of the draw views, modal, titled `title`.
     virtual void ShowRatingsChart(const std::string& title, const std::vector<TChartSeries>& series) = 0;
     virtual void ShowScenarioTab() = 0;
+    // The verdict after a test; it stays readable after the run.
+    virtual void ShowTestSummary(const TVerdictTable& /*table*/) {}
 };
 
 class TRatingsController : public TController {
 public:
     // `addScenarioLine` appends a line to the current scenario (which saves its state file).
-    TRatingsController(TAppServices& app, TStakesController& stakes,
+    TRatingsController(TAppServices& app, TStakesController& stakes, TDrawsController& archive,
                        std::function<void(const std::string&)> addScenarioLine);
     void RegisterActions(TActionTable& table) override;
 
@@ -43,12 +48,15 @@ public:
     void SortByHeader(int column);
     void ClearRatings() {
         FRatings.Clear();
-        FExpectations.clear();
+        FExpectations.reset();
     }
 
     // The list: cells as shown, by the efficiency mode.
     std::string CellText(size_t row, int column) const;
-    int64_t CellColor(size_t row, int column) const; // -1: default; green for a p-value below 0.05
+    // -1: default; green on the p-values of an entry better than random play after the correction.
+    int64_t CellColor(size_t row, int column) const;
+    std::string ColumnHint(int column) const;
+    // The entry against random play, its p-value corrected over the whole list.
     TRatingExpectation Expectation(size_t row) const;
     Currency StakeProfit(int numbers, int matches) const;
     void SetSelection(std::vector<size_t> rows);
@@ -62,6 +70,14 @@ public:
     std::vector<TChartSeries> GraphDraws(std::string& error);
     std::vector<TChartSeries> GraphStakes(bool profits, std::string& error);
     std::vector<TChartSeries> GraphOverlap() const;
+    // Per selected entry: matched minus expected, summed draw by draw, between the ±2σ band of random play.
+    std::vector<TChartSeries> GraphLuck(std::string& error);
+
+    // The verdict on the stake records [first, end) a test made; with holdout > 0 the best entry before the last
+    // `holdout` offsets is judged on them. A stakes file cut during the run keeps only what is left of it.
+    TVerdict TestSummary(int64_t firstStake, int64_t endStake, int holdout);
+    // The same, shown to the user when the run checked any stake.
+    void ShowTestSummary(int64_t firstStake, int64_t endStake, int holdout);
 
 private:
     void OnStakeChecked(const TStakeRecord& record);
@@ -71,14 +87,22 @@ private:
     TAppServices& FApp;
     TRatingsUi& FUi;
     TStakesController& FStakes;
+    TDrawsController& FArchive;
     std::function<void(const std::string&)> FAddScenarioLine;
     TRatings FRatings;
     int FSortColumn = 3;
     bool FSortDescending = true;
     std::vector<size_t> FSelection;
     bool FDirty = false; // stakes were added since the last sort
-    // A p-value costs a convolution over the entry's stakes; a grid asks for it at every paint.
-    mutable std::vector<std::optional<TRatingExpectation>> FExpectations;
+    // A p-value costs a convolution over the entry's stakes and the correction needs all of them, while a grid
+    // asks at every paint: computed once per state of the list, and only for the entries that changed since.
+    mutable std::optional<std::vector<TRatingExpectation>> FExpectations;
+    struct TJudged {
+        TRatingRecord Counts;
+        TRatingExpectation Expected;
+    };
+    mutable std::unordered_map<std::string, TJudged> FJudged; // by the folded comment
+    mutable std::vector<Currency> FJudgedPrizes;              // the prizes they were judged with
 };
 
 } // namespace zorb

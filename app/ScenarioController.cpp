@@ -584,8 +584,11 @@ bool TScenarioController::RunForecast() {
 void TScenarioController::ScriptTest() {
     const int maxCount = std::max(FArchive.DrawRowCount() - 1, 1);
     int count = std::min(10, maxCount);
-    if (!FUi.AskTestCount(count, maxCount)) return;
+    int holdout = 0;
+    if (!FUi.AskTestRun(count, holdout, maxCount)) return;
+    const int64_t firstStake = FStakes.StakeCount();
     RunTest(count);
+    if (FTestEndHook) FTestEndHook(firstStake, FStakes.StakeCount(), holdout);
 }
 
 bool TScenarioController::RunTest(int count) {

@@ -47,6 +47,11 @@ public:
     virtual bool EditScriptLine(TScriptEditorData& data) = 0;
     // "Количество тестов": 1..maxCount.
     virtual bool AskTestCount(int& count, int maxCount) = 0;
+    // The same with the held-out offsets judged apart after the test (0: none).
+    virtual bool AskTestRun(int& count, int& holdout, int maxCount) {
+        holdout = 0;
+        return AskTestCount(count, maxCount);
+    }
     virtual void ScriptPanelsChanged(const TScriptPanels& panels) = 0;
     virtual void ScriptRunStateChanged(bool running) = 0; // disable or enable the views and the list
 };
@@ -137,6 +142,10 @@ public:
     void SetRunLines(const TScriptLines* lines) { FRunLines = lines; }
     void SetSetHook(std::function<void(const TScriptSetResult&)> hook) { FSetHook = std::move(hook); }
     void SetPassHook(std::function<void(const TScriptPassResult&)> hook) { FPassHook = std::move(hook); }
+    // After a test the user started: the stake records it made, [first, end), and the held-out offsets.
+    void SetTestEndHook(std::function<void(int64_t first, int64_t end, int holdout)> hook) {
+        FTestEndHook = std::move(hook);
+    }
     // Steps that copy undo and always keep the buffer, as the table's own actions do; for cross-checks.
     void SetPlainSteps(bool plain) { FPlainSteps = plain; }
     const std::string& LastLogPath() const { return FLastLogPath; }
@@ -193,6 +202,7 @@ private:
     const TScriptLines* FRunLines = nullptr;
     std::function<void(const TScriptSetResult&)> FSetHook;
     std::function<void(const TScriptPassResult&)> FPassHook;
+    std::function<void(int64_t, int64_t, int)> FTestEndHook;
     int64_t FLastPanelMs = 0;
     int64_t FLastCheckMs = 0;
     bool FCheckPending = false; // a line's stakes wait for the check at the end of the pass

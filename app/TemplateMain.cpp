@@ -39,6 +39,8 @@ TTemplateMain::TTemplateMain(UserInterface& ui, TAppOptions options)
     // The statistics table is the first view of the refresh chain.
     AddViewRefresher([this](bool force) { FStatistics.Recalculate(force); });
     AddViewRefresher([this](bool force) { FViews.Refresh(force); });
+    FScenarios.SetTestEndHook(
+        [this](int64_t first, int64_t end, int holdout) { FRatings.ShowTestSummary(first, end, holdout); });
 }
 
 TTemplateMain::~TTemplateMain() = default;

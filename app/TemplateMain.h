@@ -202,7 +202,8 @@ private:
     TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes, FViews, FRatings};
     TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
-    TRatingsController FRatings{*this, FStakes, [this](const std::string& line) { FScenarios.AddLine(line); }};
+    TRatingsController FRatings{*this, FStakes, FArchive,
+                                [this](const std::string& line) { FScenarios.AddLine(line); }};
     TTablesController FTables{*this, FArchive, FCombinations, FStakes, [this](bool frozen) { FViewsFrozen = frozen; }};
     TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
     TLibraryController FLibrary{*this, FArchive, FScenarios, [this] { return FLanguage; },

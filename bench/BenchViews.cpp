@@ -2,7 +2,8 @@
 // thousand comments against one sequential read of the same stakes file; the test of five regular tables over
 // 2 000 past draws against appending the same 10 000 records and checking them once.
 // Read each pair's times of one run: BM_SumsRecurrence / BM_FullSetMemcpy (target <= 1),
-// BM_RatingsRebuild / BM_StakesSequentialRead (<= 5), BM_TablesTest2000x5 / BM_AppendAndCheck10000 (<= 3).
+// BM_RatingsRebuild / BM_StakesSequentialRead (<= 5), BM_TablesTest2000x5 / BM_AppendAndCheck10000 (<= 3),
+// BM_RatingsJudged / BM_RatingsRebuild (<= 2: judging the list costs no more than two recomputes of it).
 #include "app/FormMain.h"
 #include "cli/CliInterface.h"
 #include "core/DrawArchive.h"
@@ -73,6 +74,18 @@ void BM_RatingsRebuild(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RatingsRebuild)->Unit(benchmark::kMillisecond);
+
+// What the ratings grid computes once per change of the list: every entry's exact p-value (500 stakes of 6..8
+// numbers each) and Holm's correction over the 2 000 entries of the same file.
+void BM_RatingsJudged(benchmark::State& state) {
+    TStakesFile file;
+    file.Open(StakesPath(), true);
+    TRatings ratings;
+    ratings.Rebuild(file);
+    const TStakeProfitFn profit = [](int n, int k) { return -Binomial(n, 6) * 125000 + (k == 6 ? 10000000 : 0); };
+    for (auto _ : state) benchmark::DoNotOptimize(ExpectRatings(ratings.Items(), profit));
+}
+BENCHMARK(BM_RatingsJudged)->Unit(benchmark::kMillisecond);
 
 void BM_StakesSequentialRead(benchmark::State& state) {
     TStakesFile file;

@@ -3,6 +3,7 @@
 // directory is taken for writing or only looked at) and then runs on the started application.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -78,7 +79,7 @@ std::unique_ptr<TCliCommand> MakeFilterTextCommand(); // CliMethods.cpp
 std::unique_ptr<TCliCommand> MakeCombosCommand();     // CliCombos.cpp
 std::unique_ptr<TCliCommand> MakeStakesCommand();     // CliStakes.cpp
 std::unique_ptr<TCliCommand> MakeViewCommand();       // CliViews.cpp
-std::unique_ptr<TCliCommand> MakeRatingsCommand();    // CliViews.cpp
+std::unique_ptr<TCliCommand> MakeRatingsCommand();    // CliRatings.cpp
 std::unique_ptr<TCliCommand> MakeTablesCommand();     // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeConfigCommand();     // CliConfig.cpp
 std::unique_ptr<TCliCommand> MakeShreddingCommand();  // CliShredding.cpp
@@ -94,5 +95,8 @@ std::unique_ptr<TCliCommand> MakeLibraryCommand();    // CliOnline.cpp
 void PrintTable(const std::vector<std::vector<std::string>>& rows, bool csv, std::ostream& out);
 // The registry entry of a method code; -1 after telling the user there is none.
 int FindMethod(TStatList& list, const std::string& code, std::ostream& err);
+// The verdict on the stake records [first, end) of a test, with the held-out check when holdout > 0; nothing
+// when the test checked no stake (CliRatings.cpp).
+void PrintTestSummary(TCliRun& run, int64_t firstStake, int64_t endStake, int holdout, bool csv);
 
 } // namespace zorb

@@ -97,6 +97,8 @@ public:
                                  [this](TCliRun& r) { return Run(r, true); });
         runOptions(test);
         test->add_option("--count", FCount, "Количество тестов")->required();
+        test->add_option("--holdout", FHoldout, "Последние H смещений для проверки лучшей строки (0 - нет)")
+            ->check(CLI::NonNegativeNumber);
     }
 
 private:
@@ -104,7 +106,7 @@ private:
     std::string FFile, FText, FOut, FComment;
     std::optional<std::string> FOptions;
     std::vector<std::string> FFilters;
-    int FRow = 0, FCount = 0;
+    int FRow = 0, FCount = 0, FHoldout = 0;
     std::optional<int> FOffset;
     uint64_t FSeed = 0;
     std::vector<int> FRows;
@@ -294,6 +296,8 @@ private:
         if (runLines.empty()) return Fail(r, Tr("Сценарий не содержит строк."));
         if (app.Archive().Draws().empty()) return Fail(r, Tr("Архив тиражей пуст."));
         if (!app.Stakes().StakesOpen()) return Fail(r, Tr("Файл ставок не открыт!"));
+        if (test && FHoldout >= FCount)
+            return Fail(r, Format("--holdout %d: нужно меньше --count %d", FHoldout, FCount));
         if (FOffset) app.Archive().SetDrawsOffset(*FOffset);
         // For this run only; the stored option stays as it is.
         app.Settings().ScriptLogEnabled = FLog;
@@ -331,6 +335,7 @@ private:
                 rows.push_back({std::to_string(s.Line), std::to_string(s.Set), std::to_string(s.Combs),
                                 std::to_string(s.Stakes), s.Filters});
             });
+        const int64_t firstStake = app.Stakes().StakeCount();
         bool ok;
         {
             TCancellableScope cancellable;
@@ -368,6 +373,7 @@ private:
             stakes = totalStakes;
         }
         PrintTable(rows, FCsv, r.Out);
+        if (test) PrintTestSummary(r, firstStake, app.Stakes().StakeCount(), FHoldout, FCsv);
         if (!test) {
             r.Out << Format("Комбинаций: %d", app.Combinations().Combs().Count()) << '\n';
             r.Out << Format("Ставок: %d", sc.StakesAdded()) << '\n';

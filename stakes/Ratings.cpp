@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numeric>
+#include <tbb/parallel_for.h>
 
 namespace zorb {
 
@@ -61,29 +63,41 @@ std::array<int64_t, StakeSizeCount> EffectiveSizes(const TRatingRecord& r) {
     return s;
 }
 
-double ExactPValue(const std::array<int64_t, StakeSizeCount>& sizes, int observed) {
-    // The distribution of the total over [low, low + dist.size()); totals whose chance underflows are dropped at
-    // both ends, which keeps the work near the totals that can happen at all.
+// The distribution of a total over [Low, Low + P.size()). Totals whose chance underflows are dropped at both
+// ends, which keeps the work near the totals that can happen at all.
+struct TDistribution {
+    int64_t Low = 0;
+    std::vector<double> P{1.0};
+};
+
+TDistribution Convolve(const TDistribution& a, const TDistribution& b) {
     constexpr double Negligible = 1e-300;
-    std::vector<double> dist{1.0}, next;
-    int64_t low = 0;
+    std::vector<double> c(a.P.size() + b.P.size() - 1, 0.0);
+    for (size_t i = 0; i < a.P.size(); ++i)
+        for (size_t j = 0; j < b.P.size(); ++j) c[i + j] += a.P[i] * b.P[j];
+    size_t from = 0, to = c.size();
+    while (from + 1 < to && c[from] < Negligible) ++from;
+    while (to - 1 > from && c[to - 1] < Negligible) --to;
+    return {a.Low + b.Low + static_cast<int64_t>(from),
+            std::vector<double>(c.begin() + static_cast<std::ptrdiff_t>(from),
+                                c.begin() + static_cast<std::ptrdiff_t>(to))};
+}
+
+double ExactPValue(const std::array<int64_t, StakeSizeCount>& sizes, int observed) {
+    // Stakes of one size are alike, so their total is one distribution raised to their count: by squaring, a
+    // thousand stakes cost ten products of short distributions instead of a thousand long ones.
+    TDistribution total;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const auto p = MatchDistribution(MinStakeSize + static_cast<int>(i));
-        for (int64_t s = 0; s < sizes[i]; ++s) {
-            next.assign(dist.size() + 6, 0.0);
-            for (size_t t = 0; t < dist.size(); ++t)
-                for (size_t k = 0; k <= 6; ++k) next[t + k] += dist[t] * p[k];
-            size_t from = 0, to = next.size();
-            while (from + 1 < to && next[from] < Negligible) ++from;
-            while (to - 1 > from && next[to - 1] < Negligible) --to;
-            dist.assign(next.begin() + static_cast<std::ptrdiff_t>(from),
-                        next.begin() + static_cast<std::ptrdiff_t>(to));
-            low += static_cast<int64_t>(from);
+        TDistribution power{0, std::vector<double>(p.begin(), p.end())};
+        for (int64_t n = sizes[i]; n > 0; n >>= 1) {
+            if (n & 1) total = Convolve(total, power);
+            if (n > 1) power = Convolve(power, power);
         }
     }
     double tail = 0;
-    for (size_t t = 0; t < dist.size(); ++t)
-        if (low + static_cast<int64_t>(t) >= observed) tail += dist[t];
+    for (size_t t = 0; t < total.P.size(); ++t)
+        if (total.Low + static_cast<int64_t>(t) >= observed) tail += total.P[t];
     return std::min(tail, 1.0);
 }
 
@@ -145,8 +159,8 @@ TRatingExpectation ExpectRating(const TRatingRecord& r, const TStakeProfitFn& pr
             if (profit) stakeProfit += p[k] * Money(profit(n, static_cast<int>(k)));
         }
         e.Profit += c * stakeProfit;
-        e.Matches += c * 6.0 * n / 52.0;
-        e.Sigma2 += c * n * (6.0 / 52) * (46.0 / 52) * (52.0 - n) / 51.0;
+        e.Matches += c * StakeMatchMean(n);
+        e.Sigma2 += c * StakeMatchVariance(n);
         stakes += sizes[i];
     }
     if (!withPValue) {
@@ -158,6 +172,60 @@ TRatingExpectation ExpectRating(const TRatingRecord& r, const TStakeProfitFn& pr
         const double sigma = std::sqrt(e.Sigma2);
         e.PValue = sigma > 0 ? 0.5 * std::erfc((r.MatchTotal - 0.5 - e.Matches) / (sigma * std::sqrt(2.0))) : 1.0;
     }
+    e.CorrectedPValue = e.PValue;
+    return e;
+}
+
+std::vector<double> HolmAdjust(const std::vector<double>& p) {
+    std::vector<size_t> order(p.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&p](size_t a, size_t b) { return p[a] < p[b]; });
+    std::vector<double> adjusted(p.size());
+    const double m = static_cast<double>(p.size());
+    double running = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        running = std::max(running, std::min(1.0, (m - static_cast<double>(i)) * p[order[i]]));
+        adjusted[order[i]] = running;
+    }
+    return adjusted;
+}
+
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit) {
+    return ExpectRatings(items, profit, {});
+}
+
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit,
+                                              const TKnownExpectation& known) {
+    // The prizes are read once here: the workers below never call back into the caller's settings.
+    std::array<std::array<Currency, 7>, StakeSizeCount> prizes{};
+    if (profit)
+        for (size_t i = 0; i < prizes.size(); ++i)
+            for (size_t k = 0; k <= 6; ++k)
+                prizes[i][k] = profit(MinStakeSize + static_cast<int>(i), static_cast<int>(k));
+    const TStakeProfitFn table = [&prizes](int n, int k) {
+        return n >= MinStakeSize && n <= MaxStakeNumbers && k >= 0 && k <= 6
+                   ? prizes[static_cast<size_t>(n - MinStakeSize)][static_cast<size_t>(k)]
+                   : Currency{0};
+    };
+    std::vector<TRatingExpectation> e(items.size());
+    std::vector<size_t> todo;
+    for (size_t i = 0; i < items.size(); ++i) {
+        std::optional<TRatingExpectation> k = known ? known(i) : std::nullopt;
+        if (k)
+            e[i] = *k;
+        else
+            todo.push_back(i);
+    }
+    tbb::parallel_for(size_t{0}, todo.size(), [&](size_t j) { e[todo[j]] = ExpectRating(items[todo[j]], table); });
+    std::vector<size_t> judged;
+    std::vector<double> p;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (e[i].SizesKnown) {
+            judged.push_back(i);
+            p.push_back(e[i].PValue);
+        }
+    const std::vector<double> adjusted = HolmAdjust(p);
+    for (size_t j = 0; j < judged.size(); ++j) e[judged[j]].CorrectedPValue = adjusted[j];
     return e;
 }
 
@@ -169,7 +237,77 @@ std::string RatingColumnCaption(int column) {
     if (column < RatingExpectedMatchesColumn) return "E" + std::to_string(column - RatingEColumn);
     if (column == RatingExpectedMatchesColumn) return Tr("Ож. угадано");
     if (column == RatingExpectedProfitColumn) return Tr("Ож. профит");
-    return Tr("p-значение");
+    if (column == RatingPValueColumn) return Tr("p-значение");
+    return Tr("p с поправкой");
+}
+
+std::string RatingColumnHint(int column, int effMode) {
+    if (column < 0 || column >= RatingColumnCount) return "";
+    if (column >= 6 && column < RatingEColumn) return Format(Tr("Сколько ставок угадали %d номеров"), column - 6);
+    if (column >= RatingEColumn && column < RatingExpectedMatchesColumn) {
+        const int k = column - RatingEColumn;
+        if (effMode == 0)
+            return Format(
+                Tr("Сколько ставок угадали бы %d номеров при случайной игре ставками тех же размеров на те же "
+                   "тиражи"),
+                k);
+        if (effMode == 2)
+            return Format(
+                Tr("Ставки, угадавшие %d номеров, в процентах от того, что дала бы случайная игра ставками тех "
+                   "же размеров"),
+                k);
+        return Format(Tr("Доля ставок, угадавших %d номеров, минус доля, которую дала бы случайная игра ставками тех "
+                         "же размеров (в процентных пунктах)"),
+                      k);
+    }
+    static const char* const hints[] = {
+        "Комментарий ставок: все ставки с одним комментарием (без учета регистра) составляют одну строку",
+        "Количество проверенных ставок",
+        "Сколько номеров угадали все ставки вместе",
+        "Среднее количество угаданных номеров на ставку",
+        "Суммарный профит ставок",
+        "Средний профит одной ставки",
+    };
+    if (column < 6) return Tr(hints[column]);
+    if (column == RatingExpectedMatchesColumn)
+        return Tr("Сколько номеров в среднем угадала бы случайная игра ставками тех же размеров на те же тиражи");
+    if (column == RatingExpectedProfitColumn)
+        return Tr("Профит, который в среднем дала бы случайная игра ставками тех же размеров при текущих выигрышах");
+    if (column == RatingPValueColumn)
+        return Tr("Вероятность угадать не меньше номеров случайной игрой ставками тех же размеров на те же тиражи "
+                  "(точно до 1000 ставок, дальше нормальное приближение); когда строк много, смотрите p с поправкой");
+    return Tr("p-значение с поправкой Холма на число сравниваемых строк: зеленым отмечено, где оно ниже 0,05, а "
+              "случайная игра угадала бы не меньше 10 номеров");
+}
+
+std::vector<std::string> RatingRandomCaptions() {
+    std::vector<std::string> head{Tr("Комментарий"), Tr("Ставок"), Tr("Размеры")};
+    for (int k = 0; k <= 6; ++k) head.push_back(std::to_string(k));
+    for (int k = 0; k <= 6; ++k) head.push_back(Format(Tr("Ож. %d"), k));
+    for (const char* h : {"Угадано", "Ож. угадано", "Профит", "Ож. профит", "p-значение", "p с поправкой", "Расчет"})
+        head.push_back(Tr(h));
+    return head;
+}
+
+std::vector<std::string> RatingRandomCells(const TRatingRecord& r, const TRatingExpectation& e) {
+    std::vector<std::string> sizes;
+    for (size_t i = 0; i < r.SizeCounts.size(); ++i)
+        if (r.SizeCounts[i] > 0) sizes.push_back(Format("%d:%d", static_cast<int>(i) + MinStakeSize, r.SizeCounts[i]));
+    std::vector<std::string> line{r.Comment, std::to_string(r.StakeCount), e.SizesKnown ? Join(sizes, " ") : "?"};
+    for (int32_t m : r.MatchCounts) line.push_back(std::to_string(m));
+    for (double x : e.E) line.push_back(Format("%.4f", x));
+    line.push_back(std::to_string(r.MatchTotal));
+    line.push_back(e.SizesKnown ? Format("%.4f", e.Matches) : "");
+    line.push_back(Format("%.2f", Money(r.Profit)));
+    line.push_back(e.SizesKnown ? Format("%.2f", e.Profit) : "");
+    line.push_back(e.SizesKnown ? Format("%.4g", e.PValue) : "");
+    line.push_back(e.SizesKnown ? Format("%.4g", e.CorrectedPValue) : "");
+    line.push_back(e.SizesKnown ? PValueMethodText(e) : "");
+    return line;
+}
+
+std::string PValueMethodText(const TRatingExpectation& e) {
+    return e.Exact ? Tr("точно") : Tr("приближенно");
 }
 
 std::optional<double> RatingSortValue(const TRatingRecord& r, const TRatingExpectation& e, int column, int effMode) {
@@ -194,6 +332,7 @@ std::optional<double> RatingSortValue(const TRatingRecord& r, const TRatingExpec
     if (column == RatingExpectedMatchesColumn) return e.Matches;
     if (column == RatingExpectedProfitColumn) return e.Profit;
     if (column == RatingPValueColumn) return e.PValue;
+    if (column == RatingCorrectedPValueColumn) return e.CorrectedPValue;
     return std::nullopt;
 }
 
@@ -288,15 +427,19 @@ void TRatings::Sort(int column, bool descending, int effMode, const TStakeProfit
     };
     std::vector<std::pair<TKey, size_t>> keys;
     keys.reserve(FItems.size());
+    // The p-values, corrected ones above all, are judged over the whole list at once.
+    const bool needsPValues = column == RatingPValueColumn || column == RatingCorrectedPValueColumn;
+    const std::vector<TRatingExpectation> all =
+        needsPValues ? ExpectRatings(FItems, profit) : std::vector<TRatingExpectation>{};
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TRatingRecord& r = FItems[i];
         TKey k{0, 0};
         if (r.StakeCount <= 0) {
             k.Rank = 2;
         } else if (column > 0) {
-            const bool needsExpectation = column >= RatingEColumn;
-            const TRatingExpectation e =
-                needsExpectation ? ExpectRating(r, profit, column == RatingPValueColumn) : TRatingExpectation{};
+            const TRatingExpectation e = needsPValues              ? all[i]
+                                         : column >= RatingEColumn ? ExpectRating(r, profit, false)
+                                                                   : TRatingExpectation{};
             const auto v = RatingSortValue(r, e, column, effMode);
             k = v ? TKey{0, *v} : TKey{1, 0};
         }
@@ -331,8 +474,10 @@ std::string TRatings::CsvText(int effMode, const TStakeProfitFn& profit) const {
     std::vector<std::string> head;
     for (int c = 0; c < RatingColumnCount; ++c) head.push_back(Quoted(RatingColumnCaption(c)));
     std::string out = Join(head, ";") + "\r\n";
-    for (const TRatingRecord& r : FItems) {
-        const TRatingExpectation e = ExpectRating(r, profit);
+    const std::vector<TRatingExpectation> all = ExpectRatings(FItems, profit);
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TRatingRecord& r = FItems[i];
+        const TRatingExpectation& e = all[i];
         std::vector<std::string> f{Quoted(r.Comment)};
         for (int c = 1; c < RatingColumnCount; ++c) f.push_back(RatingCellText(r, e, c, effMode));
         out += Join(f, ";") + "\r\n";

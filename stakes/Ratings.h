@@ -40,6 +40,13 @@ TRatingRecord DecodeRating(const uint8_t* bytes); // never fails: every field is
 
 // P_n(k): the chance that a uniformly random n-number stake matches exactly k numbers of a draw.
 double StakeMatchProbability(int n, int k);
+// Mean and variance of the matches of a uniformly random n-number stake (hypergeometric: six drawn of 52).
+inline double StakeMatchMean(int n) {
+    return 6.0 * n / 52.0;
+}
+inline double StakeMatchVariance(int n) {
+    return n * (6.0 / 52) * (46.0 / 52) * (52.0 - n) / 51.0;
+}
 
 // The entry against random play. With unknown sizes every stake counts as a six-number one and the columns
 // that need the sizes (expected matches, profit, p-value) stay empty.
@@ -51,6 +58,8 @@ struct TRatingExpectation {
     double Profit = 0; // expected profit in money units
     double PValue = 1; // P(random total >= observed "Угадано")
     bool Exact = true; // exact convolution, else the normal approximation
+    // The p-value corrected for the other entries it was compared with (Holm's method); alone it is PValue.
+    double CorrectedPValue = 1;
 };
 // `profit` gives the profit of an n-number stake with k matches (costs included).
 using TStakeProfitFn = std::function<Currency(int numbers, int matches)>;
@@ -58,11 +67,42 @@ using TStakeProfitFn = std::function<Currency(int numbers, int matches)>;
 TRatingExpectation ExpectRating(const TRatingRecord& r, const TStakeProfitFn& profit, bool withPValue = true);
 constexpr int ExactPValueStakes = 1000; // beyond this many stakes the p-value is approximated
 
+// Holm's step-down adjustment of p-values compared together: sorted ascending, the i-th of m becomes the largest
+// min(1, (m - j + 1) p(j)) over j <= i. Returned in the given order.
+std::vector<double> HolmAdjust(const std::vector<double>& p);
+// Every entry against random play, with CorrectedPValue by Holm's method over the entries whose sizes are known.
+// The p-values are convolutions over each entry's stakes, so the entries are worked on in parallel; the result
+// does not depend on the number of threads.
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit);
+// The same reusing what `known` still has for an entry (its p-value and expected values; the correction is always
+// made afresh), so that a list where a few entries changed costs only their convolutions.
+using TKnownExpectation = std::function<std::optional<TRatingExpectation>(size_t index)>;
+std::vector<TRatingExpectation> ExpectRatings(const std::vector<TRatingRecord>& items, const TStakeProfitFn& profit,
+                                              const TKnownExpectation& known);
+// Below this many expected matches a p-value says little either way: such an entry gets no colour.
+constexpr double MinExpectedMatches = 10;
+constexpr double SignificanceLevel = 0.05;
+inline bool FewData(const TRatingExpectation& e) {
+    return e.Matches < MinExpectedMatches;
+}
+// Better than random play after the correction, on enough data: the only entries painted green.
+inline bool Significant(const TRatingExpectation& e) {
+    return e.SizesKnown && !FewData(e) && e.CorrectedPValue < SignificanceLevel;
+}
+
 // The list's columns: 0..12 as counted, 13..19 "E0".."E6" by the efficiency mode, then the random-play columns.
-constexpr int RatingColumnCount = 23;
+// The numbers are the list's own (sorting, export); the window may show them in another order.
+constexpr int RatingColumnCount = 24;
 constexpr int RatingEColumn = 13;
-constexpr int RatingExpectedMatchesColumn = 20, RatingExpectedProfitColumn = 21, RatingPValueColumn = 22;
+constexpr int RatingExpectedMatchesColumn = 20, RatingExpectedProfitColumn = 21, RatingPValueColumn = 22,
+              RatingCorrectedPValueColumn = 23;
 std::string RatingColumnCaption(int column); // translated
+// What the column shows, for a header's tooltip (the E columns by the efficiency mode); translated.
+std::string RatingColumnHint(int column, int effMode);
+// The headers of the comparison with random play, one entry a line (`ratings random`); translated.
+std::vector<std::string> RatingRandomCaptions();
+std::vector<std::string> RatingRandomCells(const TRatingRecord& r, const TRatingExpectation& e);
+std::string PValueMethodText(const TRatingExpectation& e); // "точно" or "приближенно", translated
 // The cell's text; empty where the value does not exist (no stakes, unknown sizes).
 std::string RatingCellText(const TRatingRecord& r, const TRatingExpectation& e, int column, int effMode);
 // The value the sort compares: the exact value, for E columns the one shown; none for an empty cell.

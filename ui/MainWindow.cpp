@@ -18,6 +18,7 @@
 #include "ui/StatsPage.h"
 #include "ui/SystemsPage.h"
 #include "ui/UpdateDialogs.h"
+#include "ui/VerdictDialog.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -322,6 +323,10 @@ bool TMainWindow::AskTestCount(int& count, int maxCount) {
                                            maxCount, 1, &ok);
     if (ok) count = value;
     return ok;
+}
+
+bool TMainWindow::AskTestRun(int& count, int& holdout, int maxCount) {
+    return AskTestRunDialog(this, count, holdout, maxCount);
 }
 
 void TMainWindow::ScriptPanelsChanged(const zorb::TScriptPanels& panels) {

@@ -4,6 +4,10 @@
 #include "ui/QtText.h"
 #include "ui/ScenarioPage.h"
 #include "ui/StakesPage.h"
+#include "ui/VerdictDialog.h"
+
+#include "core/Format.h"
+#include "core/IniFile.h"
 
 #include <QAction>
 #include <QBarSeries>
@@ -98,6 +102,10 @@ QVariant TGridTextModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TGridTextModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && FSource.Hint) {
+        const std::string hint = FSource.Hint(section);
+        return hint.empty() ? QVariant() : QVariant(QS(hint));
+    }
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal) return QS(FSource.Header(section));
     return section + 1;
@@ -485,6 +493,35 @@ void TGraphsPage::ViewChanged() {
 
 // --- Ratings and tables ----------------------------------------------------------------------------------
 
+namespace {
+
+const char* const RatingsListName = "lvRatings";
+
+// What a user asks first of an entry, whether it beats random play, stands right after its comment.
+std::vector<int> DefaultRatingsOrder() {
+    std::vector<int> order{0, RatingExpectedMatchesColumn, RatingExpectedProfitColumn, RatingPValueColumn,
+                           RatingCorrectedPValueColumn};
+    for (int c = 1; c < RatingExpectedMatchesColumn; ++c) order.push_back(c);
+    return order;
+}
+
+std::vector<int> ColumnList(const std::string& text) {
+    std::vector<int> list;
+    for (const std::string& part : SplitKeepEmpty(text, ',')) {
+        int32_t v = 0;
+        if (TryStrToInt(Trim(part), v) && v >= 0 && v < RatingColumnCount) list.push_back(v);
+    }
+    return list;
+}
+
+std::string ColumnListText(const std::vector<int>& list) {
+    std::vector<std::string> parts;
+    for (int c : list) parts.push_back(std::to_string(c));
+    return Join(parts, ",");
+}
+
+} // namespace
+
 TListPage::TListPage(TPageHost& host, QWidget* parent, bool ratings) : TPage(host, parent), FRatings(ratings) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -503,12 +540,13 @@ void TListPage::Attach(TTemplateMain& app) {
     FApp = &app;
     TTemplateMain* a = &app;
     if (FRatings)
-        FModel = new TGridTextModel(
-            {[a] { return Count(a->RatingsTab().Ratings().Count()); }, [] { return RatingColumnCount; },
-             [a](int r, int c) { return a->RatingsTab().CellText(static_cast<size_t>(r), c); },
-             [](int c) { return RatingColumnCaption(c); },
-             [a](int r, int c) { return a->RatingsTab().CellColor(static_cast<size_t>(r), c); }},
-            this);
+        FModel = new TGridTextModel({[a] { return Count(a->RatingsTab().Ratings().Count()); },
+                                     [] { return RatingColumnCount; },
+                                     [a](int r, int c) { return a->RatingsTab().CellText(static_cast<size_t>(r), c); },
+                                     [](int c) { return RatingColumnCaption(c); },
+                                     [a](int r, int c) { return a->RatingsTab().CellColor(static_cast<size_t>(r), c); },
+                                     [a](int c) { return a->RatingsTab().ColumnHint(c); }},
+                                    this);
     else
         FModel = new TGridTextModel({[a] { return a->Tables().TabShown() ? Count(a->Tables().Tables().size()) : 0; },
                                      [] { return TTablesController::TableColumnCount; },
@@ -525,13 +563,17 @@ void TListPage::Attach(TTemplateMain& app) {
         else if (FRatings && c >= 6 && c < RatingEColumn)
             w = 45;
         else if (FRatings && c >= RatingExpectedMatchesColumn)
-            w = 95;
+            w = 110;
         else if (!FRatings && (c == 1 || c == 3))
             w = 150;
         FView->setColumnWidth(c, w);
     }
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListPage::OnSelection);
     if (FRatings) {
+        FView->horizontalHeader()->setSectionsMovable(true);
+        ShowColumns(DefaultRatingsOrder(), {});
+        FView->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(FView->horizontalHeader(), &QWidget::customContextMenuRequested, this, &TListPage::ColumnsMenu);
         FView->horizontalHeader()->setSectionsClickable(true);
         connect(FView->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this](int c) { FApp->RatingsTab().SortByHeader(c); });
@@ -550,7 +592,8 @@ void TListPage::ContextMenu(const QPoint& at) {
                                    "RatingsExport",      "RatingsXlsExport",
                                    "RatingsToScript",    "",
                                    "StakesGraphDraws",   "StakesGraphOverlap",
-                                   "StakesGraphProfits", "RatingsGraphOverlap"};
+                                   "StakesGraphProfits", "RatingsGraphOverlap",
+                                   "RatingsGraphLuck"};
     const char* const tables[] = {"TablesAdd", "TablesDel", "", "TablesStakeAdd", "TablesStakeTest"};
     auto fill = [this, &menu](const char* const* names, size_t count) {
         for (size_t i = 0; i < count; ++i) {
@@ -575,6 +618,70 @@ void TListPage::ContextMenu(const QPoint& at) {
 
 void TListPage::LanguageChanged() {
     FillToolBar(FToolBar, FRatings ? "Ratings" : "Tables");
+}
+
+// Logical columns in `order` come first, the rest after them in the default order; the comment always shows.
+void TListPage::ShowColumns(const std::vector<int>& order, const std::vector<int>& hidden) {
+    QHeaderView* header = FView->horizontalHeader();
+    std::vector<int> full;
+    for (int c : order)
+        if (std::find(full.begin(), full.end(), c) == full.end()) full.push_back(c);
+    for (int c : DefaultRatingsOrder())
+        if (std::find(full.begin(), full.end(), c) == full.end()) full.push_back(c);
+    for (size_t visual = 0; visual < full.size(); ++visual)
+        header->moveSection(header->visualIndex(full[visual]), static_cast<int>(visual));
+    for (int c = 0; c < RatingColumnCount; ++c)
+        header->setSectionHidden(c, c != 0 && std::find(hidden.begin(), hidden.end(), c) != hidden.end());
+}
+
+std::vector<int> TListPage::ShownColumns() const {
+    const QHeaderView* header = FView->horizontalHeader();
+    std::vector<int> shown;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int c = header->logicalIndex(visual);
+        if (!header->isSectionHidden(c)) shown.push_back(c);
+    }
+    return shown;
+}
+
+void TListPage::ColumnsMenu(const QPoint& at) {
+    if (!FRatings) return;
+    QHeaderView* header = FView->horizontalHeader();
+    QMenu menu(this);
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int c = header->logicalIndex(visual);
+        if (c == 0) continue;
+        QAction* a = menu.addAction(QS(RatingColumnCaption(c)));
+        a->setCheckable(true);
+        a->setChecked(!header->isSectionHidden(c));
+        a->setToolTip(QS(FApp ? FApp->RatingsTab().ColumnHint(c) : ""));
+        connect(a, &QAction::toggled, this, [this, header, c](bool on) {
+            header->setSectionHidden(c, !on);
+            if (on && FView->columnWidth(c) < 20) FView->setColumnWidth(c, 70);
+        });
+    }
+    menu.setToolTipsVisible(true);
+    menu.exec(header->mapToGlobal(at));
+}
+
+void TListPage::RestoreState(const TStoredSizes& sizes) {
+    if (!FRatings) return;
+    RestoreColumnWidths(FView, sizes, RatingsListName, RatingColumnCount);
+    const std::string order = sizes.Frm.ReadString(sizes.Section, Format("%s.Order", RatingsListName), "");
+    const std::string hidden = sizes.Frm.ReadString(sizes.Section, Format("%s.Hidden", RatingsListName), "");
+    ShowColumns(order.empty() ? DefaultRatingsOrder() : ColumnList(order), ColumnList(hidden));
+}
+
+void TListPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings&, bool) {
+    if (!FRatings) return;
+    SaveColumnWidths(FView, frm, section, RatingsListName, RatingColumnCount, false);
+    const QHeaderView* header = FView->horizontalHeader();
+    std::vector<int> order, hidden;
+    for (int visual = 0; visual < header->count(); ++visual) order.push_back(header->logicalIndex(visual));
+    for (int c = 0; c < header->count(); ++c)
+        if (header->isSectionHidden(c)) hidden.push_back(c);
+    frm.WriteString(section, Format("%s.Order", RatingsListName), ColumnListText(order));
+    frm.WriteString(section, Format("%s.Hidden", RatingsListName), ColumnListText(hidden));
 }
 
 void TListPage::OnSelection() {
@@ -739,6 +846,17 @@ void TViewPagesUi::ShowScenarioTab() {
     if (!FTabs) return;
     for (int i = 0; i < FTabs->count(); ++i)
         if (qobject_cast<TScenarioPage*>(FTabs->widget(i))) FTabs->setCurrentIndex(i);
+}
+
+void TViewPagesUi::ShowTestSummary(const TVerdictTable& table) {
+    // One verdict at a time: the window of an earlier test makes way for the new one.
+    if (FVerdict) FVerdict->close();
+    FVerdict = new TVerdictDialog(table, FTabs ? FTabs->window() : nullptr);
+    FVerdict->show();
+}
+
+TVerdictDialog* TViewPagesUi::TestSummaryWindow() const {
+    return FVerdict;
 }
 
 void TViewPagesUi::TablesViewChanged(size_t) {

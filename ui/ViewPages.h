@@ -10,6 +10,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 
 class QChartView;
@@ -20,6 +21,7 @@ class QTabWidget;
 class QTableView;
 class QTableWidget;
 class QToolBar;
+class TVerdictDialog;
 
 // A grid of texts with a colour per cell; header row and column 0 of the text grid as Qt shows them.
 class TGridTextModel : public QAbstractTableModel {
@@ -31,6 +33,7 @@ public:
         std::function<std::string(int row, int column)> Text;
         std::function<std::string(int column)> Header;
         std::function<int64_t(int row, int column)> Color; // -1: default
+        std::function<std::string(int column)> Hint = {};  // a header's tooltip; none when absent
     };
     TGridTextModel(TSource source, QObject* parent);
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -132,12 +135,18 @@ public:
     QString Title() const override;
     void Attach(zorb::TTemplateMain& app) override;
     void LanguageChanged() override;
+    void RestoreState(const TStoredSizes& sizes) override;
+    void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
     void Reset();
     QTableView* View() const { return FView; }
+    // The ratings' columns in the order shown, hidden ones left out.
+    std::vector<int> ShownColumns() const;
 
 private:
     void OnSelection();
     void ContextMenu(const QPoint& at);
+    void ColumnsMenu(const QPoint& at);
+    void ShowColumns(const std::vector<int>& order, const std::vector<int>& hidden);
     bool FRatings;
     QToolBar* FToolBar = nullptr;
     QTableView* FView = nullptr;
@@ -165,6 +174,8 @@ public:
     void RatingsViewChanged(size_t count) override;
     void ShowRatingsChart(const std::string& title, const std::vector<zorb::TChartSeries>& series) override;
     void ShowScenarioTab() override;
+    void ShowTestSummary(const zorb::TVerdictTable& table) override;
+    TVerdictDialog* TestSummaryWindow() const; // the last verdict's window while it is open
     void TablesViewChanged(size_t count) override;
     void TablesTabChanged(bool shown) override;
     bool EditTable(zorb::TTableDialogData& data,
@@ -183,4 +194,5 @@ private:
     std::array<TGridPage*, 3> FGrids{}; // card, layout, week
     TListPage* FRatingsPage = nullptr;
     TListPage* FTablesPage = nullptr;
+    QPointer<TVerdictDialog> FVerdict; // the last test's verdict, while its window is open
 };

@@ -3,6 +3,7 @@
 #include "StakesTestUtil.h"
 #include "core/FileUtils.h"
 #include "core/TextUtils.h"
+#include "core/Translate.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,24 @@ TEST(RatingsTest, FilesRoundTripWithSizesAndIgnoreAPartialRecord) {
     EXPECT_EQ(loaded.Items()[0].MatchTotal, 2);
     loaded.Load(dir.File("absent.lrt"), lrs);
     EXPECT_TRUE(loaded.Empty());
+}
+
+// The comparison with random play speaks the chosen language, like the list.
+TEST(RatingsTest, RandomPlayCaptionsAndHintsFollowTheLanguageModule) {
+    const std::vector<std::string> russian = RatingRandomCaptions();
+    EXPECT_EQ(russian.back(), "Расчет");
+    LoadLanguageModule(std::string(ZORB_SAMPLE_DIR) + "/../lang/Zorb_6x52_ENG.lng");
+    const std::vector<std::string> english = RatingRandomCaptions();
+    std::string hints;
+    for (int c = 0; c < RatingColumnCount; ++c) hints += RatingColumnHint(c, 1) + RatingColumnCaption(c);
+    LoadLanguageModule("");
+    ASSERT_EQ(english.size(), russian.size());
+    EXPECT_EQ(english[0], "Comment");
+    EXPECT_EQ(english[10], "Exp. 0");
+    EXPECT_EQ(english[21], "p-value");
+    EXPECT_EQ(english[22], "corrected p");
+    EXPECT_EQ(english.back(), "Method");
+    for (unsigned char ch : hints) EXPECT_LT(ch, 0xD0) << hints; // no Cyrillic left in any header or its hint
 }
 
 TEST(RatingsTest, CsvWritesEveryColumnInHeaderAndLines) {

@@ -8,10 +8,15 @@
 #include "tools/SampleArchive.h"
 #include "ui/MainWindow.h"
 #include "ui/ScenarioPage.h"
+#include "ui/VerdictDialog.h"
 #include "ui/ViewPages.h"
 
 #include <QApplication>
+#include <QChart>
 #include <QChartView>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -131,6 +136,89 @@ private slots:
         s->Window.ShowScenarioTab();
         QVERIFY(qobject_cast<TScenarioPage*>(Tabs(*s)->currentWidget()));
         s->Window.hide();
+    }
+
+    // After «Тест» the verdict stays open beside the window; the ratings show random play right after the
+    // comment, every header says what it is, and the user's choice and order of columns outlive a restart.
+    void verdictAfterATestAndTheRatingsColumns() {
+        auto s = Start(300);
+        s->App->Scenarios().AddLine("FULL:0#FIRST| | | | | | | |Первая");
+        s->App->Scenarios().AddLine("FULL:0#LAST| | | | | | | |Последняя");
+        test::WhenModalOf<TTestCountDialog>([](TTestCountDialog& dlg) {
+            QCOMPARE(dlg.HoldoutField()->value(), 0); // none unless asked for
+            dlg.CountField()->setValue(5);
+            QCOMPARE(dlg.HoldoutField()->maximum(), 4); // one offset at least stays to choose on
+            dlg.CountField()->setValue(30);
+            dlg.HoldoutField()->setValue(10);
+            test::Snapshot(dlg, "verdict-count.png", test::TSnapshotSize::Fit);
+            dlg.accept();
+        });
+        QVERIFY(s->App->Execute("ScriptTest"));
+        TVerdictDialog* verdict = s->Window.TestSummaryWindow();
+        QVERIFY(verdict);
+        QVERIFY(verdict->isVisible());
+        QVERIFY(!verdict->isModal());
+        QCOMPARE(verdict->Summary()->rowCount(), 2);
+        QCOMPARE(verdict->Summary()->item(0, 1)->text(), QString("30"));
+        QVERIFY(verdict->HeldOut());
+        QCOMPARE(verdict->HeldOut()->rowCount(), 2);
+        QCOMPARE(verdict->HeldOut()->item(1, 1)->text(), QString("10"));
+        QApplication::clipboard()->clear();
+        test::Press(verdict, "Копировать");
+        QCOMPARE(QApplication::clipboard()->text(), verdict->Text());
+        QVERIFY(verdict->Text().contains("Проверка на последних 10 смещениях"));
+        test::Snapshot(*verdict, "verdict.png");
+
+        ShowTab(*s, s->Window.RatingsPage());
+        TListPage* page = s->Window.RatingsPage();
+        QTableView* view = page->View();
+        QCOMPARE(view->model()->rowCount(), 2);
+        const std::vector<int> first{0, RatingExpectedMatchesColumn, RatingExpectedProfitColumn, RatingPValueColumn,
+                                     RatingCorrectedPValueColumn};
+        QVERIFY(std::equal(first.begin(), first.end(), page->ShownColumns().begin()));
+        // On screen without scrolling.
+        QVERIFY(view->columnViewportPosition(RatingCorrectedPValueColumn) +
+                    view->columnWidth(RatingCorrectedPValueColumn) <=
+                view->viewport()->width());
+        for (int c = 0; c < RatingColumnCount; ++c)
+            QVERIFY2(!view->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty(),
+                     qPrintable(QString::number(c)));
+        QVERIFY(view->model()
+                    ->headerData(RatingEColumn, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .contains("минус доля"));
+        test::Snapshot(s->Window, "ratings-verdict-columns.png");
+
+        // The luck of an entry between the band of random play, from the ratings' own menu.
+        view->selectRow(0);
+        QCoreApplication::processEvents();
+        test::WhenModalOf<TChartDialog>([](TChartDialog& dlg) {
+            QCOMPARE(dlg.windowTitle(), QString("График везения"));
+            QCOMPARE(dlg.View()->chart()->series().size(), 3);
+            test::Snapshot(dlg, "ratings-luck.png");
+            dlg.reject();
+        });
+        QVERIFY(s->App->Execute("RatingsGraphLuck"));
+
+        QHeaderView* header = view->horizontalHeader();
+        header->setSectionHidden(4, true);
+        header->moveSection(header->visualIndex(1), 1);
+        const std::vector<int> chosen = page->ShownColumns();
+        QCOMPARE(chosen[1], 1);
+        QVERIFY(std::find(chosen.begin(), chosen.end(), 4) == chosen.end());
+        s->App->Shutdown();
+        TIniFile frm(s->Dir.filePath("Zorb_6x52.frm").toStdString());
+        frm.Load();
+        const std::string order = frm.ReadString("TFormMain", "lvRatings.Order", "");
+        const std::string hidden = frm.ReadString("TFormMain", "lvRatings.Hidden", "");
+        QCOMPARE(hidden, std::string("4"));
+        s->Window.hide();
+        verdict->close();
+
+        auto again = test::StartMain(
+            MakeSampleArchive(50),
+            {{{"TFormMain", "lvRatings.Order", order}, {"TFormMain", "lvRatings.Hidden", hidden}}, {}, {}});
+        QCOMPARE(again->Window.RatingsPage()->ShownColumns(), chosen);
     }
 
     void informationAndRepeatsWindows() {
