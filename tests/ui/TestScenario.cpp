@@ -163,6 +163,7 @@ private slots:
         agree("after a forecast");
         QVERIFY(s->App->Scenarios().RunTest(3));
         agree("after a test");
+        QCOMPARE(s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4")->text(), QString("Сценарий завершен!"));
         s->ShowPage(page);
         test::Snapshot(s->Window, "scenario-stats-after-test.png");
     }
@@ -196,6 +197,10 @@ private slots:
         QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
         QVERIFY(!s->Window.ActionByName("ScriptStop")->isEnabled());
         QVERIFY(s->App->Archive().DrawsOffset() != offset);
+        // A stopped test does not pass for a finished one.
+        auto* text = s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4");
+        QVERIFY(text);
+        QCOMPARE(text->text(), QString("Выполнение сценария прервано"));
     }
 };
 
