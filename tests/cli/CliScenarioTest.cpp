@@ -369,6 +369,56 @@ TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     EXPECT_NE(log.find("]: ### ЗАВЕРШЕНИЕ СЦЕНАРИЯ ###"), std::string::npos);
 }
 
+// A line a run would refuse is refused alike by the editor, by `scenario check` and by the run, before anything is
+// written: a negative number of draws in the options word, and ALL over more combinations than it may stake.
+TEST_F(CliScenario, EditorCheckAndRunRefuseTheSameOptionsAndAllLimit) {
+    const std::string path = Lsc("r.lsc", "EXCL:-5#FIRST| | | | | | | |\r\n"
+                                          "FULL:0#ALL| | | | | | | |\r\n"
+                                          "EXCL:10#ALL| | | | | | | |\r\n");
+    TRun check = Run({"scenario", "check", path});
+    EXPECT_EQ(check.Code, 1);
+    const auto lines = Lines(check.Out);
+    ASSERT_EQ(lines.size(), 7u) << check.Out; // the ALL messages name the line's filters on lines of their own
+    EXPECT_EQ(lines[0], "Строка 1: Некорректное слово опций \"EXCL:-5#FIRST\": количество тиражей не может быть "
+                        "отрицательным!");
+    EXPECT_EQ(lines[1], "Строка 2: Ставки не сделаны: в списке комбинаций осталось 20358520, а в режиме \"Выбрать "
+                        "все комбинации (не рекомендуется)\" допускается не более 100000!");
+    EXPECT_EQ(lines[3], "Фильтры: FULL#ALL");
+    EXPECT_EQ(lines[4].rfind("Строка 3: Ставки не сделаны: в списке комбинаций осталось 20358510,", 0), 0u) << lines[4];
+    EXPECT_EQ(Run({"scenario", "add", "--options", "EXCL:-5#FIRST"}).Code, 1);
+    EXPECT_EQ(ReadRaw(State()), "");
+    for (const char* line : {"EXCL:-5#FIRST| | | | | | | |\r\n", "FULL:0#ALL| | | | | | | |\r\n"}) {
+        TRun run = Run({"scenario", "run", Lsc("one.lsc", line)});
+        EXPECT_EQ(run.Code, 1) << line;
+        EXPECT_TRUE(RealStakes().empty()) << line;
+        EXPECT_NE(run.Err.find(line[0] == 'E' ? "Некорректное слово опций" : "допускается не более 100000"),
+                  std::string::npos)
+            << run.Err;
+    }
+}
+
+// «Итого» of a test counts the stakes this run made: an unchecked stake a killed run left on a draw the test
+// reaches is checked on the way but not counted.
+TEST_F(CliScenario, TotalsCountOnlyTheStakesOfThisRun) {
+    const TDrawsArray draws = MakeSampleArchive(200);
+    TStakeRecord left;
+    left.Kind = skScenario;
+    left.DrawNumber = NextDrawNumber(draws, 2);
+    left.SampleSize = 1;
+    left.Numbers = CombToSet(TComb{{1, 2, 3, 4, 5, 6}});
+    left.Comment = "01.001: @ left by a killed run";
+    const auto bytes = EncodeStake(left);
+    WriteRaw(Dir.File("Zorb_6x52.lsk"), std::string(bytes.begin(), bytes.end()));
+    TRun t = Run({"scenario", "test", Lsc("k.lsc", "EXCL:3#FIRST|TMD1#NUMS:50#LVA:1-40;1#SF:1| | | | | | |\r\n"),
+                  "--count", "3", "--csv"});
+    ASSERT_EQ(t.Code, 0) << t.Err;
+    const auto out = Lines(t.Out);
+    ASSERT_EQ(out.size(), 5u) << t.Out;
+    for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(SplitKeepEmpty(out[i], ';')[3], "1") << out[i];
+    EXPECT_EQ(out[4].rfind("Итого;;;3;", 0), 0u) << out[4];
+    EXPECT_TRUE(RealStakes().front().Checked); // the leftover was checked all the same
+}
+
 } // namespace
 } // namespace zorb::test
 
