@@ -26,7 +26,7 @@ class TNoScenarioUi final : public TScenarioUi {
     void ScriptListChanged() override {}
     void ScriptSelectionChanged(int) override {}
     bool EditScriptLine(TScriptEditorData&) override { return false; }
-    bool AskTestCount(int&, int) override { return false; }
+    bool AskScriptTestCount(int&, int) override { return false; }
     void ScriptPanelsChanged(const TScriptPanels&) override {}
     void ScriptRunStateChanged(bool) override {}
 };
@@ -191,6 +191,10 @@ bool TScenarioController::SaveState() {
 }
 
 int TScenarioController::AddLine(const std::string& text) {
+    if (FLines.size() >= MaxScenarioLines) {
+        FApp.ShowError(TooManyLinesText(FLines.size() + 1));
+        return -1;
+    }
     FLines.push_back(StorableLine(text));
     SaveState();
     Changed();
@@ -200,7 +204,7 @@ int TScenarioController::AddLine(const std::string& text) {
 void TScenarioController::SetLine(int index, const std::string& text) {
     if (index < 0 || index >= LineCount())
         throw EZorbError(Format(Tr("Запись со индексом %d в файле данных не найдена!"), index));
-    FLines[static_cast<size_t>(index)] = StorableLine(text);
+    FLines.Set(static_cast<size_t>(index), StorableLine(text));
     FUi.ScriptListChanged();
 }
 
@@ -315,6 +319,7 @@ void TScenarioController::ScriptLoad(const std::string& file) {
 void TScenarioController::AppendAsNew(const std::string& text) {
     FSelection.clear();
     const int row = AddLine(text);
+    if (row < 0) return;
     FSelection = {row};
     FUi.ScriptSelectionChanged(row);
     FApp.UI().ActionsChanged();
@@ -354,7 +359,7 @@ void TScenarioController::ScriptDel() {
     if (!FApp.Ask(TMsgBox::Warning, question)) return;
     {
         TBusyScope busy(FApp, Tr("Удаление строк..."));
-        for (auto it = FSelection.rbegin(); it != FSelection.rend(); ++it) FLines.erase(FLines.begin() + *it);
+        FLines.Erase(FSelection);
         FSelection.clear();
     }
     SaveState();
@@ -380,7 +385,7 @@ void TScenarioController::ScriptClr() {
 void TScenarioController::ScriptUp() {
     const int i = SelectedLine();
     if (i <= 0 || i >= LineCount()) return;
-    std::swap(FLines[static_cast<size_t>(i)], FLines[static_cast<size_t>(i - 1)]);
+    FLines.Swap(static_cast<size_t>(i), static_cast<size_t>(i - 1));
     FSelection = {i - 1};
     FUi.ScriptListChanged();
     FUi.ScriptSelectionChanged(i - 1);
@@ -391,7 +396,7 @@ void TScenarioController::ScriptUp() {
 void TScenarioController::ScriptDown() {
     const int i = SelectedLine();
     if (i < 0 || i + 1 >= LineCount()) return;
-    std::swap(FLines[static_cast<size_t>(i)], FLines[static_cast<size_t>(i + 1)]);
+    FLines.Swap(static_cast<size_t>(i), static_cast<size_t>(i + 1));
     FSelection = {i + 1};
     FUi.ScriptListChanged();
     FUi.ScriptSelectionChanged(i + 1);
@@ -673,7 +678,7 @@ bool TScenarioController::RunForecast() {
 void TScenarioController::ScriptTest() {
     const int maxCount = std::max(FArchive.DrawRowCount() - 1, 1);
     int count = std::min(10, maxCount);
-    if (!FUi.AskTestCount(count, maxCount)) return;
+    if (!FUi.AskScriptTestCount(count, maxCount)) return;
     RunTest(count);
 }
 

@@ -37,8 +37,8 @@ public:
     virtual void ScriptSelectionChanged(int scrollTo) = 0; // -1: no scrolling
     // The line editor; OK only when the controller's CheckEditor accepts the fields.
     virtual bool EditScriptLine(TScriptEditorData& data) = 0;
-    // "Количество тестов": 1..maxCount.
-    virtual bool AskTestCount(int& count, int maxCount) = 0;
+    // "Количество тестов" of a scenario test: 1..maxCount.
+    virtual bool AskScriptTestCount(int& count, int maxCount) = 0;
     virtual void ScriptPanelsChanged(const TScriptPanels& panels) = 0;
     virtual void ScriptRunStateChanged(bool running) = 0; // disable or enable the views and the list
 };
@@ -57,7 +57,7 @@ public:
     bool LoadScenario(const std::string& file, bool append);
     bool SaveScenario(const std::string& file);
     bool SaveState();
-    int AddLine(const std::string& text);
+    int AddLine(const std::string& text); // the new row; -1 (said) when the scenario holds the most lines it may
     void SetLine(int index, const std::string& text);
     std::string GetLine(int index) const;
     std::string CountText() const; // "Строк: %d"

@@ -324,6 +324,14 @@ bool TMainWindow::AskTestCount(int& count, int maxCount) {
     return ok;
 }
 
+bool TMainWindow::AskScriptTestCount(int& count, int maxCount) {
+    bool ok = false;
+    const int value = QInputDialog::getInt(this, TrQ("Количество тестов"), TrQ("Укажите количество тестов:"), count, 1,
+                                           maxCount, 1, &ok);
+    if (ok) count = value;
+    return ok;
+}
+
 void TMainWindow::ScriptPanelsChanged(const zorb::TScriptPanels& panels) {
     FScenarioPage->PanelsChanged(panels);
 }

@@ -397,6 +397,22 @@ TEST_F(CliScenario, EditorCheckAndRunRefuseTheSameOptionsAndAllLimit) {
     }
 }
 
+// A file of more lines than a scenario may hold is refused with a message, by every verb that reads one, and the
+// saved scenario is kept.
+TEST_F(CliScenario, AScenarioOfTooManyLinesIsRefused) {
+    std::string many;
+    for (int i = 0; i <= 100000; ++i) many += "x\n";
+    const std::string path = Lsc("many.lsc", many);
+    ASSERT_EQ(Run({"scenario", "add", "--options", "FULL:0#FIRST"}).Code, 0);
+    for (const char* verb : {"show", "check", "open", "append", "run"}) {
+        TRun r = Run({"scenario", verb, path});
+        EXPECT_EQ(r.Code, 1) << verb;
+        EXPECT_NE(r.Err.find("не может быть загружен: допускается не более 100000 строк"), std::string::npos)
+            << verb << ": " << r.Err;
+    }
+    EXPECT_EQ(ReadRaw(State()), "FULL:0#FIRST| | | | | | | |\r\n");
+}
+
 // «Итого» of a test counts the stakes this run made: an unchecked stake a killed run left on a draw the test
 // reaches is checked on the way but not counted.
 TEST_F(CliScenario, TotalsCountOnlyTheStakesOfThisRun) {
