@@ -247,7 +247,7 @@ struct TScenarioRun::TImpl {
     void RunPass(TPassState& p);
     void RunLine(TPassState& p, int lineNo, const std::string& text);
     void RunSet(TPassState& p, const TScriptOptions& options, const TFilterRec* rec, int lineNo, int k,
-                const std::string& filters, const std::string& setText, const std::string& comment);
+                const std::string& filters, const std::string& comment);
     void PlanParts(TPassState& p, const TFilterRec& rec, std::vector<TPartPlan>& plan, std::vector<TSetStep>& steps,
                    std::vector<TStepText>& texts);
     std::shared_ptr<TStatTable> TableFor(TPassState& p, const TFilterPart& part, const TTableKey& key);
@@ -466,7 +466,7 @@ void TScenarioRun::TImpl::RunLine(TPassState& p, int lineNo, const std::string& 
             Log(p, Format("Применение набора фильтров %.3d: \"%s\"", k, setText));
             Log(p, DashLine);
             p.Emit(TEv::Panel, Format(Tr("Фильтр %d из %d: %s"), k, total, setText), lineNo);
-            RunSet(p, options, &rec, lineNo, k, optionsShort + " + " + setText, setText, fields.Comment);
+            RunSet(p, options, &rec, lineNo, k, optionsShort + " + " + setText, fields.Comment);
             if (Stopping(p)) break;
             Log(p, DashLine);
             if (Set.CheckOnLine) p.Emit(TEv::Check);
@@ -477,14 +477,14 @@ void TScenarioRun::TImpl::RunLine(TPassState& p, int lineNo, const std::string& 
     Log(p, "{ERROR} Фильтры не применялись!");
     Log(p, "");
     p.Emit(TEv::Panel, optionsShort, lineNo);
-    RunSet(p, options, nullptr, lineNo, 0, optionsShort, "", fields.Comment);
+    RunSet(p, options, nullptr, lineNo, 0, optionsShort, fields.Comment);
     if (p.Halted) return;
     if (Set.CheckOnLine) p.Emit(TEv::Check);
     if (p.Sequential) Commit(p);
 }
 
 void TScenarioRun::TImpl::RunSet(TPassState& p, const TScriptOptions& options, const TFilterRec* rec, int lineNo, int k,
-                                 const std::string& filters, const std::string& setText, const std::string& comment) {
+                                 const std::string& filters, const std::string& comment) {
     p.Emit(TEv::SetBegin);
     Log(p, "Создание начального списка комбинаций...");
     std::vector<TSetStep> steps;
@@ -546,7 +546,7 @@ void TScenarioRun::TImpl::RunSet(TPassState& p, const TScriptOptions& options, c
     done.A = lineNo;
     done.B = k;
     done.C = p.List.Count();
-    done.Text = p.Text(setText);
+    done.Text = p.Text(filters);
     p.Events.push_back(done);
 }
 

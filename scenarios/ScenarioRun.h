@@ -47,7 +47,7 @@ struct TScriptSetResult {
     int Set = 0;
     size_t Combs = 0;
     int Stakes = 0;
-    std::string Filters; // the set's text form
+    std::string Filters; // as the stake comment names them: the short options, then the set
 };
 
 // What a pass's own stakes came to, counted as they were made: a stake on a draw the archive holds is counted

@@ -164,8 +164,9 @@ TEST_F(CliScenario, ForecastStakesMatchAnIndependentCount) {
     const auto out = Lines(r.Out);
     ASSERT_EQ(out.size(), 5u) << r.Out;
     EXPECT_EQ(out[0], "Строка;Набор;Комбинаций;Ставок;Фильтры");
-    EXPECT_EQ(out[1], "1;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
-    EXPECT_EQ(out[2], "3;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
+    // «Фильтры» names the filters as the stake comment does, options first.
+    EXPECT_EQ(out[1], "1;1;" + std::to_string(kept) + ";1;\"FULL#FIRST + TMF#NUMS:100#LVA:7;8#SF:1\"");
+    EXPECT_EQ(out[2], "3;1;" + std::to_string(kept) + ";1;\"FULL#LAST + TMF#NUMS:100#LVA:7;8#SF:1\"");
     EXPECT_EQ(out[3], "Комбинаций: " + std::to_string(kept));
     EXPECT_EQ(out[4], "Ставок: 2");
     const auto stakes = RealStakes();
