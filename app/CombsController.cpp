@@ -131,6 +131,11 @@ void TCombsController::AddFilterLine(TFilterLine line) {
     FUi.FiltersChanged();
 }
 
+void TCombsController::SetFilters(std::vector<TFilterLine> lines) {
+    FFilters = std::move(lines);
+    FUi.FiltersChanged();
+}
+
 int64_t TCombsController::CombCellColor(size_t row, int column) const {
     if (row >= FCombs.Count() || !FApp.Settings().ColorCombs || column < 1 || column > 6) return -1;
     return ChannelColor(FCombs[row].N[column - 1], FApp.Registry().Config.ChannelSize);

@@ -16,15 +16,6 @@ namespace zorb {
 
 class TCustomStat;
 
-// A line of the list of applied filters.
-enum class TFilterMark { Keep, Remove, Undone };
-struct TFilterLine {
-    std::string Operation;
-    std::string Values;
-    size_t Count;
-    TFilterMark Mark;
-};
-
 // What the combination list needs of the window.
 class TCombsUi {
 public:
@@ -70,6 +61,8 @@ public:
     void ExchangeUndo(TCombsArray& other) { std::swap(FUndo, other); }
     void ClearList() { FCombs.Clear(); }
     void AddUndoneLine(); // "Отмена последней операции" in the applied filters
+    // The applied filters of a list handed over whole (a scenario run's result).
+    void SetFilters(std::vector<TFilterLine> lines);
     void RestoreUndo(bool show);
     void RefreshCombsCount();
     // Fills the list by the mode; interactive runs also reset undo and the applied filters.

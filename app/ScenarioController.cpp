@@ -2,15 +2,14 @@
 #include "app/ScenarioController.h"
 
 #include "combos/FilterItem.h"
-#include "combos/Generate.h"
 #include "core/Cancel.h"
-#include "core/DrawArchive.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
 #include "online/Systems.h"
+#include "scenarios/FileStakeSink.h"
 #include "stakes/Stakes.h"
 #include "stats/StatList.h"
 
@@ -18,7 +17,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <unordered_set>
 
 namespace zorb {
 
@@ -28,7 +26,7 @@ class TNoScenarioUi final : public TScenarioUi {
     void ScriptListChanged() override {}
     void ScriptSelectionChanged(int) override {}
     bool EditScriptLine(TScriptEditorData&) override { return false; }
-    bool AskTestCount(int&, int) override { return false; }
+    bool AskScriptTestCount(int&, int&, int) override { return false; }
     void ScriptPanelsChanged(const TScriptPanels&) override {}
     void ScriptRunStateChanged(bool) override {}
 };
@@ -37,16 +35,6 @@ TScenarioUi& ScenarioUiOf(UserInterface& ui) {
     static TNoScenarioUi none;
     TScenarioUi* s = UiOf<TScenarioUi>(ui);
     return s ? *s : none;
-}
-
-const char* const DashLine =
-    "----------------------------------------------------------------------------------------------";
-const char* const EqualsLine =
-    "==============================================================================================";
-
-// The code of a filter's method word ("NUMS:100" gives "NUMS").
-std::string MethodCode(const std::string& word) {
-    return Trim(word.substr(0, word.find(':')));
 }
 
 // The log's banner lines start with "###", which a language module could not hold as a text of its own.
@@ -58,27 +46,6 @@ int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-
-// At most `n` characters of UTF-8 text.
-std::string CutChars(const std::string& s, size_t n) {
-    size_t chars = 0;
-    for (size_t i = 0; i < s.size(); ++i)
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && chars++ == n) return s.substr(0, i);
-    return s;
-}
-
-uint64_t CombKey(const TComb& c) {
-    uint64_t k = 0;
-    for (uint8_t n : c.N) k = k << 8 | n;
-    return k;
-}
-
-// Undoes whatever a pass or a line leaves behind, on every path out of it.
-template <class F> struct TFinally {
-    F Fn;
-    ~TFinally() { Fn(); }
-};
-template <class F> TFinally(F) -> TFinally<F>;
 
 } // namespace
 
@@ -224,6 +191,10 @@ bool TScenarioController::SaveState() {
 }
 
 int TScenarioController::AddLine(const std::string& text) {
+    if (FLines.size() >= MaxScenarioLines) {
+        FApp.ShowError(TooManyLinesText(FLines.size() + 1));
+        return -1;
+    }
     FLines.push_back(StorableLine(text));
     SaveState();
     Changed();
@@ -233,7 +204,7 @@ int TScenarioController::AddLine(const std::string& text) {
 void TScenarioController::SetLine(int index, const std::string& text) {
     if (index < 0 || index >= LineCount())
         throw EZorbError(Format(Tr("Запись со индексом %d в файле данных не найдена!"), index));
-    FLines[static_cast<size_t>(index)] = StorableLine(text);
+    FLines.Set(static_cast<size_t>(index), StorableLine(text));
     FUi.ScriptListChanged();
 }
 
@@ -304,8 +275,7 @@ std::string TScenarioController::CheckEditor(const TScriptEditorData& d) {
     f.Filters = d.Filters;
     f.Comment = d.Comment;
     if (!LineFieldsValid(f)) return Tr("Фильтры и комментарий не могут содержать символ \"|\" и переводы строк!");
-    if (d.Options.ExcludeDraws < 0) return Tr("Введено некорректное количество тиражей!");
-    return "";
+    return OptionsProblem(d.Options);
 }
 
 bool TScenarioController::EditLine(const std::string& caption, int exclude, std::string& text) {
@@ -349,6 +319,7 @@ void TScenarioController::ScriptLoad(const std::string& file) {
 void TScenarioController::AppendAsNew(const std::string& text) {
     FSelection.clear();
     const int row = AddLine(text);
+    if (row < 0) return;
     FSelection = {row};
     FUi.ScriptSelectionChanged(row);
     FApp.UI().ActionsChanged();
@@ -388,7 +359,7 @@ void TScenarioController::ScriptDel() {
     if (!FApp.Ask(TMsgBox::Warning, question)) return;
     {
         TBusyScope busy(FApp, Tr("Удаление строк..."));
-        for (auto it = FSelection.rbegin(); it != FSelection.rend(); ++it) FLines.erase(FLines.begin() + *it);
+        FLines.Erase(FSelection);
         FSelection.clear();
     }
     SaveState();
@@ -414,7 +385,7 @@ void TScenarioController::ScriptClr() {
 void TScenarioController::ScriptUp() {
     const int i = SelectedLine();
     if (i <= 0 || i >= LineCount()) return;
-    std::swap(FLines[static_cast<size_t>(i)], FLines[static_cast<size_t>(i - 1)]);
+    FLines.Swap(static_cast<size_t>(i), static_cast<size_t>(i - 1));
     FSelection = {i - 1};
     FUi.ScriptListChanged();
     FUi.ScriptSelectionChanged(i - 1);
@@ -425,7 +396,7 @@ void TScenarioController::ScriptUp() {
 void TScenarioController::ScriptDown() {
     const int i = SelectedLine();
     if (i < 0 || i + 1 >= LineCount()) return;
-    std::swap(FLines[static_cast<size_t>(i)], FLines[static_cast<size_t>(i + 1)]);
+    FLines.Swap(static_cast<size_t>(i), static_cast<size_t>(i + 1));
     FSelection = {i + 1};
     FUi.ScriptListChanged();
     FUi.ScriptSelectionChanged(i + 1);
@@ -467,6 +438,102 @@ void TScenarioController::DeleteLogs() {
 
 // --- Execution ---------------------------------------------------------------------------------------------------
 
+// The stakes controller as the run's stake sink: the window's file, checks that feed the ratings and the stake
+// logs, and the stakes view.
+class TScenarioController::TWindowSink final : public TStakeSink {
+public:
+    TWindowSink(TScenarioController& c) : C(c) {}
+    bool IsOpen() override { return C.FStakes.StakesOpen() && !C.FApp.ReadOnly(); }
+    int64_t Count() override { return C.FStakes.StakeCount(); }
+    void Append(const TStakeRecord& record) override { AppendStakes(C.FStakes.StakesFile(), record, 1); }
+    bool Find(int drawNumber, const TNumberSet& numbers) override {
+        return FindStake(C.FStakes.StakesFile(), drawNumber, numbers);
+    }
+    void Separate() override { AppendSeparatorAfterStake(C.FStakes.StakesFile()); }
+    // A check that finds work syncs the stakes file and re-sorts and saves the ratings; after a set of a fast
+    // test that would be several disk syncs per pass for a view nobody can read that quickly. The order of the
+    // checks does not change what they write, so a set's check waits for a second to pass or for its pass's end.
+    void Check(bool now) override {
+        if (now ? !C.FApp.Settings().StakesCheckOnLine || FPending : C.FPlainSteps || NowMs() - FLastMs >= 1000)
+            CheckNow();
+        else if (!now)
+            FPending = true;
+    }
+    void Clear() override {
+        CheckNow();
+        if (CheckableStakesLeft(C.FStakes.StakesFile(), C.FArchive.Draws()))
+            throw EZorbError(Tr("Ставки не удалены: не все ставки удалось проверить!"));
+        // The file stays open, and with it the directory's lock.
+        C.FStakes.StakesFile().Truncate();
+        C.FStakes.StakesFile().Sync();
+        C.FStakes.RefreshStakesView(true, false);
+    }
+    void Shown() override { C.FStakes.RefreshStakesView(true, true); }
+    void Flush() {
+        if (FPending) CheckNow();
+    }
+
+private:
+    void CheckNow() {
+        FPending = false;
+        FLastMs = NowMs();
+        C.FStakes.CheckAndCommitStakes();
+        C.FStakes.RefreshStakesView(true, false);
+    }
+    TScenarioController& C;
+    bool FPending = false;
+    int64_t FLastMs = NowMs();
+};
+
+// The run's messages, log entries and panels reach the window here; its stop is polled here.
+class TScenarioController::TWindowObserver final : public TRunObserver {
+public:
+    TWindowObserver(TScenarioController& c) : C(c) {}
+    bool LogWanted() const override { return C.FLog.Active(); }
+    void Log(const std::string& text) override { C.Log(text); }
+    void Panels(const TScriptPanels& panels) override {
+        C.FCycle = panels.Cycle;
+        C.FStakesAdded = panels.StakesAdded;
+        C.SetPanels(panels.Line, panels.Text);
+    }
+    void LineStarted(int index) override {
+        if (C.FRunLines) return;
+        C.FSelection = index >= 0 ? std::vector<int>{index} : std::vector<int>{};
+        C.FUi.ScriptSelectionChanged(index);
+    }
+    bool Poll() override { return C.CheckStop(); }
+    void Message(TRunMessage kind, const std::string& text) override {
+        C.FApp.Message(kind == TRunMessage::Error     ? TMsgBox::Error
+                       : kind == TRunMessage::Warning ? TMsgBox::Warning
+                                                      : TMsgBox::Attention,
+                       text);
+    }
+    void SetDone(const TScriptSetResult& r) override {
+        if (C.FSetHook) C.FSetHook(r);
+    }
+    void PassDone(const TScriptPassResult& r) override {
+        if (C.FPassHook) C.FPassHook(r);
+    }
+    void StakeMade(const TStakeRecord& r, int64_t index) override {
+        if (C.FStakeHook) C.FStakeHook(r, index);
+    }
+
+private:
+    TScenarioController& C;
+};
+
+class TScenarioController::TSystemFiles final : public TSystemLoader {
+public:
+    explicit TSystemFiles(std::string dir) : FDir(std::move(dir)) {}
+    TSystemGame Load(const TByteArray& numbers) override {
+        TSystemLoad load = LoadSystemCombinations(FDir, numbers);
+        return {load.Ok, std::move(load.FileName), std::move(load.Failure), std::move(load.Combs)};
+    }
+
+private:
+    std::string FDir;
+};
+
 void TScenarioController::Log(const std::string& text) {
     if (!FLog.Active()) return;
     if (!FLog.Write(text)) FApp.ShowError(Format(Tr("Ошибка записи журнала: %s!"), FLog.LastError()));
@@ -497,13 +564,9 @@ void TScenarioController::RequestStop(bool ask) {
     if (ask && !FApp.Ask(TMsgBox::Confirm, Tr("Остановить выполнение сценария?"))) return;
     Log(Banner(" ВЫПОЛНЕНИЕ СЦЕНАРИЯ ПРЕРВАНО #############################################################"));
     FStopRequested = true;
+    if (FRun) FRun->RequestStop();
     FUi.ScriptRunStateChanged(true);
     FApp.UI().ActionsChanged();
-}
-
-void TScenarioController::Fail(const std::string& message) {
-    FStopRequested = true;
-    FApp.ShowError(message);
 }
 
 void TScenarioController::BeginRun() {
@@ -515,30 +578,20 @@ void TScenarioController::BeginRun() {
     }
     FRunning = true;
     FStopRequested = false;
-    FStakeFailed = false;
     FStakesAdded = 0;
+    FCycle = 0;
     FLastPanelMs = 0;
-    FLastCheckMs = NowMs();
-    FCheckPending = false;
-    FRng.seed(FSeed ? FSeed : static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     // The views are locked before the first panel refresh lets the interface act.
     FUi.ScriptRunStateChanged(true);
     FApp.UI().ActionsChanged();
     SetPanels(0, Tr("Выполнение сценария..."));
 }
 
-void TScenarioController::EndRun() {
-    FreeBase();
-    if (FCheckPending) {
-        try {
-            CheckStakesNow();
-        } catch (const std::exception& e) {
-            FApp.ShowError(ErrorText(e));
-        }
-    }
+void TScenarioController::EndRun(bool stopped) {
     FCycle = 0;
     FRunning = false;
     FStopRequested = false;
+    FPanels.Text = stopped ? Tr("Выполнение сценария прервано") : Tr("Сценарий завершен!");
     FUi.ScriptRunStateChanged(false);
     if (FLog.Active()) {
         Log(Banner(" ЗАВЕРШЕНИЕ СЦЕНАРИЯ ######################################################################"));
@@ -547,632 +600,116 @@ void TScenarioController::EndRun() {
         FApp.UI().OpenDocument(FLastLogPath);
     }
     FLastPanelMs = 0;
+    FPanels.Cycle = 0;
     FUi.ScriptPanelsChanged(FPanels);
     FApp.SetProgressText("");
     FApp.EndBusy();
     FApp.UI().ActionsChanged();
 }
 
-bool TScenarioController::RunForecast() {
+// One run of the engine over the offsets, and the window's side of it: the list, the applied filters, the
+// statistics tab and the offset are set once, from what the run left.
+bool TScenarioController::Run(const std::vector<int>& offsets) {
     if (FRunning) return false;
     BeginRun();
-    FCycle = 1;
     const int sortColumn = FStats.StatSortColumn();
     const bool sortDesc = FStats.StatSortDescending();
+    TWindowSink sink(*this);
+    TWindowObserver observer(*this);
+    TSystemFiles systems(FApp.DataFile("Systems"));
+    TScenarioRunSettings settings;
+    settings.SortedDraws = FApp.Settings().SortedDraws;
+    settings.CheckOnLine = FApp.Settings().StakesCheckOnLine;
+    settings.Generate = FApp.Registry().Generate;
+    settings.ShownMethods = FStats.StatTypeItems();
+    settings.Seed = FSeed;
+    settings.Threads = FThreads;
+    settings.Stepped = FPlainSteps;
+    TScenarioRunPorts ports;
+    ports.Stakes = &sink;
+    ports.Systems = &systems;
+    ports.Observer = &observer;
+    ports.Norms = [this](int entry) { return FStats.OpenPrefetch(entry); };
     bool stopped = true;
+    int stoppedOffset = -1;
     try {
-        Log(EqualsLine);
-        Log(Format("=== Выполнение сценария для смещения %.6d ==================================================",
-                   FArchive.DrawsOffset()));
-        Log(EqualsLine);
-        const int64_t first = FStakes.StakeCount();
-        RunPass();
-        stopped = FStopRequested;
-        if (!stopped) SetPanels(0, Tr("Сценарий завершен!"));
-        if (FPassHook)
-            FPassHook({FArchive.DrawsOffset(), NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset()),
-                       FCombs.Combs().Count(), first, FStakes.StakeCount()});
+        TScenarioRun run(FApp.Registry(), RunLines(), std::move(settings), std::move(ports));
+        run.SetStartList(&FCombs.Combs());
+        // The undo list is idle in a run (a run leaves none): its room for the full set holds the starting list.
+        TCombsArray undo;
+        FCombs.ExchangeUndo(undo);
+        run.LendStorage(std::move(undo));
+        struct TGiveBack {
+            TScenarioRun& Run;
+            TCombsController& Combs;
+            ~TGiveBack() {
+                TCombsArray storage = Run.TakeStorage();
+                Combs.ExchangeUndo(storage);
+            }
+        } giveBack{run, FCombs};
+        FRun = &run;
+        struct TClear {
+            TScenarioRun*& Run;
+            ~TClear() { Run = nullptr; }
+        } clear{FRun};
+        stopped = !run.Run(offsets, 1) || FStopRequested;
+        stoppedOffset = run.StoppedOffset();
+        sink.Flush();
+        if (run.HasResult()) {
+            // The run's list goes into the list's own storage, which keeps its room for the full set.
+            TCombsArray storage;
+            FCombs.ExchangeList(storage);
+            storage.Assign(run.List());
+            FCombs.ExchangeList(storage);
+            FCombs.SetFilters(run.Filters());
+        }
+        FCombs.ForgetUndo();
+        FCombs.RefreshCombsCount();
+        // The statistics tab names the method and length of the table it shows: the run's last.
+        const TRunTable table = run.LastTable();
+        if (table.Entry >= 0) FStats.ShowMethod(table.Entry, table.Length);
     } catch (const std::exception& e) {
-        FStopRequested = true;
+        stopped = true;
         FApp.ShowError(ErrorText(e));
     }
     FStats.SetStatSort(sortColumn, sortDesc);
-    EndRun();
+    // After a stop the offset is the interrupted pass's, as the user would have seen it.
+    if (stoppedOffset >= 0 && stoppedOffset != FArchive.DrawsOffset())
+        FArchive.SetDrawsOffset(stoppedOffset);
+    else
+        FStats.Recalculate(true);
+    EndRun(stopped);
     return !stopped;
+}
+
+bool TScenarioController::RunForecast() {
+    if (FRunning) return false;
+    return Run({FArchive.DrawsOffset()});
 }
 
 void TScenarioController::ScriptTest() {
     const int maxCount = std::max(FArchive.DrawRowCount() - 1, 1);
     int count = std::min(10, maxCount);
     int holdout = 0;
-    if (!FUi.AskTestRun(count, holdout, maxCount)) return;
+    if (!FUi.AskScriptTestCount(count, holdout, maxCount)) return;
     const int64_t firstStake = FStakes.StakeCount();
     RunTest(count);
     if (FTestEndHook) FTestEndHook(firstStake, FStakes.StakeCount(), holdout);
 }
 
+// A test with count c runs the scenario at offsets c, c - 1, ..., 1: at offset v the stakes are for the draw that
+// offset hides, which the archive already holds.
 bool TScenarioController::RunTest(int count) {
     if (FRunning) return false;
     count = std::clamp(count, 1, std::max(FArchive.DrawRowCount() - 1, 1));
-    BeginRun();
-    FCycle = 0;
-    const int sortColumn = FStats.StatSortColumn();
-    const bool sortDesc = FStats.StatSortDescending();
-    const int oldOffset = FArchive.DrawsOffset();
-    bool stopped = false;
-    try {
-        for (int i = 1; i <= count; ++i) {
-            const int v = count - i + 1;
-            FCycle = i;
-            SetPanels(0, Tr("Выполнение сценария..."));
-            if (CheckStop()) break;
-            FArchive.SetDrawsOffset(v);
-            if (CheckStop()) break;
-            Log(EqualsLine);
-            Log(Format("=== Выполнение сценария для смещения %.6d ==================================================",
-                       v));
-            Log(EqualsLine);
-            if (CheckStop()) break;
-            const int64_t first = FStakes.StakeCount();
-            RunPass();
-            if (FPassHook)
-                FPassHook(
-                    {v, NextDrawNumber(FArchive.Draws(), v), FCombs.Combs().Count(), first, FStakes.StakeCount()});
-            if (FStopRequested) break;
-        }
-    } catch (const std::exception& e) {
-        FStopRequested = true;
-        FApp.ShowError(ErrorText(e));
-    }
-    stopped = FStopRequested;
-    if (!stopped) FArchive.SetDrawsOffset(oldOffset);
-    FPanels.Text = Tr("Сценарий завершен!");
-    FStats.SetStatSort(sortColumn, sortDesc);
-    EndRun();
-    return !stopped;
-}
-
-void TScenarioController::CheckStakesNow() {
-    FCheckPending = false;
-    FLastCheckMs = NowMs();
-    FStakes.CheckAndCommitStakes();
-    FStakes.RefreshStakesView(true, false);
-}
-
-// A check that finds work syncs the stakes file and re-sorts and saves the ratings; after a line of a fast test
-// that would be several disk syncs per pass for a view nobody can read that quickly. The order of the checks
-// does not change what they write, so a line's check waits for a second to pass or for the end of its pass.
-void TScenarioController::CheckStakesAfterLine() {
-    if (!FApp.Settings().StakesCheckOnLine) return;
-    if (FPlainSteps || NowMs() - FLastCheckMs >= 1000)
-        CheckStakesNow();
-    else
-        FCheckPending = true;
-}
-
-void TScenarioController::RunPass() {
-    TStakesFile& stakes = FStakes.StakesFile();
-    if (stakes.IsOpen() && !FApp.ReadOnly()) AppendSeparatorAfterStake(stakes);
-    FCombs.DeleteBuffer();
-    FApp.Registry().SaveWeights();
-    TFinally restore{[this] {
-        FApp.Registry().RestoreWeights();
-        FCombs.DeleteBuffer();
-    }};
-    const TScriptLines& lines = RunLines();
-    for (size_t i = 0; i < lines.size() && !FStopRequested; ++i) {
-        const std::string line = lines[i];
-        if (IsSeparatorLine(line)) continue;
-        if (!FRunLines) {
-            FSelection = {static_cast<int>(i)};
-            FUi.ScriptSelectionChanged(static_cast<int>(i));
-        }
-        Log(DashLine);
-        Log(Format("Выполнение строки %.3d: \"%s\"", static_cast<int>(i + 1), line));
-        Log(DashLine);
-        FBufferWanted = false;
-        const TScriptOptions options = ParseOptions(LineField(line, 1));
-        if (options.Source == ssExclude && options.ExcludeDraws > 0)
-            for (size_t j = i + 1; j < lines.size() && !FBufferWanted; ++j) {
-                const TScriptOptions later = ParseOptions(LineField(lines[j], 1));
-                FBufferWanted = !IsSeparatorLine(lines[j]) && later.Source == ssExclude &&
-                                later.ExcludeDraws == options.ExcludeDraws;
-            }
-        RunLine(static_cast<int>(i + 1), line);
-        if (!FRunLines) {
-            FSelection.clear();
-            FUi.ScriptSelectionChanged(-1);
-        }
-    }
-    if (!FApp.Settings().StakesCheckOnLine || FCheckPending) CheckStakesNow();
+    std::vector<int> offsets;
+    for (int v = count; v >= 1; --v) offsets.push_back(v);
+    return Run(offsets);
 }
 
 bool TScenarioController::CheckLine(const std::string& line, int64_t& sets, std::string& message) const {
-    sets = 0;
-    message.clear();
-    if (IsSeparatorLine(line)) return true;
-    std::vector<TFilterAxis> axes;
-    std::string bad;
-    if (!BuildFilterAxes(SplitLine(line).Filters, FApp.Registry(), axes, bad)) {
-        message = Format(Tr("Некорректное описание фильтра: %s!"), bad);
-        return false;
-    }
-    sets = CountVariantSets(axes);
-    if (sets > MaxVariantSets) {
-        message = Tr("Вы задали слишком много вариантов фильтров - программа не сможет обработать их все!\r"
-                     "Пожалуйста, уменьшите в каждом из фильтров количество вариантов длины выборки и глубины, а "
-                     "затем повторите попытку.");
-        return false;
-    }
-    for (const TFilterAxis& a : axes) {
-        const auto& shown = FStats.StatTypeItems();
-        if (a.Item.Method < 0 || std::find(shown.begin(), shown.end(), a.Item.Method) == shown.end()) {
-            const std::string code =
-                a.Item.Method >= 0 ? FApp.Registry().CodeOf(a.Item.Method) : MethodCode(a.Item.MethodText);
-            const std::string caption = a.Item.Method >= 0 ? FApp.Registry().DisplayName(a.Item.Method, true) : "";
-            message = Format(Tr("Метод расчета статистики \"%s\" на найден!\r%s\r\rВозможно, Вы отключили данных "
-                                "метод расчета либо использовали сценарий от другой модификации программы."),
-                             code, caption);
-            return false;
-        }
-    }
-    return true;
-}
-
-void TScenarioController::RunLine(int lineNo, const std::string& text) {
-    FCombs.ForgetUndo();
-    TFinally forget{[this] { FCombs.ForgetUndo(); }};
-    const TScriptOptions options = ParseOptions(LineField(text, 1));
-    const TScriptLineFields fields = SplitLine(text);
-    Log("Создание всех вариантов фильтров...");
-    SetPanels(lineNo, Tr("Создание всех вариантов фильтров..."));
-    std::vector<TFilterAxis> axes;
-    std::string bad;
-    if (!BuildFilterAxes(fields.Filters, FApp.Registry(), axes, bad)) {
-        Fail(Format(Tr("Некорректное описание фильтра: %s!"), bad));
-        return;
-    }
-    // Counted before any set is made: a product of ranges can be astronomically large.
-    const int64_t total = CountVariantSets(axes);
-    if (total > MaxVariantSets) {
-        Fail(Tr("Вы задали слишком много вариантов фильтров - программа не сможет обработать их все!\r"
-                "Пожалуйста, уменьшите в каждом из фильтров количество вариантов длины выборки и глубины, а "
-                "затем повторите попытку.") +
-             "\r\r" + Format(Tr("Наборов фильтров: %d, допустимо не более %d."), total, MaxVariantSets));
-        return;
-    }
-    if (!axes.empty()) Log(Format("Создано %d вариантов фильтров.", total));
-    FBufferWanted = FBufferWanted || total > 1;
-    const std::string optionsShort = OptionsShort(options);
-    const TStatList& registry = FApp.Registry();
-    if (total > 0) {
-        TVariantWalker walker(axes);
-        TFilterRec rec;
-        int k = 0;
-        while (!FStopRequested && walker.Next(rec)) {
-            ++k;
-            const std::string setText = FilterRecText(rec, registry);
-            Log("");
-            Log(DashLine);
-            Log(Format("Применение набора фильтров %.3d: \"%s\"", k, setText));
-            Log(DashLine);
-            SetPanels(lineNo, Format(Tr("Фильтр %d из %d: %s"), k, total, setText));
-            Log("Создание начального списка комбинаций...");
-            PrepareStart(options);
-            Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
-            if (CheckStop()) break;
-            for (size_t p = 0; p < rec.size() && !FStopRequested; ++p)
-                if (rec[p].Defined && FCombs.Combs().Count() > 1) ApplyVariant(rec[p], axes[p].Item.MethodText);
-            if (CheckStop()) break;
-            const int before = FStakesAdded;
-            StakeStep(options, lineNo, optionsShort + " + " + setText, fields.Comment, k);
-            if (FSetHook) FSetHook({lineNo, k, FCombs.Combs().Count(), FStakesAdded - before, setText});
-            if (CheckStop()) break;
-            Log(DashLine);
-            CheckStakesAfterLine();
-        }
-        return;
-    }
-    Log("{ERROR} Фильтры не применялись!");
-    Log("");
-    SetPanels(lineNo, optionsShort);
-    Log("Создание начального списка комбинаций...");
-    PrepareStart(options);
-    Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
-    if (CheckStop()) return;
-    const int before = FStakesAdded;
-    StakeStep(options, lineNo, optionsShort, fields.Comment, 0);
-    if (FSetHook) FSetHook({lineNo, 0, FCombs.Combs().Count(), FStakesAdded - before, ""});
-    CheckStakesAfterLine();
-}
-
-// The run's starting list is generated once and lent to the list: it may sit in the list or in its undo copy
-// while a set runs, and before anything could write over it, it is taken back here with its count.
-void TScenarioController::ParkBase() {
-    if (!FBaseData) return;
-    if (FCombs.Combs().Data() == FBaseData) {
-        FCombs.ExchangeList(FBase);
-        FCombs.ClearList();
-    } else if (FCombs.UndoCombs().Data() == FBaseData) {
-        FCombs.ExchangeUndo(FBase);
-        FCombs.ForgetUndo();
-    }
-    FBase.SetCount(FBaseCount);
-}
-
-bool TScenarioController::StartFromBase() {
-    const TGenerateSettings& params = FApp.Registry().Generate;
-    if (FPlainSteps || params.Mode == gmFile) {
-        // A file may change between sets; it is read every time, as the window reads it.
-        FCombs.GenerateCombs(true, params);
-        return false;
-    }
-    // The applied filters and undo start afresh as at a generation, from a generation of nothing.
-    FCombs.GenerateCombs(true, TGenerateSettings{gmOnlyMine, ""});
-    if (!FBaseData) {
-        TBusyScope busy(FApp, Tr("Генерация возможных комбинаций..."));
-        GenerateCombs(FBase, params.Mode, params.Parameters);
-        FBaseData = FBase.Data();
-        FBaseCount = FBase.Count();
-    }
-    ParkBase();
-    return true;
-}
-
-void TScenarioController::LendBase() {
-    FCombs.ExchangeList(FBase);
-    FCombs.RefreshCombsCount();
-}
-
-// The list keeps whatever storage it holds, the lent one included: it is the run's result.
-void TScenarioController::FreeBase() {
-    FBase.Free();
-    FBaseData = nullptr;
-    FBaseCount = 0;
-}
-
-void TScenarioController::PrepareStart(const TScriptOptions& options) {
-    const int n = options.ExcludeDraws;
-    const bool fromBase = (options.Source == ssFull || options.Source == ssExclude) && StartFromBase();
-    // A buffer is copied into the list, so the lent list goes in only when no buffer serves.
-    const bool buffered =
-        fromBase && options.Source == ssExclude && n > 0 && FCombs.LoadBuffer(FArchive.DrawsOffset(), n);
-    if (fromBase && !buffered) LendBase();
-    if (CheckStop()) return;
-    if (options.Source == ssExclude && n > 0 && !buffered) {
-        const int offset = FArchive.DrawsOffset();
-        if (!FCombs.LoadBuffer(offset, n)) {
-            TakeUndo();
-            FCombs.RemoveLastDraws(n);
-            // A copy nobody reads costs as much as a filter: the buffer is kept only for a later set or line.
-            if (FPlainSteps || FBufferWanted) FCombs.SaveBuffer(offset, n);
-        }
-    }
-    if (CheckStop()) return;
-    if (options.ClearStakes && !FApp.ReadOnly()) {
-        // What is already decided is rated before the file is cut, so no stake leaves unchecked; a check that
-        // failed keeps the stakes and stops the run. The file stays open, and with it the directory's lock.
-        CheckStakesNow();
-        TStakesFile& file = FStakes.StakesFile();
-        if (file.IsOpen()) {
-            const TDrawsArray& draws = FArchive.Draws();
-            for (int64_t i = 0; i < file.Count(); ++i) {
-                const TStakeRecord r = file.Read(i);
-                if (!r.Checked && r.DrawNumber > 0 && r.Numbers.Count >= 6 && FindDraw(draws, r.DrawNumber) >= 0) {
-                    Fail(Tr("Ставки не удалены: не все ставки удалось проверить!"));
-                    return;
-                }
-            }
-            file.Truncate();
-            file.Sync();
-        }
-        FStakes.RefreshStakesView(true, false);
-    }
-}
-
-void TScenarioController::ApplyVariant(const TFilterPart& part, const std::string& methodWord) {
-    TStatList& registry = FApp.Registry();
-    FStats.SetStatSelection({});
-    const auto& shown = FStats.StatTypeItems();
-    if (part.Method < 0 || std::find(shown.begin(), shown.end(), part.Method) == shown.end()) {
-        const std::string code = part.Method >= 0 && part.Method < registry.MethodCount() ? registry.CodeOf(part.Method)
-                                                                                          : MethodCode(methodWord);
-        const std::string caption =
-            part.Method >= 0 && part.Method < registry.MethodCount() ? registry.DisplayName(part.Method, true) : "";
-        Fail(Format(Tr("Метод расчета статистики \"%s\" на найден!\r%s\r\rВозможно, Вы отключили данных метод "
-                       "расчета либо использовали сценарий от другой модификации программы."),
-                    code, caption));
-        return;
-    }
-    FStats.SetStatEntry(part.Method);
-    FStats.SetStatSort(std::clamp(part.SortColumn, 0, StatColumnCount - 1), true);
-    FApp.Settings().DrawsStatLen = std::max(part.WindowLength, 1);
-    Log(Format("Анализ тиражей и расчет статистики \"%s\" для выборки в %d тиражей...",
-               registry.DisplayName(part.Method, true), part.WindowLength));
-    TWeights own;
-    own.Count = part.WeightCount;
-    own.Deviation = part.WeightDeviation;
-    own.Level = part.WeightLevel;
-    own.UsePercents = part.WeightPercents;
-    own.UseAbsValues = part.WeightAbs;
-    registry.ApplyWeights(part.OwnWeights, own);
-    FStats.Recalculate(false);
-    if (CheckStop()) return;
-
-    const std::vector<TStatLine>& lines = FStats.StatLines();
-    const std::unique_ptr<TCustomStat> stat = registry.CreateStat(part.Method);
-    auto values = [&](size_t row) {
-        const TStatLine& l = lines[row];
-        return StatValuesFromCells(l.Cells.data(), StatColumnCount, stat->ValueFromText(l.Cells[0]));
-    };
-    auto rowText = [](const TStatValues& v) {
-        return Format("< [%s] кол-во: %s (%s %%), отклонение: %s (%s %%), глубина: %s (%s %%), вес: %s >", v.Caption,
-                      v.Count, v.CountPercent, v.Deviation, v.DeviationPercent, v.Depth, v.DepthPercent, v.Weight);
-    };
-    if (FLog.Active())
-        for (size_t r = 0; r < lines.size(); ++r) Log(rowText(values(r)));
-    if (CheckStop()) return;
-
-    const TRowTest test(part);
-    const size_t n = lines.size();
-    auto rowAt = [&](size_t step) { return part.BottomUp ? n - 1 - step : step; };
-    auto stopByTable = [&](const TStatValues& v, int steps) {
-        switch (part.StopMode) {
-        case smValue: {
-            const int64_t c = CellInteger(v.Count, 0);
-            return part.BottomUp ? c >= part.StopValue : c <= part.StopValue;
-        }
-        case smPercent: {
-            const double c = CellReal(v.CountPercent, 0);
-            return part.BottomUp ? c >= part.StopValue : c <= part.StopValue;
-        }
-        case smSteps: return steps >= part.StopValue;
-        default: return false;
-        }
-    };
-    const std::string keepText = part.Keep ? "Оставляем выделенные значения..." : "Удаляем выделенные значения...";
-    int steps = 0;
-    if (part.MultiSelect) {
-        std::vector<int> selected;
-        for (size_t s = 0; s < n; ++s) {
-            if (CheckStop()) return;
-            const size_t row = rowAt(s);
-            const TStatValues v = values(row);
-            if (stopByTable(v, steps)) break;
-            if (test.Passes(v)) {
-                selected.push_back(static_cast<int>(row));
-                Log(Format("Шаг %.3d. Выделение строки: ", steps + 1) + rowText(v));
-            }
-            ++steps;
-        }
-        if (FStopRequested) return;
-        Log(keepText);
-        FStats.SetStatSelection(selected);
-        if (!selected.empty()) FilterSelected(!part.Keep);
-        Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
-        FStats.SetStatSelection({});
-        if (FCombs.Combs().Empty()) {
-            Log("{UNDO} Откат изменений...");
-            Rollback();
-            FCombs.AddUndoneLine();
-        }
-        return;
-    }
-    const int maxStake = registry.Config.MaxStake;
-    for (size_t s = 0; s < n; ++s) {
-        if (CheckStop()) return;
-        const size_t row = rowAt(s);
-        const TStatValues v = values(row);
-        const size_t count = FCombs.Combs().Count();
-        bool end = false;
-        if (part.StopMode == smCombs) {
-            end = static_cast<int64_t>(part.StopValue) >= static_cast<int64_t>(count);
-        } else if (part.StopMode == smNumbers) {
-            const int u = part.StopValue;
-            const int distinct = DistinctNumbers(FCombs.Combs().Data(), count);
-            end = (u < 7 || u > maxStake ? distinct <= maxStake : distinct <= u) || count <= 1;
-        } else {
-            end = stopByTable(v, steps);
-        }
-        if (end) break;
-        if (!test.Passes(v)) continue;
-        FStats.SetStatSelection({static_cast<int>(row)});
-        Log(Format("Шаг %.3d. Выделение строки: ", steps + 1) + rowText(v));
-        Log(keepText);
-        FilterSelected(!part.Keep);
-        Log(Format("Количество комбинаций в списке: %d", FCombs.Combs().Count()));
-        FStats.SetStatSelection({});
-        if (FCombs.Combs().Empty()) {
-            Log("{UNDO} Откат изменений...");
-            Rollback();
-            FCombs.AddUndoneLine();
-            if (part.StopMode == smUntilEmpty) break;
-        } else {
-            ++steps;
-        }
-    }
-}
-
-void TScenarioController::TakeUndo() {
-    if (FPlainSteps) {
-        FCombs.MakeUndo(true);
-        return;
-    }
-    if (FBaseData && FCombs.UndoCombs().Data() == FBaseData) {
-        // The lent list leaves the undo copy before the list's old storage becomes the step's output.
-        FCombs.ExchangeUndo(FBase);
-        FBase.SetCount(FBaseCount);
-    }
-    FCombs.SwapListAndUndo();
-}
-
-void TScenarioController::Rollback() {
-    if (FPlainSteps) {
-        FCombs.RestoreUndo(true);
-        return;
-    }
-    FCombs.SwapListAndUndo();
-    FCombs.ForgetUndo();
-    FCombs.RefreshCombsCount();
-}
-
-// The table's selection filters the list, as the table's own action does, with undo taken by exchange.
-void TScenarioController::FilterSelected(bool exclude) {
-    if (FPlainSteps) {
-        FStats.StatFilter(exclude);
-        return;
-    }
-    const std::vector<int>& rows = FStats.StatSelection();
-    const int entry = FStats.StatTypeEntry();
-    if (rows.empty() || entry < 0) return;
-    const std::vector<TStatLine>& lines = FStats.StatLines();
-    TStatDrawArray selected;
-    std::vector<std::string> texts;
-    for (int row : rows) {
-        selected.push_back(lines[static_cast<size_t>(row)].Row);
-        texts.push_back(lines[static_cast<size_t>(row)].Cells[0]);
-    }
-    TStatList& registry = FApp.Registry();
-    auto stat = registry.CreateSelectedStat(entry, "cbDrawsStatType");
-    TakeUndo();
-    try {
-        FCombs.FilterByStat(*stat, selected, Join(texts, "; "), registry.DisplayName(entry, true), exclude);
-    } catch (...) {
-        FCombs.SwapListAndUndo(); // the list as it was, not a half-written one
-        throw;
-    }
-}
-
-bool TScenarioController::AddStake(const TNumberSet& numbers, bool batch, const std::string& comment, bool newOnly) {
-    TStakesFile& file = FStakes.StakesFile();
-    if (!file.IsOpen() || FApp.ReadOnly()) {
-        if (!FStakeFailed) Fail(Tr("Файл ставок не открыт!"));
-        FStakeFailed = true;
-        return false;
-    }
-    TStakeRecord r = FStakes.NewStakeRecord(skScenario, comment, numbers);
-    const std::string list = NumberSetToText(numbers, ";");
-    if (newOnly && FindStake(file, r.DrawNumber, numbers)) {
-        Log(Format("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]", r.DrawNumber,
-                   list));
-        return true;
-    }
-    try {
-        AppendStakes(file, r, 1);
-    } catch (const std::exception& e) {
-        // The first failure ends the run: the same failure for every combination helps nobody.
-        FStakeFailed = true;
-        Fail(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
-        return false;
-    }
-    Log(Format("{+} Ставка на тираж %d добавлена в список ставок: [%s]", r.DrawNumber, list));
-    ++FStakesAdded;
-    if (!batch) FLastPanelMs = 0;
-    SetPanels(FPanels.Line, FPanels.Text);
-    return true;
-}
-
-void TScenarioController::SystemStake(bool restricted, const std::string& comment, bool newOnly) {
-    const TCombsArray& list = FCombs.Combs();
-    const TByteArray numbers = CollectNumbers(list.Data(), list.Count());
-    const int n = static_cast<int>(numbers.size());
-    const TSystemLoad load = LoadSystemCombinations(FApp.DataFile("Systems"), numbers);
-    if (!load.Ok) {
-        Log(Format("{#} Системная игра для %d чисел [ОШИБКА]: \"%s\"", n, load.Failure));
-        return;
-    }
-    const std::vector<TComb>& system = load.Combs;
-    const std::string name = ChangeFileExt(ExtractFileName(load.FileName), "");
-    Log(Format(restricted ? "{#} Системная игра для %d чисел [система * комбинации]: загружен файл \"%s\""
-                          : "{#} Системная игра для %d чисел [все система]: загружен файл \"%s\"",
-               n, name));
-    std::unordered_set<uint64_t> inList;
-    if (restricted) {
-        // The system is small and the list may be the full set: one pass over the list marks what it holds.
-        std::unordered_set<uint64_t> wanted;
-        for (size_t i = 0; i < system.size(); ++i) {
-            TComb c = system[i];
-            SortComb(c);
-            wanted.insert(CombKey(c));
-        }
-        for (size_t i = 0; i < list.Count() && inList.size() < wanted.size(); ++i) {
-            const uint64_t k = CombKey(list[i]);
-            if (wanted.count(k)) inList.insert(k);
-        }
-    }
-    for (size_t i = 0; i < system.size() && !FStopRequested; ++i) {
-        TComb c = system[i];
-        SortComb(c);
-        if (restricted && !inList.count(CombKey(c))) continue;
-        if (!AddStake(CombToSet(c), true, comment, newOnly)) return;
-        if ((i & 255) == 255) CheckStop();
-    }
-}
-
-// The numbers of the list, thinned at random to `size` with the run's generator: reseeding from the clock per
-// stake would repeat the same picks within a tick.
-TNumberSet TScenarioController::PickExtended(const TCombsArray& list, int size) {
-    size = std::clamp(size, 0, MaxExtendedStake);
-    TByteArray numbers = CollectNumbers(list.Data(), list.Count());
-    while (numbers.size() > static_cast<size_t>(size)) {
-        std::uniform_int_distribution<size_t> pick(0, numbers.size() - 1);
-        numbers.erase(numbers.begin() + static_cast<std::ptrdiff_t>(pick(FRng)));
-    }
-    TNumberSet r{};
-    for (uint8_t x : numbers) r.Numbers[r.Count++] = x;
-    return r;
-}
-
-void TScenarioController::StakeStep(const TScriptOptions& options, int line, const std::string& filters,
-                                    const std::string& comment, int k) {
-    const int mode = options.StakeMode;
-    Log(Format("{*} Добавление ставки, режим: \"%s\"", StakeEditorCaption(mode)));
-    const TCombsArray& list = FCombs.Combs();
-    if (list.Empty() || mode == skmNone) return;
-    std::string text = Format("%.2d.%.3d:", line, k);
-    if (!Trim(comment).empty()) text += " " + comment;
-    text = CutChars(text + " @ " + filters, 255);
-    const size_t count = list.Count();
-    if (count > 1 && mode == skmStop) {
-        FStopRequested = true;
-        Log("{!} Сценарий остановлен!");
-        FApp.Message(TMsgBox::Attention,
-                     Format(Tr("Выполнение сценария прервано, т.к. после применения всех фильтров в списке комбинаций "
-                               "их осталось более одной: %d!\r\rФильтры: %s"),
-                            count, text));
-        return;
-    }
-    if (count > 1 && mode == skmSkip) {
-        Log("{-} Ставка игнорирована!");
-        return;
-    }
-    if (FStopRequested) return;
-    if (count == 1) {
-        AddStake(CombToSet(list[0]), false, text, options.NewOnly);
-    } else {
-        switch (mode) {
-        case skmExtended:
-            AddStake(PickExtended(list, FApp.Registry().Config.MaxStake), false, text, options.NewOnly);
-            break;
-        case skmRandom: {
-            std::uniform_int_distribution<size_t> pick(0, count - 1);
-            AddStake(CombToSet(list[pick(FRng)]), false, text, options.NewOnly);
-            break;
-        }
-        case skmFirst: AddStake(CombToSet(list[0]), false, text, options.NewOnly); break;
-        case skmLast: AddStake(CombToSet(list[count - 1]), false, text, options.NewOnly); break;
-        case skmAll:
-            for (size_t i = 0; i < count && !FStopRequested; ++i) {
-                if (!AddStake(CombToSet(list[i]), true, text, options.NewOnly)) break;
-                if ((i & 1023) == 1023) CheckStop();
-            }
-            break;
-        case skmSystemAll: SystemStake(false, text, options.NewOnly); break;
-        case skmSystemCombs: SystemStake(true, text, options.NewOnly); break;
-        default: break;
-        }
-    }
-    FStakes.RefreshStakesView(true, true);
+    message = CheckScenarioLine(line, FApp.Registry(), FStats.StatTypeItems(), FApp.Registry().Generate, sets);
+    return message.empty();
 }
 
 } // namespace zorb

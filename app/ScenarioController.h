@@ -7,6 +7,7 @@
 #include "app/DrawsController.h"
 #include "app/StakesController.h"
 #include "app/StatsController.h"
+#include "scenarios/ScenarioRun.h"
 #include "scenarios/ScriptFile.h"
 #include "scenarios/ScriptLine.h"
 #include "scenarios/ScriptLog.h"
@@ -15,7 +16,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -29,14 +29,6 @@ struct TScriptEditorData {
     std::string Comment;
 };
 
-// The scenario panels of the status bar.
-struct TScriptPanels {
-    int Cycle = 0;
-    int Line = 0;
-    int StakesAdded = 0;
-    std::string Text;
-};
-
 // What the scenarios need of the window.
 class TScenarioUi {
 public:
@@ -45,30 +37,10 @@ public:
     virtual void ScriptSelectionChanged(int scrollTo) = 0; // -1: no scrolling
     // The line editor; OK only when the controller's CheckEditor accepts the fields.
     virtual bool EditScriptLine(TScriptEditorData& data) = 0;
-    // "Количество тестов": 1..maxCount.
-    virtual bool AskTestCount(int& count, int maxCount) = 0;
-    // The same with the held-out offsets judged apart after the test (0: none).
-    virtual bool AskTestRun(int& count, int& holdout, int maxCount) {
-        holdout = 0;
-        return AskTestCount(count, maxCount);
-    }
+    // "Количество тестов" of a scenario test, 1..maxCount, and the held-out offsets judged apart after it (0: none).
+    virtual bool AskScriptTestCount(int& count, int& holdout, int maxCount) = 0;
     virtual void ScriptPanelsChanged(const TScriptPanels& panels) = 0;
     virtual void ScriptRunStateChanged(bool running) = 0; // disable or enable the views and the list
-};
-
-// One variant set at its stake step, and one pass of a run: what a caller may tabulate.
-struct TScriptSetResult {
-    int Line = 0;
-    int Set = 0;
-    size_t Combs = 0;
-    int Stakes = 0;
-    std::string Filters;
-};
-struct TScriptPassResult {
-    int Offset = 0;
-    int DrawNumber = 0;
-    size_t Combs = 0;
-    int64_t FirstStake = 0, EndStake = 0; // stake records made by the pass: [FirstStake, EndStake)
 };
 
 class TScenarioController : public TController {
@@ -85,7 +57,7 @@ public:
     bool LoadScenario(const std::string& file, bool append);
     bool SaveScenario(const std::string& file);
     bool SaveState();
-    int AddLine(const std::string& text);
+    int AddLine(const std::string& text); // the new row; -1 (said) when the scenario holds the most lines it may
     void SetLine(int index, const std::string& text);
     std::string GetLine(int index) const;
     std::string CountText() const; // "Строк: %d"
@@ -136,8 +108,10 @@ public:
     bool CheckStop();
     const TScriptPanels& Panels() const { return FPanels; }
     int StakesAdded() const { return FStakesAdded; }
-    // One generator per run; a fixed seed makes RAND and its picks repeatable.
+    // A fixed seed makes RAND and EXT picks repeatable; 0 takes one from the clock.
     void SetSeed(uint64_t seed) { FSeed = seed; }
+    // Passes computed at once at most (0: one per core); for cross-checks.
+    void SetThreads(int threads) { FThreads = threads; }
     // A run of lines other than the state's (the command line's FILE); restored after the run.
     void SetRunLines(const TScriptLines* lines) { FRunLines = lines; }
     void SetSetHook(std::function<void(const TScriptSetResult&)> hook) { FSetHook = std::move(hook); }
@@ -146,39 +120,27 @@ public:
     void SetTestEndHook(std::function<void(int64_t first, int64_t end, int holdout)> hook) {
         FTestEndHook = std::move(hook);
     }
-    // Steps that copy undo and always keep the buffer, as the table's own actions do; for cross-checks.
+    // Every stake a run makes, with its index in the stakes file, in the order made.
+    void SetStakeHook(std::function<void(const TStakeRecord&, int64_t)> hook) { FStakeHook = std::move(hook); }
+    // Step by step on whole lists with an undo copy: the reference the one-pass evaluation is held to.
     void SetPlainSteps(bool plain) { FPlainSteps = plain; }
     const std::string& LastLogPath() const { return FLastLogPath; }
-    // A check that runs no filter: per command line, the number of its variant sets or the message a run would
-    // show (empty for none). False when the line would stop a run.
+    // A check that runs no filter: the number of the line's variant sets and the message a run would stop with
+    // (empty for none). False when the line would stop a run.
     bool CheckLine(const std::string& line, int64_t& sets, std::string& message) const;
 
 private:
+    class TWindowSink;
+    class TWindowObserver;
+    class TSystemFiles;
+
     void Changed(); // list, count and state file
     void AppendAsNew(const std::string& text);
     void Log(const std::string& text);
     void SetPanels(int line, const std::string& text);
     void BeginRun();
-    void EndRun();
-    void RunPass();
-    void RunLine(int lineIndex, const std::string& text);
-    void PrepareStart(const TScriptOptions& options);
-    void ApplyVariant(const TFilterPart& part, const std::string& methodWord);
-    void StakeStep(const TScriptOptions& options, int line, const std::string& filters, const std::string& comment,
-                   int k);
-    bool AddStake(const TNumberSet& numbers, bool batch, const std::string& comment, bool newOnly);
-    void SystemStake(bool restricted, const std::string& comment, bool newOnly);
-    TNumberSet PickExtended(const TCombsArray& list, int size);
-    void CheckStakesNow();
-    void CheckStakesAfterLine();
-    void TakeUndo();
-    void ParkBase();
-    bool StartFromBase();
-    void LendBase();
-    void FreeBase();
-    void Rollback();
-    void FilterSelected(bool exclude);
-    void Fail(const std::string& message); // stop the run with a message
+    void EndRun(bool stopped);
+    bool Run(const std::vector<int>& offsets);
     const TScriptLines& RunLines() const { return FRunLines ? *FRunLines : FLines; }
 
     TAppServices& FApp;
@@ -191,26 +153,21 @@ private:
     std::vector<int> FSelection;
 
     bool FRunning = false, FStopRequested = false;
-    bool FStakeFailed = false;
     int FCycle = 0;
     int FStakesAdded = 0;
     TScriptPanels FPanels;
     TScriptLog FLog;
     std::string FLastLogPath;
-    std::mt19937_64 FRng;
     uint64_t FSeed = 0; // 0: from the clock
+    int FThreads = 0;
     const TScriptLines* FRunLines = nullptr;
     std::function<void(const TScriptSetResult&)> FSetHook;
     std::function<void(const TScriptPassResult&)> FPassHook;
     std::function<void(int64_t, int64_t, int)> FTestEndHook;
+    std::function<void(const TStakeRecord&, int64_t)> FStakeHook;
     int64_t FLastPanelMs = 0;
-    int64_t FLastCheckMs = 0;
-    bool FCheckPending = false; // a line's stakes wait for the check at the end of the pass
-    TCombsArray FBase;          // the run's starting list, generated once; or the spare storage while it is lent
-    const TComb* FBaseData = nullptr;
-    size_t FBaseCount = 0;
-    bool FPlainSteps = false;   // undo by copy and no buffer skipped: the reference the fast steps are held to
-    bool FBufferWanted = false; // a later set or line reads the buffer the current one makes
+    bool FPlainSteps = false;
+    TScenarioRun* FRun = nullptr; // the run in progress
 };
 
 } // namespace zorb

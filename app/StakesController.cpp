@@ -266,15 +266,9 @@ void TStakesController::LogStakesDelete() {
 
 TStakeRecord TStakesController::NewStakeRecord(uint8_t kind, const std::string& comment,
                                                const TNumberSet& numbers) const {
-    TStakeRecord r;
-    r.Kind = kind;
-    r.DrawNumber = NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset());
-    r.Comment = comment;
-    r.SampleSize = static_cast<int32_t>(FCombs.Combs().Count());
-    r.Numbers = numbers;
-    r.Matched = TNumberSet{-1, {}};
-    r.Profit = FApp.Registry().StakeProfit(std::clamp(numbers.Count, 0, MaxStakeNumbers), -1);
-    return r;
+    return zorb::NewStakeRecord(kind, comment, numbers, NextDrawNumber(FArchive.Draws(), FArchive.DrawsOffset()),
+                                static_cast<int32_t>(FCombs.Combs().Count()),
+                                FApp.Registry().StakeProfit(std::clamp(numbers.Count, 0, MaxStakeNumbers), -1));
 }
 
 void TStakesController::OnStakeChecked(const TStakeRecord& record) {

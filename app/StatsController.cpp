@@ -122,6 +122,12 @@ void TStatsController::SetStatEntry(int entry) {
     FStatTypeEntry = entry >= 0 && entry < FApp.Registry().MethodCount() ? entry : -1;
 }
 
+void TStatsController::ShowMethod(int entry, int length) {
+    SetStatEntry(entry);
+    FApp.Settings().DrawsStatLen = std::max(length, 1);
+    FUi.MethodListsChanged();
+}
+
 void TStatsController::LoadFavorites() {
     try {
         FApp.Registry().LoadNames(FavoritesPath(), true);

@@ -50,6 +50,9 @@ public:
     void SelectGraphType(int entry);
     // The method of the statistics table, also one that the method list does not show (commands, scenarios).
     void SetStatEntry(int entry);
+    // The method and window length a run left, shown in the selectors (the table follows with the next
+    // recalculation).
+    void ShowMethod(int entry, int length);
     // Fills both selectors from the registry, keeping the current choices where they still exist.
     void FillMethodSelectors();
     void LoadFavorites();

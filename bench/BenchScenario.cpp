@@ -1,20 +1,28 @@
-// A scenario test over 100 offsets against the filter pass it is made of. Read BM_ScenarioTest100 against
-// BM_FullSetKeepNums7 of the same run: an offset filters about seven full sets' worth.
-#include "app/FormMain.h"
+// A scenario test driven by the engine alone, read against the filter pass it is made of: BM_ScenarioTest100
+// against a hundred quiet passes of BM_FullSetKeepNums7 (x100pass; the goal is 1, the limit 2.5), the same test
+// with one busy thread per core against its quiet time (xquiet, limit 3), the run's peak memory against a full
+// list and its undo (xlistundo, limit 2), and the same figures for 1 000 offsets.
 #include "bench/BenchLoad.h"
-#include "cli/CliInterface.h"
 #include "combos/CombsArray.h"
 #include "combos/Filter.h"
 #include "combos/Generate.h"
-#include "core/DrawArchive.h"
 #include "core/FileUtils.h"
+#include "scenarios/FileStakeSink.h"
+#include "scenarios/ScenarioRun.h"
+#include "scenarios/ScriptLog.h"
+#include "stakes/StakesFile.h"
+#include "stats/Prefetch.h"
 #include "stats/StatList.h"
 #include "tools/SampleArchive.h"
 
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
-#include <sstream>
+#include <malloc.h>
+#include <map>
+#include <thread>
+#include <unistd.h>
 
 using namespace zorb;
 
@@ -25,61 +33,97 @@ const char* const ScenarioText =
     "FULL:0#LAST|TMD1#NUMS:30#LLV:3#SF:1|BMD1#SUMS:300#LNO:#SV:1|TMF1#NUMS:100#LNO:#SV:10| | | | |\r\n"
     "CURR:0#EXT|TSD1#NUMS:50#LNO:#SC:20000| | | | | | |\r\n";
 
-// The application on a data directory of its own with the sample archive and the scenario above.
-struct TScenarioBench {
-    std::string Dir;
-    std::ostringstream Out, Err;
-    TCliInterface Ui{Out, Err};
-    std::unique_ptr<TFormMain> App;
-
-    TScenarioBench() {
-        Dir = (std::filesystem::temp_directory_path() / ("zorb-bench-scenario-" + std::to_string(::getpid()))).string();
-        std::filesystem::create_directories(Dir);
-        WriteFileAtomic(JoinPath(Dir, "Zorb_6x52.ldr"), EncodeDraws(MakeSampleArchive()));
-        WriteFileAtomic(JoinPath(Dir, "Zorb_6x52.lss"), ScenarioText);
-        App = std::make_unique<TFormMain>(Ui, TAppOptions{Dir, Dir, "Zorb_6x52", {}});
-        App->Create();
-        App->OnInitTimer();
-    }
-    ~TScenarioBench() {
-        App->Shutdown();
-        App.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
-    void FreshStakes() {
-        App->Stakes().StakesFile().Truncate();
-        for (const auto& e : std::filesystem::directory_iterator(Dir))
-            if (e.path().filename().string().rfind("ScriptLog_", 0) == 0) std::filesystem::remove(e.path());
-    }
-};
-
-// The quiet pass's mean time, which the later benchmarks of the run report their ratios against.
-double QuietPassMs = 0;
-
 double NowMs() {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
+
+// The registry over the sample archive, with the full-set norms an installed program keeps in its files.
+struct TScenarioBench {
+    TDrawsArray Draws = MakeSampleArchive();
+    TStatList Registry;
+    std::map<int, TPrefetchData> Norms;
+    std::string Dir;
+    TStakesFile Stakes;
+
+    TScenarioBench() {
+        Registry.SetDraws(&Draws);
+        Registry.BuildMethods();
+        Dir = (std::filesystem::temp_directory_path() / ("zorb-bench-scenario-" + std::to_string(::getpid()))).string();
+        std::filesystem::create_directories(Dir);
+        Stakes.Open(JoinPath(Dir, "Zorb_6x52.lsk"));
+        for (const char* code : {"NUMS", "SUMS", "EVEN"}) NormsOf(Registry.FindByCode(code));
+    }
+    ~TScenarioBench() {
+        Stakes.Close();
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+    }
+    std::optional<TPrefetchData> NormsOf(int entry) {
+        auto it = Norms.find(entry);
+        if (it == Norms.end()) {
+            const auto rows = CountFullSet({[this, entry] { return Registry.CreateStat(entry); }});
+            it = Norms.emplace(entry, DecodePrefetch(EncodePrefetch(rows[0]))).first;
+        }
+        return it->second;
+    }
+};
 
 TScenarioBench& Fixture() {
     static TScenarioBench f;
     return f;
 }
 
+// Log entries into a log file, as the window's run writes them.
+class TLogFile final : public TRunObserver {
+public:
+    explicit TLogFile(const std::string& path) { FLog.Start(path); }
+    bool LogWanted() const override { return true; }
+    void Log(const std::string& text) override { FLog.Write(text); }
+
+private:
+    TScriptLog FLog;
+};
+
+// The heap's size sampled while it lives; the peak above the size at the start.
+class TPeakMemory {
+public:
+    TPeakMemory()
+        : FStart(Heap()), FThread([this] {
+              while (!FStop.load()) {
+                  FPeak = std::max(FPeak.load(), Heap());
+                  std::this_thread::sleep_for(std::chrono::microseconds(500));
+              }
+          }) {}
+    ~TPeakMemory() { Stop(); }
+    double Stop() {
+        if (!FStop.exchange(true)) FThread.join();
+        return FPeak.load() > FStart ? static_cast<double>(FPeak.load() - FStart) : 0.0;
+    }
+
+private:
+    static size_t Heap() {
+        const struct mallinfo2 m = mallinfo2();
+        return m.uordblks + m.hblkhd;
+    }
+    size_t FStart;
+    std::atomic<size_t> FPeak{0};
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+double QuietPassMs = 0;
+std::map<int, double> QuietTestMs;
+
 double FullSetKeepNums7(benchmark::State& state) {
-    TStatList list;
-    list.BuildMethods();
-    const TDrawsArray draws = MakeSampleArchive();
-    list.SetDraws(&draws);
+    TScenarioBench& f = Fixture();
     TCombsArray full, out;
     GenerateCombs(full, gmFull, "");
     out.Reserve(full.Count());
-    const int entry = list.FindByCode("NUMS");
-    auto stat = list.CreateStat(entry);
+    auto stat = f.Registry.CreateStat(f.Registry.FindByCode("NUMS"));
     TStatDraw row{};
     row.SetW(1, 7);
     const TStatDrawArray rows = {row};
-    const int end = static_cast<int>(draws.size()) - 1;
+    const int end = static_cast<int>(f.Draws.size()) - 1;
     stat->LoadDraws(-1, end, false);
     auto matcher = stat->MakeMatcher(rows, end, false, false);
     double total = 0;
@@ -94,22 +138,44 @@ double FullSetKeepNums7(benchmark::State& state) {
     return n ? total / static_cast<double>(n) : 0;
 }
 
-void ScenarioTest(benchmark::State& state, bool log) {
+// One test of `count` offsets; returns its time.
+double ScenarioTest(benchmark::State& state, int count, bool log, bool loaded) {
     TScenarioBench& f = Fixture();
-    f.App->Settings().ScriptLogEnabled = log;
-    double ms = 0;
+    double ms = 0, peak = 0;
+    int64_t stakes = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        f.FreshStakes();
+        f.Stakes.Truncate();
+        const std::string logPath = JoinPath(f.Dir, "ScriptLog_bench.txt");
+        DeleteFileIfExists(logPath);
+        TFileStakeSink sink(f.Stakes, f.Registry);
+        TLogFile logFile(logPath);
+        TScenarioRunSettings settings;
+        settings.ShownMethods = ListedMethods(f.Registry);
+        settings.Seed = 1;
+        TScenarioRunPorts ports;
+        ports.Stakes = &sink;
+        ports.Observer = log ? &logFile : nullptr;
+        ports.Norms = [&f](int entry) { return f.NormsOf(entry); };
+        std::vector<int> offsets;
+        for (int v = count; v >= 1; --v) offsets.push_back(v);
+        std::unique_ptr<bench::TBusyLoad> load;
+        if (loaded) load = std::make_unique<bench::TBusyLoad>();
         state.ResumeTiming();
+        TPeakMemory memory;
         const double t0 = NowMs();
-        if (!f.App->Scenarios().RunTest(100)) state.SkipWithError("the run stopped");
+        TScenarioRun run(f.Registry, ParseScenarioText(ScenarioText), settings, ports);
+        if (!run.Run(offsets)) state.SkipWithError("the run stopped");
         ms = NowMs() - t0;
+        peak = memory.Stop();
+        stakes = f.Stakes.Count();
     }
-    // The target is within 10 x (goal 7 x) of a hundred quiet passes.
-    if (QuietPassMs > 0) state.counters["x100pass"] = ms / (100 * QuietPassMs);
-    f.App->Settings().ScriptLogEnabled = false;
-    state.counters["stakes"] = static_cast<double>(f.App->Stakes().StakeCount());
+    if (!loaded && QuietPassMs > 0) state.counters["x" + std::to_string(count) + "pass"] = ms / (count * QuietPassMs);
+    if (loaded && QuietTestMs.count(count)) state.counters["xquiet"] = ms / QuietTestMs[count];
+    state.counters["peakMB"] = peak / (1 << 20);
+    state.counters["xlistundo"] = peak / (2.0 * FullCombsCount * sizeof(TComb));
+    state.counters["stakes"] = static_cast<double>(stakes);
+    return ms;
 }
 
 } // namespace
@@ -120,18 +186,33 @@ static void BM_FullSetKeepNums7(benchmark::State& state) {
 BENCHMARK(BM_FullSetKeepNums7)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_ScenarioTest100(benchmark::State& state) {
-    ScenarioTest(state, false);
+    QuietTestMs[100] = ScenarioTest(state, 100, false, false);
 }
 BENCHMARK(BM_ScenarioTest100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 static void BM_ScenarioTest100Logged(benchmark::State& state) {
-    ScenarioTest(state, true);
+    ScenarioTest(state, 100, true, false);
 }
 BENCHMARK(BM_ScenarioTest100Logged)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+static void BM_LoadedScenarioTest100(benchmark::State& state) {
+    ScenarioTest(state, 100, false, true);
+}
+BENCHMARK(BM_LoadedScenarioTest100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+static void BM_ScenarioTest1000(benchmark::State& state) {
+    QuietTestMs[1000] = ScenarioTest(state, 1000, false, false);
+}
+BENCHMARK(BM_ScenarioTest1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+static void BM_LoadedScenarioTest1000(benchmark::State& state) {
+    ScenarioTest(state, 1000, false, true);
+}
+BENCHMARK(BM_LoadedScenarioTest1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 static void BM_LoadedFullSetKeepNums7(benchmark::State& state) {
     bench::TBusyLoad load;
     const double ms = FullSetKeepNums7(state);
-    if (QuietPassMs > 0) state.counters["xquiet"] = ms / QuietPassMs; // target: within 3 x
+    if (QuietPassMs > 0) state.counters["xquiet"] = ms / QuietPassMs;
 }
 BENCHMARK(BM_LoadedFullSetKeepNums7)->Unit(benchmark::kMillisecond)->UseRealTime();

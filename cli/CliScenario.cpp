@@ -15,7 +15,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <map>
 #include <memory>
 #include <ostream>
 
@@ -308,27 +307,22 @@ private:
             rows.push_back({"Смещение", "Тираж", "Комбинаций", "Ставок", "0", "1", "2", "3", "4", "5", "6", "Профит"});
         else
             rows.push_back({"Строка", "Набор", "Комбинаций", "Ставок", "Фильтры"});
-        // A pass's stakes are tallied as they are checked: a line that clears the stakes cuts them from the file
-        // after their check, and the ratings have them all the same.
-        struct TTally {
-            int64_t Stakes = 0;
-            std::array<int64_t, 7> ByMatches{};
-            Currency Profit = 0;
-        };
-        auto tallies = std::make_shared<std::map<int, TTally>>();
-        auto tallying = std::make_shared<bool>(test);
-        app.Stakes().AddStakeCheckedHook([tallies, tallying](const TStakeRecord& rec) {
-            if (!*tallying || rec.Kind != skScenario) return;
-            TTally& t = (*tallies)[rec.DrawNumber];
-            ++t.Stakes;
-            t.Profit += rec.Profit;
-            if (rec.Matched.Count >= 0 && rec.Matched.Count <= 6) ++t.ByMatches[static_cast<size_t>(rec.Matched.Count)];
-        });
-        std::vector<std::pair<TScriptPassResult, TTally>> passes;
+        // A pass's row and the totals count the stakes this run made, as it made them: neither a line that
+        // clears the stakes nor unchecked stakes left by an earlier run change them.
+        TStakeTally total;
         if (test)
             sc.SetPassHook([&](const TScriptPassResult& p) {
-                passes.push_back({p, (*tallies)[p.DrawNumber]});
-                tallies->erase(p.DrawNumber);
+                const TStakeTally& t = p.Tally;
+                std::vector<std::string> row = {std::to_string(p.Offset), std::to_string(p.DrawNumber),
+                                                std::to_string(p.Combs), std::to_string(t.Stakes)};
+                for (size_t m = 0; m < 7; ++m) {
+                    row.push_back(std::to_string(t.ByMatches[m]));
+                    total.ByMatches[m] += t.ByMatches[m];
+                }
+                row.push_back(Format("%.2f", static_cast<double>(t.Profit) / 10000.0));
+                rows.push_back(std::move(row));
+                total.Stakes += t.Stakes;
+                total.Profit += t.Profit;
             });
         else
             sc.SetSetHook([&](const TScriptSetResult& s) {
@@ -344,33 +338,11 @@ private:
         sc.SetSetHook({});
         sc.SetPassHook({});
         sc.SetRunLines(nullptr);
-        *tallying = false;
-
-        int64_t stakes = 0;
         if (test) {
-            std::array<int64_t, 7> total{};
-            int64_t totalStakes = 0;
-            Currency totalProfit = 0;
-            for (const auto& [p, tally] : passes) {
-                const std::array<int64_t, 7>& byMatches = tally.ByMatches;
-                const int64_t n = tally.Stakes;
-                const Currency profit = tally.Profit;
-                std::vector<std::string> row = {std::to_string(p.Offset), std::to_string(p.DrawNumber),
-                                                std::to_string(p.Combs), std::to_string(n)};
-                for (size_t m = 0; m < 7; ++m) {
-                    row.push_back(std::to_string(byMatches[m]));
-                    total[m] += byMatches[m];
-                }
-                row.push_back(Format("%.2f", static_cast<double>(profit) / 10000.0));
-                rows.push_back(std::move(row));
-                totalStakes += n;
-                totalProfit += profit;
-            }
-            std::vector<std::string> last = {"Итого", "", "", std::to_string(totalStakes)};
-            for (int64_t t : total) last.push_back(std::to_string(t));
-            last.push_back(Format("%.2f", static_cast<double>(totalProfit) / 10000.0));
+            std::vector<std::string> last = {"Итого", "", "", std::to_string(total.Stakes)};
+            for (int64_t t : total.ByMatches) last.push_back(std::to_string(t));
+            last.push_back(Format("%.2f", static_cast<double>(total.Profit) / 10000.0));
             rows.push_back(std::move(last));
-            stakes = totalStakes;
         }
         PrintTable(rows, FCsv, r.Out);
         if (test) PrintTestSummary(r, firstStake, app.Stakes().StakeCount(), FHoldout, FCsv);
@@ -378,7 +350,6 @@ private:
             r.Out << Format("Комбинаций: %d", app.Combinations().Combs().Count()) << '\n';
             r.Out << Format("Ставок: %d", sc.StakesAdded()) << '\n';
         }
-        (void)stakes;
         if (!FOut.empty()) app.Combinations().CombsSave(FOut);
         if (!sc.LastLogPath().empty() && FLog) r.Err << sc.LastLogPath() << '\n';
         if (!ok) r.Err << Tr("Выполнение сценария остановлено.") << '\n';

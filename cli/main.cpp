@@ -3,10 +3,19 @@
 #include "core/Format.h"
 
 #include <iostream>
+#include <new>
 
 int main(int argc, char** argv) {
     zorb::InitFormatSettingsFromLocale();
     zorb::InstallInterruptHandler();
     std::vector<std::string> args(argv + 1, argv + argc);
-    return zorb::RunCli(args, std::cout, std::cerr);
+    // Whatever a command leaves uncaught, the user is told why it ended rather than seeing an abort.
+    try {
+        return zorb::RunCli(args, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Недостаточно памяти для выполнения команды." << std::endl;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << std::endl;
+    }
+    return 1;
 }

@@ -129,8 +129,7 @@ size_t Compact(const TCombsArray& in, TCombsArray& out, Produce produce, const T
                         ++taken;
                     }
                 size_t seen = sweep.load(std::memory_order_relaxed);
-                while (seen < j && !sweep.compare_exchange_weak(seen, j, std::memory_order_relaxed)) {
-                }
+                while (seen < j && !sweep.compare_exchange_weak(seen, j, std::memory_order_relaxed)) {}
             }
         });
         // Every count is published now; whatever is left is compacted by all threads together.
@@ -275,6 +274,14 @@ size_t RemoveDraws(const TCombsArray& in, TCombsArray& out, const TDrawsArray& d
             }
         },
         progress);
+}
+
+std::unique_ptr<TCombMatcher> MakeDrawsMatcher(const TDrawsArray& draws, int lo, int hi) {
+    lo = std::max(lo, 0);
+    hi = std::min(hi, static_cast<int>(draws.size()) - 1);
+    if (hi < lo) return MakeMatcher([](const TComb&) { return false; });
+    return MakeMatcher(
+        [set = std::make_shared<const TDrawSet>(draws, lo, hi)](const TComb& c) { return set->Holds(c); });
 }
 
 size_t RemoveDrawsReference(const TCombsArray& in, TCombsArray& out, const TDrawsArray& draws, int lo, int hi) {

@@ -8,10 +8,21 @@
 #include "stats/StatFramework.h"
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace zorb {
+
+// A line of the list of applied filters: what narrowed the list, with which values, and how many were left.
+enum class TFilterMark { Keep, Remove, Undone };
+struct TFilterLine {
+    std::string Operation;
+    std::string Values;
+    size_t Count;
+    TFilterMark Mark;
+};
 
 // Called between slices of the work with the fraction done (0..1), on the calling thread.
 using TProgressFn = std::function<void(double)>;
@@ -25,6 +36,9 @@ size_t FilterByMatchComb(const TCombsArray& in, TCombsArray& out, TCustomStat& s
 // Removes the combinations that hold all six numbers of a draw with index lo..hi (an empty range removes none).
 size_t RemoveDraws(const TCombsArray& in, TCombsArray& out, const TDrawsArray& draws, int lo, int hi,
                    const TProgressFn& progress = {});
+// The draw test of RemoveDraws as a matcher: a combination matches when it holds all six numbers of a draw with
+// index lo..hi (an empty range matches none).
+std::unique_ptr<TCombMatcher> MakeDrawsMatcher(const TDrawsArray& draws, int lo, int hi);
 size_t RemoveDrawsReference(const TCombsArray& in, TCombsArray& out, const TDrawsArray& draws, int lo, int hi);
 
 // Row selections as sorted, disjoint [first, last) ranges.

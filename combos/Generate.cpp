@@ -94,6 +94,26 @@ void GenerateFullSet(TComb* out) {
     tbb::parallel_for(size_t(0), blocks.size(), [&](size_t i) { FillFullSetBlock(blocks[i], out + blocks[i].Offset); });
 }
 
+size_t GeneratedCount(int mode, const std::string& params) {
+    if (mode == gmFile) {
+        try {
+            TCombsArray list;
+            LoadCombsFile(params, list, nullptr);
+            return list.Count();
+        } catch (const std::exception&) {
+            return 0;
+        }
+    }
+    const TNumberMask mine = ParseMyNumbers(params);
+    const int in = static_cast<int>(NumbersWhere(mine, true).size()), out = MaxNumber - MinNumber + 1 - in;
+    switch (mode) {
+    case gmAnyOfMine: return FullCombsCount - Choose(out, 6);
+    case gmOnlyMine: return Choose(in, 6);
+    case gmNoneOfMine: return Choose(out, 6);
+    default: return FullCombsCount;
+    }
+}
+
 size_t GenerateCombs(TCombsArray& list, int mode, const std::string& params) {
     list.Clear();
     if (mode == gmFile) {

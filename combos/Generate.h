@@ -20,6 +20,10 @@ TNumberMask ParseMyNumbers(const std::string& text);
 // mode only; generated lists never have them).
 size_t GenerateCombs(TCombsArray& list, int mode, const std::string& params);
 
+// How many combinations GenerateCombs makes for the mode, counted without making them (a file is read; 0 when it
+// cannot be).
+size_t GeneratedCount(int mode, const std::string& params);
+
 // The full set, (1,2,3,4,5,6) .. (47,48,49,50,51,52), written in parallel; `out` must hold 20 358 520 entries.
 void GenerateFullSet(TComb* out);
 

@@ -57,7 +57,8 @@ std::string SourceEditorCaption(int source) {
 
 std::string SourceListCaption(int source, int32_t excludeDraws) {
     if (source < 0 || source >= ScriptSourceCount) return ErrorCaption;
-    return source == ssExclude ? Format(Tr(Sources[source].ListCaption), excludeDraws) : Tr(Sources[source].ListCaption);
+    return source == ssExclude ? Format(Tr(Sources[source].ListCaption), excludeDraws)
+                               : Tr(Sources[source].ListCaption);
 }
 
 std::string StakeEditorCaption(int mode) {
@@ -118,6 +119,12 @@ std::string OptionsCaption(const TScriptOptions& o) {
     if (o.ClearStakes) s += "; " + Tr("Удалить ставки");
     s += "; " + (o.NewOnly ? Tr("Только новые ставки") : Tr("Все создаваемые ставки"));
     return s;
+}
+
+std::string OptionsProblem(const TScriptOptions& options) {
+    if (options.ExcludeDraws >= 0) return "";
+    return Format(Tr("Некорректное слово опций \"%s\": количество тиражей не может быть отрицательным!"),
+                  OptionsText(options));
 }
 
 bool IsSeparatorLine(const std::string& line) {

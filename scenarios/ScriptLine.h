@@ -51,6 +51,10 @@ std::string OptionsText(const TScriptOptions& options);    // EXCL:10#RAND#CLR#N
 std::string OptionsShort(const TScriptOptions& options);   // EXCL:10#RAND#NEX, FULL#ALL (no CLR)
 std::string OptionsCaption(const TScriptOptions& options); // the scenario list's "Опции"
 
+// Why a run would refuse the options word (a negative number of draws), empty when it would not. The editor, the
+// check of a scenario and a run all ask here.
+std::string OptionsProblem(const TScriptOptions& options);
+
 bool IsSeparatorLine(const std::string& line);
 // Field n (1..9) of a command line, trimmed; empty when the line has fewer fields. Runs of "|" count as one
 // separator, which is why an empty filter field holds a space.

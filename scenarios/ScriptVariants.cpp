@@ -138,15 +138,33 @@ using TField = std::string TStatValues::*;
 // Which cell a mode reads: by the mode's family of three (depth, deviation, count) or its period/weight code.
 TField FieldOf(int mode) {
     switch (mode) {
-    case 1: case 3: case 5: return &TStatValues::Depth;
-    case 2: case 4: case 6: return &TStatValues::DepthPercent;
-    case 7: case 9: case 11: return &TStatValues::Deviation;
-    case 8: case 10: case 12: return &TStatValues::DeviationPercent;
-    case 13: case 15: case 17: return &TStatValues::Count;
-    case 14: case 16: case 18: return &TStatValues::CountPercent;
-    case 19: case 20: case 21: return &TStatValues::Weight;
-    case 22: case 23: case 24: return &TStatValues::PeriodMin;
-    case 25: case 26: case 27: return &TStatValues::Period;
+    case 1:
+    case 3:
+    case 5: return &TStatValues::Depth;
+    case 2:
+    case 4:
+    case 6: return &TStatValues::DepthPercent;
+    case 7:
+    case 9:
+    case 11: return &TStatValues::Deviation;
+    case 8:
+    case 10:
+    case 12: return &TStatValues::DeviationPercent;
+    case 13:
+    case 15:
+    case 17: return &TStatValues::Count;
+    case 14:
+    case 16:
+    case 18: return &TStatValues::CountPercent;
+    case 19:
+    case 20:
+    case 21: return &TStatValues::Weight;
+    case 22:
+    case 23:
+    case 24: return &TStatValues::PeriodMin;
+    case 25:
+    case 26:
+    case 27: return &TStatValues::Period;
     default: return &TStatValues::PeriodMax;
     }
 }
@@ -170,16 +188,67 @@ TRowTest::TRowTest(const TFilterPart& part) {
     FLimit = limitOk ? limit : 0;
     switch (m) {
     case 0: FKind = TKind::All; break;
-    case 1: case 7: case 13: case 22: case 28: FKind = TKind::IntMin; FNotNumber = 0; break;
-    case 25: FKind = TKind::RealMin; FNotNumber = 0; break;
-    case 3: case 9: case 15: case 23: case 29: FKind = TKind::IntMax; FNotNumber = 65535; break;
-    case 26: FKind = TKind::RealMax; FNotNumber = 0; break;
-    case 2: case 8: case 14: case 19: FKind = TKind::RealMin; FNotNumber = 0; break;
-    case 4: case 10: case 16: FKind = TKind::RealMax; FNotNumber = 65535; break;
-    case 20: FKind = TKind::RealMax; FNotNumber = 0; break;
-    case 5: case 11: case 17: case 24: case 30: FKind = TKind::IntIn; FList = ListOf(part.LevelValue); break;
-    case 6: case 12: case 18: case 21: case 27: FKind = TKind::RealIn; FList = ListOf(part.LevelValue); break;
-    case 31: FKind = TKind::ValueIn; FList = ListOf(part.LevelValue); break;
+    case 1:
+    case 7:
+    case 13:
+    case 22:
+    case 28:
+        FKind = TKind::IntMin;
+        FNotNumber = 0;
+        break;
+    case 25:
+        FKind = TKind::RealMin;
+        FNotNumber = 0;
+        break;
+    case 3:
+    case 9:
+    case 15:
+    case 23:
+    case 29:
+        FKind = TKind::IntMax;
+        FNotNumber = 65535;
+        break;
+    case 26:
+        FKind = TKind::RealMax;
+        FNotNumber = 0;
+        break;
+    case 2:
+    case 8:
+    case 14:
+    case 19:
+        FKind = TKind::RealMin;
+        FNotNumber = 0;
+        break;
+    case 4:
+    case 10:
+    case 16:
+        FKind = TKind::RealMax;
+        FNotNumber = 65535;
+        break;
+    case 20:
+        FKind = TKind::RealMax;
+        FNotNumber = 0;
+        break;
+    case 5:
+    case 11:
+    case 17:
+    case 24:
+    case 30:
+        FKind = TKind::IntIn;
+        FList = ListOf(part.LevelValue);
+        break;
+    case 6:
+    case 12:
+    case 18:
+    case 21:
+    case 27:
+        FKind = TKind::RealIn;
+        FList = ListOf(part.LevelValue);
+        break;
+    case 31:
+        FKind = TKind::ValueIn;
+        FList = ListOf(part.LevelValue);
+        break;
     default: FKind = TKind::All; break; // an index outside the table selects like LNO
     }
 }

@@ -40,6 +40,21 @@ TStakeRecord SeparatorRecord() {
     return r;
 }
 
+TStakeRecord NewStakeRecord(uint8_t kind, const std::string& comment, const TNumberSet& numbers, int32_t drawNumber,
+                            int32_t sampleSize, Currency profit) {
+    TStakeRecord r;
+    r.Kind = kind;
+    r.DrawNumber = drawNumber;
+    r.Comment = comment;
+    r.SampleSize = sampleSize;
+    r.Numbers = numbers;
+    r.Numbers.Count = std::clamp(r.Numbers.Count, 0, MaxStakeNumbers);
+    std::sort(r.Numbers.Numbers, r.Numbers.Numbers + r.Numbers.Count);
+    r.Matched = TNumberSet{-1, {}};
+    r.Profit = profit;
+    return r;
+}
+
 std::array<uint8_t, StakeRecordSize> EncodeStake(const TStakeRecord& r) {
     std::array<uint8_t, StakeRecordSize> b{};
     b[0] = r.Version;

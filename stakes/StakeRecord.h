@@ -30,6 +30,10 @@ struct TStakeRecord {
 };
 
 TStakeRecord SeparatorRecord();
+// A new unchecked stake as every producer makes it: the numbers ascending (whatever order they came in), the
+// matched set empty, the comment as given (cut when stored), the profit as given (minus the stake's cost).
+TStakeRecord NewStakeRecord(uint8_t kind, const std::string& comment, const TNumberSet& numbers, int32_t drawNumber,
+                            int32_t sampleSize, Currency profit);
 std::array<uint8_t, StakeRecordSize> EncodeStake(const TStakeRecord& r);
 // Never fails: every field is taken as it stands, counts clipped to the set's capacity.
 TStakeRecord DecodeStake(const uint8_t* bytes);

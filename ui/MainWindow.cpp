@@ -317,15 +317,7 @@ bool TMainWindow::EditScriptLine(zorb::TScriptEditorData& line) {
     return dlg.exec() == QDialog::Accepted;
 }
 
-bool TMainWindow::AskTestCount(int& count, int maxCount) {
-    bool ok = false;
-    const int value = QInputDialog::getInt(this, TrQ("Количество тестов"), TrQ("Укажите количество тестов:"), count, 1,
-                                           maxCount, 1, &ok);
-    if (ok) count = value;
-    return ok;
-}
-
-bool TMainWindow::AskTestRun(int& count, int& holdout, int maxCount) {
+bool TMainWindow::AskScriptTestCount(int& count, int& holdout, int maxCount) {
     return AskTestRunDialog(this, count, holdout, maxCount);
 }
 

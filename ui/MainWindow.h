@@ -96,8 +96,7 @@ public:
     void ScriptListChanged() override;
     void ScriptSelectionChanged(int scrollTo) override;
     bool EditScriptLine(zorb::TScriptEditorData& data) override;
-    bool AskTestCount(int& count, int maxCount) override;
-    bool AskTestRun(int& count, int& holdout, int maxCount) override;
+    bool AskScriptTestCount(int& count, int& holdout, int maxCount) override;
     void ScriptPanelsChanged(const zorb::TScriptPanels& panels) override;
     void ScriptRunStateChanged(bool running) override;
     bool EditProxy(zorb::TProxy& proxy) override;

@@ -111,6 +111,8 @@ void TStatsPage::MethodListsChanged() {
     for (int entry : FApp->Statistics().StatTypeItems())
         FType->addItem(QString::fromStdString(FApp->Stats().DisplayName(entry, true)), entry);
     FType->setCurrentIndex(FType->findData(FApp->Statistics().StatTypeEntry()));
+    // The length field names the length of the table shown, also one a scenario run left.
+    FLen->setValue(FApp->Settings().DrawsStatLen);
     FFillingMethods = false;
 }
 

@@ -22,8 +22,7 @@ public:
     void ScriptListChanged() override {}
     void ScriptSelectionChanged(int) override {}
     bool EditScriptLine(TScriptEditorData&) override { return false; }
-    bool AskTestCount(int&, int) override { return false; }
-    bool AskTestRun(int& count, int& holdout, int maxCount) override {
+    bool AskScriptTestCount(int& count, int& holdout, int maxCount) override {
         if (TestCount <= 0 || TestCount > maxCount) return false;
         count = TestCount;
         holdout = Holdout;

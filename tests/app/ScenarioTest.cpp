@@ -27,7 +27,7 @@ public:
         LineEdits.pop_front();
         return edit(data);
     }
-    bool AskTestCount(int&, int) override { return false; }
+    bool AskScriptTestCount(int&, int&, int) override { return false; }
     void ScriptPanelsChanged(const TScriptPanels&) override {}
     void ScriptRunStateChanged(bool) override {}
 };
@@ -93,10 +93,10 @@ TEST_F(ScenarioActions, EnablingRulesFollowTheSelection) {
         bool Empty, SeparatorSelected, FirstSelected, LastSelected;
     };
     const TRule rules[] = {
-        {"ScriptOpen", true, true, true, true},      {"ScriptSave", false, true, true, true},
-        {"ScriptEmpty", false, true, true, true},    {"ScriptClone", false, false, true, true},
-        {"ScriptEdit", false, false, true, true},    {"ScriptDel", false, true, true, true},
-        {"ScriptClr", false, true, true, true},      {"ScriptUp", false, true, false, true},
+        {"ScriptOpen", true, true, true, true},     {"ScriptSave", false, true, true, true},
+        {"ScriptEmpty", false, true, true, true},   {"ScriptClone", false, false, true, true},
+        {"ScriptEdit", false, false, true, true},   {"ScriptDel", false, true, true, true},
+        {"ScriptClr", false, true, true, true},     {"ScriptUp", false, true, false, true},
         {"ScriptDown", false, true, true, false},   {"ScriptRun", false, true, true, true},
         {"ScriptStop", false, false, false, false},
     };
@@ -127,7 +127,8 @@ TEST_F(ScenarioActions, DeletionAsksWithTheCountAndMovesSwapTwoLines) {
         Sc().AddLine(l);
     Sc().SetScriptSelection({2});
     ASSERT_TRUE(App->Execute("ScriptUp"));
-    EXPECT_EQ(Sc().Lines(), (TScriptLines{"A| | | | | | | |", "C| | | | | | | |", "B| | | | | | | |", "D| | | | | | | |"}));
+    EXPECT_EQ(Sc().Lines(),
+              (TScriptLines{"A| | | | | | | |", "C| | | | | | | |", "B| | | | | | | |", "D| | | | | | | |"}));
     EXPECT_EQ(Sc().ScriptSelection(), std::vector<int>{1});
     Sc().SetScriptSelection({0, 3});
     Ui.YesNoAnswers = {false, true};

@@ -164,8 +164,9 @@ TEST_F(CliScenario, ForecastStakesMatchAnIndependentCount) {
     const auto out = Lines(r.Out);
     ASSERT_EQ(out.size(), 5u) << r.Out;
     EXPECT_EQ(out[0], "Строка;Набор;Комбинаций;Ставок;Фильтры");
-    EXPECT_EQ(out[1], "1;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
-    EXPECT_EQ(out[2], "3;1;" + std::to_string(kept) + ";1;\"TMF#NUMS:100#LVA:7;8#SF:1\"");
+    // «Фильтры» names the filters as the stake comment does, options first.
+    EXPECT_EQ(out[1], "1;1;" + std::to_string(kept) + ";1;\"FULL#FIRST + TMF#NUMS:100#LVA:7;8#SF:1\"");
+    EXPECT_EQ(out[2], "3;1;" + std::to_string(kept) + ";1;\"FULL#LAST + TMF#NUMS:100#LVA:7;8#SF:1\"");
     EXPECT_EQ(out[3], "Комбинаций: " + std::to_string(kept));
     EXPECT_EQ(out[4], "Ставок: 2");
     const auto stakes = RealStakes();
@@ -369,6 +370,72 @@ TEST_F(CliScenario, NewOnlyAddsNothingTheSecondTime) {
     EXPECT_EQ(skipped, made) << second.Err << "\n" << log.size();
     EXPECT_EQ(log.rfind("[", 0), 0u);
     EXPECT_NE(log.find("]: ### ЗАВЕРШЕНИЕ СЦЕНАРИЯ ###"), std::string::npos);
+}
+
+// A line a run would refuse is refused alike by the editor, by `scenario check` and by the run, before anything is
+// written: a negative number of draws in the options word, and ALL over more combinations than it may stake.
+TEST_F(CliScenario, EditorCheckAndRunRefuseTheSameOptionsAndAllLimit) {
+    const std::string path = Lsc("r.lsc", "EXCL:-5#FIRST| | | | | | | |\r\n"
+                                          "FULL:0#ALL| | | | | | | |\r\n"
+                                          "EXCL:10#ALL| | | | | | | |\r\n");
+    TRun check = Run({"scenario", "check", path});
+    EXPECT_EQ(check.Code, 1);
+    const auto lines = Lines(check.Out);
+    ASSERT_EQ(lines.size(), 7u) << check.Out; // the ALL messages name the line's filters on lines of their own
+    EXPECT_EQ(lines[0], "Строка 1: Некорректное слово опций \"EXCL:-5#FIRST\": количество тиражей не может быть "
+                        "отрицательным!");
+    EXPECT_EQ(lines[1], "Строка 2: Ставки не сделаны: в списке комбинаций осталось 20358520, а в режиме \"Выбрать "
+                        "все комбинации (не рекомендуется)\" допускается не более 100000!");
+    EXPECT_EQ(lines[3], "Фильтры: FULL#ALL");
+    EXPECT_EQ(lines[4].rfind("Строка 3: Ставки не сделаны: в списке комбинаций осталось 20358510,", 0), 0u) << lines[4];
+    EXPECT_EQ(Run({"scenario", "add", "--options", "EXCL:-5#FIRST"}).Code, 1);
+    EXPECT_EQ(ReadRaw(State()), "");
+    for (const char* line : {"EXCL:-5#FIRST| | | | | | | |\r\n", "FULL:0#ALL| | | | | | | |\r\n"}) {
+        TRun run = Run({"scenario", "run", Lsc("one.lsc", line)});
+        EXPECT_EQ(run.Code, 1) << line;
+        EXPECT_TRUE(RealStakes().empty()) << line;
+        EXPECT_NE(run.Err.find(line[0] == 'E' ? "Некорректное слово опций" : "допускается не более 100000"),
+                  std::string::npos)
+            << run.Err;
+    }
+}
+
+// A file of more lines than a scenario may hold is refused with a message, by every verb that reads one, and the
+// saved scenario is kept.
+TEST_F(CliScenario, AScenarioOfTooManyLinesIsRefused) {
+    std::string many;
+    for (int i = 0; i <= 100000; ++i) many += "x\n";
+    const std::string path = Lsc("many.lsc", many);
+    ASSERT_EQ(Run({"scenario", "add", "--options", "FULL:0#FIRST"}).Code, 0);
+    for (const char* verb : {"show", "check", "open", "append", "run"}) {
+        TRun r = Run({"scenario", verb, path});
+        EXPECT_EQ(r.Code, 1) << verb;
+        EXPECT_NE(r.Err.find("не может быть загружен: допускается не более 100000 строк"), std::string::npos)
+            << verb << ": " << r.Err;
+    }
+    EXPECT_EQ(ReadRaw(State()), "FULL:0#FIRST| | | | | | | |\r\n");
+}
+
+// «Итого» of a test counts the stakes this run made: an unchecked stake a killed run left on a draw the test
+// reaches is checked on the way but not counted.
+TEST_F(CliScenario, TotalsCountOnlyTheStakesOfThisRun) {
+    const TDrawsArray draws = MakeSampleArchive(200);
+    TStakeRecord left;
+    left.Kind = skScenario;
+    left.DrawNumber = NextDrawNumber(draws, 2);
+    left.SampleSize = 1;
+    left.Numbers = CombToSet(TComb{{1, 2, 3, 4, 5, 6}});
+    left.Comment = "01.001: @ left by a killed run";
+    const auto bytes = EncodeStake(left);
+    WriteRaw(Dir.File("Zorb_6x52.lsk"), std::string(bytes.begin(), bytes.end()));
+    TRun t = Run({"scenario", "test", Lsc("k.lsc", "EXCL:3#FIRST|TMD1#NUMS:50#LVA:1-40;1#SF:1| | | | | | |\r\n"),
+                  "--count", "3", "--csv"});
+    ASSERT_EQ(t.Code, 0) << t.Err;
+    const auto out = Lines(t.Out);
+    ASSERT_EQ(out.size(), 5u) << t.Out;
+    for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(SplitKeepEmpty(out[i], ';')[3], "1") << out[i];
+    EXPECT_EQ(out[4].rfind("Итого;;;3;", 0), 0u) << out[4];
+    EXPECT_TRUE(RealStakes().front().Checked); // the leftover was checked all the same
 }
 
 } // namespace

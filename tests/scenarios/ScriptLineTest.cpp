@@ -1,7 +1,8 @@
 // Scenario lines and files: the options word, the fields of a command line and the bytes of the files.
+#include "scenarios/ScriptLine.h"
+#include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "scenarios/ScriptFile.h"
-#include "scenarios/ScriptLine.h"
 
 #include <gtest/gtest.h>
 
@@ -31,20 +32,37 @@ TEST_P(OptionsWord, ReadsWritesAndShows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OptionsWord,
-    testing::Values(
-        TOptionsCase{"EXCL:10#RAND#CLR#NEX", {10, 1, 1, true, true}, "EXCL:10#RAND#CLR#NEX", "EXCL:10#RAND#NEX",
-                     "Исключить 10 тиражей; Случайно; Удалить ставки; Только новые ставки"},
-        TOptionsCase{"FULL:0#ALL", {0, 0, 4, false, false}, "FULL:0#ALL", "FULL#ALL",
-                     "Исходный список; Все; Все создаваемые ставки"},
-        // Letter case is ignored; the source is found by its start, the stake code must match whole.
-        TOptionsCase{" curr : 7 # none # nex ", {7, 2, 9, false, true}, "CURR:7#NONE#NEX", "CURR#NONE#NEX",
-                     "Текущий список; Не делать ставок; Только новые ставки"},
-        TOptionsCase{"EXCLUDE:x#RANDOM#clr", {0, 1, 0, true, false}, "EXCL:0#EXT#CLR", "EXCL:0#EXT",
-                     "Исключить 0 тиражей; Расширенная; Удалить ставки; Все создаваемые ставки"},
-        TOptionsCase{"", {0, 0, 0, false, false}, "FULL:0#EXT", "FULL#EXT",
-                     "Исходный список; Расширенная; Все создаваемые ставки"},
-        TOptionsCase{"??#SYSC#CLR#CLR#XYZ", {0, 0, 6, true, false}, "FULL:0#SYSC#CLR", "FULL#SYSC",
-                     "Исходный список; Система [комб]; Удалить ставки; Все создаваемые ставки"}));
+    testing::Values(TOptionsCase{"EXCL:10#RAND#CLR#NEX",
+                                 {10, 1, 1, true, true},
+                                 "EXCL:10#RAND#CLR#NEX",
+                                 "EXCL:10#RAND#NEX",
+                                 "Исключить 10 тиражей; Случайно; Удалить ставки; Только новые ставки"},
+                    TOptionsCase{"FULL:0#ALL",
+                                 {0, 0, 4, false, false},
+                                 "FULL:0#ALL",
+                                 "FULL#ALL",
+                                 "Исходный список; Все; Все создаваемые ставки"},
+                    // Letter case is ignored; the source is found by its start, the stake code must match whole.
+                    TOptionsCase{" curr : 7 # none # nex ",
+                                 {7, 2, 9, false, true},
+                                 "CURR:7#NONE#NEX",
+                                 "CURR#NONE#NEX",
+                                 "Текущий список; Не делать ставок; Только новые ставки"},
+                    TOptionsCase{"EXCLUDE:x#RANDOM#clr",
+                                 {0, 1, 0, true, false},
+                                 "EXCL:0#EXT#CLR",
+                                 "EXCL:0#EXT",
+                                 "Исключить 0 тиражей; Расширенная; Удалить ставки; Все создаваемые ставки"},
+                    TOptionsCase{"",
+                                 {0, 0, 0, false, false},
+                                 "FULL:0#EXT",
+                                 "FULL#EXT",
+                                 "Исходный список; Расширенная; Все создаваемые ставки"},
+                    TOptionsCase{"??#SYSC#CLR#CLR#XYZ",
+                                 {0, 0, 6, true, false},
+                                 "FULL:0#SYSC#CLR",
+                                 "FULL#SYSC",
+                                 "Исходный список; Система [комб]; Удалить ставки; Все создаваемые ставки"}));
 
 TEST(OptionsCaptions, OutsideTheTablesShowError) {
     EXPECT_EQ(SourceListCaption(3, 0), "# ERROR #");
@@ -109,14 +127,15 @@ TEST_P(ScenarioRead, Decodes) {
     EXPECT_EQ(ParseScenarioText(GetParam().Bytes), GetParam().Lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, ScenarioRead,
-    testing::Values(TReadCase{"Utf8Bom", "\xEF\xBB\xBF" "a|\r\nб\r\n", {"a|", "б"}},
-                    TReadCase{"Cp1251", "\xEF\xF0\xE8\xE2\xE5\xF2\r\n", {"привет"}},
-                    TReadCase{"LfOnly", "a\n\nb", {"a", "", "b"}},
-                    TReadCase{"Empty", "", {}},
-                    TReadCase{"TrailingSeparator", "a\r\n\r\n", {"a", ""}}),
-    [](const auto& p) { return std::string(p.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Encodings, ScenarioRead,
+                         testing::Values(TReadCase{"Utf8Bom",
+                                                   "\xEF\xBB\xBF"
+                                                   "a|\r\nб\r\n",
+                                                   {"a|", "б"}},
+                                         TReadCase{"Cp1251", "\xEF\xF0\xE8\xE2\xE5\xF2\r\n", {"привет"}},
+                                         TReadCase{"LfOnly", "a\n\nb", {"a", "", "b"}}, TReadCase{"Empty", "", {}},
+                                         TReadCase{"TrailingSeparator", "a\r\n\r\n", {"a", ""}}),
+                         [](const auto& p) { return std::string(p.param.Name); });
 
 TEST(ScenarioAppend, SeparatorOnlyAfterACommandLine) {
     TScriptLines s = {"A"};
@@ -130,6 +149,33 @@ TEST(ScenarioAppend, SeparatorOnlyAfterACommandLine) {
     EXPECT_EQ(e, (TScriptLines{"B"}));
     AppendScenarioLines(e, {});
     EXPECT_EQ(e, (TScriptLines{"B"}));
+}
+
+// Editing in the middle keeps every other line as it was; a scenario above the line limit is refused whole, by
+// reading and by appending alike.
+TEST(ScenarioLines, EditsKeepTheOtherLinesAndTheLimitHolds) {
+    TScriptLines s = {"один", "", "three|x", "4"};
+    s.Set(1, "второй, длиннее");
+    s.Swap(0, 3);
+    s.Set(2, s.View(2)); // a line set from a view of itself
+    EXPECT_EQ(s, (TScriptLines{"4", "второй, длиннее", "three|x", "один"}));
+    s.Erase({0, 2, 9});
+    EXPECT_EQ(s, (TScriptLines{"второй, длиннее", "один"}));
+    EXPECT_EQ(ScenarioText(s), "второй, длиннее\r\nодин\r\n");
+
+    std::string many;
+    for (size_t i = 0; i < MaxScenarioLines; ++i) many += "x\r\n";
+    TScriptLines full = ParseScenarioText(many);
+    EXPECT_EQ(full.size(), MaxScenarioLines);
+    EXPECT_THROW(AppendScenarioLines(full, {"y"}), EZorbError);
+    EXPECT_EQ(full.size(), MaxScenarioLines);
+    try {
+        ParseScenarioText(many + "x\n");
+        ADD_FAILURE() << "a scenario of too many lines was read";
+    } catch (const EZorbError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Сценарий из 100001 строк не может быть загружен: допускается не более 100000 строк.");
+    }
 }
 
 TEST(ScenarioFile, RewriteFailureKeepsTheOldFile) {

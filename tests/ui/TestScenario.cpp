@@ -6,11 +6,14 @@
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
+#include "stats/StatList.h"
+#include "stats/StatTable.h"
 #include "tools/SampleArchive.h"
 #include "ui/DrawsPage.h"
 #include "ui/FilterDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/ScenarioPage.h"
+#include "ui/StatsPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -127,6 +130,44 @@ private slots:
                  "EXCL:10#ALL|" + filter1->text().toStdString() + "|TMD1#SUMS:200#CLV:0#SF:1| | | | | |вторая");
     }
 
+    // After a forecast and after a test the statistics tab names the method and the length of the table it
+    // shows (the run's last), and that table is the one those two give at the current offset.
+    void statisticsTabAgreesWithItsTableAfterARun() {
+        auto s = Start();
+        TStatsPage* page = s->Window.StatsPage();
+        s->App->Statistics().SelectStatType(s->App->Registry().FindByCode("SUMS"));
+        s->App->Statistics().SetDrawsStatLen(77);
+        auto agree = [&](const char* when) {
+            const int entry = page->TypeBox()->currentData().toInt();
+            QCOMPARE(entry, s->App->Registry().FindByCode("NUMS"));
+            QCOMPARE(page->LenEdit()->value(), 30);
+            TStatTableParams params;
+            params.WindowEnd = s->App->Archive().DrawRowCount() - 1 - s->App->Archive().DrawsOffset();
+            params.Length = page->LenEdit()->value();
+            const TStatTable table =
+                ComputeStatTable(*s->App->Registry().CreateStat(entry), s->App->Archive().Draws(), params, nullptr);
+            auto* model = page->View()->model();
+            QVERIFY2(model->rowCount() == static_cast<int>(table.Lines.size()), when);
+            QStringList shown, computed;
+            for (int r = 0; r < model->rowCount(); ++r) {
+                shown << model->data(model->index(r, 0)).toString();
+                computed << QString::fromStdString(table.Lines[static_cast<size_t>(r)].Cells[0]);
+                shown.back() += ":" + model->data(model->index(r, 1)).toString();
+                computed.back() += ":" + QString::fromStdString(table.Lines[static_cast<size_t>(r)].Cells[1]);
+            }
+            shown.sort();
+            computed.sort();
+            QVERIFY2(shown == computed, when);
+        };
+        QVERIFY(s->App->Scenarios().RunForecast());
+        agree("after a forecast");
+        QVERIFY(s->App->Scenarios().RunTest(3));
+        agree("after a test");
+        QCOMPARE(s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4")->text(), QString("Сценарий завершен!"));
+        s->ShowPage(page);
+        test::Snapshot(s->Window, "scenario-stats-after-test.png");
+    }
+
     void runningTestLocksTheViewsUntilStopped() {
         auto s = Start();
         const int offset = s->App->Archive().DrawsOffset();
@@ -156,6 +197,10 @@ private slots:
         QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
         QVERIFY(!s->Window.ActionByName("ScriptStop")->isEnabled());
         QVERIFY(s->App->Archive().DrawsOffset() != offset);
+        // A stopped test does not pass for a finished one.
+        auto* text = s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4");
+        QVERIFY(text);
+        QCOMPARE(text->text(), QString("Выполнение сценария прервано"));
     }
 };
 
