@@ -65,6 +65,8 @@ void TTemplateMain::Create() {
             StepWaitForOtherCopy();
             if (FTerminated) return;
         }
+        // Before the first program file (a language module) is read.
+        FUpdates.RecoverInterruptedUpdate();
         StepLanguage();
         FViewsFrozen = false;
         FCombinations.ForgetBuffer();
