@@ -8,6 +8,7 @@
 #include "core/Platform.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "net/Reply.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -57,7 +58,7 @@ bool IsUrl(const std::string& s) {
 }
 
 EZorbError BadName(const std::string& name) {
-    return EZorbError(Format(Tr("Пакет обновления содержит недопустимое имя файла \"%s\"!"), name));
+    return EZorbError(Format(Tr("Пакет обновления содержит недопустимое имя файла \"%s\"!"), QuoteReply(name)));
 }
 
 EZorbError BadSignature() {
@@ -442,8 +443,24 @@ std::string Crc32Text(uint32_t crc) {
 }
 
 std::string FileCrc32Text(const std::string& path) {
-    const std::string data = ReadFileBytes(path);
-    return Crc32Text(Crc32(data.data(), data.size()));
+    // Read piece by piece: a package may be larger than the memory one would spend on it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(errno)));
+    std::vector<char> buf(1 << 20);
+    uint32_t crc = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw EZorbError(Format(Tr("Не удалось прочитать файл \"%s\": %s"), path, SystemErrorText(err)));
+        }
+        if (n == 0) break;
+        crc = Crc32(buf.data(), static_cast<size_t>(n), crc);
+    }
+    ::close(fd);
+    return Crc32Text(crc);
 }
 
 const std::string& BuiltInUpdateKey() {
