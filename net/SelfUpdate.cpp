@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/file.h>
@@ -231,6 +232,15 @@ private:
     int FFd = -1;
 };
 
+bool JournalCommitted(const std::string& text) {
+    bool committed = false;
+    ForEachLine(text, [&](std::string_view line) {
+        committed = committed || line == CommitMark;
+        return true;
+    });
+    return committed;
+}
+
 // Undoes the journal's moves, newest first; what cannot be put back is left where it is. Only whole lines count:
 // a line cut short by a crash names no move that was made, and a cut name could name another file. True when
 // every file moved aside is back.
@@ -241,13 +251,19 @@ bool Undo(const std::string& installDir, const std::string& oldDir, std::string 
         lines.push_back(SplitKeepEmpty(line, '\t'));
         return true;
     });
+    // Where each replaced file was put aside: a placed file is taken away only while the file it replaced still
+    // waits there, so running the undo again (after a crash during the undo) never removes a restored file.
+    std::map<std::string, std::string> asideOf;
+    for (const auto& l : lines)
+        if (l.size() == 3 && l[0] == "M" && SafeRelative(l[2])) asideOf[l[1]] = l[2];
     bool complete = true;
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         const std::vector<std::string>& l = *it;
         if (l.size() < 2 || !SafeRelative(l[1])) continue;
         const std::string target = JoinPath(installDir, l[1]);
         if (l[0] == "P") {
-            std::remove(target.c_str());
+            const auto aside = asideOf.find(l[1]);
+            if (aside == asideOf.end() || Exists(JoinPath(oldDir, aside->second))) std::remove(target.c_str());
         } else if (l[0] == "M" && l.size() == 3 && SafeRelative(l[2])) {
             const std::string aside = JoinPath(oldDir, l[2]);
             if (Exists(aside) && !Exists(target)) std::rename(aside.c_str(), target.c_str());
@@ -491,6 +507,15 @@ std::string TSelfUpdater::OldDir() const {
     return JoinPath(FOptions.InstallDir, OldDirName);
 }
 
+void TSelfUpdater::DropOldFolder() const {
+    const std::string journal = JoinPath(OldDir(), JournalName);
+    if (FileExists(journal) && !JournalCommitted(ReadFileBytes(journal)))
+        throw EZorbError(Format(Tr("Не все файлы прерванной установки обновления удалось вернуть на место; они "
+                                   "остаются в \"%s\"."),
+                                OldDir()));
+    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+}
+
 void TSelfUpdater::Tick(const TUpdateSteps& steps) const {
     if (steps.Step) steps.Step();
     if (CancelRequested() || (steps.Stop && steps.Stop())) throw EZorbError(Tr("Операция прервана."));
@@ -544,19 +569,15 @@ bool TSelfUpdater::RecoverInterrupted(const std::string& installDir) {
     const std::string journal = JoinPath(oldDir, JournalName);
     if (!FileExists(journal) || JournalBusy(journal)) return false;
     const std::string text = ReadFileBytes(journal);
-    bool committed = false;
-    ForEachLine(text, [&](std::string_view line) {
-        committed = committed || line == CommitMark;
-        return true;
-    });
+    const bool committed = JournalCommitted(text);
     bool undone = false;
     if (!committed) {
-        // Every file is back where it was: the folder of replaced files has nothing more to give.
+        // Every file back where it was: the folder of replaced files has nothing more to give. Otherwise the
+        // journal stays, and the next start tries again.
         if (Undo(installDir, oldDir, text)) {
             std::error_code ec;
             fs::remove_all(oldDir, ec);
         }
-        std::remove(journal.c_str());
         undone = true;
     }
     // The stage of the interrupted installation is of no further use either way.
@@ -573,7 +594,7 @@ TUpdateOffer TSelfUpdater::Check(const TUpdateSteps& steps) {
     if (JournalBusy(JoinPath(OldDir(), JournalName)))
         throw EZorbError(Tr("Другая копия программы уже устанавливает обновление."));
     RecoverInterrupted(dir);
-    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+    DropOldFolder();
     Tick(steps);
     Tick(steps); // the running version is given
     const std::string inf = JoinPath(dir, DescriptorFile);
@@ -646,7 +667,7 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     if (JournalBusy(JoinPath(OldDir(), JournalName)))
         throw EZorbError(Tr("Другая копия программы уже устанавливает обновление."));
     RecoverInterrupted(dir);
-    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+    DropOldFolder();
 
     const std::string work = WorkDir();
     struct TRemoveWork {
@@ -773,9 +794,11 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     } catch (...) {
         const std::string text =
             FileExists(JoinPath(OldDir(), JournalName)) ? ReadFileBytes(JoinPath(OldDir(), JournalName)) : "";
-        Undo(dir, OldDir(), text);
-        std::error_code ec;
-        fs::remove_all(OldDir(), ec);
+        // What could not be put back stays in the old folder for the user rather than being removed with it.
+        if (Undo(dir, OldDir(), text)) {
+            std::error_code ec;
+            fs::remove_all(OldDir(), ec);
+        }
         throw;
     }
 }

@@ -104,6 +104,8 @@ private:
                const std::function<void(const char*, size_t)>& onBody = {}) const;
     std::string ResolveSource(const std::string& source) const;
     void Tick(const TUpdateSteps& steps) const;
+    // Removes what the last installation replaced; raises while an undone swap could not put everything back.
+    void DropOldFolder() const;
 
     TSelfUpdateOptions FOptions;
 };

@@ -2,6 +2,7 @@
 // no unwinding, no undo) after the n-th durable change; the recovery the programs run at start must leave the
 // program directory all old or all new, with the stage removed. Everything is published as local files.
 #include "../common/UpdateTestUtil.h"
+#include "../core/TestFiles.h"
 #include "net/SelfUpdate.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,10 @@
 
 namespace zorb::test {
 namespace {
+
+bool JournalCommitted(const std::string& journal) {
+    return journal.find("COMMIT\n") != std::string::npos;
+}
 
 class UpdateSwapKillTest : public testing::Test {
 protected:
@@ -118,12 +123,20 @@ TEST_F(UpdateSwapKillTest, EveryKillPointEndsAllOldOrAllNew) {
         const fs::path cut = Root / ("cut-" + std::to_string(k));
         fs::copy(dir, cut, fs::copy_options::recursive);
         std::ofstream(cut / "SelfUpdate.old/journal", std::ios::app) << "P\tZorb_6x52";
-        for (const fs::path& d : {dir, cut}) {
+        // A recovery killed after its moves but before it removed the journal: the next start runs it again.
+        const fs::path again = Root / ("again-" + std::to_string(k));
+        fs::copy(dir, again, fs::copy_options::recursive);
+        const std::string journal = ReadRaw((again / "SelfUpdate.old/journal").string());
+        TSelfUpdater::RecoverInterrupted(again.string());
+        if (!JournalCommitted(journal)) Put(again / "SelfUpdate.old/journal", journal);
+        for (const fs::path& d : {dir, cut, again}) {
             SCOPED_TRACE(d.filename().string());
             const bool undone = TSelfUpdater::RecoverInterrupted(d.string());
             const auto now = Tree(d);
             EXPECT_TRUE(now == before || now == after);
-            EXPECT_EQ(undone, now == before) << "an undo reports itself";
+            if (d != again) {
+                EXPECT_EQ(undone, now == before) << "an undo reports itself";
+            }
             EXPECT_FALSE(fs::exists(d / "SelfUpdate")) << "the stage is removed";
             if (now == before) {
                 EXPECT_FALSE(fs::exists(d / "SelfUpdate.old")) << "nothing left aside";
