@@ -183,7 +183,8 @@ void TTemplateMain::StepBuildRegistry() {
 }
 
 void TTemplateMain::OnInitTimer() {
-    if (FState != TStartState::PartOneDone) return;
+    if (FState != TStartState::PartOneDone || FInitRunning) return;
+    FInitRunning = true;
     try {
         SetProgressText(Tr("Инициализация..."));
         FCombinationsCount = Binomial(MaxNumber, NumbersPerDraw);
@@ -245,6 +246,7 @@ void TTemplateMain::OnInitTimer() {
     }
     SetProgressText("");
     FState = TStartState::Initialized;
+    FInitRunning = false;
     EndBusy();
 }
 
