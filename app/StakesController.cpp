@@ -221,20 +221,76 @@ bool TStakesController::LoadStakes() {
         FApp.ShowError(Format(Tr("Ошибка чтения файла ставок!\r\r%s"), ErrorText(e)));
         return false;
     }
-    if (FStakes.Outdated()) {
-        FApp.Message(TMsgBox::Warning,
-                     Tr("Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!"));
-        try {
-            if (!FApp.ReadOnly())
-                FStakes.Truncate();
-            else
-                FStakes.Close();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
-        }
-    }
+    if (FStakes.Outdated())
+        DropOutdatedStakes();
+    else if (FStakes.TornBytes() > 0)
+        CutTornStakes();
     RefreshStakesView(true, false);
     return true;
+}
+
+namespace {
+// The note on the copy of a file as it was found, for the message that tells what was done to the file.
+std::string CopyNote(TStakesFile& file, bool& kept) {
+    try {
+        const std::string copy = file.KeepDamagedCopy();
+        kept = true;
+        return Format(Tr("\r\rКопия исходного файла сохранена: %s"), copy);
+    } catch (const std::exception& e) {
+        kept = false;
+        return Format(Tr("\r\rКопию исходного файла сохранить не удалось: %s"), ErrorText(e));
+    }
+}
+} // namespace
+
+void TStakesController::DropOutdatedStakes() {
+    const std::string warning = Tr("Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!");
+    if (FApp.ReadOnly()) {
+        FApp.Message(TMsgBox::Warning, warning);
+        FStakes.Close();
+        return;
+    }
+    // Emptied only once a copy is safe: without one the file stays as it is and unused for this run.
+    bool kept = false;
+    const std::string note = CopyNote(FStakes, kept);
+    FApp.Message(TMsgBox::Warning, warning + note);
+    if (!kept) {
+        FStakes.Close();
+        return;
+    }
+    try {
+        FStakes.Truncate();
+        FStakes.Sync();
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
+    }
+}
+
+void TStakesController::CutTornStakes() {
+    // An append cut short (a full disk, a crash) leaves part of a record at the end: every whole record is a
+    // stake of the user's, only the part is dropped.
+    const int64_t torn = FStakes.TornBytes();
+    if (FApp.ReadOnly()) {
+        FApp.Message(TMsgBox::Warning,
+                     Format(Tr("Файл ставок повреждён: в конце файла неполная запись (%d байт). Прочитаны все целые "
+                               "записи (%d). Неполная запись будет удалена при следующем изменении данных."),
+                            torn, FStakes.Count()));
+        return;
+    }
+    bool kept = false;
+    const std::string note = CopyNote(FStakes, kept);
+    try {
+        FStakes.CutTornTail();
+    } catch (const std::exception& e) {
+        FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e) + note));
+        FStakes.Close(); // appends could not land on the record grid
+        return;
+    }
+    FApp.Message(TMsgBox::Warning,
+                 Format(Tr("Файл ставок был повреждён: неполная запись в конце файла (%d байт) удалена, все целые "
+                           "записи сохранены (%d)."),
+                        torn, FStakes.Count()) +
+                     note);
 }
 
 void TStakesController::LogStakesDelete() {

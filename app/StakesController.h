@@ -71,6 +71,8 @@ public:
 
 private:
     void OnStakeChecked(const TStakeRecord& record);
+    void DropOutdatedStakes();
+    void CutTornStakes();
 
     TAppServices& FApp;
     TStakesUi& FUi;

@@ -67,6 +67,8 @@ void TTemplateMain::Create() {
             StepWaitForOtherCopy();
             if (FTerminated) return;
         }
+        // Before the first program file (a language module) is read.
+        FUpdates.RecoverInterruptedUpdate();
         StepLanguage();
         FViewsFrozen = false;
         FCombinations.ForgetBuffer();
@@ -183,7 +185,8 @@ void TTemplateMain::StepBuildRegistry() {
 }
 
 void TTemplateMain::OnInitTimer() {
-    if (FState != TStartState::PartOneDone) return;
+    if (FState != TStartState::PartOneDone || FInitRunning) return;
+    FInitRunning = true;
     try {
         SetProgressText(Tr("Инициализация..."));
         FCombinationsCount = Binomial(MaxNumber, NumbersPerDraw);
@@ -246,6 +249,7 @@ void TTemplateMain::OnInitTimer() {
     }
     SetProgressText("");
     FState = TStartState::Initialized;
+    FInitRunning = false;
     EndBusy();
 }
 

@@ -179,6 +179,7 @@ private:
     TSwitches FSwitches;
     TStartState FState = TStartState::Created;
     bool FTerminated = false;
+    bool FInitRunning = false; // the loading processes events, where the timer could start it a second time
     int FBusy = 0;
     std::string FCaption;
     std::unique_ptr<TIniFile> FFrm; // created by Create, once the file name is known

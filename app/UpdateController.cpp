@@ -8,6 +8,7 @@
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/Translate.h"
+#include "stakes/StakesFile.h"
 
 #include <optional>
 
@@ -64,6 +65,7 @@ std::string TUpdateController::DescriptorUrl() const {
 TSelfUpdateOptions TUpdateController::UpdaterOptions() {
     TSelfUpdateOptions o;
     o.InstallDir = FRun.InstallDir.empty() ? FApp.ExeDir() : AbsolutePath(FRun.InstallDir);
+    o.DataDir = FApp.DataDir();
     o.Section = FApp.ProgramName();
     o.RunningVersion = ProgramVersion();
     o.DescriptorUrl = DescriptorUrl();
@@ -120,14 +122,22 @@ int TUpdateController::CheckForUpdate(bool silent, bool install) {
     }
 }
 
-bool TUpdateController::StartupCheck() {
-    // Only the window checks at start; the command line and the tests have no offer window.
-    if (!FUi || FApp.ReadOnly()) return false;
+void TUpdateController::RecoverInterruptedUpdate() {
+    // A copy that runs holds the lock; it recovered when it started, and it may be installing now.
+    TInstanceLock lock;
+    if (!lock.Acquire(FApp.DataDir())) return;
     try {
-        TSelfUpdater::RecoverInterrupted(UpdaterOptions().InstallDir);
+        if (TSelfUpdater::RecoverInterrupted(FApp.ExeDir()))
+            FApp.Message(TMsgBox::Warning, Tr("Установка обновления была прервана: восстановлена прежняя версия "
+                                              "программы."));
     } catch (const std::exception& e) {
         FApp.ShowError(Format(Tr("Ошибка системы самообновления программы!\r\r%s"), ErrorText(e)));
     }
+}
+
+bool TUpdateController::StartupCheck() {
+    // Only the window checks at start; the command line and the tests have no offer window.
+    if (!FUi || FApp.ReadOnly()) return false;
     if (!FApp.Settings().AutoUpdates || CheckForUpdate(true) != 1) return false;
     if (FRestart) FRestart();
     return true;

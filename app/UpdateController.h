@@ -46,7 +46,10 @@ public:
     // 0 nothing installed (none newer, or declined), 1 installed, 2 an error. Silent shows no search error;
     // `install` installs without asking.
     int CheckForUpdate(bool silent, bool install = false);
-    // Start-up: an interrupted swap is undone; with AutoUpdates a silent check. True when the program restarts.
+    // Every start of either program, before any program file is used: an update swap cut short (a crash, a kill)
+    // is undone, under the data directory's lock so that no running copy is in the middle of one.
+    void RecoverInterruptedUpdate();
+    // Start-up: with AutoUpdates a silent check. True when the program restarts.
     bool StartupCheck();
     void CheckUpdate(); // the action: check, restart after an installation
 

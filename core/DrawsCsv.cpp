@@ -12,11 +12,12 @@ bool Blank(unsigned char c) {
     return c >= 1 && c <= 32;
 }
 
-// The integer of a field, 0 when it is not one; stored as a byte the way the archive holds numbers.
+// The integer of a field as a byte the way the archive holds numbers; 0 (which no draw holds) when it is not a
+// number of the game. The range is checked before narrowing, so 257 cannot pass as 1.
 uint8_t NumberByte(const std::string& field) {
     int32_t v;
-    if (!TryStrToInt(field, v)) return 0;
-    return static_cast<uint8_t>(v & 0xFF);
+    if (!TryStrToInt(field, v) || v < MinNumber || v > MaxNumber) return 0;
+    return static_cast<uint8_t>(v);
 }
 
 void FillDraw(TDrawRec& d, const std::string& date, const std::vector<std::string>& fields, size_t firstNumber) {

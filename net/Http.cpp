@@ -6,6 +6,8 @@
 #include "core/Format.h"
 #include "core/Translate.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -38,6 +40,7 @@ struct TSink {
     int64_t Max = 0;
     int64_t Received = 0;
     bool TooLarge = false;
+    const std::function<void(const char*, size_t)>* Observer = nullptr;
 };
 
 size_t ToSink(char* data, size_t size, size_t n, void* user) {
@@ -50,16 +53,50 @@ size_t ToSink(char* data, size_t size, size_t n, void* user) {
     }
     if (sink->Text) {
         sink->Text->append(data, bytes);
-        return bytes;
+    } else if (std::fwrite(data, 1, bytes, sink->File) != bytes) {
+        return 0;
     }
-    return std::fwrite(data, 1, bytes, sink->File);
+    if (sink->Observer && *sink->Observer) (*sink->Observer)(data, bytes);
+    return bytes;
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* options = static_cast<const THttpOptions*>(user);
+// The overall limit of one request: a deadline for the whole of it, or a minimum average rate.
+struct TLimit {
+    const THttpOptions* Options = nullptr;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+    long Deadline = 0;
+    int64_t MinRate = 0;
+    enum { None, DeadlinePassed, TooSlow } Hit = None;
+    int64_t Rate = 0; // bytes a second when too slow
+
+    double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count(); }
+};
+
+// Called about once a second even while nothing arrives, so the limits hold against a silent server too.
+int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* limit = static_cast<TLimit*>(user);
     if (CancelRequested()) return 1;
-    if (options->Progress) options->Progress();
+    const double elapsed = limit->Elapsed();
+    if (limit->Deadline > 0 && elapsed >= static_cast<double>(limit->Deadline)) {
+        limit->Hit = TLimit::DeadlinePassed;
+        return 1;
+    }
+    if (limit->MinRate > 0 && elapsed >= static_cast<double>(std::max(limit->Options->RateGraceSeconds, 1L)) &&
+        static_cast<double>(received) < static_cast<double>(limit->MinRate) * elapsed) {
+        limit->Hit = TLimit::TooSlow;
+        limit->Rate = static_cast<int64_t>(static_cast<double>(received) / elapsed);
+        return 1;
+    }
+    if (limit->Options->Progress) limit->Options->Progress();
     return 0;
+}
+
+std::string LimitText(const TLimit& limit) {
+    if (limit.Hit == TLimit::TooSlow)
+        return Format(Tr("Загрузка идёт слишком медленно: в среднем %d байт/с при допустимых не менее %d байт/с; "
+                         "загрузка прервана."),
+                      limit.Rate, limit.MinRate);
+    return Format(Tr("Сервер не передал ответ целиком за %d с; запрос прерван."), limit.Deadline);
 }
 
 std::string TooLargeText(int64_t max) {
@@ -90,7 +127,9 @@ std::string ErrorText(CURLcode rc, const std::string& detail) {
 }
 
 // One request; `setup` adds what differs between the operations.
-void Perform(const std::string& url, const THttpOptions& options, TSink& sink,
+// One request; `setup` adds what differs between the operations. A download is held to the average rate, the
+// others to the deadline.
+void Perform(const std::string& url, const THttpOptions& options, TSink& sink, bool download,
              const std::function<void(CURL*)>& setup = {}) {
     GlobalInit();
     const TCancellableScope cancellable;
@@ -118,11 +157,21 @@ void Perform(const std::string& url, const THttpOptions& options, TSink& sink,
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.ConnectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options.StallSeconds);
-    // Always on: the callback is where a cancel request stops the transfer.
+    TLimit limit;
+    limit.Options = &options;
+    if (download) {
+        limit.MinRate = options.MinAverageBytesPerSecond;
+    } else if (options.DeadlineSeconds > 0) {
+        limit.Deadline = options.DeadlineSeconds;
+        // In case the callback is not reached (a resolver that blocks): the library's own limit, a little later.
+        curl_easy_setopt(c, CURLOPT_TIMEOUT, options.DeadlineSeconds + 5);
+    }
+    // Always on: the callback is where a cancel request and the overall limit stop the transfer.
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &options);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &limit);
     sink.Max = options.MaxBytes;
+    sink.Observer = &options.OnBody;
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.MaxBytes));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ToSink);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
@@ -140,6 +189,12 @@ void Perform(const std::string& url, const THttpOptions& options, TSink& sink,
     if (rc == CURLE_OK) return;
     if (sink.TooLarge || rc == CURLE_FILESIZE_EXCEEDED) throw EZorbError(TooLargeText(options.MaxBytes));
     if (rc == CURLE_ABORTED_BY_CALLBACK && CancelRequested()) throw EZorbError(Tr("Операция прервана."));
+    if (limit.Hit != TLimit::None) throw EZorbError(LimitText(limit));
+    if (rc == CURLE_OPERATION_TIMEDOUT && limit.Deadline > 0 &&
+        limit.Elapsed() >= static_cast<double>(limit.Deadline)) {
+        limit.Hit = TLimit::DeadlinePassed;
+        throw EZorbError(LimitText(limit));
+    }
     throw EZorbError(ErrorText(rc, error[0] ? std::string(error) : curl_easy_strerror(rc)));
 }
 
@@ -153,7 +208,7 @@ void DownloadToFile(const std::string& url, const std::string& path, const THttp
     try {
         TSink sink;
         sink.File = f;
-        Perform(url, options, sink);
+        Perform(url, options, sink, true);
     } catch (...) {
         std::fclose(f);
         DeleteFileIfExists(part);
@@ -171,7 +226,7 @@ std::string FetchText(const std::string& url, const THttpOptions& options) {
     std::string body;
     TSink sink;
     sink.Text = &body;
-    Perform(url, options, sink);
+    Perform(url, options, sink, false);
     return body;
 }
 
@@ -206,7 +261,7 @@ std::string PostForm(const std::string& url, const TFormFields& fields, const TH
     const std::string form = EncodeForm(fields);
     TSink sink;
     sink.Text = &body;
-    Perform(url, options, sink, [&](CURL* c) {
+    Perform(url, options, sink, false, [&](CURL* c) {
         curl_easy_setopt(c, CURLOPT_POST, 1L);
         curl_easy_setopt(c, CURLOPT_POSTFIELDS, form.c_str());
         curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(form.size()));

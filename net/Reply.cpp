@@ -36,7 +36,7 @@ bool Locate(const std::string& text, const std::string& open, const std::string&
     if (stop == std::string::npos) {
         if (mode == 0)
             throw EZorbError(Format(Tr("Не удалось найти пару идентификаторов \"%1:s\" - \"%2:s\" в тексте\r\r[%0:s]!"),
-                                    text, open, close));
+                                    QuoteReply(text), QuoteReply(open), QuoteReply(close)));
         if (mode == 2) {
             value = text.substr(valueStart);
             end = text.size();
@@ -52,6 +52,18 @@ bool Locate(const std::string& text, const std::string& open, const std::string&
 }
 
 } // namespace
+
+std::string QuoteReply(std::string_view text, size_t maxChars) {
+    size_t i = 0;
+    for (size_t chars = 0; i < text.size(); ++chars) {
+        if (chars == maxChars) return std::string(text.substr(0, i)) + "…";
+        const unsigned char lead = static_cast<unsigned char>(text[i++]);
+        const size_t tail = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 && lead < 0xF0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        for (size_t k = 0; k < tail && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; ++k)
+            ++i;
+    }
+    return std::string(text);
+}
 
 std::string Unquote(const std::string& text) {
     std::string t = Trim(text);

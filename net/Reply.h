@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zorb {
 
@@ -11,5 +12,10 @@ std::string ElementValue(const std::string& text, const std::string& open, const
 // The same, removing from `text` everything up to and including the element's closing marker.
 std::string TakeElement(std::string& text, const std::string& open, const std::string& close, int mode);
 std::string Unquote(const std::string& text);
+
+// What an error message may quote of a server's reply: at most `maxChars` characters (a broken UTF-8 byte counts
+// as one), with "…" when more was cut off; a cut-off reply can be megabytes long.
+constexpr size_t QuotedReplyChars = 200;
+std::string QuoteReply(std::string_view text, size_t maxChars = QuotedReplyChars);
 
 } // namespace zorb

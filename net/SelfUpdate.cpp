@@ -8,6 +8,7 @@
 #include "core/Platform.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "net/Reply.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -21,8 +22,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -56,7 +59,7 @@ bool IsUrl(const std::string& s) {
 }
 
 EZorbError BadName(const std::string& name) {
-    return EZorbError(Format(Tr("Пакет обновления содержит недопустимое имя файла \"%s\"!"), name));
+    return EZorbError(Format(Tr("Пакет обновления содержит недопустимое имя файла \"%s\"!"), QuoteReply(name)));
 }
 
 EZorbError BadSignature() {
@@ -72,18 +75,44 @@ EZorbError NotFound(const std::string& path) {
     return EZorbError(Format(Tr("Файл \"%s\" не найден!"), path));
 }
 
-// The user's data files and this engine's own places: no package or descriptor name may touch them.
-bool Protected(const std::string& rel) {
-    const std::string first = LowerCase(rel.substr(0, rel.find('/')));
-    if (first == "prefetchs" || first == LowerCase(WorkDirName) || first == LowerCase(OldDirName) ||
-        first == LowerCase(DescriptorFile))
-        return true;
-    if (rel.find('/') != std::string::npos) return false;
-    static const char* const data[] = {".ldr", ".lsk", ".ini", ".frm",   ".flt",
-                                       ".lrt", ".ltb", ".lss", ".~buff", ".~tmp"};
-    for (const char* ext : data)
-        if (first == "zorb_6x52" + std::string(ext)) return true;
-    return false;
+// The folders of an installation that hold program files only.
+const char* const ProgramFolders[] = {"help", "sample", "lib", "plugins", "translations"};
+
+bool AsciiLetters(std::string_view s) {
+    return !s.empty() && s.size() <= 8 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
+}
+
+// The allow-list of an update: the files an installation consists of, as the packaging lays them out beside the
+// executable — the programs, VERSION, the language modules, the help, and the program folders. Nothing else of the
+// program directory (which in a portable copy is the data directory as well) may be written or deleted: not the
+// user's files whatever their names, nor this engine's own places, nor a temporary or moved-aside file ("*.~*")
+// or a kept copy of a damaged file.
+bool ProgramFile(const std::string& rel, const std::string& program) {
+    const std::vector<std::string> parts = SplitKeepEmpty(rel, '/');
+    for (const std::string& part : parts)
+        if (part.find(".~") != std::string::npos || part.find(".damaged-") != std::string::npos) return false;
+    if (parts.size() > 1 || rel.back() == '/')
+        return std::any_of(std::begin(ProgramFolders), std::end(ProgramFolders),
+                           [&](const char* f) { return parts[0] == f; });
+    if (rel == program || rel == "zorb-cli" || rel == "zorb-server" || rel == VersionFile) return true;
+    auto between = [&](const std::string& head, const std::string& tail) {
+        return rel.size() > head.size() + tail.size() && rel.rfind(head, 0) == 0 &&
+               rel.compare(rel.size() - tail.size(), tail.size(), tail) == 0 &&
+               AsciiLetters(std::string_view(rel).substr(head.size(), rel.size() - head.size() - tail.size()));
+    };
+    return between(program + "_", ".lng") || between("Kessto_", ".chm");
+}
+
+// Whether `path` is `dir` or lies below it, by their canonical forms.
+bool Inside(const std::string& path, const std::string& dir) {
+    std::error_code ec;
+    const fs::path p = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    const fs::path d = fs::weakly_canonical(dir, ec);
+    if (ec) return false;
+    const fs::path rel = p.lexically_relative(d);
+    return !rel.empty() && *rel.begin() != "..";
 }
 
 // A relative path that stays inside its folder: no absolute name, drive, backslash, empty, "." or ".." part, or
@@ -97,12 +126,6 @@ bool SafeRelative(const std::string& name, bool folder = false) {
     for (const std::string& part : SplitKeepEmpty(n, '/'))
         if (part.empty() || part == "." || part == "..") return false;
     return IsValidUtf8(n);
-}
-
-// A name from the descriptor: a relative path inside the program directory, away from the user's data.
-std::string CheckedName(const std::string& name) {
-    if (!SafeRelative(name) || Protected(name)) throw BadName(name);
-    return name;
 }
 
 std::vector<std::string> NameList(const std::string& value) {
@@ -135,14 +158,28 @@ void RemoveTree(const std::string& path) {
     if (ec) throw EZorbError(Format("%s: %s", path, ec.message()));
 }
 
-// The moves of one installation, each written (and synced) before it is made.
+// Whether another process holds the journal (an installation in progress): it is locked while its swap runs.
+bool JournalBusy(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return busy;
+}
+
+// The moves of one installation, each written (and synced) before it is made, so that a swap cut short at any
+// point can be undone from the journal alone. `step` follows every durable change (tests end the process there).
 class TJournal {
 public:
-    TJournal(std::string installDir, std::string oldDir) : FInstall(std::move(installDir)), FOld(std::move(oldDir)) {
+    TJournal(std::string installDir, std::string oldDir, std::function<void()> step)
+        : FInstall(std::move(installDir)), FOld(std::move(oldDir)), FStep(std::move(step)) {
         ForceDirectories(FOld);
         FPath = JoinPath(FOld, JournalName);
         FFd = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (FFd < 0) throw EZorbError(Format("%s: %s", FPath, SystemErrorText(errno)));
+        // Held until the swap ends, so a program starting meanwhile leaves the swap alone.
+        ::flock(FFd, LOCK_EX | LOCK_NB);
+        Step();
     }
     ~TJournal() {
         if (FFd >= 0) ::close(FFd);
@@ -160,6 +197,7 @@ public:
             if (Exists(full)) continue;
             Log("D\t" + dir);
             if (::mkdir(full.c_str(), 0755) != 0) throw EZorbError(Format("%s: %s", full, SystemErrorText(errno)));
+            Step();
         }
     }
     // Moves an existing file of the program directory aside into the old folder.
@@ -171,40 +209,70 @@ public:
         ForceDirectories(ExtractFileDir(JoinPath(FOld, aside)));
         Log("M\t" + rel + "\t" + aside);
         RenameOrRaise(target, JoinPath(FOld, aside));
+        Step();
     }
     void Place(const std::string& staged, const std::string& rel) {
         Log("P\t" + rel);
         RenameOrRaise(staged, JoinPath(FInstall, rel));
+        Step();
     }
     void Commit() { Log(CommitMark); }
 
 private:
-    void Log(const std::string& line) { WriteAllOrRaise(FFd, line + "\n", FPath); }
+    void Log(const std::string& line) {
+        WriteAllOrRaise(FFd, line + "\n", FPath);
+        Step();
+    }
+    void Step() {
+        if (FStep) FStep();
+    }
 
     std::string FInstall, FOld, FPath;
+    std::function<void()> FStep;
     int FFd = -1;
 };
 
-// Undoes the journal's moves, newest first; what cannot be put back is left where it is.
-void Undo(const std::string& installDir, const std::string& oldDir, const std::string& journalText) {
+bool JournalCommitted(const std::string& text) {
+    bool committed = false;
+    ForEachLine(text, [&](std::string_view line) {
+        committed = committed || line == CommitMark;
+        return true;
+    });
+    return committed;
+}
+
+// Undoes the journal's moves, newest first; what cannot be put back is left where it is. Only whole lines count:
+// a line cut short by a crash names no move that was made, and a cut name could name another file. True when
+// every file moved aside is back.
+bool Undo(const std::string& installDir, const std::string& oldDir, std::string journalText) {
+    journalText.resize(journalText.rfind('\n') == std::string::npos ? 0 : journalText.rfind('\n') + 1);
     std::vector<std::vector<std::string>> lines;
     ForEachLine(journalText, [&](std::string_view line) {
         lines.push_back(SplitKeepEmpty(line, '\t'));
         return true;
     });
+    // Where each replaced file was put aside: a placed file is taken away only while the file it replaced still
+    // waits there, so running the undo again (after a crash during the undo) never removes a restored file.
+    std::map<std::string, std::string> asideOf;
+    for (const auto& l : lines)
+        if (l.size() == 3 && l[0] == "M" && SafeRelative(l[2])) asideOf[l[1]] = l[2];
+    bool complete = true;
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         const std::vector<std::string>& l = *it;
         if (l.size() < 2 || !SafeRelative(l[1])) continue;
         const std::string target = JoinPath(installDir, l[1]);
         if (l[0] == "P") {
-            std::remove(target.c_str());
+            const auto aside = asideOf.find(l[1]);
+            if (aside == asideOf.end() || Exists(JoinPath(oldDir, aside->second))) std::remove(target.c_str());
         } else if (l[0] == "M" && l.size() == 3 && SafeRelative(l[2])) {
             const std::string aside = JoinPath(oldDir, l[2]);
             if (Exists(aside) && !Exists(target)) std::rename(aside.c_str(), target.c_str());
+            complete = complete && !Exists(aside);
         } else if (l[0] == "D") {
             ::rmdir(target.c_str());
         }
     }
+    return complete;
 }
 
 struct TZipClose {
@@ -221,7 +289,8 @@ struct TPackageFile {
 };
 
 // The package's entries, every name and kind checked before anything is written.
-std::vector<TPackageFile> ListPackage(zip_t* zip, const TZipLimits& limits, std::set<std::string>& folders) {
+std::vector<TPackageFile> ListPackage(zip_t* zip, const TZipLimits& limits, std::set<std::string>& folders,
+                                      const std::function<bool(const std::string&)>& allowed) {
     std::vector<TPackageFile> files;
     uint64_t total = 0;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
@@ -232,7 +301,7 @@ std::vector<TPackageFile> ListPackage(zip_t* zip, const TZipLimits& limits, std:
         const bool folder = !name.empty() && name.back() == '/';
         if (!SafeRelative(name, true)) throw BadName(name);
         const std::string rel = folder ? name.substr(0, name.size() - 1) : name;
-        if (Protected(rel)) throw BadName(name);
+        if (!allowed(folder ? name : rel)) throw BadName(name);
         zip_uint8_t opsys;
         zip_uint32_t attributes;
         mode_t mode = folder ? 0755 : 0644;
@@ -390,8 +459,24 @@ std::string Crc32Text(uint32_t crc) {
 }
 
 std::string FileCrc32Text(const std::string& path) {
-    const std::string data = ReadFileBytes(path);
-    return Crc32Text(Crc32(data.data(), data.size()));
+    // Read piece by piece: a package may be larger than the memory one would spend on it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EZorbError(Format(Tr("Не удалось открыть файл \"%s\": %s"), path, SystemErrorText(errno)));
+    std::vector<char> buf(1 << 20);
+    uint32_t crc = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw EZorbError(Format(Tr("Не удалось прочитать файл \"%s\": %s"), path, SystemErrorText(err)));
+        }
+        if (n == 0) break;
+        crc = Crc32(buf.data(), static_cast<size_t>(n), crc);
+    }
+    ::close(fd);
+    return Crc32Text(crc);
 }
 
 const std::string& BuiltInUpdateKey() {
@@ -422,6 +507,15 @@ std::string TSelfUpdater::OldDir() const {
     return JoinPath(FOptions.InstallDir, OldDirName);
 }
 
+void TSelfUpdater::DropOldFolder() const {
+    const std::string journal = JoinPath(OldDir(), JournalName);
+    if (FileExists(journal) && !JournalCommitted(ReadFileBytes(journal)))
+        throw EZorbError(Format(Tr("Не все файлы прерванной установки обновления удалось вернуть на место; они "
+                                   "остаются в \"%s\"."),
+                                OldDir()));
+    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+}
+
 void TSelfUpdater::Tick(const TUpdateSteps& steps) const {
     if (steps.Step) steps.Step();
     if (CancelRequested() || (steps.Stop && steps.Stop())) throw EZorbError(Tr("Операция прервана."));
@@ -433,34 +527,63 @@ std::string TSelfUpdater::ResolveSource(const std::string& source) const {
     return JoinPath(ExtractFileDir(AbsolutePath(FOptions.DescriptorUrl)), source);
 }
 
-void TSelfUpdater::Fetch(const std::string& source, const std::string& target, int64_t maxBytes) const {
+void TSelfUpdater::Fetch(const std::string& source, const std::string& target, int64_t maxBytes,
+                         const std::function<void(const char*, size_t)>& onBody) const {
     ForceDirectories(ExtractFileDir(target));
     if (IsUrl(source)) {
         THttpOptions http = FOptions.Http;
         http.MaxBytes = maxBytes;
+        http.OnBody = onBody;
         DownloadToFile(source, target, http);
         return;
     }
     const int64_t size = FileSize(source);
     if (size < 0) throw NotFound(source);
     if (size > maxBytes) throw EZorbError(Format(Tr("Файл \"%s\" больше допустимого размера."), source));
-    WriteFileAtomic(target, ReadFileBytes(source));
+    // Copied piece by piece: a package may be large, and only a buffer of it is held.
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw EZorbError(Format("%s: %s", source, SystemErrorText(errno)));
+    struct TFd {
+        int Fd;
+        ~TFd() { ::close(Fd); }
+    } guard{in};
+    TAtomicFileWriter out(target);
+    std::vector<char> buf(1 << 20);
+    int64_t total = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EZorbError(Format("%s: %s", source, SystemErrorText(errno)));
+        if (n == 0) break;
+        total += n;
+        if (total > maxBytes) throw EZorbError(Format(Tr("Файл \"%s\" больше допустимого размера."), source));
+        out.Write(std::string_view(buf.data(), static_cast<size_t>(n)));
+        if (onBody) onBody(buf.data(), static_cast<size_t>(n));
+        if (CancelRequested()) throw EZorbError(Tr("Операция прервана."));
+    }
+    out.Commit();
 }
 
 bool TSelfUpdater::RecoverInterrupted(const std::string& installDir) {
     const std::string oldDir = JoinPath(installDir, OldDirName);
     const std::string journal = JoinPath(oldDir, JournalName);
-    if (!FileExists(journal)) return false;
+    if (!FileExists(journal) || JournalBusy(journal)) return false;
     const std::string text = ReadFileBytes(journal);
-    bool committed = false;
-    ForEachLine(text, [&](std::string_view line) {
-        committed = committed || line == CommitMark;
-        return true;
-    });
-    if (committed) return false;
-    Undo(installDir, oldDir, text);
-    std::remove(journal.c_str());
-    return true;
+    const bool committed = JournalCommitted(text);
+    bool undone = false;
+    if (!committed) {
+        // Every file back where it was: the folder of replaced files has nothing more to give. Otherwise the
+        // journal stays, and the next start tries again.
+        if (Undo(installDir, oldDir, text)) {
+            std::error_code ec;
+            fs::remove_all(oldDir, ec);
+        }
+        undone = true;
+    }
+    // The stage of the interrupted installation is of no further use either way.
+    std::error_code ec;
+    fs::remove_all(JoinPath(installDir, WorkDirName), ec);
+    return undone;
 }
 
 TUpdateOffer TSelfUpdater::Check(const TUpdateSteps& steps) {
@@ -468,8 +591,10 @@ TUpdateOffer TSelfUpdater::Check(const TUpdateSteps& steps) {
     CheckWritable(dir);
     // What an earlier installation left: an interrupted swap is undone, the files it replaced are dropped. The
     // user's own "*.~*" files stay.
+    if (JournalBusy(JoinPath(OldDir(), JournalName)))
+        throw EZorbError(Tr("Другая копия программы уже устанавливает обновление."));
     RecoverInterrupted(dir);
-    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+    DropOldFolder();
     Tick(steps);
     Tick(steps); // the running version is given
     const std::string inf = JoinPath(dir, DescriptorFile);
@@ -528,11 +653,21 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     if (!d.OriginalFileName.empty() &&
         (!SafeRelative(d.OriginalFileName) || d.OriginalFileName.find('/') != std::string::npos))
         throw BadName(d.OriginalFileName);
+    // A package and the descriptor may write and delete program files only, and nothing in a data directory that
+    // lies inside the program directory.
+    const bool dataInside =
+        !FOptions.DataDir.empty() && Inside(FOptions.DataDir, dir) && !Inside(dir, FOptions.DataDir);
+    const auto allowed = [&](const std::string& rel) {
+        return ProgramFile(rel, FOptions.Section) && !(dataInside && Inside(JoinPath(dir, rel), FOptions.DataDir));
+    };
     for (const auto* list : {&d.DeleteBefore, &d.DeleteAfter, &d.ExecBefore, &d.ExecAfter})
-        for (const std::string& n : *list) CheckedName(n);
+        for (const std::string& n : *list)
+            if (!SafeRelative(n) || !allowed(n)) throw BadName(n);
     CheckWritable(dir);
+    if (JournalBusy(JoinPath(OldDir(), JournalName)))
+        throw EZorbError(Tr("Другая копия программы уже устанавливает обновление."));
     RecoverInterrupted(dir);
-    if (DirectoryExists(OldDir())) RemoveTree(OldDir());
+    DropOldFolder();
 
     const std::string work = WorkDir();
     struct TRemoveWork {
@@ -547,32 +682,50 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     ForceDirectories(work);
     Tick(steps);
 
-    // Download and verify, at most Attempts times: the package, its CRC, its signature.
+    // The signature first: it is small, and without it the package is not worth fetching. Transfers are tried
+    // up to Attempts times; a missing signature is a bad one.
     const std::string package = JoinPath(work, Format("SelfUpdate_%s.upd", d.VerId));
     const std::string signature = package + ".sig";
     const std::string key = FOptions.PublicKeyPem.empty() ? BuiltInUpdateKey() : FOptions.PublicKeyPem;
-    std::string bytes;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            std::remove(signature.c_str());
+            Fetch(ResolveSource(d.SignatureUrl.empty() ? d.DownloadUrl + ".sig" : d.SignatureUrl), signature, 4096);
+            break;
+        } catch (const std::exception&) {
+            if (CancelRequested()) throw;
+            if (attempt >= FOptions.Attempts) throw BadSignature();
+        }
+    }
+    // The package streams to disk through its CRC-32 and SHA-512, so memory stays bounded whatever its size. A
+    // transfer or CRC failure is tried again; a bad signature is final (fetching the same bytes again cannot mend
+    // it).
+    std::string digest;
     for (int attempt = 1;; ++attempt) {
         try {
             std::remove(package.c_str());
-            std::remove(signature.c_str());
-            Fetch(ResolveSource(d.DownloadUrl), package, MaxPackageBytes);
+            uint32_t crc = 0;
+            std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> sha(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+            if (!sha || EVP_DigestInit_ex(sha.get(), EVP_sha512(), nullptr) != 1)
+                throw EZorbError(Tr("Не удалось вычислить контрольную сумму файла обновления."));
+            Fetch(ResolveSource(d.DownloadUrl), package, MaxPackageBytes, [&](const char* data, size_t size) {
+                crc = Crc32(data, size, crc);
+                EVP_DigestUpdate(sha.get(), data, size);
+            });
             if (!FileExists(package)) throw NotFound(package);
-            bytes = ReadFileBytes(package);
-            if (!d.ChecksumCRC32.empty() && !SameText(Crc32Text(Crc32(bytes.data(), bytes.size())), d.ChecksumCRC32))
+            if (!d.ChecksumCRC32.empty() && !SameText(Crc32Text(crc), d.ChecksumCRC32))
                 throw EZorbError(Tr("Неверная контрольная сумма скачанного файла."));
-            try {
-                Fetch(ResolveSource(d.SignatureUrl.empty() ? d.DownloadUrl + ".sig" : d.SignatureUrl), signature, 4096);
-            } catch (const std::exception&) {
-                if (CancelRequested()) throw;
-                throw BadSignature();
-            }
-            if (!VerifyEd25519(bytes, ReadFileBytes(signature), key)) throw BadSignature();
+            unsigned char md[EVP_MAX_MD_SIZE];
+            unsigned int mdSize = 0;
+            if (EVP_DigestFinal_ex(sha.get(), md, &mdSize) != 1)
+                throw EZorbError(Tr("Не удалось вычислить контрольную сумму файла обновления."));
+            digest.assign(reinterpret_cast<const char*>(md), mdSize);
             break;
         } catch (const std::exception&) {
             if (attempt >= FOptions.Attempts || CancelRequested()) throw;
         }
     }
+    if (!VerifyEd25519(digest, ReadFileBytes(signature), key)) throw BadSignature();
     Tick(steps);
 
     // Unpack into the stage, every name checked first; VERSION must name the offered version.
@@ -586,7 +739,7 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
         throw EZorbError(Format(Tr("Архив \"%s\" повреждён или не является ZIP-файлом: %s"), package, text));
     }
     std::set<std::string> folders;
-    const std::vector<TPackageFile> files = ListPackage(zip.get(), FOptions.Zip, folders);
+    const std::vector<TPackageFile> files = ListPackage(zip.get(), FOptions.Zip, folders, allowed);
     const std::string stage = JoinPath(work, StageDirName);
     ForceDirectories(stage);
     if (std::none_of(files.begin(), files.end(), [](const TPackageFile& f) { return f.Name != VersionFile; }))
@@ -595,7 +748,8 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     for (const TPackageFile& f : files) {
         ExtractFile(zip.get(), f, JoinPath(stage, f.Name), FOptions.Zip);
         if (f.Name == VersionFile) {
-            if (Trim(ReadFileBytes(JoinPath(stage, f.Name))) != d.VerId) throw BadSignature();
+            if (FileSize(JoinPath(stage, f.Name)) > 256 || Trim(ReadFileBytes(JoinPath(stage, f.Name))) != d.VerId)
+                throw BadSignature();
             version = true;
         }
     }
@@ -617,7 +771,7 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     }
     Tick(steps);
 
-    TJournal journal(dir, OldDir());
+    TJournal journal(dir, OldDir(), FOptions.OnSwapStep);
     try {
         for (const std::string& n : d.DeleteBefore) journal.MoveAside(n);
         Tick(steps);
@@ -640,9 +794,11 @@ void TSelfUpdater::Install(const TUpdateOffer& offer, const TUpdateSteps& steps)
     } catch (...) {
         const std::string text =
             FileExists(JoinPath(OldDir(), JournalName)) ? ReadFileBytes(JoinPath(OldDir(), JournalName)) : "";
-        Undo(dir, OldDir(), text);
-        std::error_code ec;
-        fs::remove_all(OldDir(), ec);
+        // What could not be put back stays in the old folder for the user rather than being removed with it.
+        if (Undo(dir, OldDir(), text)) {
+            std::error_code ec;
+            fs::remove_all(OldDir(), ec);
+        }
         throw;
     }
 }

@@ -2,15 +2,17 @@
 // what to delete or run around the installation), the description text, and the installation of a package.
 //
 // A package is a ZIP of the install tree with a top-level VERSION file. It is trusted only when its CRC-32 (when
-// the descriptor gives one) and its detached Ed25519 signature check out against the public key and VERSION
-// names the offered version; nothing of it is ever run unless it is listed in ExecBefore/ExecAfter. Every name
-// in the package and the descriptor must stay inside the program directory and may not touch the user's data
-// files, or the update is refused before anything changes.
+// the descriptor gives one) and its detached signature check out and VERSION names the offered version; the
+// signature is the Ed25519 signature of the package's SHA-512 digest, so a package of any size is checked while
+// it streams to disk. Nothing of it is ever run unless it is listed in ExecBefore/ExecAfter. Every name in the
+// package and the descriptor must be a program file (the programs, VERSION, the language modules, the help and
+// the program folders) and lie outside a data directory inside the program directory, or the update is refused
+// before anything changes.
 //
 // Installation is staged: the package is unpacked and checked in "SelfUpdate/" (the same filesystem), then each
 // replaced or deleted file is renamed into "SelfUpdate.old/" and the staged one into place, every move written to
-// a journal first. A failure undoes every move; a swap interrupted by a crash is undone by RecoverInterrupted at
-// the next start. The next check removes "SelfUpdate.old/".
+// a journal first. A failure undoes every move; a swap cut short by a crash or a kill is undone by
+// RecoverInterrupted, which both programs run at every start. The next check removes "SelfUpdate.old/".
 #pragma once
 
 #include "net/Http.h"
@@ -49,6 +51,7 @@ bool VerifyEd25519(const std::string& data, const std::string& signature, const 
 
 struct TSelfUpdateOptions {
     std::string InstallDir;            // the program directory
+    std::string DataDir;               // the user's data directory (in a portable copy the program directory)
     std::string Section = "Zorb_6x52"; // the executable's name
     std::string RunningVersion;
     std::string DescriptorUrl; // http(s) or a file path
@@ -59,6 +62,8 @@ struct TSelfUpdateOptions {
     TZipLimits Zip;
     int Attempts = 3;
     int ExecTimeoutSeconds = 60;
+    // Follows every durable change of the swap; tests end the process there to leave a swap cut short.
+    std::function<void()> OnSwapStep;
 };
 
 struct TUpdateOffer {
@@ -86,16 +91,21 @@ public:
     // reason; the program directory is then as it was.
     void Install(const TUpdateOffer& offer, const TUpdateSteps& steps = {});
 
-    // Undoes a swap whose journal has no commit mark; true when there was one.
+    // Undoes a swap whose journal has no commit mark (true when there was one) and removes the stage of an
+    // installation cut short; leaves alone a swap another process is running.
     static bool RecoverInterrupted(const std::string& installDir);
 
     std::string WorkDir() const;
     std::string OldDir() const;
 
 private:
-    void Fetch(const std::string& source, const std::string& target, int64_t maxBytes) const;
+    // `onBody` sees the bytes as they are written.
+    void Fetch(const std::string& source, const std::string& target, int64_t maxBytes,
+               const std::function<void(const char*, size_t)>& onBody = {}) const;
     std::string ResolveSource(const std::string& source) const;
     void Tick(const TUpdateSteps& steps) const;
+    // Removes what the last installation replaced; raises while an undone swap could not put everything back.
+    void DropOldFolder() const;
 
     TSelfUpdateOptions FOptions;
 };

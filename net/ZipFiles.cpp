@@ -5,6 +5,7 @@
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
+#include "net/Reply.h"
 
 #include <algorithm>
 #include <memory>
@@ -26,7 +27,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
 }
 
 EZorbError TooLarge(const std::string& zipPath, const std::string& name, const TZipLimits& limits) {
-    return EZorbError(Format(Tr("Архив \"%s\": файл %s больше допустимого размера (%d КБ)"), zipPath, name,
+    return EZorbError(Format(Tr("Архив \"%s\": файл %s больше допустимого размера (%d КБ)"), zipPath, QuoteReply(name),
                              static_cast<int64_t>(limits.MaxEntryBytes >> 10)));
 }
 
@@ -62,7 +63,7 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
         bool parent = false;
         for (const std::string& part : SplitWords(path, "/\\")) parent = parent || part == "..";
         if (absolute || parent || name == "." || name == "..")
-            throw EZorbError(Format(Tr("Архив \"%s\" содержит недопустимое имя файла: %s"), zipPath, path));
+            throw EZorbError(Format(Tr("Архив \"%s\" содержит недопустимое имя файла: %s"), zipPath, QuoteReply(path)));
         entries.push_back({static_cast<zip_uint64_t>(i), name});
     }
     // Declared sizes first (cheap, and a refusal still writes nothing); the actual bytes are counted again while
@@ -75,7 +76,8 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
         if (sized && st.size > limits.MaxEntryBytes) throw TooLarge(zipPath, e.Name, limits);
         if (sized && packed && st.size > limits.RatioFreeBytes &&
             st.size / std::max<zip_uint64_t>(st.comp_size, 1) > limits.MaxRatio)
-            throw EZorbError(Format(Tr("Архив \"%s\": файл %s сжат с недопустимой степенью (%d : 1)"), zipPath, e.Name,
+            throw EZorbError(Format(Tr("Архив \"%s\": файл %s сжат с недопустимой степенью (%d : 1)"), zipPath,
+                                    QuoteReply(e.Name),
                                     static_cast<int64_t>(st.size / std::max<zip_uint64_t>(st.comp_size, 1))));
     }
     // Every entry streams into a temporary file beside its target; the targets are replaced only when all have
@@ -85,14 +87,15 @@ std::vector<std::string> ExtractMatching(const std::string& zipPath, const std::
     for (const TEntry& e : entries) {
         std::unique_ptr<zip_file_t, TZipFileClose> file(zip_fopen_index(zip.get(), e.Index, 0));
         if (!file)
-            throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива: %s"), e.Name, zip_strerror(zip.get())));
+            throw EZorbError(
+                Format(Tr("Не удалось прочитать \"%s\" из архива: %s"), QuoteReply(e.Name), zip_strerror(zip.get())));
         const std::string target = JoinPath(dir, e.Name);
         auto out = std::make_unique<TAtomicFileWriter>(target);
         zip_uint64_t total = 0;
         std::vector<char> buf(65536);
         for (;;) {
             const zip_int64_t n = zip_fread(file.get(), buf.data(), buf.size());
-            if (n < 0) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива"), e.Name));
+            if (n < 0) throw EZorbError(Format(Tr("Не удалось прочитать \"%s\" из архива"), QuoteReply(e.Name)));
             if (n == 0) break;
             total += static_cast<zip_uint64_t>(n);
             if (total > limits.MaxEntryBytes) throw TooLarge(zipPath, e.Name, limits);

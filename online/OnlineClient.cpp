@@ -42,7 +42,8 @@ std::string Value(const std::string& row, const char* tag) {
 }
 
 [[noreturn]] void BadField(const char* tag, const std::string& value) {
-    throw EZorbError(Format(Tr("Недопустимое значение поля <%s> в ответе сервера: \"%s\""), tag, value.substr(0, 64)));
+    throw EZorbError(
+        Format(Tr("Недопустимое значение поля <%s> в ответе сервера: \"%s\""), tag, QuoteReply(value, 64)));
 }
 
 int IntField(const std::string& row, const char* tag, int lo, int hi) {
@@ -93,7 +94,7 @@ std::vector<std::string> ReplyRows(const std::string& reply, bool* empty) {
         std::string row = Unquote(result.substr(open + 5, close - open - 5));
         pos = close + 6;
         const std::string error = ElementValue(row, "<error>", "</error>", 1);
-        if (!error.empty()) throw EZorbError(Format(Tr("Сервер отклонил запрос: %s"), error));
+        if (!error.empty()) throw EZorbError(Format(Tr("Сервер отклонил запрос: %s"), QuoteReply(error)));
         rows.push_back(std::move(row));
     }
     return rows;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes an update package of the program: a ZIP of the install tree with a top-level VERSION, its detached
-# Ed25519 signature and the descriptor section that offers it.
+# Ed25519 signature (of the package's SHA-512 digest) and the descriptor section that offers it.
 #
 #   scripts/make-update-package.sh TREE VERSION KEY.pem OUTDIR [BASE_URL]
 #
@@ -28,18 +28,57 @@ case "$base" in */) ;; *) base="$base/" ;; esac
 for tool in zip openssl python3; do
     command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 1; }
 done
-# The program refuses links, devices and its user's data files in a package; refuse them here first.
-if [ -n "$(find "$tree" ! -type f ! -type d -print -quit)" ]; then
-    echo "The tree holds links or special files:" >&2
-    find "$tree" ! -type f ! -type d >&2
-    exit 1
-fi
-if [ -n "$(find "$tree" -maxdepth 1 \( -iname 'Zorb_6x52.ldr' -o -iname 'Zorb_6x52.lsk' -o -iname 'Zorb_6x52.ini' \
-        -o -iname 'Zorb_6x52.frm' -o -iname 'Zorb_6x52.flt' -o -iname 'Zorb_6x52.lrt' -o -iname 'Zorb_6x52.ltb' \
-        -o -iname 'Zorb_6x52.lss' -o -iname 'Prefetchs' -o -iname 'SelfUpdate*' \) -print -quit)" ]; then
-    echo "The tree holds data files of a user; package the program files only." >&2
-    exit 1
-fi
+# Refuse here whatever the program would refuse of a package, before anything is made: names that are not UTF-8
+# or hold control characters, links and special files, temporary or moved-aside files ("*.~*"), kept copies of
+# damaged files, an empty tree, the output folder inside the tree, and anything but program files: the programs,
+# VERSION, the language modules, Kessto_*.chm and the folders help/, sample/, lib/, plugins/ and translations/.
+python3 - "$tree" "$out" <<'PY' || exit 1
+import os, re, sys
+
+tree, out = os.fsencode(sys.argv[1]), os.fsencode(sys.argv[2])
+real_tree, real_out = os.path.realpath(tree), os.path.realpath(out)
+if real_out == real_tree or real_out.startswith(real_tree + b"/"):
+    sys.exit("The output folder lies inside the tree: " + os.fsdecode(out))
+folders = ("help", "sample", "lib", "plugins", "translations")
+top = re.compile(r"(Zorb_6x52|zorb-cli|zorb-server|VERSION|Zorb_6x52_[A-Za-z]{1,8}\.lng|Kessto_[A-Za-z]{1,8}\.chm)")
+bad, files = [], 0
+
+
+def refuse(raw, why):
+    bad.append(os.fsdecode(raw) + ": " + why)
+
+
+for root, dirs, names in os.walk(tree):
+    for raw in sorted(dirs) + sorted(names):
+        full = os.path.join(root, raw)
+        rel = os.path.relpath(full, tree)
+        try:
+            text = rel.decode("utf-8")
+        except UnicodeDecodeError:
+            refuse(rel, "the name is not UTF-8")
+            continue
+        if any(ord(c) < 0x20 or ord(c) == 0x7F for c in text) or "\\" in text or ":" in text:
+            refuse(rel, "control character, backslash or colon in the name")
+            continue
+        if os.path.islink(full) or not (os.path.isfile(full) or os.path.isdir(full)):
+            refuse(rel, "a link or a special file")
+            continue
+        parts = text.split("/")
+        if any(".~" in p or ".damaged-" in p for p in parts):
+            refuse(rel, "a temporary, moved-aside or damaged-copy file")
+            continue
+        if parts[0] in folders:
+            files += os.path.isfile(full)
+            continue
+        if len(parts) == 1 and os.path.isfile(full) and top.fullmatch(text):
+            files += text != "VERSION"
+            continue
+        refuse(rel, "not a program file (data of a user never goes into a package)")
+if not bad and files == 0:
+    bad.append(os.fsdecode(tree) + ": no program file to package")
+if bad:
+    sys.exit("The tree cannot be packaged:\n  " + "\n  ".join(bad))
+PY
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -51,10 +90,19 @@ printf '%s\n' "$version" > "$stage/VERSION"
 rm -f "$out/$name" "$out/$name.sig"
 # -X leaves out extra attributes; Unix permission bits are kept in the entries' external attributes.
 (cd "$stage" && zip -q -r -X "$out/$name" .)
-openssl pkeyutl -sign -rawin -inkey "$key" -in "$out/$name" -out "$out/$name.sig"
+# The signature is of the package's SHA-512 digest, so the program checks a package of any size as it streams.
+openssl dgst -sha512 -binary "$out/$name" > "$stage/package.sha512"
+openssl pkeyutl -sign -rawin -inkey "$key" -in "$stage/package.sha512" -out "$out/$name.sig"
 [ "$(stat -c %s "$out/$name.sig")" -eq 64 ] || { echo "The signature is not 64 bytes" >&2; exit 1; }
-crc=$(python3 -c 'import sys, zlib; print("%08X" % (zlib.crc32(open(sys.argv[1], "rb").read()) & 0xFFFFFFFF))' \
-    "$out/$name")
+crc=$(python3 - "$out/$name" <<'PY'
+import sys, zlib
+crc = 0
+with open(sys.argv[1], "rb") as f:
+    for block in iter(lambda: f.read(1 << 20), b""):
+        crc = zlib.crc32(block, crc)
+print("%08X" % (crc & 0xFFFFFFFF))
+PY
+)
 
 cat > "$out/descriptor-section.cfg" <<CFG
 [Zorb_6x52]

@@ -18,6 +18,8 @@ namespace zorb {
 void AppendStakes(TStakesFile& file, const TStakeRecord& record, int drawCount) {
     if (!file.IsOpen()) throw EZorbError(Tr("Файл ставок не открыт!"));
     if (record.Checked) throw EZorbError(Tr("Добавление в конец файла уже проверенной ставки!"));
+    // The whole series (a separator before each copy at most) must fit before its first record is written.
+    file.EnsureRoom((drawCount <= 1 ? 1 : 2 * static_cast<int64_t>(drawCount)) * static_cast<int64_t>(StakeRecordSize));
     if (drawCount <= 1) {
         file.Append(record);
         return;

@@ -12,7 +12,8 @@ namespace zorb {
 class TStatList;
 
 // Appends the record, or for drawCount >= 2 a series of copies for consecutive draws with a separator before
-// each copy that follows a stake; raises on failure (copies already written stay).
+// each copy that follows a stake; raises on failure (whole copies already written stay) and, before writing
+// anything, when the disk has no room for the series and the free-space margin.
 void AppendStakes(TStakesFile& file, const TStakeRecord& record, int drawCount);
 // Closes a group: appends a separator when the last record is a stake.
 void AppendSeparatorAfterStake(TStakesFile& file);

@@ -62,6 +62,14 @@ protected:
         return r;
     }
     std::vector<int> DrawColumn() const { return RawDrawColumn(ReadRaw(Lsk())); }
+    // The one copy of a stakes file kept as it was found.
+    std::string DamagedCopy() const {
+        std::vector<std::string> copies;
+        for (const auto& name : Data.Names())
+            if (name.rfind("Zorb_6x52.lsk.damaged-", 0) == 0) copies.push_back(name);
+        EXPECT_EQ(copies.size(), 1u);
+        return copies.empty() ? "" : copies[0];
+    }
     static std::string FiveStakes() {
         std::string r;
         for (int d = 201; d <= 205; ++d) r += RawOpenStake(d, {1, 2, 3, 4, 5, 6});
@@ -76,7 +84,11 @@ TEST_P(OutdatedStakes, AreDroppedWithAWarning) {
     StartStakes(GetParam());
     ASSERT_EQ(Ui.Messages.size(), 1u);
     EXPECT_EQ(Ui.Messages[0].Box, TMsgBox::Warning);
-    EXPECT_EQ(Ui.Messages[0].Text, "Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!");
+    const std::string copy = DamagedCopy();
+    EXPECT_EQ(Ui.Messages[0].Text, "Обнаружен файл ставок устаревшей версии - имеющиеся в файле ставки будут удалены!"
+                                   "\r\rКопия исходного файла сохранена: " +
+                                       Data.File(copy));
+    EXPECT_TRUE(ReadRaw(Data.File(copy)) == GetParam()) << "the file as found is kept";
     EXPECT_EQ(FileSize(Lsk()), 0);
     EXPECT_EQ(App->Stakes().StakeCount(), 0);
     EXPECT_EQ(Ui.Panels[4], "Ставок: 0");
@@ -93,7 +105,75 @@ std::string Garbage(size_t n) {
     return r;
 }
 INSTANTIATE_TEST_SUITE_P(Stakes, OutdatedStakes,
-                         testing::Values(std::string(100, '\x02'), OldVersion(), Garbage(1000), Garbage(960)));
+                         testing::Values(std::string(100, '\x01'), OldVersion(), Garbage(1000), Garbage(960)));
+
+// An append cut short leaves part of a record at the end: the whole records stay, a copy of the file as found is
+// kept, and the user is told how many records were kept.
+struct TTornCase {
+    const char* Name;
+    std::string Whole;
+    size_t TailBytes;
+};
+class TornStakes : public StakesAppTest, public testing::WithParamInterface<TTornCase> {};
+TEST_P(TornStakes, KeepEveryWholeRecord) {
+    const TTornCase& c = GetParam();
+    const std::string found = c.Whole + RawOpenStake(999, {1, 2, 3, 4, 5, 6}).substr(0, c.TailBytes);
+    StartStakes(found);
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_EQ(Ui.Messages[0].Box, TMsgBox::Warning);
+    const int64_t kept = static_cast<int64_t>(c.Whole.size() / RawStakeSize);
+    EXPECT_EQ(Ui.Messages[0].Text, "Файл ставок был повреждён: неполная запись в конце файла (" +
+                                       std::to_string(c.TailBytes) + " байт) удалена, все целые записи сохранены (" +
+                                       std::to_string(kept) +
+                                       ").\r\rКопия исходного файла сохранена: " + Data.File(DamagedCopy()));
+    EXPECT_TRUE(ReadRaw(Lsk()) == c.Whole);
+    EXPECT_TRUE(ReadRaw(Data.File(DamagedCopy())) == found);
+    EXPECT_EQ(App->Stakes().StakeCount(), kept);
+    EXPECT_EQ(Ui.Panels[4], "Ставок: " + std::to_string(kept));
+    // The file is back on the record grid: a new stake follows the kept ones.
+    Ui.StakeEdits.push_back([](TStakeRecord& r, int&) {
+        r.Numbers = Set({1, 2, 3, 4, 5, 6});
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("StakeAdd"));
+    EXPECT_EQ(FileSize(Lsk()), (kept + 1) * int64_t(RawStakeSize));
+}
+std::string FiveOpenStakes() {
+    std::string r;
+    for (int d = 201; d <= 205; ++d) r += RawOpenStake(d, {1, 2, 3, 4, 5, 6});
+    return r;
+}
+INSTANTIATE_TEST_SUITE_P(Stakes, TornStakes,
+                         testing::Values(TTornCase{"five stakes and a cut sixth", FiveOpenStakes(), 100},
+                                         TTornCase{"a stake and one byte", RawOpenStake(201, {1, 2, 3, 4, 5, 6}), 1},
+                                         TTornCase{"only a cut first record", "", 319}));
+
+// Refreshing the ratings after such a start rates the kept stakes instead of none.
+TEST_F(StakesAppTest, RatingsRefreshAfterATornFileKeepsTheWholeRecords) {
+    StartStakes(RawChecked(50, 3) + RawChecked(51, 4) + RawChecked(52, 0).substr(0, 200));
+    App->RatingsTab().RatingsRefresh();
+    ASSERT_EQ(App->RatingsTab().Ratings().Count(), 1u);
+    EXPECT_EQ(App->RatingsTab().Ratings().Items()[0].StakeCount, 2);
+}
+
+// A stake is refused with a message, and the file left alone, while the disk is nearly full.
+TEST_F(StakesAppTest, StakeOnANearlyFullDiskIsRefusedWithAMessage) {
+    StartStakes(FiveStakes());
+    App->Stakes().StakesFile().SetFreeSpaceProbe([](int) { return TStakesFile::FreeSpaceMargin + 100; });
+    Ui.StakeEdits.push_back([](TStakeRecord& r, int&) {
+        r.Numbers = Set({1, 2, 3, 4, 5, 6});
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("StakeAdd"));
+    const auto errors = Ui.Errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text.rfind("Ошибка добавления записи в файл ставок!\r\rНедостаточно места на диске для записи "
+                                   "ставок!",
+                                   0),
+              0u)
+        << errors[0].Text;
+    EXPECT_TRUE(ReadRaw(Lsk()) == FiveStakes());
+}
 
 TEST_F(StakesAppTest, CurrentStakesFileIsShownAsItIs) {
     const std::string stakes = RawOpenStake(201, {1, 2, 3, 4, 5, 6}) + RawSeparator();

@@ -1,6 +1,10 @@
+#include "../common/TestHttpServer.h"
 #include "AppFixture.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace zorb::test {
 namespace {
@@ -46,6 +50,43 @@ TEST_F(AppTest, BusyFromCreateUntilTheInitTimer) {
     App->OnInitTimer(); // a second tick does nothing
     EXPECT_FALSE(App->Busy());
     EXPECT_EQ(App->State(), TStartState::Initialized);
+}
+
+// The loading lets the window process events, where the start-up timer may fire once more (a window that called
+// the loading itself, a slow start): the loading runs once all the same.
+struct TReenteringUi : TScriptedUi {
+    TFormMain* App = nullptr;
+    int Reentries = 0;
+    void ProcessEvents() override {
+        if (App && App->State() == TStartState::PartOneDone) {
+            ++Reentries;
+            App->OnInitTimer();
+        }
+    }
+};
+TEST(StartupReentryTest, LoadingThatProcessesEventsRunsOnce) {
+    // The system games' catalogue is fetched at start; the window stays alive while the reply is awaited.
+    TTestHttpServer http;
+    std::atomic<int> lists{0};
+    http.Server().Post("/scripts/sys_getlist.php", [&](const httplib::Request&, httplib::Response& res) {
+        ++lists;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        res.set_content("<result></result>", "text/plain");
+    });
+    http.Start();
+    TTempDir data, exe;
+    WriteRaw(data.File("Zorb_6x52.frm"), "[TFormMain]\nSystemsEnabled=1\n");
+    WriteRaw(data.File("Zorb_6x52.ini"), "[ONLINE]\nServerUrl=" + http.Url("") + "\n");
+    TReenteringUi ui;
+    TFormMain app(ui, TAppOptions{data.Path(), exe.Path(), "Zorb_6x52", {}});
+    app.Create();
+    ui.App = &app;
+    app.OnInitTimer();
+    EXPECT_GT(ui.Reentries, 0) << "the loading never processed events; the case does not apply";
+    EXPECT_EQ(ui.DownloadOffers, 1) << "the start-up offer to download draws came more than once";
+    EXPECT_EQ(lists, 1);
+    EXPECT_EQ(app.State(), TStartState::Initialized);
+    EXPECT_FALSE(app.Busy());
 }
 
 TEST_F(AppTest, DamagedArchiveIsReportedKeptAndCopied) {

@@ -189,6 +189,34 @@ TEST_F(CliStakesTest, ClearEmptiesTheFile) {
     EXPECT_EQ(FileSize(Lsk()), 0);
 }
 
+// A stakes file torn by a failed append: a looking command reads the whole records and says so; the next changing
+// command cuts only the tail, keeps a copy and says how many records were kept, and the ratings rate them.
+TEST_F(CliStakesTest, TornFileKeepsItsWholeRecordsAndTheRatingsRateThem) {
+    TRawStake checked;
+    checked.Draw = 5;
+    checked.Checked = true;
+    checked.Numbers = {1, 2, 3, 4, 5, 6};
+    checked.Result = {1, 2, 3, 40, 41, 42};
+    checked.MatchedCount = 3;
+    checked.Matched = {1, 2, 3};
+    const std::string whole = RawStake(checked) + RawStake(checked) + RawStake(checked);
+    WriteRaw(Lsk(), whole + RawStake(checked).substr(0, 77));
+
+    TRun r = Run({"stakes", "list", "--csv"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 4u);
+    EXPECT_TRUE(Contains(r.Err, "неполная запись (77 байт). Прочитаны все целые записи (3).")) << r.Err;
+    EXPECT_EQ(FileSize(Lsk()), int64_t(whole.size() + 77)) << "a looking command changes nothing";
+
+    r = Run({"ratings", "refresh"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Contains(r.Err, "неполная запись в конце файла (77 байт) удалена, все целые записи сохранены (3)."))
+        << r.Err;
+    EXPECT_TRUE(Contains(r.Err, "Zorb_6x52.lsk.damaged-")) << r.Err;
+    EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{"Рейтинг: 1"}));
+    EXPECT_TRUE(Stakes() == whole);
+}
+
 TEST_F(CliStakesTest, ChangingCommandsAreRefusedWhileAnotherCopyHoldsTheDirectory) {
     ASSERT_EQ(Run({"stakes", "add", "1;2;3;4;5;6", "--comment", "x"}).Code, 0);
     TInstanceLock other;

@@ -1,7 +1,7 @@
 #include "core/DrawsCsv.h"
+#include "TestFiles.h"
 #include "core/DrawArchive.h"
 #include "core/Errors.h"
-#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +66,27 @@ TEST(CsvImportTest, SevenAndEightFieldLinesOthersIgnored) {
     EXPECT_EQ(s.Added, 3);
     EXPECT_EQ(s.BadNumbers, 3);
     EXPECT_EQ(s.Duplicates, 1 + 1);
+}
+
+// Numbers that would wrap to a number of the game when narrowed to a byte are refused as written.
+TEST(CsvImportTest, NumbersAreCheckedBeforeTheyAreNarrowed) {
+    const struct {
+        const char* Number;
+        bool Accepted;
+    } cases[] = {{"257", false}, {"308", false}, {"-255", false}, {"-204", false}, {"4294967297", false},
+                 {"0", false},   {"53", false},  {"1", true},     {"52", true},    {"+7", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Number);
+        TDrawsArray imported;
+        const TCsvReadStats s =
+            ImportDrawsText(std::string("5;2021-01-05;") + c.Number + ";10;11;12;13;14\r\n", imported);
+        EXPECT_EQ(s.Added, c.Accepted ? 1 : 0);
+        EXPECT_EQ(s.BadNumbers, c.Accepted ? 0 : 1);
+        int bad = 0;
+        const std::string range = std::string("header\r\n5;2021-01-05;;;") + c.Number + ";10;11;12;13;14\r\n";
+        EXPECT_EQ(ReadRangeFile(range, 1, bad).size(), c.Accepted ? 1u : 0u);
+        EXPECT_EQ(bad, c.Accepted ? 0 : 1);
+    }
 }
 
 TEST(CsvImportTest, ExportThenImportReproducesTheArchive) {
@@ -145,7 +166,9 @@ TEST(RangeFileTest, FileNamesAndTheNextDrawRule) {
     const struct {
         const char* Name;
         std::string Text;
-    } forms[] = {{"CR LF", file}, {"LF", lf}, {"long line", lf.substr(0, lf.find('\n') + 1) + longLine + lf.substr(lf.find('\n') + 1)}};
+    } forms[] = {{"CR LF", file},
+                 {"LF", lf},
+                 {"long line", lf.substr(0, lf.find('\n') + 1) + longLine + lf.substr(lf.find('\n') + 1)}};
     for (const auto& f : forms) {
         WriteRaw(dir.File("r.csv"), f.Text);
         int streamBad = 0;

@@ -3,6 +3,7 @@
 #include "../core/TestFiles.h"
 #include "core/Errors.h"
 #include "core/IniFile.h"
+#include "net/Http.h"
 #include "net/ProxySettings.h"
 #include "net/ZipFiles.h"
 
@@ -28,6 +29,48 @@ TEST(ReplyTest, ElementValueModesAndCase) {
     } catch (const EZorbError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Не удалось найти пару идентификаторов \"<a>\" - \"</a>\" в тексте\r\r[<a> value ]!");
+    }
+}
+
+TEST(ReplyTest, QuotesAtMostTwoHundredCharactersOfAReply) {
+    const std::string cyr200 = [] {
+        std::string s;
+        for (int i = 0; i < 200; ++i) s += "ж";
+        return s;
+    }();
+    const struct {
+        const char* Name;
+        std::string Text, Quoted;
+    } cases[] = {
+        {"short", "abc", "abc"},
+        {"exactly 200", std::string(200, 'a'), std::string(200, 'a')},
+        {"201 ASCII", std::string(201, 'a'), std::string(200, 'a') + "…"},
+        {"two-byte characters", cyr200 + "ж", cyr200 + "…"},
+        // Bytes that are not UTF-8 still count: a run of continuation bytes cannot slip through uncounted.
+        {"continuation bytes", std::string(100000, '\x80'), std::string(200, '\x80') + "…"},
+        {"truncated character at the cut", std::string(199, 'a') + "\xD0", std::string(199, 'a') + "\xD0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(QuoteReply(c.Text), c.Quoted) << c.Name;
+}
+
+// A reply cut off before its closing marker can be megabytes long; the message names the markers and quotes the
+// reply's beginning only.
+TEST(ReplyTest, CutOffReplyIsQuotedShortInTheError) {
+    TTestHttpServer http;
+    http.Server().Post("/scripts/sys_getlist.php", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<result><row>" + std::string(30u << 20, 'x'), "text/plain");
+    });
+    http.Start();
+    const std::string reply = PostForm(http.Url("/scripts/sys_getlist.php"), {{"a", "1"}});
+    ASSERT_EQ(reply.size(), (30u << 20) + 13);
+    try {
+        ElementValue(reply, "<result>", "</result>", 0);
+        FAIL() << "mode 0 must raise";
+    } catch (const EZorbError& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message,
+                  "Не удалось найти пару идентификаторов \"<result>\" - \"</result>\" в тексте\r\r[<result><row>" +
+                      std::string(200 - 13, 'x') + "…]!");
     }
 }
 

@@ -2,6 +2,7 @@
 // are served from memory; the signing key pair is made by the test, so no private key lives in the sources.
 #include "net/SelfUpdate.h"
 #include "../common/TestHttpServer.h"
+#include "../common/UpdateTestUtil.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -17,96 +18,19 @@
 namespace zorb::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct TKeyPair {
-    std::string PublicPem;
-    EVP_PKEY* Key = nullptr;
-    TKeyPair() {
-        Key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
-        BIO* bio = BIO_new(BIO_s_mem());
-        PEM_write_bio_PUBKEY(bio, Key);
-        char* p = nullptr;
-        const long n = BIO_get_mem_data(bio, &p);
-        PublicPem.assign(p, static_cast<size_t>(n));
-        BIO_free(bio);
-    }
-    ~TKeyPair() { EVP_PKEY_free(Key); }
-    std::string Sign(const std::string& data) const {
-        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-        EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, Key);
-        size_t len = 64;
-        std::string sig(64, '\0');
-        EVP_DigestSign(ctx, reinterpret_cast<unsigned char*>(sig.data()), &len,
-                       reinterpret_cast<const unsigned char*>(data.data()), data.size());
-        EVP_MD_CTX_free(ctx);
-        return sig;
-    }
-};
-
-struct TEntry {
-    std::string Name, Data;
-    uint32_t Mode = S_IFREG | 0644; // Unix type and permission bits
-};
-
-// A ZIP with Unix modes, as the packaging script makes it.
-std::string MakePackage(const std::vector<TEntry>& entries) {
-    const std::string path = (fs::temp_directory_path() / ("zorb-pkg-" + std::to_string(::getpid()) + ".zip")).string();
-    fs::remove(path);
-    int error = 0;
-    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (const TEntry& e : entries) {
-        zip_int64_t i;
-        if (!e.Name.empty() && e.Name.back() == '/') {
-            i = zip_dir_add(z, e.Name.c_str(), ZIP_FL_ENC_UTF_8);
-        } else {
-            zip_source_t* src = zip_source_buffer(z, e.Data.data(), e.Data.size(), 0);
-            i = zip_file_add(z, e.Name.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-        }
-        zip_file_set_external_attributes(z, static_cast<zip_uint64_t>(i), 0, ZIP_OPSYS_UNIX, e.Mode << 16);
-    }
-    zip_close(z);
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    fs::remove(path);
-    return bytes;
-}
-
-// Every file of a directory with its contents and permission bits.
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-    std::map<std::string, std::string> r;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const std::string rel = fs::relative(e.path(), dir).string();
-        struct stat st;
-        ::lstat(e.path().c_str(), &st);
-        std::string what = std::to_string(st.st_mode & 07777) + ":";
-        if (e.is_regular_file()) {
-            std::ifstream in(e.path(), std::ios::binary);
-            what += std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        }
-        r[rel] = what;
-    }
-    return r;
-}
-
-void Put(const fs::path& path, const std::string& data, fs::perms perms = fs::perms(0644)) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << data;
-    fs::permissions(path, perms);
-}
-
 class SelfUpdateTest : public testing::Test {
 protected:
     void SetUp() override {
         FDir = fs::temp_directory_path() / ("zorb-update-" + std::to_string(::getpid()));
         fs::remove_all(FDir);
         Put(FDir / "Zorb_6x52", "old program", fs::perms(0755));
-        Put(FDir / "lang/Zorb_6x52_ENG.lng", "old module");
-        Put(FDir / "obsolete.txt", "old");
-        Put(FDir / "Zorb_6x52.ldr", "draws");
-        Put(FDir / "Zorb_6x52.~buff", "buffer");
-        Put(FDir / "Zorb_6x52.~tmp", "temp");
-        Put(FDir / "Prefetchs/NUMS.dfc", "prefetch");
+        Put(FDir / "Zorb_6x52_ENG.lng", "old module");
+        Put(FDir / "Zorb_6x52_DEU.lng", "obsolete module");
+        // A portable copy: the user's files beside the program.
+        for (const char* data : {"Zorb_6x52.ldr", "Zorb_6x52.~buff", "Zorb_6x52.~tmp", "Prefetchs/NUMS.dfc",
+                                 "Zorb_6x52.lrs", "Zorb_6x52-3.log", "Systems/1-06-3_0001.dat", "mine.lcv",
+                                 "ScriptLog_2024-01-01-10-00-00.txt", "Zorb_6x52.lsk.damaged-20240101-100000"})
+            Put(FDir / data, std::string("data of ") + data);
         FPackage = MakePackage(GoodEntries());
         FServer.Server().Get("/au/Kesto_AU.cfg", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(FDescriptor, "text/plain");
@@ -133,13 +57,13 @@ protected:
     static std::vector<TEntry> GoodEntries() {
         return {{"VERSION", "  1.0.0.1201\r\n"},
                 {"Zorb_6x52", "new program", S_IFREG | 0755},
-                {"lang/", "", S_IFDIR | 0755},
-                {"lang/Zorb_6x52_ENG.lng", "new module"},
-                {"share/help/index.html", "help", S_IFREG | 0640}};
+                {"Zorb_6x52_ENG.lng", "new module"},
+                {"help/", "", S_IFDIR | 0755},
+                {"help/index.htm", "help", S_IFREG | 0640}};
     }
     // The descriptor offering the package; `extra` lines go into the program's section.
     void Publish(const std::string& extra = "", bool sign = true, bool crc = true) {
-        FSignature = sign ? FKeys.Sign(FPackage) : "";
+        FSignature = sign ? FKeys.SignPackage(FPackage) : "";
         const std::string crcText = crc ? Crc32Text(Crc32(FPackage.data(), FPackage.size())) : std::string("00000000");
         std::string lower;
         for (char c : crcText) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -156,6 +80,7 @@ protected:
         o.Http.ConnectTimeoutSeconds = 5;
         o.Http.StallSeconds = 5;
         o.ExecTimeoutSeconds = 2;
+        o.DataDir = FDataDir.empty() ? FDir.string() : FDataDir;
         return TSelfUpdater(o);
     }
     std::string InstallError() {
@@ -172,6 +97,7 @@ protected:
     TKeyPair FKeys;
     TTestHttpServer FServer;
     std::string FDescriptor, FPackage, FSignature;
+    std::string FDataDir; // empty: a portable copy, the data beside the program
     std::atomic<int> FPackageRequests{0};
 };
 
@@ -206,31 +132,26 @@ TEST_F(SelfUpdateTest, OffersOnlyANewerBuildWithAPackage) {
 }
 
 TEST_F(SelfUpdateTest, SignedPackageInstallsWithModesAndDeleteAfter) {
-    Publish("DeleteAfter=obsolete.txt\n");
+    Publish("DeleteAfter=Zorb_6x52_DEU.lng\n");
+    const auto before = Snapshot(FDir);
     TSelfUpdater updater = Updater();
     const TUpdateOffer offer = updater.Check();
     ASSERT_TRUE(offer.Available);
     updater.Install(offer);
-    std::map<std::string, std::string> want = {
-        {"Zorb_6x52", "493:new program"},
-        {"VERSION", "420:  1.0.0.1201\r\n"},
-        {"lang", "493:"},
-        {"lang/Zorb_6x52_ENG.lng", "420:new module"},
-        {"share", "493:"},
-        {"share/help", "493:"},
-        {"share/help/index.html", "416:help"},
-        {"Zorb_6x52.ldr", "420:draws"},
-        {"Zorb_6x52.~buff", "420:buffer"},
-        {"Zorb_6x52.~tmp", "420:temp"},
-        {"Prefetchs", "493:"},
-        {"Prefetchs/NUMS.dfc", "420:prefetch"},
-    };
+    std::map<std::string, std::string> want = before;
+    want.erase("Zorb_6x52_DEU.lng");
+    want["Zorb_6x52"] = "493:new program";
+    want["VERSION"] = "420:  1.0.0.1201\r\n";
+    want["Zorb_6x52_ENG.lng"] = "420:new module";
+    want["help"] = "493:";
+    want["help/index.htm"] = "416:help";
     std::map<std::string, std::string> got = Snapshot(FDir);
     for (auto it = got.begin(); it != got.end();)
         it = it->first.rfind("SelfUpdate.old", 0) == 0 ? got.erase(it) : std::next(it);
     EXPECT_EQ(got, want);
     EXPECT_FALSE(fs::exists(FDir / "SelfUpdate"));
-    EXPECT_TRUE(fs::exists(FDir / "SelfUpdate.old/obsolete.txt"));
+    EXPECT_TRUE(fs::exists(FDir / "SelfUpdate.old/Zorb_6x52_DEU.lng"));
+    EXPECT_EQ(FPackageRequests, 1);
     // The next check drops what was replaced and keeps the user's "*.~*" files.
     FDescriptor = "[Zorb_6x52]\nVerId=1.0.0.1201\n";
     EXPECT_FALSE(Updater().Check().Available);
@@ -267,10 +188,23 @@ TEST_F(SelfUpdateTest, RefusedPackagesChangeNothing) {
         {"link", with({{"lnk", "/etc/passwd", S_IFLNK | 0777}}), "", true, true, invalid("lnk")},
         {"data file", with({{"Zorb_6x52.ldr", "x"}}), "", true, true, invalid("Zorb_6x52.ldr")},
         {"prefetch", with({{"Prefetchs/NUMS.dfc", "x"}}), "", true, true, invalid("Prefetchs/NUMS.dfc")},
-        {"file over folder", {{"VERSION", "1.0.0.1201"}, {"lang", "x"}}, "", true, true, invalid("lang")},
-        {"folder over file", with({{"obsolete.txt/x", "x"}}), "", true, true, invalid("obsolete.txt")},
+        // Only program files: every other name of the program directory may be a file of the user's.
+        {"ratings sizes", with({{"Zorb_6x52.lrs", "x"}}), "", true, true, invalid("Zorb_6x52.lrs")},
+        {"stake log", with({{"Zorb_6x52-3.log", "x"}}), "", true, true, invalid("Zorb_6x52-3.log")},
+        {"system file", with({{"Systems/1-06-3_0001.dat", "x"}}), "", true, true, invalid("Systems/1-06-3_0001.dat")},
+        {"combinations", with({{"mine.lcv", "x"}}), "", true, true, invalid("mine.lcv")},
+        {"scenario", with({{"week.lsc", "x"}}), "", true, true, invalid("week.lsc")},
+        {"temporary in help", with({{"help/index.~tmp", "x"}}), "", true, true, invalid("help/index.~tmp")},
+        {"damaged copy", with({{"Zorb_6x52.ldr.damaged-1", "x"}}), "", true, true, invalid("Zorb_6x52.ldr.damaged-1")},
+        {"other folder", with({{"lang/", "", S_IFDIR | 0755}}), "", true, true, invalid("lang/")},
+        {"language module lookalike", with({{"Zorb_6x52_E.N.lng", "x"}}), "", true, true, invalid("Zorb_6x52_E.N.lng")},
+        {"file over folder", {{"VERSION", "1.0.0.1201"}, {"help", "x"}}, "", true, true, invalid("help")},
+        {"folder over file", with({{"Zorb_6x52_ENG.lng/x", "x"}}), "", true, true, invalid("Zorb_6x52_ENG.lng/x")},
         {"delete outside", {}, "DeleteAfter=../outside\n", true, true, invalid("../outside")},
         {"delete data", {}, "DeleteBefore=Zorb_6x52.lsk\n", true, true, invalid("Zorb_6x52.lsk")},
+        {"delete ratings sizes", {}, "DeleteAfter=Zorb_6x52.lrs\n", true, true, invalid("Zorb_6x52.lrs")},
+        {"delete system", {}, "DeleteAfter=Systems/1-06-3_0001.dat\n", true, true, invalid("Systems/1-06-3_0001.dat")},
+        {"delete combinations", {}, "DeleteBefore=mine.lcv\n", true, true, invalid("mine.lcv")},
         {"exec outside", {}, "ExecBefore=/bin/sh\n", true, true, invalid("/bin/sh")},
         {"version outside", {}, "VerId=1.0.0.1201/../../x\n", true, true, invalid("1.0.0.1201/../../x")},
     };
@@ -282,15 +216,30 @@ TEST_F(SelfUpdateTest, RefusedPackagesChangeNothing) {
         const std::string error = InstallError();
         EXPECT_NE(error.find(c.Error), std::string::npos) << c.Name << ": " << error;
         EXPECT_EQ(Snapshot(FDir), before) << c.Name;
+        // A transfer or a CRC is worth another try; a missing signature is not worth the package.
         if (c.Name == "wrong CRC") {
             EXPECT_EQ(FPackageRequests, 3);
+        } else if (c.Name == "no signature") {
+            EXPECT_EQ(FPackageRequests, 0);
         }
     }
-    // A signature by another key is refused as well.
+    // A signature by another key is refused as well, after one download: fetching the same bytes again cannot
+    // mend a signature.
     FPackage = MakePackage(GoodEntries());
     Publish();
-    FSignature = TKeyPair().Sign(FPackage);
+    FSignature = TKeyPair().SignPackage(FPackage);
+    FPackageRequests = 0;
     EXPECT_EQ(InstallError(), bad);
+    EXPECT_EQ(Snapshot(FDir), before);
+    EXPECT_EQ(FPackageRequests, 1);
+    // The signature is of the digest: one made over the whole package does not pass for it.
+    FSignature = FKeys.Sign(FPackage);
+    EXPECT_EQ(InstallError(), bad);
+
+    // A data directory inside the program directory is out of reach even for program names.
+    FDataDir = (FDir / "help").string();
+    Publish();
+    EXPECT_EQ(InstallError(), invalid("help/"));
     EXPECT_EQ(Snapshot(FDir), before);
 }
 
@@ -298,15 +247,15 @@ TEST_F(SelfUpdateTest, FailedOrInterruptedSwapIsUndone) {
     const auto before = Snapshot(FDir);
     // A program run after the swap that overruns its time: every move is undone.
     std::vector<TEntry> entries = GoodEntries();
-    entries.push_back({"slow.sh", "#!/bin/sh\nsleep 30\n", S_IFREG | 0755});
+    entries.push_back({"zorb-server", "#!/bin/sh\nsleep 30\n", S_IFREG | 0755});
     FPackage = MakePackage(entries);
-    Publish("ExecAfter=slow.sh\nDeleteBefore=obsolete.txt\n");
-    EXPECT_NE(InstallError().find("slow.sh"), std::string::npos);
+    Publish("ExecAfter=zorb-server\nDeleteBefore=Zorb_6x52_DEU.lng\n");
+    EXPECT_NE(InstallError().find("zorb-server"), std::string::npos);
     EXPECT_EQ(Snapshot(FDir), before);
 
     // A crash in the middle of the swap: the journal has no commit mark, the next start puts everything back.
     FPackage = MakePackage(GoodEntries());
-    Publish("DeleteAfter=obsolete.txt\n");
+    Publish("DeleteAfter=Zorb_6x52_DEU.lng\n");
     EXPECT_EQ(InstallError(), "<installed>");
     const fs::path journal = FDir / "SelfUpdate.old/journal";
     std::ifstream in(journal);

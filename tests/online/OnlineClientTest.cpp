@@ -262,5 +262,23 @@ TEST(SystemFilesTest, NormalisationKeepsSixPositionLines) {
     EXPECT_EQ(csize, 0);
 }
 
+// Whatever a reply holds, an error message quotes at most 200 characters of it.
+TEST(ReplyRowsTest, ErrorsQuoteTheReplyShort) {
+    const std::string huge(1u << 20, 'e');
+    const struct {
+        const char* Name;
+        std::string Reply, Starts;
+    } cases[] = {
+        {"row error", "<result><row><error>" + huge + "</error></row></result>", "Сервер отклонил запрос: eee"},
+        {"unclosed row", "<result><row>" + huge + "</result>", "Не удалось найти пару идентификаторов"},
+        {"unclosed result", "<result>" + huge, "Не удалось найти пару идентификаторов"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = ErrorOf([&] { ReplyRows(c.Reply); });
+        EXPECT_EQ(error.rfind(c.Starts, 0), 0u) << c.Name << ": " << error.substr(0, 100);
+        EXPECT_LT(error.size(), 320u) << c.Name;
+    }
+}
+
 } // namespace
 } // namespace zorb::test

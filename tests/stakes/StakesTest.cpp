@@ -58,6 +58,7 @@ struct TOutdatedCase {
     const char* Name;
     std::string Bytes;
     bool Outdated;
+    int64_t Torn = 0; // bytes after the last whole record
 };
 TEST_F(StakesFileTest, OutdatedFilesAreRecognisedWithoutReadingGarbage) {
     std::string version1 = RawStake({}) + RawStake({});
@@ -66,8 +67,10 @@ TEST_F(StakesFileTest, OutdatedFilesAreRecognisedWithoutReadingGarbage) {
     version0[0] = 0;
     const TOutdatedCase cases[] = {
         {"empty", "", false},
-        {"100 bytes", std::string(100, '\x02'), true},
-        {"one record and a bit", RawSeparator() + "x", true},
+        // A current first record with a partial tail is torn, not outdated: its whole records are stakes.
+        {"100 bytes", std::string(100, '\x02'), false, 100},
+        {"100 bytes of version 1", std::string(100, '\x01'), true, 100},
+        {"one record and a bit", RawSeparator() + "x", false, 1},
         {"first version byte 1", version1, true},
         {"first version byte 0", version0, true},
         {"current version", RawOpenStake(5, {1, 2, 3, 4, 5, 6}) + RawSeparator(), false},
@@ -76,6 +79,7 @@ TEST_F(StakesFileTest, OutdatedFilesAreRecognisedWithoutReadingGarbage) {
         SCOPED_TRACE(c.Name);
         OpenWith(c.Bytes);
         EXPECT_EQ(File.Outdated(), c.Outdated);
+        EXPECT_EQ(File.TornBytes(), c.Torn);
         EXPECT_EQ(File.Count(), static_cast<int64_t>(c.Bytes.size() / RawStakeSize));
         for (int64_t i = 0; i < File.Count(); ++i) File.Read(i); // garbage decodes, never crashes
         File.Close();
