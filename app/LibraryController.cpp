@@ -222,8 +222,16 @@ bool TLibraryController::Download() {
         FApp.ShowError(Format(Tr("Ошибка загрузки online-сценария!\r\r%s"), ErrorText(e)));
     }
     DeleteFileIfExists(path);
-    if (ok) FScenarios.SaveState();
-    return ok;
+    if (!ok) return false;
+    FScenarios.SaveState();
+    // The server has counted the download: the row shows it at once rather than at the next catalogue load.
+    for (tScriptInfo& row : FRows)
+        if (row.id == id) {
+            ++row.downloads;
+            row.last_download = NowLocal();
+        }
+    Changed();
+    return true;
 }
 
 bool TLibraryController::Rate(int value) {

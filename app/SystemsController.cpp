@@ -322,7 +322,8 @@ void TSystemsController::RefreshChanged(TRow& row, const TOnlineIdentity& who) {
     if (static_cast<int64_t>(st.st_mtime) == LocalToUnixSeconds(s.created)) return;
     try {
         FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.title));
-        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.id));
+        // Keeping a file the user already took up to date is not another download.
+        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.id, false));
     } catch (const std::exception& e) {
         FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), s.id, ErrorText(e)));
     }
@@ -338,6 +339,9 @@ bool TSystemsController::Download(int index, const TOnlineIdentity& who) {
         FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.id, ErrorText(e)));
         return false;
     }
+    // The server has counted it: the row shows the count at once rather than at the next catalogue load.
+    ++row.Info.downloads;
+    row.Info.last_download = NowLocal();
     // The file replaced every other system for the same count of numbers.
     for (int i = 0; i < RowCount(); ++i)
         if (FRows[static_cast<size_t>(i)].Info.nums == row.Info.nums) FRows[static_cast<size_t>(i)].Loaded = i == index;
@@ -398,7 +402,7 @@ void TSystemsController::ShowSystem(TSystemPage page) {
     {
         TBusyScope busy(FApp, Format(Tr("Загрузка \"%s\"..."), d.Info.title));
         try {
-            d.Combs = RequestSystemData(who, d.Info.id);
+            d.Combs = RequestSystemData(who, d.Info.id, false);
             const size_t lines = SystemTextLines(d.Combs).size();
             if (d.Combs.empty() || static_cast<int>(lines) != d.Info.csize)
                 throw EZorbError(

@@ -132,8 +132,9 @@ std::vector<tSystemInfo> RequestSystemList(const TOnlineIdentity& who) {
     return list;
 }
 
-std::string RequestSystemData(const TOnlineIdentity& who, int id) {
-    for (const auto& row : ReplyRows(Post(who, "sys_getdata.php", {{"sys_id", std::to_string(id)}}))) {
+std::string RequestSystemData(const TOnlineIdentity& who, int id, bool download) {
+    const TFormFields f = {{"sys_id", std::to_string(id)}, {"dl_mode", download ? "1" : "0"}};
+    for (const auto& row : ReplyRows(Post(who, "sys_getdata.php", f))) {
         if (Value(row, "clist").empty()) continue;
         return Utf8ToCp1251(Base64Field(row, "clist"));
     }

@@ -44,8 +44,9 @@ struct tSystemData {
 
 // Catalogue rows; a reply without "<result>" content gives the placeholder row (id -1).
 std::vector<tSystemInfo> RequestSystemList(const TOnlineIdentity& who);
-// The combination text of a system (UTF-8 from the server, as 8-bit text).
-std::string RequestSystemData(const TOnlineIdentity& who, int id);
+// The combination text of a system (UTF-8 from the server, as 8-bit text). The server counts a download only
+// when the lines are fetched to be kept, not when they are only shown.
+std::string RequestSystemData(const TOnlineIdentity& who, int id, bool download = true);
 // Publishes (id 0), changes or deletes; the id the server gives, -1 when no row gives one.
 int RequestSystemPut(const TOnlineIdentity& who, const tSystemData& data, bool remove);
 

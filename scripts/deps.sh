@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev
     libsimpleini-dev libcurl4-openssl-dev zlib1g-dev libzip-dev libmuparser-dev libxlsxwriter-dev
     libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev libsqlite3-dev
+    libpq-dev postgresql postgresql-common
     fonts-dejavu-core
     dpkg-dev file
     desktop-file-utils appstream man-db

@@ -9,7 +9,7 @@ namespace zorb::server {
 
 namespace {
 
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 const char* const Schema = R"sql(
 CREATE TABLE IF NOT EXISTS systems (
@@ -30,10 +30,28 @@ CREATE TABLE IF NOT EXISTS scripts (
 );
 CREATE TABLE IF NOT EXISTS rates (
     script_id INTEGER NOT NULL REFERENCES scripts(id) ON DELETE CASCADE,
-    mail_key TEXT NOT NULL, rate INTEGER NOT NULL, notes TEXT NOT NULL, cl_name TEXT NOT NULL,
+    mail_key TEXT NOT NULL, hwdid TEXT NOT NULL, rate INTEGER NOT NULL, notes TEXT NOT NULL, cl_name TEXT NOT NULL,
     app_name TEXT NOT NULL, app_ver TEXT NOT NULL, created TEXT NOT NULL,
-    PRIMARY KEY (script_id, mail_key)
+    PRIMARY KEY (script_id, mail_key, hwdid)
 );
+CREATE TABLE IF NOT EXISTS events (kind TEXT NOT NULL, key TEXT NOT NULL, at INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS events_by_key ON events (kind, key, at);
+CREATE INDEX IF NOT EXISTS events_by_time ON events (at);
+)sql";
+
+// Version 1 keyed ratings on the e-mail alone. Its ratings are kept with an empty installation id: they count in
+// the averages, and the next rating under that e-mail replaces the old one.
+const char* const MigrateFrom1 = R"sql(
+ALTER TABLE rates RENAME TO rates_v1;
+CREATE TABLE rates (
+    script_id INTEGER NOT NULL REFERENCES scripts(id) ON DELETE CASCADE,
+    mail_key TEXT NOT NULL, hwdid TEXT NOT NULL, rate INTEGER NOT NULL, notes TEXT NOT NULL, cl_name TEXT NOT NULL,
+    app_name TEXT NOT NULL, app_ver TEXT NOT NULL, created TEXT NOT NULL,
+    PRIMARY KEY (script_id, mail_key, hwdid)
+);
+INSERT INTO rates (script_id, mail_key, hwdid, rate, notes, cl_name, app_name, app_ver, created)
+    SELECT script_id, mail_key, '', rate, notes, cl_name, app_name, app_ver, created FROM rates_v1 ORDER BY rowid;
+DROP TABLE rates_v1;
 )sql";
 
 class TStatement {
@@ -82,20 +100,50 @@ public:
             sqlite3_close(FDb);
             throw std::runtime_error("cannot open " + path + ": " + reason);
         }
+        try {
+            Prepare(path);
+        } catch (...) {
+            sqlite3_close(FDb);
+            throw;
+        }
+    }
+    ~TSqliteStore() override { sqlite3_close(FDb); }
+
+    void Transaction(bool write, const std::function<void()>& body) override {
+        Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        try {
+            body();
+            Exec("COMMIT");
+        } catch (...) {
+            Rollback();
+            throw;
+        }
+    }
+
+    void Prepare(const std::string& path) {
         sqlite3_busy_timeout(FDb, 5000);
         Exec("PRAGMA journal_mode=WAL");
         Exec("PRAGMA foreign_keys=ON");
         Exec("PRAGMA synchronous=NORMAL");
-        TStatement version(FDb, "PRAGMA user_version");
-        version.Step();
-        const int current = version.Int(0);
+        int current = 0;
+        {
+            // Finished before the migration: an open statement would keep its tables locked.
+            TStatement version(FDb, "PRAGMA user_version");
+            version.Step();
+            current = version.Int(0);
+        }
         if (current > SchemaVersion) throw std::runtime_error(path + " was made by a newer zorb-server");
-        Exec("BEGIN");
-        Exec(Schema);
-        Exec("PRAGMA user_version=" + std::to_string(SchemaVersion));
+        Exec("BEGIN IMMEDIATE");
+        try {
+            if (current == 1) Exec(MigrateFrom1);
+            Exec(Schema);
+            Exec("PRAGMA user_version=" + std::to_string(SchemaVersion));
+        } catch (...) {
+            Rollback();
+            throw;
+        }
         Exec("COMMIT");
     }
-    ~TSqliteStore() override { sqlite3_close(FDb); }
 
     std::vector<TSystemRow> ListSystems() override {
         TStatement s(FDb, "SELECT id, nums, olap, csize, title, descr, author, mail, mail_key, hwdid, url, created, "
@@ -138,21 +186,22 @@ public:
         s.Bind(1, id).Step();
     }
 
-    std::vector<TScriptRow> ListScripts(const std::string& mailKey) override {
+    std::vector<TScriptRow> ListScripts(const TRater& asking) override {
         TStatement s(FDb, "SELECT s.id, s.title, s.title_key, s.descr, s.author, s.mail, s.mail_key, s.hwdid, "
                           "s.app_guid, s.app_name, s.app_ver, s.created, s.last_download, s.lcid, s.uniapps, "
                           "s.publics, s.downloads, "
                           "(SELECT AVG(rate) FROM rates r WHERE r.script_id = s.id AND r.rate > 0), "
                           "(SELECT COUNT(*) FROM rates r WHERE r.script_id = s.id AND r.rate > 0), "
-                          "(SELECT rate FROM rates r WHERE r.script_id = s.id AND r.mail_key = ?) "
+                          "(SELECT rate FROM rates r WHERE r.script_id = s.id AND r.mail_key = ? AND r.hwdid = ?) "
                           "FROM scripts s ORDER BY s.id");
-        s.Bind(1, mailKey);
+        const bool known = !asking.MailKey.empty() && !asking.Hwdid.empty();
+        s.Bind(1, asking.MailKey).Bind(2, asking.Hwdid);
         std::vector<TScriptRow> rows;
         while (s.Step()) {
             TScriptRow r = ScriptFrom(s);
             r.RatingAvg = s.Real(17);
             r.RatingCount = s.Int(18);
-            r.MyRating = mailKey.empty() ? 0 : s.Int(19);
+            r.MyRating = known ? s.Int(19) : 0;
             rows.push_back(std::move(r));
         }
         return rows;
@@ -198,31 +247,37 @@ public:
     }
 
     void DeleteScript(int id) override {
-        Exec("BEGIN");
-        try {
-            TStatement(FDb, "DELETE FROM rates WHERE script_id = ?").Bind(1, id).Step();
-            TStatement(FDb, "DELETE FROM scripts WHERE id = ?").Bind(1, id).Step();
-        } catch (...) {
-            Exec("ROLLBACK");
-            throw;
-        }
-        Exec("COMMIT");
+        TStatement(FDb, "DELETE FROM rates WHERE script_id = ?").Bind(1, id).Step();
+        TStatement(FDb, "DELETE FROM scripts WHERE id = ?").Bind(1, id).Step();
     }
 
-    void SetRate(int scriptId, const std::string& mailKey, int rate, const TRateRow& r) override {
+    void SetRate(int scriptId, const TRater& rater, int rate, const TRateRow& r) override {
+        TStatement(FDb, "DELETE FROM rates WHERE script_id = ? AND mail_key = ? AND hwdid = ''")
+            .Bind(1, scriptId)
+            .Bind(2, rater.MailKey)
+            .Step();
         if (rate == 0) {
-            TStatement(FDb, "DELETE FROM rates WHERE script_id = ? AND mail_key = ?")
+            TStatement(FDb, "DELETE FROM rates WHERE script_id = ? AND mail_key = ? AND hwdid = ?")
                 .Bind(1, scriptId)
-                .Bind(2, mailKey)
+                .Bind(2, rater.MailKey)
+                .Bind(3, rater.Hwdid)
                 .Step();
             return;
         }
-        TStatement s(FDb, "INSERT INTO rates (script_id, mail_key, rate, notes, cl_name, app_name, app_ver, created) "
-                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (script_id, mail_key) DO UPDATE SET "
-                          "rate = excluded.rate, notes = excluded.notes, cl_name = excluded.cl_name, "
+        TStatement s(FDb, "INSERT INTO rates (script_id, mail_key, hwdid, rate, notes, cl_name, app_name, app_ver, "
+                          "created) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (script_id, mail_key, hwdid) DO "
+                          "UPDATE SET rate = excluded.rate, notes = excluded.notes, cl_name = excluded.cl_name, "
                           "app_name = excluded.app_name, app_ver = excluded.app_ver, created = excluded.created");
-        s.Bind(1, scriptId).Bind(2, mailKey).Bind(3, rate).Bind(4, r.Notes).Bind(5, r.Name).Bind(6, r.AppName);
-        s.Bind(7, r.AppVer).Bind(8, r.Created).Step();
+        s.Bind(1, scriptId).Bind(2, rater.MailKey).Bind(3, rater.Hwdid).Bind(4, rate).Bind(5, r.Notes);
+        s.Bind(6, r.Name).Bind(7, r.AppName).Bind(8, r.AppVer).Bind(9, r.Created).Step();
+    }
+
+    std::vector<std::string> RatingMails(int scriptId, const std::string& hwdid) override {
+        TStatement s(FDb, "SELECT mail_key FROM rates WHERE script_id = ? AND hwdid = ? AND rate > 0");
+        s.Bind(1, scriptId).Bind(2, hwdid);
+        std::vector<std::string> mails;
+        while (s.Step()) mails.push_back(s.Text(0));
+        return mails;
     }
 
     std::vector<TRateRow> ListRates(int scriptId) override {
@@ -243,8 +298,29 @@ public:
         return rows;
     }
 
+    // The store's single connection and the caller's lock already serialise the counting.
+    void LockEvents(const std::string&) override {}
+
+    int CountEvents(const std::string& kind, const std::string& key, int64_t since) override {
+        TStatement s(FDb, "SELECT COUNT(*) FROM events WHERE kind = ? AND key = ? AND at > ?");
+        s.Bind(1, kind).Bind(2, key).Bind(3, since);
+        return s.Step() ? s.Int(0) : 0;
+    }
+
+    void AddEvent(const std::string& kind, const std::string& key, int64_t at, int64_t forgetBefore) override {
+        TStatement(FDb, "DELETE FROM events WHERE at < ?").Bind(1, forgetBefore).Step();
+        TStatement(FDb, "INSERT INTO events (kind, key, at) VALUES (?, ?, ?)")
+            .Bind(1, kind)
+            .Bind(2, key)
+            .Bind(3, at)
+            .Step();
+    }
+
 private:
     sqlite3* FDb = nullptr;
+
+    // After a failure; a failed rollback has nothing better to report than the failure itself.
+    void Rollback() noexcept { sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr); }
 
     void Exec(const std::string& sql) {
         char* error = nullptr;

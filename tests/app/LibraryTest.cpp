@@ -164,6 +164,11 @@ TEST_F(LibraryTest, DownloadAsksBeforeReplacingTheCurrentScenario) {
     App->Execute("ScriptLibraryDownload");
     EXPECT_EQ(App->Scenarios().Lines(), theirs);
     EXPECT_EQ(ReadScenarioFile(Data.File("Zorb_6x52.lss")), theirs);
+    // The declined question fetched nothing; the download shows in the row at once, as the server counted it.
+    EXPECT_EQ(Lib().CellText(RowOf(id), 10), "1");
+    EXPECT_NE(Lib().CellText(RowOf(id), 11), "");
+    ASSERT_TRUE(App->Execute("ScriptLibraryRefresh"));
+    EXPECT_EQ(Lib().CellText(RowOf(id), 10), "1");
     EXPECT_TRUE(Ui.Errors().empty());
 }
 

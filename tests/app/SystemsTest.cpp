@@ -195,6 +195,23 @@ TEST_F(SystemsTest, ForeignSystemIsReadOnlyAndChangedOnesAreFetchedAgain) {
     EXPECT_TRUE(Ui.Errors().empty()) << Ui.Errors().front().Text;
 }
 
+TEST_F(SystemsTest, OnlyADownloadCountsAndTheRowShowsItAtOnce) {
+    const int id = PublishAsOther(Pairs, 8, 4);
+    StartApp();
+    Focus(id);
+    ASSERT_TRUE(App->Execute("SystemsProp"));
+    ASSERT_TRUE(App->Execute("SystemsCoverage"));
+    ASSERT_TRUE(App->Execute("SystemsRefresh"));
+    EXPECT_EQ(Sys().SystemCellText(RowOf(id), 7), "0");
+    Focus(id);
+    ASSERT_TRUE(App->Execute("SystemsDownload"));
+    EXPECT_EQ(Sys().SystemCellText(RowOf(id), 7), "1");
+    EXPECT_NE(Sys().SystemCellText(RowOf(id), 8), "");
+    ASSERT_TRUE(App->Execute("SystemsRefresh"));
+    EXPECT_EQ(Sys().SystemCellText(RowOf(id), 7), "1");
+    EXPECT_TRUE(Ui.Errors().empty()) << Ui.Errors().front().Text;
+}
+
 TEST_F(SystemsTest, SystemStakeInBothModes) {
     StartApp();
     // The list yields the numbers 1 2 3 4 5 7 6 8 9 10 11: position i takes the i-th number found.

@@ -1,14 +1,10 @@
-// The PostgreSQL store against the SQLite one: the same requests must get the same replies. Runs when
-// ZORB_TEST_PG holds a connection string to a database the test may empty.
-#include "ServerFixture.h"
-#include "net/Http.h"
-#include "online/OnlineWire.h"
+// The PostgreSQL store: the same replies as the SQLite one, and a server that outlives its database connection.
+// Each test makes a database of its own on the cluster ZORB_TEST_PG reaches.
+#include "PgTestDatabase.h"
+#include "ServerRequests.h"
+#include "server/ServerLog.h"
 
-#ifdef ZORB_SERVER_HAVE_PG
-#include <libpq-fe.h>
-#endif
-
-#include <cstdlib>
+#include <mutex>
 
 namespace zorb::test {
 namespace {
@@ -55,12 +51,9 @@ std::vector<std::pair<std::string, TFormFields>> Script() {
 }
 
 std::string Transcript(std::unique_ptr<server::TServerStore> store) {
-    TTestHttpServer http;
     server::TServerOptions o;
     o.Clock = [] { return int64_t(1767225600); };
-    server::TZorbServer app(std::move(store), o);
-    app.Install(http.Server());
-    http.Start();
+    TServerHost http(std::move(store), o);
     std::string t;
     for (const auto& [op, fields] : Script())
         t += op + ": " + PostForm(http.Url("/scripts/" + op + ".php"), fields) + "\n";
@@ -68,20 +61,72 @@ std::string Transcript(std::unique_ptr<server::TServerStore> store) {
 }
 
 TEST(PgStoreTest, AnswersAsTheSqliteStoreDoes) {
-#ifndef ZORB_SERVER_HAVE_PG
-    GTEST_SKIP() << "built without libpq";
-#else
-    const char* conninfo = std::getenv("ZORB_TEST_PG");
-    if (!conninfo || !*conninfo) GTEST_SKIP() << "ZORB_TEST_PG is not set";
-    PGconn* c = PQconnectdb(conninfo);
-    ASSERT_EQ(PQstatus(c), CONNECTION_OK) << PQerrorMessage(c);
-    PQclear(PQexec(c, "DROP TABLE IF EXISTS rates, scripts, systems"));
-    PQfinish(c);
+    TPgTestDatabase db;
+    ZORB_REQUIRE_PG(db);
     TTempDir dir;
     const std::string sqlite = Transcript(server::OpenSqliteStore(dir.File("s.db")));
     EXPECT_NE(sqlite.find("<id_scripts>0</id_scripts>"), std::string::npos) << sqlite;
-    EXPECT_EQ(Transcript(server::OpenPgStore(conninfo)), sqlite);
-#endif
+    EXPECT_EQ(Transcript(server::OpenPgStore(db.ConnInfo())), sqlite);
+}
+
+// As after a restart of the database server: every connection is cut between two requests.
+TEST(PgStoreTest, ReconnectsAndRunsTheRequestAgainWhenTheConnectionIsCut) {
+    TPgTestDatabase db;
+    ZORB_REQUIRE_PG(db);
+    std::mutex lock;
+    std::vector<std::string> warnings;
+    server::SetLogSink([&](server::TLogLevel level, const std::string& text) {
+        std::lock_guard guard(lock);
+        if (level != server::TLogLevel::Info) warnings.push_back(text);
+    });
+    {
+        TServerHost http(server::OpenPgStore(db.ConnInfo()), {});
+        auto publish = [&](const std::string& title) {
+            const std::string reply =
+                PostForm(http.Url("/scripts/scr_putscript.php"), ScriptPut(-1, title, true, TWho{}));
+            return Field(Rows(reply).at(0), "id_scripts");
+        };
+        EXPECT_EQ(publish("До"), "1");
+        db.CutConnections();
+        EXPECT_EQ(publish("После"), "2");
+        db.CutConnections();
+        EXPECT_EQ(Rows(PostForm(http.Url("/scripts/scr_getlist.php"), Listing("scr", "0"))).size(), 2u);
+    }
+    server::SetLogSink({});
+    EXPECT_EQ(db.Value("SELECT COUNT(*) FROM scripts"), "2");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find("PostgreSQL"), std::string::npos) << warnings[0];
+}
+
+TEST(PgStoreTest, KeepsRatingsOfTheFirstSchemaUntilTheirMailRatesAgain) {
+    TPgTestDatabase db;
+    ZORB_REQUIRE_PG(db);
+    {
+        auto store = server::OpenPgStore(db.ConnInfo());
+        server::TScriptRow s;
+        s.Title = s.TitleKey = "old";
+        s.Public = 1;
+        ASSERT_EQ(store->InsertScript(s), 1);
+    }
+    // Back to the first schema's ratings table, with one rating keyed on the e-mail alone.
+    PGconn* c = PQconnectdb(db.ConnInfo().c_str());
+    for (const char* sql : {"DROP TABLE rates",
+                            "CREATE TABLE rates (script_id INTEGER NOT NULL REFERENCES scripts(id) ON DELETE CASCADE, "
+                            "mail_key TEXT NOT NULL, rate INTEGER NOT NULL, notes TEXT NOT NULL, cl_name TEXT NOT "
+                            "NULL, app_name TEXT NOT NULL, app_ver TEXT NOT NULL, created TEXT NOT NULL, seq "
+                            "BIGSERIAL, PRIMARY KEY (script_id, mail_key))",
+                            "INSERT INTO rates (script_id, mail_key, rate, notes, cl_name, app_name, app_ver, created) "
+                            "VALUES (1, 'ivan@example.org', 2, '', 'Иван', '', '', '2025-01-01 00:00:00')"})
+        PQclear(PQexec(c, sql));
+    PQfinish(c);
+    auto store = server::OpenPgStore(db.ConnInfo());
+    store->SetRate(1, {"petr@example.org", "hw-p"}, 4, {});
+    EXPECT_EQ(store->ListScripts({}).at(0).RatingCount, 2);
+    store->SetRate(1, {"ivan@example.org", "hw-i"}, 5, {});
+    const auto row = store->ListScripts({"ivan@example.org", "hw-i"}).at(0);
+    EXPECT_EQ(row.RatingCount, 2);
+    EXPECT_EQ(row.RatingAvg, 4.5);
+    EXPECT_EQ(row.MyRating, 5);
 }
 
 } // namespace

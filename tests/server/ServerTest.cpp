@@ -1,10 +1,5 @@
-#include "ServerFixture.h"
+#include "ServerRequests.h"
 #include "core/Errors.h"
-#include "net/Http.h"
-#include "net/Reply.h"
-#include "online/OnlineWire.h"
-
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,112 +7,6 @@
 
 namespace zorb::test {
 namespace {
-
-const char* const AppId = "{6F0C2A52-5E1B-4D8A-9C37-52A6E0B1D406}";
-
-struct TWho {
-    std::string Name = "Иван", Mail = "Ivan@Example.org", Hwdid = "hw-1";
-};
-
-void AddIdentity(TFormFields& f, const TWho& who) {
-    f.insert(f.end(), {{"appid", AppId},
-                       {"appver", "1.0.0"},
-                       {"hwdid", who.Hwdid},
-                       {"cl_name", EscapeRequest(who.Name)},
-                       {"cl_mail", EscapeRequest(who.Mail)},
-                       {"cl_lcid", "1049"}});
-}
-
-TFormFields SystemPut(int id, const std::string& lines, int csize, const TWho& who = {}, int nums = 8) {
-    TFormFields f = {{"del_mode", "0"},
-                     {"sys_id", std::to_string(id)},
-                     {"nums", std::to_string(nums)},
-                     {"clen", "6"},
-                     {"olap", "3"},
-                     {"title", EscapeRequest("Три из четырёх \"пар\"")},
-                     {"descr", EscapeRequest("строка 1\r\nстрока 2")},
-                     {"csize", std::to_string(csize)},
-                     {"clist", Base64Encode(EscapeRequest(lines))},
-                     {"url", "https://example.org/s?a=1"}};
-    AddIdentity(f, who);
-    return f;
-}
-
-TFormFields ScriptPut(int id, const std::string& title, bool pub, const TWho& who = {}, int del = 0) {
-    TFormFields f = {{"del_mode", std::to_string(del)},
-                     {"scr_id", std::to_string(id)},
-                     {"scr_uniapps", "0"},
-                     {"scr_publics", pub ? "1" : "0"},
-                     {"scr_title", EscapeRequest(title)},
-                     {"scr_descr", EscapeRequest("описание")}};
-    if (!del) f.push_back({"scr_script", EscapeRequest("[1]\r\nNUMS:=\"1\"\r\n")});
-    AddIdentity(f, who);
-    return f;
-}
-
-TFormFields Listing(const std::string& first, const std::string& value, const TWho& who = {}) {
-    TFormFields f;
-    if (first == "sys")
-        f = {{"comblen", "6"}, {"maxnums", "52"}};
-    else
-        f = {{"fltid", value}};
-    AddIdentity(f, who);
-    return f;
-}
-
-std::vector<std::string> Rows(std::string reply) {
-    std::string result = ElementValue(reply, "<result>", "</result>", 0);
-    std::vector<std::string> rows;
-    for (;;) {
-        const std::string row = TakeElement(result, "<row>", "</row>", 0);
-        if (row.empty()) break;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-std::string Field(const std::string& row, const std::string& tag) {
-    return ElementValue(row, "<" + tag + ">", "</" + tag + ">", 1);
-}
-
-const std::string EightLines = "1 2 3 4 5 6\r\n1 2 3 4 7 8\r\n1 2 5 6 7 8\r\n3 4 5 6 7 8";
-
-class ServerTest : public TServerFixture {
-protected:
-    std::string Post(const std::string& op, const TFormFields& f) {
-        return PostForm(BaseUrl() + "/scripts/" + op + ".php", f);
-    }
-    std::string Error(const std::string& reply) {
-        const auto rows = Rows(reply);
-        return rows.empty() ? "" : Field(rows[0], "error");
-    }
-    // Every row of every table, read beside the server, to prove a refused request changed nothing.
-    std::string Snapshot() {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open_v2(Dir.File("zorb.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        std::string dump;
-        for (const char* table : {"systems", "scripts", "rates"}) {
-            sqlite3_stmt* st = nullptr;
-            sqlite3_prepare_v2(db, (std::string("SELECT * FROM ") + table).c_str(), -1, &st, nullptr);
-            while (sqlite3_step(st) == SQLITE_ROW)
-                for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                    const auto* t = sqlite3_column_text(st, c);
-                    dump += t ? reinterpret_cast<const char*>(t) : "NULL";
-                    dump += '|';
-                }
-            sqlite3_finalize(st);
-            dump += '\n';
-        }
-        sqlite3_close(db);
-        return dump;
-    }
-    int PublishSystem(const TWho& who = {}) {
-        return std::stoi(Field(Rows(Post("sys_putdata", SystemPut(0, EightLines, 4, who)))[0], "id_systems"));
-    }
-    int PublishScript(const std::string& title, bool pub = true, const TWho& who = {}) {
-        return std::stoi(Field(Rows(Post("scr_putscript", ScriptPut(-1, title, pub, who)))[0], "id_scripts"));
-    }
-};
 
 TEST_F(ServerTest, SystemRoundTripCountsDownloadsAndDatesChanges) {
     const int id = PublishSystem();
@@ -156,11 +45,6 @@ struct THostileCase {
     std::function<void(TFormFields&)> Spoil;
     const char* ErrorPart;
 };
-
-void SetField(TFormFields& f, const std::string& name, const std::string& value) {
-    for (auto& [n, v] : f)
-        if (n == name) v = value;
-}
 
 const THostileCase HostileSystems[] = {
     {"NumsAboveRange", [](TFormFields& f) { SetField(f, "nums", "53"); }, "nums:"},
@@ -375,13 +259,10 @@ TEST_F(ServerTest, RatingsReplaceRemoveHideAndFilter) {
         AddIdentity(f, who);
         return Field(Rows(Post("scr_setrate", f)).at(0), "res_code");
     };
-    TWho a, b, c;
-    a.Mail = "a@x.org";
-    b.Mail = "b@x.org";
-    c.Mail = "c@x.org";
+    const TWho a{"A", "a@x.org", "hw-a"}, b{"B", "b@x.org", "hw-b"}, c{"C", "c@x.org", "hw-c"};
     EXPECT_EQ(rate(a, 2), "0");
     EXPECT_EQ(rate(a, 5, "хорошо"), "0"); // replaces
-    EXPECT_EQ(rate(TWho{.Name = "B", .Mail = "B@X.ORG", .Hwdid = "other"}, 4), "0");
+    EXPECT_EQ(rate(TWho{.Name = "B", .Mail = "B@X.ORG", .Hwdid = "hw-b"}, 4), "0");
     EXPECT_EQ(rate(b, 3), "0");  // the same user as above: replaces 4
     EXPECT_EQ(rate(c, -1), "0"); // hidden: not counted
     EXPECT_EQ(rate(a, 7), "-2");
@@ -445,11 +326,11 @@ TEST_F(ServerFilesTest, ServesOnlyRegularFilesInside) {
 
 TEST(ServerTlsTest, ServesOverHttpsWithCertificate) {
     const std::string data = ZORB_TEST_DATA;
-    TTestHttpServer https(data + "/selfsigned.crt", data + "/selfsigned.key");
     TTempDir dir;
-    server::TZorbServer app(server::OpenSqliteStore(dir.File("t.db")), {});
-    app.Install(https.Server());
-    https.Start();
+    server::THostOptions tls;
+    tls.CertFile = data + "/selfsigned.crt";
+    tls.KeyFile = data + "/selfsigned.key";
+    TServerHost https(server::OpenSqliteStore(dir.File("t.db")), {}, tls);
     THttpOptions trusted;
     trusted.CaFile = data + "/selfsigned.crt";
     const std::string reply =
@@ -471,6 +352,43 @@ TEST(ServerStoreTest, ReopensAnExistingFile) {
     EXPECT_EQ(store->ListSystems()[0].Title, "keep");
     std::ofstream(dir.File("junk.db")) << std::string(4096, 'j');
     EXPECT_THROW(server::OpenSqliteStore(dir.File("junk.db")), std::runtime_error);
+}
+
+// A file of the first schema, whose ratings knew only the e-mail: opened, its ratings still count, and the
+// next rating under that e-mail takes the old one's place.
+TEST(ServerStoreTest, MigratesRatingsOfTheFirstSchema) {
+    TTempDir dir;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.File("v1.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, R"sql(
+        CREATE TABLE systems (id INTEGER PRIMARY KEY AUTOINCREMENT, nums INTEGER NOT NULL, olap INTEGER NOT NULL,
+            csize INTEGER NOT NULL, title TEXT NOT NULL, descr TEXT NOT NULL, author TEXT NOT NULL,
+            mail TEXT NOT NULL, mail_key TEXT NOT NULL, hwdid TEXT NOT NULL, url TEXT NOT NULL, clist TEXT NOT NULL,
+            created TEXT NOT NULL, downloads INTEGER NOT NULL DEFAULT 0, last_download TEXT NOT NULL DEFAULT '');
+        CREATE TABLE scripts (id INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT NOT NULL,
+            title_key TEXT NOT NULL UNIQUE, descr TEXT NOT NULL, script TEXT NOT NULL, author TEXT NOT NULL,
+            mail TEXT NOT NULL, mail_key TEXT NOT NULL, hwdid TEXT NOT NULL, app_guid TEXT NOT NULL,
+            app_name TEXT NOT NULL, app_ver TEXT NOT NULL, lcid INTEGER NOT NULL, uniapps INTEGER NOT NULL,
+            publics INTEGER NOT NULL, created TEXT NOT NULL, downloads INTEGER NOT NULL DEFAULT 0,
+            last_download TEXT NOT NULL DEFAULT '');
+        CREATE TABLE rates (script_id INTEGER NOT NULL REFERENCES scripts(id) ON DELETE CASCADE,
+            mail_key TEXT NOT NULL, rate INTEGER NOT NULL, notes TEXT NOT NULL, cl_name TEXT NOT NULL,
+            app_name TEXT NOT NULL, app_ver TEXT NOT NULL, created TEXT NOT NULL, PRIMARY KEY (script_id, mail_key));
+        INSERT INTO scripts VALUES (1, 'Old', 'old', '', 'x', 'Иван', 'ivan@example.org', 'ivan@example.org', 'hw-i',
+            '', '', '', 1049, 1, 1, '2025-01-01 00:00:00', 0, '');
+        INSERT INTO rates VALUES (1, 'ivan@example.org', 2, '', 'Иван', '', '', '2025-01-01 00:00:00');
+        INSERT INTO rates VALUES (1, 'petr@example.org', 4, '', 'Пётр', '', '', '2025-01-02 00:00:00');
+        PRAGMA user_version = 1;)sql",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto store = server::OpenSqliteStore(dir.File("v1.db"));
+    EXPECT_EQ(store->ListRates(1).size(), 2u);
+    store->SetRate(1, {"ivan@example.org", "hw-i"}, 5, {});
+    const auto row = store->ListScripts({"ivan@example.org", "hw-i"}).at(0);
+    EXPECT_EQ(row.RatingCount, 2);
+    EXPECT_EQ(row.RatingAvg, 4.5);
+    EXPECT_EQ(row.MyRating, 5);
 }
 
 } // namespace
