@@ -71,6 +71,7 @@ public:
 
 private:
     void OnStakeChecked(const TStakeRecord& record);
+    void NoteMissingPrizes();
 
     TAppServices& FApp;
     TStakesUi& FUi;
@@ -81,6 +82,7 @@ private:
     TRowRanges FStakesSelection;
     std::vector<std::function<void(const TStakeRecord&)>> FStakeHooks;
     std::vector<std::function<void()>> FCommitHooks;
+    bool FPrizesNoted = false;
 };
 
 } // namespace zorb
