@@ -22,9 +22,11 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
 #include <QToolBar>
@@ -236,6 +238,12 @@ private slots:
             for (QAction* a : bar->actions()) texts << a->iconText();
         QVERIFY(texts.contains("Обновить схему"));
         QVERIFY(texts.contains("Обновить списки"));
+    }
+
+    void qtsOwnButtonsSpeakTheInterfaceLanguage() {
+        auto s = Start({1366, 730}, 30);
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QString("Отмена"));
     }
 
     void tablesAndScenarioAskForTheirTestCountsEachInItsOwnDialog() {
