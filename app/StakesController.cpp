@@ -189,8 +189,7 @@ void TStakesController::NoteMissingPrizes() {
         std::any_of(c.Profits.begin(), c.Profits.end(), [](const TProfitEntry& p) { return p.Profit != 0; }))
         return;
     FPrizesNoted = true;
-    FApp.Note(Tr("Стоимость ставки и выигрыши не заданы, поэтому профит ставок равен 0: укажите их в "
-                 "«Файл → Параметры»."));
+    FApp.Note(Tr("Стоимость ставки и выигрыши не заданы: профит равен 0 («Файл → Параметры»)"));
 }
 
 void TStakesController::CombsDoubleClicked() {

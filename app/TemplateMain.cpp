@@ -234,8 +234,7 @@ void TTemplateMain::OnInitTimer() {
         if (!FTerminated && FSettings.DownloadDrawsOnStart != 2) {
             // Without an address the download can only fail: no question, one hint where to set it.
             if (!DownloadConfigured())
-                Note(Tr("Загрузка тиражей при запуске пропущена: не задан адрес архива результатов "
-                        "(«Файл → Параметры»)."));
+                Note(Tr("Тиражи не загружены: не задан адрес архива результатов («Файл → Параметры»)"));
             else if (FSettings.DownloadDrawsOnStart == 1 ||
                      Ask(TMsgBox::Confirm, Tr("Обновить список тиражей?\r\rДля выполнения обновления необходимо "
                                               "действующее подключение к сети Интернет.")))

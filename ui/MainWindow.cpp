@@ -535,6 +535,8 @@ bool TMainWindow::AskYesNo(TMsgBox box, const std::string& text) {
 void TMainWindow::SetStatusPanel(int panel, const std::string& text) {
     if (panel < 0 || panel > 5) return;
     FPanels[static_cast<size_t>(panel)]->setText(QString::fromStdString(text));
+    // The hidden draw's numbers exist only with an offset; without one the panel leaves its room to the notes.
+    if (panel == 2) FPanels[2]->setVisible(!text.empty());
 }
 
 void TMainWindow::SetProgressText(const std::string& text) {
@@ -544,6 +546,7 @@ void TMainWindow::SetProgressText(const std::string& text) {
     FNote = note ? text : std::string();
     FProgressText = note ? std::string() : text;
     FPanels[6]->setStyleSheet(note ? "QLabel { color: #a00000; }" : "");
+    FPanels[6]->setToolTip(QString::fromStdString(FNote)); // whole, when the panel cuts it
     FPanels[6]->setText(QString::fromStdString(text));
     FPanels[6]->repaint();
 }

@@ -179,8 +179,7 @@ TEST_F(StakesAppTest, StakeOnADrawInTheArchiveIsCheckedAtOnceAndSeriesFollow) {
 
 // Without a price and prizes every profit is 0.00: the first check says why, in the status line, once.
 TEST_F(StakesAppTest, CheckingWithoutPrizesSaysSoOnce) {
-    const std::string note = "Стоимость ставки и выигрыши не заданы, поэтому профит ставок равен 0: укажите их в "
-                             "«Файл → Параметры».";
+    const std::string note = "Стоимость ставки и выигрыши не заданы: профит равен 0 («Файл → Параметры»)";
     for (const bool prizes : {false, true}) {
         App.reset();
         Ui.ProgressTexts.clear();
