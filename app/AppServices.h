@@ -24,6 +24,8 @@ public:
     virtual void BeginBusy() = 0;
     virtual void EndBusy() = 0;
     virtual void SetProgressText(const std::string& text) = 0;
+    // A remark for the status line, where progress texts stand; shown once the current long work has ended.
+    virtual void Note(const std::string& text) = 0;
     virtual void Message(TMsgBox box, const std::string& text) = 0;
     virtual bool Ask(TMsgBox box, const std::string& text) = 0;
     void ShowError(const std::string& text) { Message(TMsgBox::Error, text); }

@@ -61,16 +61,16 @@ void TCombsController::RegisterActions(TActionTable& t) {
           menu(10, false, 1, "Новый"));
     t.Add({"CombsOpen", "Открыть", "Загрузить список комбинаций из файла", "Ctrl+O", always,
            [this] { CombsOpen(FApp.UI().OpenFileName(Tr(CombsFileFilterText), "lcv")); }},
-          menu(20, false, 2));
+          menu(20, false, 3));
     t.Add({"CombsSave", "Сохранить", "Сохранить список комбинаций в файле", "Ctrl+S", listNotEmpty,
            [this] { CombsSave(FApp.UI().SaveFileName(Tr(CombsFileFilterText), "lcv")); }},
-          menu(30, false, 3));
+          menu(30, false, 4));
     t.Add({"CombsCopy", "Копировать в буфер", "Копировать выделенные комбинации в буфер обмена", "Ctrl+C", listNotEmpty,
            [this] { CombsCopy(); }},
-          menu(40, true, 4));
+          menu(40, true, 5, "Копировать"));
     t.Add({"CombsPaste", "Вставить из буфера", "Вставить комбинации из буфера обмена", "Ctrl+V",
            [this] { return FApp.UI().ClipboardHasText(); }, [this] { CombsPaste(); }},
-          menu(50, false, 5));
+          menu(50, false, 6, "Вставить"));
     t.Add({"CombsSelectAll", "Выделить все", "Выделить все комбинации", "Ctrl+A", listNotEmpty,
            [this] { CombsSelectAll(); }},
           menu(60));
@@ -97,7 +97,7 @@ void TCombsController::RegisterActions(TActionTable& t) {
           menu(100));
     t.Add({"CombsUndo", "Отменить", "Отменить последнее действие", "Ctrl+Z", [this] { return UndoAvailable(); },
            [this] { CombsUndo(); }},
-          menu(110, false, 6));
+          menu(110, false, 2)); // beside «Новый»: the step back after a filter must never be in the overflow
     t.Add({"ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскрашивать числа комбинаций по каналам", "",
            always,
            [this] {

@@ -39,6 +39,10 @@ std::string TFormMain::AboutText() const {
               "учёт ставок и сценарии.");
 }
 
+bool TFormMain::DownloadConfigured() const {
+    return !Trim(Config().ResultsArchiveUrl).empty();
+}
+
 int TFormMain::DownloadHook() {
     SetProgressText(Tr("Загрузка архива тиражей..."));
     const std::string url = Trim(Config().ResultsArchiveUrl);

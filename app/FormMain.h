@@ -17,6 +17,7 @@ protected:
     std::vector<TLinkInfo> Links() const override;
     std::string AboutText() const override;
     int DownloadHook() override;
+    bool DownloadConfigured() const override;
 
 public:
     static constexpr const char* ArchiveZipName = "zorb_mega_csv.zip";

@@ -11,6 +11,7 @@
 #include "core/Translate.h"
 #include "stats/StatList.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -54,11 +55,13 @@ void TStakesController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
     auto stakesOpen = [this] { return FStakes.IsOpen() && !FApp.ReadOnly(); };
     auto stakesNotEmpty = [this] { return FStakes.IsOpen() && !FStakes.Empty() && !FApp.ReadOnly(); };
-    const auto menu = [](int order, bool group = false, int barOrder = 0) {
+    // Short texts on the toolbar, so that all of it fits the tab; the menus keep the full captions.
+    const auto menu = [](int order, bool group = false, int barOrder = 0, const char* barText = "") {
         TActionPlace p{"Stakes", order, group};
         if (barOrder) {
             p.Toolbar = "Stakes";
             p.ToolbarOrder = barOrder;
+            p.ToolbarText = barText;
         }
         return p;
     };
@@ -67,12 +70,12 @@ void TStakesController::RegisterActions(TActionTable& t) {
           menu(10, false, 1));
     t.Add({"StakeAddRandom", "Сделать случайную ставку", "Сделать ставку на случайную комбинацию из списка", "Ctrl+F4",
            [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); }, [this] { StakeAdd(true); }},
-          menu(20, false, 2));
+          menu(20, false, 2, "Случайная ставка"));
     t.Add({"StakeAddSelected", "Сделать ставки для выделенных комбинаций",
            "Сделать ставки для всех выделенных комбинаций", "Alt+F4",
            [this, stakesOpen] { return stakesOpen() && !FCombs.CombsSelection().empty(); },
            [this] { StakeAddCombos(false); }},
-          menu(30, false, 3));
+          menu(30, false, 3, "На выделенные"));
     t.Add({"StakeAddAll", "Сделать ставки для всех комбинаций", "Сделать ставки для всех комбинаций списка",
            "Ctrl+Alt+F4", [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); },
            [this] { StakeAddCombos(true); }},
@@ -86,7 +89,7 @@ void TStakesController::RegisterActions(TActionTable& t) {
            {},
            {},
            "sgStakes"},
-          menu(50, true, 4));
+          menu(50, true, 4, "Удалить"));
     t.Add({"StakeFilter", "Удалить по условию", "Удалить ставки по количеству совпадений", "Alt+D", stakesNotEmpty,
            [this] { StakeFilter(); }},
           menu(60, false, 5));
@@ -174,8 +177,19 @@ bool TStakesController::CheckAndCommitStakes() {
             FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
         }
         for (auto& hook : FCommitHooks) hook();
+        NoteMissingPrizes();
     }
     return checked;
+}
+
+void TStakesController::NoteMissingPrizes() {
+    // Without a price and prizes every profit reads 0.00, which looks like a result; say why, once a run.
+    const TConfigData& c = FApp.Registry().Config;
+    if (FPrizesNoted || c.Cost != 0 ||
+        std::any_of(c.Profits.begin(), c.Profits.end(), [](const TProfitEntry& p) { return p.Profit != 0; }))
+        return;
+    FPrizesNoted = true;
+    FApp.Note(Tr("Стоимость ставки и выигрыши не заданы: профит равен 0 («Файл → Параметры»)"));
 }
 
 void TStakesController::CombsDoubleClicked() {

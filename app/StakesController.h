@@ -73,6 +73,7 @@ private:
     void OnStakeChecked(const TStakeRecord& record);
     void DropOutdatedStakes();
     void CutTornStakes();
+    void NoteMissingPrizes();
 
     TAppServices& FApp;
     TStakesUi& FUi;
@@ -83,6 +84,7 @@ private:
     TRowRanges FStakesSelection;
     std::vector<std::function<void(const TStakeRecord&)>> FStakeHooks;
     std::vector<std::function<void()>> FCommitHooks;
+    bool FPrizesNoted = false;
 };
 
 } // namespace zorb

@@ -73,7 +73,7 @@ void TStatsController::RegisterActions(TActionTable& t) {
                Recalculate(true);
            },
            [this] { return FApp.Settings().PrefetchsEnabled; }},
-          menu(20, true, 2, "Норма"));
+          menu(20, true, 4, "Норма"));
     t.Add({"DrawsStatShowTotalLine", "График идеального распределения",
            "Пропорциональный график распределения значений по всем возможным комбинациям лотереи", "",
            [this] { return FApp.Settings().PrefetchsEnabled; },
@@ -83,19 +83,19 @@ void TStatsController::RegisterActions(TActionTable& t) {
                Recalculate(true);
            },
            [this] { return FApp.Settings().ShowTotalLine; }},
-          menu(30, false, 3, "Идеальный график"));
+          menu(30, false, 5, "Идеальный график"));
     auto canFilter = [this] { return !FCombs.Combs().Empty() && !FStatSelection.empty(); };
     t.Add({"StatFilter_Include", "Оставить выделенные",
            "В списке комбинаций оставить комбинации с выделенными характеристиками", "F7", canFilter,
            [this] { StatFilter(false); }},
-          menu(40, true));
+          menu(40, true, 2));
     t.Add({"StatFilter_Exclude", "Удалить выделенные",
            "Из списка комбинаций удалить комбинации с выделенными характеристиками", "Ctrl+F7", canFilter,
            [this] { StatFilter(true); }},
-          menu(50));
+          menu(50, false, 3));
     t.Add({"FiltersManager", "Избранные статистики", "Настройка списка избранных видов статистики (фильтров)", "",
            always, [this] { FiltersManager(); }},
-          menu(60, true, 4, "Избранное"));
+          menu(60, true, 6, "Избранное"));
     t.Add({"FiltersReset", "Все доступные статистики", "Отображать все доступные виды статистики (фильтры)", "", always,
            [this] { FiltersReset(); }},
           menu(70));

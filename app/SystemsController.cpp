@@ -163,8 +163,9 @@ void TSystemsController::RegisterActions(TActionTable& t) {
     auto canStake = [this] {
         return TabShown() && !FCombs.Combs().Empty() && FStakes.StakesOpen() && !FApp.ReadOnly();
     };
-    t.Add({"SystemsOn", "Системная игра", "Показать или скрыть вкладку \"Системы\"", "Ctrl+J", [] { return true; },
-           [this] { SystemsOn(); }, [this] { return TabShown(); }},
+    // Ctrl+J opens a scenario; the tab's toggle takes the shifted key beside the two system stakes on J.
+    t.Add({"SystemsOn", "Системная игра", "Показать или скрыть вкладку \"Системы\"", "Ctrl+Shift+J",
+           [] { return true; }, [this] { SystemsOn(); }, [this] { return TabShown(); }},
           menu(10));
     t.Add({"SystemsRefresh", "Обновить", "Загрузить список систем с сервера", "", shown, [this] { LoadCatalogue(); }},
           menu(20, true, 1));

@@ -19,7 +19,7 @@ class TNoTablesUi final : public TTablesUi {
     bool EditTable(TTableDialogData&, const std::function<std::string(const TTableDialogData&, bool&)>&) override {
         return false;
     }
-    bool AskTestCount(int&, int) override { return false; }
+    bool AskTablesTestCount(int&, int) override { return false; }
 };
 
 TTablesUi& TablesUiOf(UserInterface& ui) {
@@ -84,7 +84,7 @@ void TTablesController::RegisterActions(TActionTable& t) {
            [this] {
                int k = 10;
                const int maxCount = static_cast<int>(FArchive.Draws().size()) - 1;
-               if (!FUi.AskTestCount(k, maxCount) || k <= 0) return;
+               if (!FUi.AskTablesTestCount(k, maxCount) || k <= 0) return;
                TablesStakeTest(k);
            }},
           place(40));
@@ -178,6 +178,10 @@ std::string TTablesController::CheckTableDialog(const TTableDialogData& d, bool&
         combField = true;
         return Tr(BadComb);
     }
+    // A constant base needs combinations to start from; without one OK would create nothing.
+    if (!d.UseLastDraw && !d.CombEnabled && FCombs.CombsSelectedCount() == 0)
+        return Tr("Не выделено ни одной комбинации!\r\rВыделите стартовые комбинации в списке комбинаций или "
+                  "выберите «Использовать данные предыдущего тиража».");
     if (Trim(d.Comment).empty()) return Tr("Необходимо ввести комментарий!");
     for (const std::string& c : d.ExistingComments)
         if (SameText(c, d.Comment))

@@ -32,8 +32,8 @@ public:
     // On OK the dialog asks `check` and stays open with its message (and the field it names) until it is empty.
     virtual bool EditTable(TTableDialogData& data,
                            const std::function<std::string(const TTableDialogData&, bool& combField)>& check) = 0;
-    // "Количество тестов": k in 1..maxCount.
-    virtual bool AskTestCount(int& count, int maxCount) = 0;
+    // "Количество тестов" of «Тест регуляров»: k in 1..maxCount.
+    virtual bool AskTablesTestCount(int& count, int maxCount) = 0;
 };
 
 class TTablesController : public TController {

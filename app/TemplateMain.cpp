@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #ifndef ZORB_VERSION
 #define ZORB_VERSION "0.0.0"
@@ -133,14 +134,18 @@ void TTemplateMain::StepLanguage() {
 }
 
 void TTemplateMain::FindHelpFile() {
-    const std::string name = Format("Kessto_%s.chm", LanguageAbbrev(FLanguage));
-    const std::string dir = FOptions.ExeDir;
+    // The user guide is an HTML page per language in "guide" beside the executable or among the installed files;
+    // a language without its own guide gets the built-in language's one rather than none.
+    std::vector<std::string> abbrevs = LanguageModuleAbbrevs(FLanguage);
+    if (!SamePrimaryLanguage(FLanguage, BuiltInLanguage)) abbrevs.push_back(LanguageAbbrev(BuiltInLanguage));
     FHelpFile.clear();
-    for (const std::string& path : {JoinPath(dir, name), JoinPath(JoinPath(dir, "help"), name),
-                                    JoinPath(JoinPath(ExtractFileDir(dir), "help"), name)})
-        if (FileExists(path)) {
-            FHelpFile = path;
-            return;
+    for (const std::string& abbrev : abbrevs)
+        for (const std::string& dir : ProgramFileDirs(FOptions.ExeDir)) {
+            const std::string path = JoinPath(JoinPath(dir, "guide"), Format("%s_%s.html", ProgramName(), abbrev));
+            if (FileExists(path)) {
+                FHelpFile = path;
+                return;
+            }
         }
 }
 
@@ -196,11 +201,12 @@ void TTemplateMain::OnInitTimer() {
         FUI.SetCaption(FCaption);
         FArchive.ResetOffset();
         if (!FStakes.LoadStakes()) {
-            ShowError(Tr("Невозможно получить монопольный доступ к файлам данных!\r\rВозможные причины данной ошибки: "
-                         "\r\r1) Вы пытаетесь запустить вторую копию программы из одного и того же каталога. "
-                         "Корректная работа нескольких копий программы возможна только из разных каталогов.\r\r2) "
-                         "Для программы нет прав на запись в том каталоге, где она расположена. Например: в Windows 7 "
-                         "и выше по умолчанию запрещена запись в c:\\Program Files.\r\rПрограмма будет закрыта!"));
+            ShowError(Format(Tr("Невозможно получить монопольный доступ к файлам данных!\r\rКаталог данных: %s\r\r"
+                                "Возможные причины данной ошибки:\r\r1) Этот каталог уже использует другая копия "
+                                "программы. Несколько копий могут работать одновременно только с разными каталогами "
+                                "данных (ключ --dir).\r\r2) У программы нет прав на запись в этот каталог.\r\r"
+                                "Программа будет закрыта!"),
+                             FOptions.DataDir));
             FRefused = true;
             FState = TStartState::Initialized;
             EndBusy();
@@ -229,11 +235,13 @@ void TTemplateMain::OnInitTimer() {
             FStatistics.EnsurePrefetchs(FSwitches.FullRefresh, {});
             if (FSwitches.FullRefresh) EndBatch();
         }
-        if (!FTerminated) {
-            if (FSettings.DownloadDrawsOnStart == 1 ||
-                (FSettings.DownloadDrawsOnStart == 0 &&
-                 Ask(TMsgBox::Confirm, Tr("Обновить список тиражей?\r\rДля выполнения обновления необходимо "
-                                          "действующее подключение к сети Интернет."))))
+        if (!FTerminated && FSettings.DownloadDrawsOnStart != 2) {
+            // Without an address the download can only fail: no question, one hint where to set it.
+            if (!DownloadConfigured())
+                Note(Tr("Тиражи не загружены: не задан адрес архива результатов («Файл → Параметры»)"));
+            else if (FSettings.DownloadDrawsOnStart == 1 ||
+                     Ask(TMsgBox::Confirm, Tr("Обновить список тиражей?\r\rДля выполнения обновления необходимо "
+                                              "действующее подключение к сети Интернет.")))
                 FArchive.DrawsDownload();
         }
         if (FSettings.FirstRun && !FTerminated) {
@@ -327,7 +335,14 @@ void TTemplateMain::EndBusy() {
     if (FBusy > 0 && --FBusy == 0) {
         FUI.SetBusyCursor(false);
         FUI.ActionsChanged();
+        if (!FNote.empty()) FUI.SetProgressText(std::exchange(FNote, {}));
     }
+}
+
+void TTemplateMain::Note(const std::string& text) {
+    // Long work clears the status line as it ends, so a note made during it waits until then.
+    FNote = text;
+    if (!Busy()) FUI.SetProgressText(std::exchange(FNote, {}));
 }
 
 void TTemplateMain::SetProgressText(const std::string& text) {

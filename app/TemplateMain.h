@@ -105,6 +105,7 @@ public:
     void BeginBusy() override;
     void EndBusy() override;
     void SetProgressText(const std::string& text) override;
+    void Note(const std::string& text) override;
     void Message(TMsgBox box, const std::string& text) override;
     bool Ask(TMsgBox box, const std::string& text) override;
     const std::string& DataDir() const override { return FOptions.DataDir; }
@@ -159,6 +160,8 @@ protected:
     // Fetches new draws from the operator and appends them; returns how many were added. The generic window has
     // none, so it adds nothing.
     virtual int DownloadHook() { return 0; }
+    // Whether the download has what it needs (the operator's address) to be offered at start-up.
+    virtual bool DownloadConfigured() const { return false; }
 
 private:
     void BuildActions();
@@ -188,6 +191,7 @@ private:
     bool FRefused = false; // a second copy: it ends without touching any file
     int FLanguage = 1049;
     std::string FHelpFile;
+    std::string FNote; // shown once the program is no longer busy
     TMatchDistribution FMatchDistribution{};
     int64_t FCombinationsCount = 0;
     bool FViewsFrozen = false;

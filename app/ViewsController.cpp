@@ -48,10 +48,11 @@ void TViewsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
     auto hasDraws = [this] { return !FArchive.Draws().empty(); };
     const auto view = [](int order, bool group = false) { return TActionPlace{"View", order, group}; };
-    const auto bar = [](const char* toolbar, int order) {
+    const auto bar = [](const char* toolbar, int order, const char* text = "") {
         TActionPlace p;
         p.Toolbar = toolbar;
         p.ToolbarOrder = order;
+        p.ToolbarText = text;
         return p;
     };
     t.Add({"TabGraps", "Вкладка \"Графики\"", "Показать или скрыть вкладку \"Графики\"", "", always,
@@ -87,10 +88,10 @@ void TViewsController::RegisterActions(TActionTable& t) {
           bar("Graphs", 1));
     t.Add({"LayoutCalc", "Обновить", "Обновить схему выпадения номеров", "",
            [this, hasDraws] { return TabShown(TViewKind::Layout) && hasDraws(); }, [this] { ComputeLayout(); }},
-          bar("Layout", 1));
+          bar("Layout", 1, "Обновить схему"));
     t.Add({"LayoutCmpCalc", "Обновить", "Обновить списки сравнения", "",
            [this, hasDraws] { return TabShown(TViewKind::Layout) && hasDraws(); }, [this] { ComputeLayoutCompare(); }},
-          bar("Layout", 2));
+          bar("Layout", 2, "Обновить списки"));
     t.Add({"WeekStatCalc", "Обновить", "Обновить статистику по дням недели", "",
            [this, hasDraws] { return TabShown(TViewKind::Week) && hasDraws(); }, [this] { ComputeWeek(); }},
           bar("Week", 1));
@@ -132,7 +133,7 @@ void TViewsController::RegisterActions(TActionTable& t) {
                FUi.ViewChanged(TViewKind::Week);
            },
            [this] { return FApp.Settings().WeekChartType; }},
-          bar("Week", 21));
+          bar("Week", 21, "Линейный график"));
 }
 
 bool TViewsController::TabShown(TViewKind kind) const {

@@ -104,12 +104,16 @@ std::vector<tSystemInfo> RequestSystemList(const TOnlineIdentity& who) {
     TFormFields f = {{"comblen", "6"}, {"maxnums", "52"}};
     AddIdentity(f, who, who.Name, who.Mail, who.Lcid);
     bool empty = false;
-    const auto rows = ReplyRows(Post(who, "sys_getlist.php", f), &empty);
+    const std::string reply = Post(who, "sys_getlist.php", f);
+    const auto rows = ReplyRows(reply, &empty);
     std::vector<tSystemInfo> list;
     if (empty) {
+        // An empty "<result>" is a catalogue without systems; a reply without one is no catalogue at all.
+        const bool answered = LowerCase(reply).find("<result>") != std::string::npos;
         tSystemInfo placeholder;
         placeholder.id = -1;
-        placeholder.title = Tr("Список систем не доступен!");
+        placeholder.title = answered ? Tr("Список систем пуст: на сервере ещё нет ни одной системы.")
+                                     : Tr("Список систем не доступен!");
         list.push_back(placeholder);
         return list;
     }

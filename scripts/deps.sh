@@ -6,6 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+    qt6-translations-l10n
     libsimpleini-dev libcurl4-openssl-dev zlib1g-dev libzip-dev libmuparser-dev libxlsxwriter-dev
     libtbb-dev libcli11-dev libcpp-httplib-dev libssl-dev libsqlite3-dev
     libpq-dev postgresql postgresql-common

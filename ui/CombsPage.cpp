@@ -88,8 +88,7 @@ void TCombsPage::Attach(TTemplateMain& app) {
                          [source](int column) { return source->Combinations().CombColumnCaption(column); }},
                         this);
     FView->setModel(FModel);
-    const int widths[TCombsController::CombColumnCount] = {70, 34, 34, 34, 34, 34, 34, 40};
-    for (int c = 0; c < TCombsController::CombColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TCombsPage::OnSelectionChanged);
 }
 

@@ -57,7 +57,7 @@ void TDrawsPage::Attach(TTemplateMain& app) {
                               [source](int column) { return source->Archive().DrawColumnCaption(column); }},
                              this);
     FView->setModel(FModel);
-    for (int c = 0; c < FModel->columnCount(); ++c) FView->setColumnWidth(c, c == 0 ? 60 : c == 8 ? 95 : 36);
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDrawsPage::OnSelectionChanged);
 }
 

@@ -164,8 +164,7 @@ void TLibraryPanel::Attach(TTemplateMain& app) {
     FApp = &app;
     FModel = new TLibraryModel(app.Library(), this);
     FView->setModel(FModel);
-    const int widths[TLibraryController::ColumnCount] = {90, 220, 140, 120, 80, 50, 140, 70, 60, 100, 70, 140, 300};
-    for (int c = 0; c < TLibraryController::ColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryPanel::OnCurrentChanged);
     FillFilter();
     PanelShown(app.Library().PanelShown());

@@ -28,8 +28,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -39,12 +40,14 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QUrl>
-#include <set>
+#include <map>
 
 using namespace zorb;
 
@@ -83,31 +86,21 @@ bool PlacementReachable(const QRect& rect, const QRect& area) {
     return std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) >= Grip;
 }
 
-// Inside its list, a key that the list's own action shares with a window-wide one belongs to the list's action:
-// the list takes the key before the shortcut map would find two matches and run neither.
-class TScopedKey : public QObject {
-public:
-    explicit TScopedKey(QAction* action) : QObject(action), FAction(action) {}
-    bool eventFilter(QObject* /*watched*/, QEvent* e) override {
-        if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress) return false;
-        const auto* k = static_cast<QKeyEvent*>(e);
-        if (QKeySequence(k->keyCombination()) != FAction->shortcut()) return false;
-        e->accept();
-        if (e->type() == QEvent::KeyPress && FAction->isEnabled()) FAction->trigger();
-        return true;
-    }
-
-private:
-    QAction* FAction;
-};
-
 std::string RectText(const QRect& r) {
     return Format("%d,%d,%d,%d", r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
 } // namespace
 
+QSize TMainWindow::FirstStartSize(const QRect& area) {
+    // Every tab of the main page control fits from a 1366 x 768 screen up; larger screens get a window of a
+    // comfortable size rather than all of it. The allowance leaves room for a window manager's frame and panel.
+    return QSize(std::clamp(area.width() - 16, 640, 1600), std::clamp(area.height() - 48, 480, 1000));
+}
+
 TMainWindow::TMainWindow() {
-    resize(1100, 700);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, FirstStartSize(area), area));
     FSplitter = new QSplitter(Qt::Horizontal, this);
     FLeftPages = new QTabWidget(FSplitter);
     FMainPages = new QTabWidget(FSplitter);
@@ -133,7 +126,15 @@ TMainWindow::TMainWindow() {
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
     const int widths[6] = {170, 180, 150, 160, 110, 110};
+    // Beside the next draw: how far back the analyses look, shown only while it is not 0, because everything
+    // then works as if the newest draws did not exist yet.
+    FOffsetPanel = new QLabel(bar);
+    FOffsetPanel->setObjectName("panelOffset");
+    FOffsetPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    FOffsetPanel->setStyleSheet("QLabel { color: #a00000; background: #fff0b0; font-weight: bold; }");
+    FOffsetPanel->hide();
     for (int i = 0; i < 7; ++i) {
+        if (i == 2) bar->addWidget(FOffsetPanel);
         FPanels[static_cast<size_t>(i)] = new QLabel(bar);
         FPanels[static_cast<size_t>(i)]->setObjectName(QString("panel%1").arg(i));
         FPanels[static_cast<size_t>(i)]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -189,9 +190,10 @@ void TMainWindow::BuildActions() {
     FActions.clear();
     for (auto& [name, group] : FGroups) group->deleteLater();
     FGroups.clear();
-    std::set<std::string> windowKeys;
+    // Keys are unique in the window except where several lists each give one to their own action.
+    std::map<QKeySequence, int> keyUses;
     for (const TAction& a : FApp->Actions())
-        if (a.Scope.empty() && !a.Shortcut.empty()) windowKeys.insert(a.Shortcut);
+        if (!a.Shortcut.empty()) ++keyUses[QKeySequence(QString::fromStdString(a.Shortcut))];
     for (const TAction& a : FApp->Actions()) {
         auto* qa = new QAction(QS(a.Caption), this);
         qa->setObjectName(QString::fromStdString(a.Name));
@@ -210,11 +212,11 @@ void TMainWindow::BuildActions() {
         std::string name = a.Name;
         connect(qa, &QAction::triggered, this, [this, name] { RunAction(name); });
         // A shared key works only in its own list; other shortcuts work anywhere in the window.
-        QWidget* scope = a.Scope.empty() ? nullptr : findChild<QWidget*>(QString::fromStdString(a.Scope));
+        const bool shared = !a.Shortcut.empty() && keyUses[qa->shortcut()] > 1;
+        QWidget* scope = a.Scope.empty() || !shared ? nullptr : findChild<QWidget*>(QString::fromStdString(a.Scope));
         if (scope) {
             qa->setShortcutContext(Qt::WidgetWithChildrenShortcut);
             scope->addAction(qa);
-            if (windowKeys.count(a.Shortcut)) scope->installEventFilter(new TScopedKey(qa));
         } else {
             addAction(qa);
         }
@@ -236,6 +238,7 @@ void TMainWindow::FillMenu(QMenu* menu, const std::vector<TMenuItem>& items) {
 
 void TMainWindow::LanguageChanged() {
     if (!FApp) return;
+    LoadQtTranslation(FApp->Language());
     BuildActions();
     menuBar()->clear();
     for (const TMenu& m : FApp->Menus()) FillMenu(menuBar()->addMenu(QS(m.Caption)), m.Items);
@@ -244,6 +247,25 @@ void TMainWindow::LanguageChanged() {
         for (int i = 0; i < tabs->count(); ++i)
             if (auto* page = qobject_cast<TPage*>(tabs->widget(i))) tabs->setTabText(i, page->Title());
     ActionsChanged();
+}
+
+void TMainWindow::LoadQtTranslation(int lcid) {
+    // Qt's own dialogs and buttons (file dialogs, input dialogs, OK/Cancel) speak the interface language too,
+    // from the translations Qt installs beside itself.
+    if (FQtTranslator) {
+        QCoreApplication::removeTranslator(FQtTranslator);
+        delete FQtTranslator;
+        FQtTranslator = nullptr;
+    }
+    const TLanguageInfo* language = FindLanguage(lcid);
+    const QLocale locale(QLocale::codeToLanguage(QString(language ? language->IsoCode : "RUS").toLower()));
+    auto* translator = new QTranslator(this);
+    if (translator->load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        FQtTranslator = translator;
+    } else {
+        delete translator;
+    }
 }
 
 void TMainWindow::ActionsChanged() {
@@ -269,6 +291,10 @@ void TMainWindow::DrawsListRepaint() {
 
 void TMainWindow::SetOffsetField(int value, int maxValue) {
     FDrawsPage->SetOffsetField(value, maxValue);
+    FOffsetPanel->setText(QS(Format(Tr("Смещение назад: %d"), value)));
+    FOffsetPanel->setToolTip(TrQ("Анализ, прогноз и новые ставки относятся к тиражу после смещения, а не к "
+                                 "следующему тиражу архива"));
+    FOffsetPanel->setVisible(value != 0);
 }
 
 void TMainWindow::CombsListReset() {
@@ -506,10 +532,18 @@ bool TMainWindow::AskYesNo(TMsgBox box, const std::string& text) {
 void TMainWindow::SetStatusPanel(int panel, const std::string& text) {
     if (panel < 0 || panel > 5) return;
     FPanels[static_cast<size_t>(panel)]->setText(QString::fromStdString(text));
+    // The hidden draw's numbers exist only with an offset; without one the panel leaves its room to the notes.
+    if (panel == 2) FPanels[2]->setVisible(!text.empty());
 }
 
 void TMainWindow::SetProgressText(const std::string& text) {
-    FProgressText = text;
+    // A text set while the program is idle is a note: it stays until the next progress text, and hints of the
+    // controls under the mouse only cover it for as long as they are shown.
+    const bool note = FApp && !FApp->Busy() && !text.empty();
+    FNote = note ? text : std::string();
+    FProgressText = note ? std::string() : text;
+    FPanels[6]->setStyleSheet(note ? "QLabel { color: #a00000; }" : "");
+    FPanels[6]->setToolTip(QString::fromStdString(FNote)); // whole, when the panel cuts it
     FPanels[6]->setText(QString::fromStdString(text));
     FPanels[6]->repaint();
 }
@@ -533,8 +567,11 @@ void TMainWindow::SetCaption(const std::string& caption) {
 bool TMainWindow::event(QEvent* e) {
     if (e->type() == QEvent::StatusTip) {
         // Panel 6 is the progress text while busy and the hint of whatever is under the mouse otherwise.
-        if (FApp && !FApp->Busy() && FProgressText.empty())
-            FPanels[6]->setText(static_cast<QStatusTipEvent*>(e)->tip());
+        if (FApp && !FApp->Busy() && FProgressText.empty()) {
+            const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
+            FPanels[6]->setText(tip.isEmpty() ? QString::fromStdString(FNote) : tip);
+            FPanels[6]->setStyleSheet(tip.isEmpty() && !FNote.empty() ? "QLabel { color: #a00000; }" : "");
+        }
         return true;
     }
     return QMainWindow::event(e);

@@ -26,6 +26,7 @@ class QMenu;
 class QProgressDialog;
 class QSplitter;
 class QTabWidget;
+class QTranslator;
 class TCombsPage;
 class TDrawsPage;
 class TStakesPage;
@@ -65,6 +66,9 @@ public:
     TScenarioPage* ScenarioPage() const { return FScenarioPage; }
     TSystemsPage* SystemsPage() const { return FSystemsPage; }
     QString PanelText(int panel) const;
+    QLabel* OffsetPanel() const { return FOffsetPanel; }
+    // The window's size at the first start on a screen with this working area.
+    static QSize FirstStartSize(const QRect& area);
 
     // TPageHost
     QAction* ActionByName(const std::string& name) const override;
@@ -142,6 +146,7 @@ protected:
 private:
     void AddPage(QTabWidget* tabs, TPage* page);
     void BuildActions();
+    void LoadQtTranslation(int lcid);
     void FillMenu(QMenu* menu, const std::vector<zorb::TMenuItem>& items);
 
     zorb::TTemplateMain* FApp = nullptr;
@@ -160,7 +165,10 @@ private:
     QProgressDialog* FProgress = nullptr;
     bool FProgressStop = false;
     std::array<QLabel*, 7> FPanels{};
+    QLabel* FOffsetPanel = nullptr;
     std::string FProgressText;
+    std::string FNote;
+    QTranslator* FQtTranslator = nullptr;
     int FLeftPanelWidth = -1;
     bool FStartMaximized = false;
     bool FShown = false;

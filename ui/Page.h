@@ -62,8 +62,13 @@ protected:
     void SetupRowView(QTableView* view, const char* objectName) const;
     // The rows selected in the view, in the order they were selected: what the lists hand their controllers.
     static std::vector<int> SelectedRows(const QTableView* view);
+    // Columns follow their contents (the header and the widest visible cell) while shown, until a width is stored
+    // or set by the user; install once the view has its model.
+    static void FitColumnsToContents(QTableView* view);
+    static void RefitColumns(QTableView* view); // columns were shown again or their texts changed language
     static void RestoreColumnWidths(QTableView* view, const TStoredSizes& sizes, const char* listName, int count);
-    // A hidden column reports no width; writeHidden = false keeps its stored one for when it shows again.
+    // A hidden column reports no width; writeHidden = false keeps its stored one for when it shows again. A column
+    // still following its contents is not written, so that it keeps following them at the next start.
     static void SaveColumnWidths(const QTableView* view, zorb::TIniFile& frm, const std::string& section,
                                  const char* listName, int count, bool writeHidden);
 

@@ -4,6 +4,7 @@
 #include "app/DrawDialog.h"
 #include "app/StakeDialog.h"
 #include "app/UserInterface.h"
+#include "core/Format.h"
 #include "stakes/Stakes.h"
 #include "ui/QtText.h"
 
@@ -30,8 +31,27 @@ QSpinBox* Spin(int lo, int hi, int value, QWidget* parent) {
 
 } // namespace
 
+namespace {
+// The caption names the draw the stake is for: with the draws offset set it is not the archive's next one.
+void NameTargetDraw(QDialog* dlg, const char* caption, QSpinBox* draw) {
+    auto update = [dlg, caption, draw] {
+        dlg->setWindowTitle(QS(Format(Tr("%s на тираж %d"), Tr(caption), draw->value())));
+    };
+    update();
+    QObject::connect(draw, &QSpinBox::valueChanged, dlg, update);
+}
+
+// A comment shows whole as the dialog opens (a system's comment names the system and its numbers), up to the
+// longest one the file keeps.
+void FitComment(QLineEdit* edit) {
+    const QFontMetrics fm(edit->font());
+    const int longest = fm.averageCharWidth() * MaxStakeComment;
+    edit->setMinimumWidth(
+        std::min(std::max(fm.horizontalAdvance(edit->text()) + 24, fm.averageCharWidth() * 36), longest));
+}
+} // namespace
+
 TStakeDialog::TStakeDialog(const TStakeRecord& record, QWidget* parent) : QDialog(parent), FRecord(record) {
-    setWindowTitle(TrQ("Добавление ставки"));
     ShowError = [this](const QString& text) { QMessageBox::critical(this, QS(MsgBoxCaption(TMsgBox::Error)), text); };
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout();
@@ -41,6 +61,7 @@ TStakeDialog::TStakeDialog(const TStakeRecord& record, QWidget* parent) : QDialo
     FCount->setObjectName("edDrawsCount");
     form->addRow(TrQ("Номер тиража:"), FDraw);
     form->addRow(TrQ("Кол-во тиражей:"), FCount);
+    NameTargetDraw(this, "Добавление ставки", FDraw);
     TNumberSet numbers = record.Numbers;
     numbers.Count = std::clamp(numbers.Count, 0, MaxStakeNumbers);
     FNumbers = new QLineEdit(QString::fromStdString(NumberSetToText(numbers, ";")), this);
@@ -57,13 +78,14 @@ TStakeDialog::TStakeDialog(const TStakeRecord& record, QWidget* parent) : QDialo
     FComment = new QLineEdit(QString::fromStdString(record.Comment), this);
     FComment->setObjectName("edComment");
     FComment->setMaxLength(MaxStakeComment);
+    FitComment(FComment);
     form->addRow(TrQ("Комментарий к ставке:"), FComment);
     layout->addLayout(form);
     layout->addWidget(OkCancelButtons(this));
     auto updateSum = [this] { FSum->setText(QString::number(StakeNumbersSum(StdS(FNumbers->text())))); };
     connect(FNumbers, &QLineEdit::textChanged, this, updateSum);
     updateSum();
-    resize(480, sizeHint().height());
+    resize(std::max(480, sizeHint().width()), sizeHint().height());
 }
 
 int TStakeDialog::DrawCount() const {
@@ -94,13 +116,14 @@ void TStakeDialog::accept() {
 
 bool ShowMultiStakeDialog(QWidget* parent, int& drawNumber, int& drawCount, std::string& comment) {
     QDialog dlg(parent);
-    dlg.setWindowTitle(TrQ("Добавление мультиставки"));
     auto* layout = new QVBoxLayout(&dlg);
     auto* form = new QFormLayout();
     auto* draw = Spin(1, MaxDrawNumber, drawNumber, &dlg);
+    NameTargetDraw(&dlg, "Добавление мультиставки", draw);
     auto* count = Spin(1, MaxStakeDraws, drawCount, &dlg);
     auto* text = new QLineEdit(QString::fromStdString(comment), &dlg);
     text->setMaxLength(MaxStakeComment);
+    FitComment(text);
     form->addRow(TrQ("Номер тиража:"), draw);
     form->addRow(TrQ("Кол-во тиражей:"), count);
     form->addRow(TrQ("Комментарий к ставке:"), text);

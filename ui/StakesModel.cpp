@@ -92,10 +92,9 @@ void TStakeNumbersDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QStringList numbers = text.split(';');
     QFont normal = opt.font, bold = opt.font;
     bold.setBold(true);
-    // Total width first, so the numbers sit centred as the other cells do.
     const QFontMetrics nm(normal), bm(bold);
-    int width = 0;
-    for (const QString& n : numbers) width += (matched.contains(n.toInt()) ? bm : nm).horizontalAdvance(n) + 3;
+    // Total width first, so the numbers sit centred as the other cells do.
+    const int width = NumbersWidth(opt, index, text);
     int x = opt.rect.left() + std::max(2, (opt.rect.width() - width) / 2);
     const QColor textColor = opt.state & QStyle::State_Selected ? opt.palette.highlightedText().color() : Qt::black;
     painter->save();
@@ -108,4 +107,24 @@ void TStakeNumbersDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         x += w + 3;
     }
     painter->restore();
+}
+
+int TStakeNumbersDelegate::NumbersWidth(const QStyleOptionViewItem& option, const QModelIndex& index,
+                                        const QString& text) {
+    QList<int> matched;
+    for (const QVariant& v : index.data(TStakesModel::MatchedRole).toList()) matched << v.toInt();
+    QFont bold = option.font;
+    bold.setBold(true);
+    const QFontMetrics nm(option.font), bm(bold);
+    int width = 0;
+    for (const QString& n : text.split(';')) width += (matched.contains(n.toInt()) ? bm : nm).horizontalAdvance(n) + 3;
+    return width;
+}
+
+QSize TStakeNumbersDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (!opt.text.isEmpty()) size.setWidth(std::max(size.width(), NumbersWidth(opt, index, opt.text) + 6));
+    return size;
 }

@@ -45,4 +45,9 @@ class TStakeNumbersDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    // The numbers' total width as painted, matched ones bold.
+    static int NumbersWidth(const QStyleOptionViewItem& option, const QModelIndex& index, const QString& text);
 };

@@ -4,6 +4,7 @@
 #include "ui/QtText.h"
 #include "ui/StakesModel.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QToolBar>
@@ -41,8 +42,8 @@ void TStakesPage::Attach(TTemplateMain& app) {
          [source](int column) { return source->Stakes().StakeColumnCaption(column); }},
         this);
     FView->setModel(FModel);
-    const int widths[TStakesController::StakeColumnCount] = {60, 60, 120, 60, 120, 60, 60, 60, 1000};
-    for (int c = 0; c < TStakesController::StakeColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    FView->horizontalHeader()->setStretchLastSection(true); // the comment takes what the numbers leave
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TStakesPage::OnSelectionChanged);
 }
 

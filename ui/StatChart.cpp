@@ -2,11 +2,13 @@
 
 #include "core/Translate.h"
 #include "stats/StatTable.h"
+#include "ui/ChartHelpers.h"
 #include "ui/QtText.h"
 
 #include <QLegendMarker>
 #include <cmath>
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -15,16 +17,28 @@
 
 using namespace zorb;
 
+namespace {
+
+QChart* NewChart() {
+    auto* c = new QChart();
+    c->legend()->setAlignment(Qt::AlignBottom);
+    c->setMargins(QMargins(4, 4, 4, 4));
+    return c;
+}
+
+} // namespace
+
 TStatChartView::TStatChartView(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
-    chart()->legend()->setAlignment(Qt::AlignBottom);
-    chart()->setMargins(QMargins(4, 4, 4, 4));
+    setChart(NewChart());
 }
 
 void TStatChartView::Show(const TStatChart& shown) {
-    QChart* c = chart();
-    c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes()) c->removeAxis(axis);
+    // A fresh chart each time: its axes keep fitting their labels to its own size.
+    QChart* c = NewChart();
+    QChart* old = chart();
+    setChart(c);
+    delete old;
     if (!shown.Drawn) return;
     auto addPoints = [](QXYSeries* s, const std::vector<TChartPoint>& points) {
         for (const TChartPoint& p : points) s->append(p.X, p.Y);
@@ -39,20 +53,21 @@ void TStatChartView::Show(const TStatChart& shown) {
                 }
         });
     };
+    std::vector<QXYSeries*> series;
     if (!shown.Total.empty()) {
         auto* total = new QLineSeries();
         total->setName(TrQ("Все возможные комбинации"));
         total->setPen(QPen(Qt::red, 1));
         addPoints(total, shown.Total);
         tip(total, shown.Total);
-        c->addSeries(total);
+        series.push_back(total);
     }
     auto* actual = new QLineSeries();
     actual->setName(TrQ("Фактические данные"));
     actual->setPen(QPen(QColor(0, 160, 0), 2));
     addPoints(actual, shown.Actual);
     tip(actual, shown.Actual);
-    c->addSeries(actual);
+    series.push_back(actual);
     // Square point marks with a magenta outline, as small as the line allows.
     auto* marks = new QScatterSeries();
     marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
@@ -60,16 +75,32 @@ void TStatChartView::Show(const TStatChart& shown) {
     marks->setColor(QColor(0, 160, 0));
     marks->setBorderColor(Qt::magenta);
     addPoints(marks, shown.Actual);
-    c->addSeries(marks);
+    series.push_back(marks);
+    for (QXYSeries* s : series) c->addSeries(s);
     c->legend()->markers(marks).front()->setVisible(false);
-    c->createDefaultAxes();
-    for (QAbstractAxis* axis : c->axes(Qt::Horizontal))
-        if (auto* v = qobject_cast<QValueAxis*>(axis)) v->setLabelFormat("%d");
-    for (QAbstractAxis* axis : c->axes(Qt::Vertical))
-        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
-            v->setMin(0);
-            v->setLabelFormat("%d");
-        }
+
+    // x is the value's place in the distribution: the axis names the values themselves.
+    const std::vector<TChartPoint>& named = shown.Total.empty() ? shown.Actual : shown.Total;
+    QStringList labels;
+    QList<double> positions;
+    double top = 1;
+    for (const TChartPoint& p : named) {
+        labels << QString::fromStdString(p.Label);
+        positions << p.X;
+    }
+    for (const auto* points : {&shown.Total, &shown.Actual})
+        for (const TChartPoint& p : *points) top = std::max(top, p.Y);
+    auto* x = new QCategoryAxis();
+    x->setGridLineVisible(false);
+    c->addAxis(x, Qt::AlignBottom);
+    auto* y = new QValueAxis();
+    SetWholeNumberAxis(y, 0, top, 6, true);
+    c->addAxis(y, Qt::AlignLeft);
+    for (QXYSeries* s : series) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    SetCategoryLabels(c, x, labels, positions, 0.5);
 }
 
 int TStatChartView::PointCount(const QString& series) const {

@@ -37,8 +37,9 @@ TStatsPage::TStatsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
     FToolBar = NewToolBar();
     row->addWidget(FType, 1);
     row->addWidget(FLen);
-    row->addWidget(FToolBar);
     layout->addLayout(row);
+    // A row of its own: beside the method's name the filter buttons would go into the overflow menu.
+    layout->addWidget(FToolBar);
     FSplitter = new QSplitter(Qt::Vertical, this);
     FView = new QTableView(FSplitter);
     SetupRowView(FView, ListName);
@@ -73,8 +74,7 @@ void TStatsPage::Attach(TTemplateMain& app) {
     FModel =
         new TStatModel([source]() -> const std::vector<TStatLine>& { return source->Statistics().StatLines(); }, this);
     FView->setModel(FModel);
-    FView->setColumnWidth(0, 150);
-    for (int c = 1; c < StatColumnCount; ++c) FView->setColumnWidth(c, 80);
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TStatsPage::OnSelectionChanged);
 }
 
@@ -127,8 +127,6 @@ void TStatsPage::TableChanged() {
 
 void TStatsPage::ColumnsChanged() {
     if (!FApp) return;
-    for (int c : NormColumns) {
-        FView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
-        if (FApp->Settings().PrefetchsEnabled && FView->columnWidth(c) < 20) FView->setColumnWidth(c, 80);
-    }
+    for (int c : NormColumns) FView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
+    RefitColumns(FView);
 }

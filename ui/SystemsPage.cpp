@@ -117,8 +117,7 @@ void TSystemsPage::Attach(TTemplateMain& app) {
     FApp = &app;
     FModel = new TSystemsModel(app.Systems(), this);
     FView->setModel(FModel);
-    const int widths[TSystemsController::SystemColumnCount] = {240, 140, 55, 45, 100, 150, 85, 75, 150, 300, 200};
-    for (int c = 0; c < TSystemsController::SystemColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
+    FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TSystemsPage::OnSelectionChanged);
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& i) {
         if (FApp && !FSelecting) FApp->Systems().SetFocusedRow(i.isValid() ? i.row() : -1);

@@ -1,6 +1,7 @@
 #include "ui/ViewPages.h"
 
 #include "app/TemplateMain.h"
+#include "ui/ChartHelpers.h"
 #include "ui/QtText.h"
 #include "ui/ScenarioPage.h"
 #include "ui/StakesPage.h"
@@ -120,10 +121,24 @@ void TGridTextModel::Reset() {
 
 void ShowSeries(QChartView* view, const std::vector<TChartSeries>& series, bool labels) {
     auto* chart = new QChart();
+    std::vector<QXYSeries*> labelled;
+    bool whole = true;
+    double left = 0, right = 0, bottom = 0, top = 0;
+    bool any = false;
     for (const TChartSeries& s : series) {
         auto* line = new QLineSeries();
         line->setName(QS(s.Title));
-        for (const TViewPoint& p : s.Points) line->append(p.X, p.Y);
+        for (const TViewPoint& p : s.Points) {
+            const double x = p.X;
+            line->append(x, p.Y);
+            left = any ? std::min(left, x) : x;
+            right = any ? std::max(right, x) : x;
+            bottom = any ? std::min(bottom, p.Y) : p.Y;
+            top = any ? std::max(top, p.Y) : p.Y;
+            any = true;
+        }
+        // The first series holds the values themselves; means and levels beside it may be fractions.
+        if (chart->series().isEmpty()) whole = WholeValues(line);
         // Added first, so that a series without a colour of its own keeps the one the chart gives it.
         chart->addSeries(line);
         QPen pen = line->pen();
@@ -135,18 +150,41 @@ void ShowSeries(QChartView* view, const std::vector<TChartSeries>& series, bool 
         line->setPointLabelsVisible(labels && s.Labels);
         line->setPointLabelsFormat("@yPoint");
         line->setPointLabelsClipping(false);
+        if (labels && s.Labels) labelled.push_back(line);
     }
     chart->createDefaultAxes();
-    // x is a draw number, a sum or a match count: whole numbers only.
+    // x is a draw number, a sum or a match count: whole numbers, the axis ending where the data end.
     for (QAbstractAxis* axis : chart->axes(Qt::Horizontal))
-        if (auto* values = qobject_cast<QValueAxis*>(axis)) {
-            values->setLabelFormat("%d");
-            values->applyNiceNumbers();
+        if (auto* values = qobject_cast<QValueAxis*>(axis); values && any)
+            SetWholeNumberAxis(values, left, right, 10, false);
+    for (QAbstractAxis* axis : chart->axes(Qt::Vertical))
+        if (auto* values = qobject_cast<QValueAxis*>(axis); values && any) {
+            if (whole)
+                SetWholeNumberAxis(values, std::min(bottom, 0.0), top, 8, true);
+            else
+                values->applyNiceNumbers();
         }
+    FitPointLabels(chart, labelled);
     QChart* old = view->chart();
     view->setChart(chart);
     delete old;
 }
+
+namespace {
+
+// The chart's series names under it, wrapped, each after a mark of its colour: long names (the sums window's
+// ranges) are what the window exists to show, and the chart's own legend cuts them on one line.
+QString LegendHtml(const QChart* chart) {
+    QString html;
+    for (const QAbstractSeries* s : chart->series()) {
+        const auto* xy = qobject_cast<const QXYSeries*>(s);
+        const QString color = xy ? xy->pen().color().name() : QString("#000000");
+        html += QString("<span style=\"color:%1\">&#9632;</span>&nbsp;%2<br>").arg(color, s->name().toHtmlEscaped());
+    }
+    return html;
+}
+
+} // namespace
 
 TChartDialog::TChartDialog(const QString& title, const std::vector<TChartSeries>& series, QWidget* parent)
     : QDialog(parent) {
@@ -155,11 +193,21 @@ TChartDialog::TChartDialog(const QString& title, const std::vector<TChartSeries>
     FView = new QChartView(this);
     FView->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(FView, 1);
+    FLegend = new QLabel(this);
+    FLegend->setObjectName("lbLegend");
+    FLegend->setWordWrap(true);
+    FLegend->setTextFormat(Qt::RichText);
+    layout->addWidget(FLegend);
     auto* labels = new QCheckBox(TrQ("Отображать метки на графиках"), this);
     labels->setChecked(true);
     layout->addWidget(labels);
-    ShowSeries(FView, series, true);
-    connect(labels, &QCheckBox::toggled, this, [this, series](bool on) { ShowSeries(FView, series, on); });
+    auto show = [this, series](bool on) {
+        ShowSeries(FView, series, on);
+        FView->chart()->legend()->hide();
+        FLegend->setText(LegendHtml(FView->chart()));
+    };
+    show(true);
+    connect(labels, &QCheckBox::toggled, this, show);
     resize(900, 600);
 }
 
@@ -371,9 +419,13 @@ void TGridPage::DrawWeekChart() {
     // Mode 1 shows the seven days of one number, mode 0 the 52 numbers of one day: x labelled accordingly.
     const auto days = TViewsController::DayNames();
     QStringList labels;
-    for (const TViewPoint& p : points)
+    QList<double> positions;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const TViewPoint& p = points[i];
         labels << (FApp->Settings().WeekChartMode == 1 && p.X >= 1 && p.X <= 7 ? QS(days[static_cast<size_t>(p.X - 1)])
                                                                                : QString::number(p.X));
+        positions << static_cast<double>(i);
+    }
     auto* chart = new QChart();
     QAbstractSeries* series = nullptr;
     if (FApp->Settings().WeekChartType) {
@@ -389,28 +441,40 @@ void TGridPage::DrawWeekChart() {
         series = bars;
     }
     chart->addSeries(series);
-    // Labels on the bars' positions 0..n-1.
+    chart->legend()->hide();
     auto* x = new QCategoryAxis();
-    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    x->setRange(-0.5, labels.size() - 0.5);
-    // With 52 bars every fifth number is labelled; each label needs the room up to the previous one.
-    for (int i = 0; i < labels.size(); ++i)
-        if (labels.size() <= 7 || i == 0 || (i + 1) % 5 == 0) x->append(labels[i], i);
     x->setGridLineVisible(false);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto* y = new QValueAxis();
-    y->setLabelFormat("%d");
     double top = 1;
     for (const TViewPoint& p : points) top = std::max(top, p.Y);
-    y->setRange(0, top);
-    y->applyNiceNumbers();
+    SetWholeNumberAxis(y, 0, top, 6, true);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
-    chart->legend()->hide();
+    // Bars stand on the positions 0..n-1, so the axis reaches half a bar beyond each end.
+    SetCategoryLabels(chart, x, labels, positions, 0.5);
     QChart* old = FChart->chart();
     FChart->setChart(chart);
     delete old;
+}
+
+void TGridPage::ChooseWeekCell() {
+    // Without a cell of the user's, the chart shows a day that has draws (mode 0) or the first number (mode 1)
+    // instead of an empty Monday.
+    if (FKind != TViewKind::Week || !FModel || FModel->rowCount() == 0 || FModel->columnCount() < 2) return;
+    if (FGrid->currentIndex().isValid()) return;
+    int row = 0;
+    for (int r = 0; r < FModel->rowCount(); ++r) {
+        bool counted = false;
+        for (int c = 1; c < FModel->columnCount() && !counted; ++c)
+            counted = !FModel->data(FModel->index(r, c), Qt::DisplayRole).toString().isEmpty();
+        if (counted) {
+            row = r;
+            break;
+        }
+    }
+    FGrid->selectionModel()->setCurrentIndex(FModel->index(row, 1), QItemSelectionModel::NoUpdate);
 }
 
 void TGridPage::ViewChanged(TViewKind kind) {
@@ -423,7 +487,24 @@ void TGridPage::ViewChanged(TViewKind kind) {
             }
         return;
     }
+    // A recount keeps the cell and the cells the user chose, so the weekday chart stays on them.
+    const QModelIndex current = FGrid->currentIndex();
+    const int row = current.row(), column = current.column();
+    const QItemSelection chosen = FGrid->selectionModel()->selection();
+    const QRect cells = chosen.isEmpty() ? QRect()
+                                         : QRect(QPoint(chosen.first().left(), chosen.first().top()),
+                                                 QPoint(chosen.first().right(), chosen.first().bottom()));
     FModel->Reset();
+    auto inside = [this](int r, int c) {
+        return r >= 0 && r < FModel->rowCount() && c >= 0 && c < FModel->columnCount();
+    };
+    if (inside(row, column))
+        FGrid->selectionModel()->setCurrentIndex(FModel->index(row, column), QItemSelectionModel::NoUpdate);
+    if (cells.isValid() && inside(cells.bottom(), cells.right()))
+        FGrid->selectionModel()->select(
+            QItemSelection(FModel->index(cells.top(), cells.left()), FModel->index(cells.bottom(), cells.right())),
+            QItemSelectionModel::ClearAndSelect);
+    ChooseWeekCell();
     FGrid->resizeColumnsToContents();
     if (FKind == TViewKind::Layout) // the layout's columns start 40 wide (the counts 50) and only widen
         for (int c = 0; c < FModel->columnCount(); ++c)
@@ -568,6 +649,7 @@ void TListPage::Attach(TTemplateMain& app) {
             w = 150;
         FView->setColumnWidth(c, w);
     }
+    if (!FRatings) FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TListPage::OnSelection);
     if (FRatings) {
         FView->horizontalHeader()->setSectionsMovable(true);
@@ -915,7 +997,7 @@ bool TViewPagesUi::EditTable(TTableDialogData& data,
     return dlg.exec() == QDialog::Accepted;
 }
 
-bool TViewPagesUi::AskTestCount(int& count, int maxCount) {
+bool TViewPagesUi::AskTablesTestCount(int& count, int maxCount) {
     QInputDialog dlg(FTabs ? FTabs->window() : nullptr);
     dlg.setWindowTitle(TrQ("Количество тестов"));
     dlg.setLabelText(TrQ("Укажите количество тестов:"));

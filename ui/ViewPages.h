@@ -16,6 +16,7 @@
 class QChartView;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QSpinBox;
 class QTabWidget;
 class QTableView;
@@ -55,9 +56,11 @@ class TChartDialog : public QDialog {
 public:
     TChartDialog(const QString& title, const std::vector<zorb::TChartSeries>& series, QWidget* parent);
     QChartView* View() const { return FView; }
+    QLabel* Legend() const { return FLegend; }
 
 private:
     QChartView* FView;
+    QLabel* FLegend;
 };
 
 // "Подробная информация": the properties of a draw or combination and its numbers in a small matrix.
@@ -96,6 +99,7 @@ private:
     const zorb::TTextGrid& Text() const;
     void OnSelection();
     void DrawWeekChart();
+    void ChooseWeekCell();
 
     zorb::TViewKind FKind;
     QToolBar* FToolBar = nullptr;
@@ -180,7 +184,7 @@ public:
     void TablesTabChanged(bool shown) override;
     bool EditTable(zorb::TTableDialogData& data,
                    const std::function<std::string(const zorb::TTableDialogData&, bool&)>& check) override;
-    bool AskTestCount(int& count, int maxCount) override;
+    bool AskTablesTestCount(int& count, int maxCount) override;
 
 protected:
     ~TViewPagesUi() = default;

@@ -37,5 +37,34 @@ TEST_F(LanguageTest, WithoutAModuleTheBuiltInLanguageStays) {
     EXPECT_EQ(Ui.Panels[0], "Архив тиражей: 0");
 }
 
+// F1 opens the user guide of the interface language, else the built-in language's one; without any it is off.
+struct TGuideCase {
+    const char* Name;
+    int Language;
+    std::vector<std::string> Guides; // installed in the program's "guide" folder
+    std::string Opened;              // empty: GetHelp disabled
+};
+class HelpGuideTest : public LanguageTest, public testing::WithParamInterface<TGuideCase> {};
+TEST_P(HelpGuideTest, F1OpensTheGuideOfTheInterfaceLanguage) {
+    InstallModule("Zorb_6x52_ENG.lng");
+    const std::string dir = JoinPath(Exe.Path(), "guide");
+    ForceDirectories(dir);
+    for (const std::string& g : GetParam().Guides) WriteRaw(JoinPath(dir, g), "<html></html>");
+    WriteRaw(Frm(), "[TFormMain]\nLanguage=" + std::to_string(GetParam().Language) + "\nDownloadDrawsOnStart=2\n");
+    Start();
+    EXPECT_EQ(App->Execute("GetHelp"), !GetParam().Opened.empty());
+    const std::vector<std::string> expected = GetParam().Opened.empty()
+                                                  ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{JoinPath(dir, GetParam().Opened)};
+    EXPECT_EQ(Ui.OpenedDocuments, expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HelpGuideTest,
+    testing::Values(TGuideCase{"Russian", 1049, {"Zorb_6x52_RUS.html", "Zorb_6x52_ENG.html"}, "Zorb_6x52_RUS.html"},
+                    TGuideCase{"English", 1033, {"Zorb_6x52_RUS.html", "Zorb_6x52_ENG.html"}, "Zorb_6x52_ENG.html"},
+                    TGuideCase{"EnglishWithoutItsOwn", 1033, {"Zorb_6x52_RUS.html"}, "Zorb_6x52_RUS.html"},
+                    TGuideCase{"None", 1049, {}, ""}),
+    [](const auto& c) { return std::string(c.param.Name); });
+
 } // namespace
 } // namespace zorb::test

@@ -70,6 +70,7 @@ public:
     int CloseRequests = 0;
     int WindowStateSaves = 0;
     std::vector<std::string> OpenedUrls;
+    std::vector<std::string> OpenedDocuments;
 
     std::vector<TShownMessage> Errors() const {
         std::vector<TShownMessage> r;
@@ -237,7 +238,7 @@ public:
     void ShowAbout(const TAboutInfo&) override {}
     bool ShowFirstRun(const TFirstRunInfo&) override { return false; }
     void OpenUrl(const std::string& url) override { OpenedUrls.push_back(url); }
-    void OpenDocument(const std::string&) override {}
+    void OpenDocument(const std::string& path) override { OpenedDocuments.push_back(path); }
     void StartInitTimer() override { ++InitTimerStarts; }
     void RequestClose() override { ++CloseRequests; }
     void RestoreWindowState(const TIniFile&, const std::string&) override {}

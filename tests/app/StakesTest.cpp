@@ -257,6 +257,36 @@ TEST_F(StakesAppTest, StakeOnADrawInTheArchiveIsCheckedAtOnceAndSeriesFollow) {
     EXPECT_EQ(Ui.Panels[4], "Ставок: 7");
 }
 
+// Without a price and prizes every profit is 0.00: the first check says why, in the status line, once.
+TEST_F(StakesAppTest, CheckingWithoutPrizesSaysSoOnce) {
+    const std::string note = "Стоимость ставки и выигрыши не заданы: профит равен 0 («Файл → Параметры»)";
+    for (const bool prizes : {false, true}) {
+        App.reset();
+        Ui.ProgressTexts.clear();
+        Ui.InitTimerStarts = 0;
+        WriteRaw(Ini(), prizes ? std::string(StakesIni)
+                               : "[GLOBAL]\nCombsGenerateMode=2\nCombsGenerateParameters=1;2;3;4;5;6;7\n");
+        WriteRaw(Archive(), RawDrawRange(1, 100));
+        WriteRaw(Lsk(), "");
+        Start();
+        EXPECT_EQ(std::count(Ui.ProgressTexts.begin(), Ui.ProgressTexts.end(), note), 0);
+        for (int draw : {99, 100}) {
+            Ui.StakeEdits.push_back([draw](TStakeRecord& r, int&) {
+                r.DrawNumber = draw;
+                r.Numbers = Set({3, 11, 19, 20, 21, 22});
+                return true;
+            });
+            ASSERT_TRUE(App->Execute("StakeAdd"));
+            // Shown after the check's own progress text was cleared, so it stays.
+            if (!prizes && draw == 99) {
+                EXPECT_EQ(Ui.ProgressTexts.back(), note);
+            }
+        }
+        EXPECT_EQ(std::count(Ui.ProgressTexts.begin(), Ui.ProgressTexts.end(), note), prizes ? 0 : 1) << prizes;
+        EXPECT_EQ(Records().size(), 2u);
+    }
+}
+
 TEST_F(StakesAppTest, MultiStakeDialogMakesOneStakePerCombination) {
     StartStakes();
     int checks = 0;
@@ -476,6 +506,9 @@ TEST_F(StakesAppTest, SecondCopyIsKeptOutAndTouchesNoFile) {
         ASSERT_FALSE(ui.Errors().empty());
         EXPECT_EQ(ui.Errors()[0].Text.rfind("Невозможно получить монопольный доступ к файлам данных!", 0), 0u)
             << ui.Errors()[0].Text;
+        // The message names the directory in use and nothing of another system.
+        EXPECT_NE(ui.Errors()[0].Text.find(Data.Path()), std::string::npos) << ui.Errors()[0].Text;
+        EXPECT_EQ(ui.Errors()[0].Text.find("Windows"), std::string::npos) << ui.Errors()[0].Text;
         EXPECT_TRUE(second.Terminated());
         second.Shutdown();
         EXPECT_TRUE(Snapshot(Data.Path()) == before) << "the refused copy changed the data directory";

@@ -33,6 +33,39 @@ TEST_F(AppTest, StartsInAnEmptyDirectory) {
     EXPECT_EQ(Ui.Caption, App->Caption());
 }
 
+// Without the archive's address a start-up download can only fail: no question, no error, one hint.
+struct TStartDownloadCase {
+    int Mode; // DownloadDrawsOnStart
+    bool Hint;
+};
+class StartDownloadWithoutAddress : public AppTest, public testing::WithParamInterface<TStartDownloadCase> {};
+TEST_P(StartDownloadWithoutAddress, AsksNothingAndSaysWhereToSetIt) {
+    WriteRaw(Frm(), "[TFormMain]\nDownloadDrawsOnStart=" + std::to_string(GetParam().Mode) + "\n");
+    Start();
+    EXPECT_EQ(Ui.DownloadOffers, 0);
+    EXPECT_TRUE(Ui.Questions.empty());
+    EXPECT_TRUE(Ui.Errors().empty());
+    ASSERT_FALSE(Ui.ProgressTexts.empty());
+    const bool hint =
+        Ui.ProgressTexts.back().find("не задан адрес архива результатов («Файл → Параметры»)") != std::string::npos;
+    EXPECT_EQ(hint, GetParam().Hint) << Ui.ProgressTexts.back();
+    EXPECT_FALSE(App->Busy());
+}
+INSTANTIATE_TEST_SUITE_P(Modes, StartDownloadWithoutAddress,
+                         testing::Values(TStartDownloadCase{0, true}, TStartDownloadCase{1, true},
+                                         TStartDownloadCase{2, false}));
+
+// The example settings that scripts/run.sh puts in a new sample directory give every match count a prize row.
+TEST_F(AppTest, SampleSettingsCarryACostAndPrizes) {
+    WriteRaw(Ini(), ReadRaw(std::string(ZORB_SAMPLE_DIR) + "/Zorb_6x52.example.ini"));
+    Start();
+    EXPECT_EQ(App->Config().Cost, 1000000);
+    ASSERT_EQ(App->Config().Profits.size(), 7u);
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(App->Config().Profits[static_cast<size_t>(k)].Overlap, k);
+    EXPECT_EQ(App->Config().Profits[6].Profit, Currency(5000000) * 10000);
+    EXPECT_TRUE(Ui.Errors().empty());
+}
+
 TEST_F(AppTest, BusyFromCreateUntilTheInitTimer) {
     Construct();
     App->Create();

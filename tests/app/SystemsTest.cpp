@@ -95,6 +95,7 @@ TEST_F(SystemsTest, PublishDownloadChangeCoverAndDeleteOwnSystem) {
     StartApp();
     ASSERT_EQ(Sys().RowCount(), 1); // an empty catalogue: the placeholder row
     EXPECT_EQ(Sys().Row(0).id, -1);
+    EXPECT_EQ(Sys().Row(0).title, "Список систем пуст: на сервере ещё нет ни одной системы.");
     EXPECT_EQ(Sys().SystemCellText(0, 2), "");
     Ui.Dialogs.push_back([](TSystemForm& f) {
         f.Title = "  Пары  ";

@@ -44,7 +44,7 @@ public:
         bool field = false;
         return check(data, field).empty();
     }
-    bool AskTestCount(int&, int) override { return false; }
+    bool AskTablesTestCount(int&, int) override { return false; }
 };
 
 class ViewsAppTest : public testing::Test {
@@ -127,6 +127,28 @@ TEST_F(ViewsAppTest, TableWithoutAUsableBaseIsRefused) {
     d.CombText = "1;2;3;4;5;5";
     EXPECT_EQ(App->Tables().CheckTableDialog(d, field), "Введена некорректная комбинация!");
     EXPECT_TRUE(field);
+}
+
+// A constant base with no combination selected would create nothing: the dialog says why instead of closing.
+TEST_F(ViewsAppTest, ConstantTableWithoutASelectedCombinationIsExplained) {
+    Start(SevenNumbersIni, RawDrawRange(1, 10));
+    const size_t before = App->Tables().Tables().size();
+    Ui.TableEdits.push_back([](TTableDialogData& d) {
+        EXPECT_FALSE(d.CombEnabled);
+        d.Comment = "T";
+        return true;
+    });
+    ASSERT_TRUE(App->Execute("TablesAdd"));
+    EXPECT_EQ(App->Tables().Tables().size(), before);
+    TTableDialogData d;
+    d.Comment = "T";
+    bool field = false;
+    EXPECT_EQ(App->Tables().CheckTableDialog(d, field).rfind("Не выделено ни одной комбинации!", 0), 0u);
+    d.UseLastDraw = true; // the previous draw needs no selection
+    EXPECT_EQ(App->Tables().CheckTableDialog(d, field), "");
+    App->Combinations().SetCombsSelection({{0, 2}});
+    d.UseLastDraw = false;
+    EXPECT_EQ(App->Tables().CheckTableDialog(d, field), "");
 }
 
 TEST_F(ViewsAppTest, MixedSizesShareAnEntryAndClearingAllStakesAsksAboutTheRatings) {

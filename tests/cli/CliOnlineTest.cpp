@@ -96,7 +96,7 @@ TEST_F(CliOnlineTest, MalformedSystemsAreRefused) {
     EXPECT_NE(r.Err.find("Строка 1 системы"), std::string::npos) << r.Err;
     r = Run({"systems", "coverage", Write("6-08-0_0009.dat", "1 2 3 4 5 9\n")});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(Online({"systems", "list", "--csv"}).Out.find("Список систем не доступен!") != std::string::npos);
+    EXPECT_TRUE(Online({"systems", "list", "--csv"}).Out.find("Список систем пуст") != std::string::npos);
 }
 
 TEST_F(CliOnlineTest, ScenarioRoundTripRatingsAndTitles) {

@@ -5,6 +5,7 @@
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
+#include "core/Translate.h"
 #include "online/OnlineClient.h"
 #include "scenarios/ScriptFile.h"
 #include "server/ZorbServer.h"
@@ -16,6 +17,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -74,7 +76,35 @@ private slots:
         d.is_public = false;
         QVERIFY(RequestScriptPut(Me(), d, "FULL:0#NONE| | | | | | | |\r\n") > 0);
     }
-    void cleanup() { FServer.reset(); }
+    void cleanup() {
+        FServer.reset();
+        LoadLanguageModule(""); // the table of texts is the process's
+    }
+
+    void englishListShowsEveryHeaderWholeAndDistinct() {
+        auto s = FServer->StartWindow([](TMainWindow& w) { return w.ScenarioPage(); },
+                                      [](const std::string& dir) {
+                                          WriteScenarioFile(JoinPath(dir, "Zorb_6x52.lss"), Current);
+                                          WriteFileAtomic(JoinPath(dir, "Zorb_6x52_ENG.lng"),
+                                                          ReadFileBytes(ZORB_SOURCE_DIR "/lang/Zorb_6x52_ENG.lng"));
+                                          TIniFile frm(JoinPath(dir, "Zorb_6x52.frm"));
+                                          frm.Load();
+                                          frm.WriteInteger("TFormMain", "Language", 1033);
+                                          frm.Save();
+                                      });
+        QCOMPARE(s->App->Language(), 1033);
+        QTableView* view = s->Window.LibraryPanel()->View();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QStringList headers;
+        for (int c = 0; c < view->model()->columnCount(); ++c) {
+            headers << view->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(view->columnWidth(c) >= view->horizontalHeader()->sectionSizeHint(c), qPrintable(headers.back()));
+        }
+        QVERIFY(headers.contains("Language"));
+        QCOMPARE(QSet<QString>(headers.begin(), headers.end()).size(), headers.size());
+        Snapshot(s->Window, "library-english.png");
+    }
 
     void panelListsTheCatalogue() {
         auto s = Start();

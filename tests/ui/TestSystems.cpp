@@ -211,7 +211,7 @@ private slots:
         QCOMPARE(QString::fromStdString(d.Combs), QString("01 02 03 04 05 06\r\n06 07 08 09 10 11"));
     }
 
-    void ctrlJOpensAScenarioInItsListAndTogglesTheTabElsewhere() {
+    void ctrlJOpensAScenarioAnywhereAndCtrlShiftJTogglesTheSystemsTab() {
         auto s = Start();
         QVERIFY(s->App->Settings().SystemsEnabled);
         s->Window.activateWindow();
@@ -236,7 +236,18 @@ private slots:
         s->Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&s->Window));
         systems->setFocus();
+        fileDialog = false;
+        test::WhenModal([&](QWidget* w) {
+            fileDialog = true;
+            w->close();
+        });
         QTest::keyClick(systems, Qt::Key_J, Qt::ControlModifier);
+        QTRY_VERIFY(fileDialog);
+        QVERIFY(s->App->Settings().SystemsEnabled);
+        s->Window.activateWindow(); // the file dialog had the focus
+        QVERIFY(QTest::qWaitForWindowActive(&s->Window));
+        systems->setFocus();
+        QTest::keyClick(systems, Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(!s->App->Settings().SystemsEnabled);
     }
 

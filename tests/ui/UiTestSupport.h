@@ -95,6 +95,9 @@ struct TStarted {
     TMainWindow Window;
     std::unique_ptr<TFormMain> App;
 
+    // The application goes first: a window still on the screen would ask it for its texts while hiding.
+    ~TStarted() { Window.hide(); }
+
     static QTabWidget* TabsOf(QWidget* page) { return qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()); }
     void ShowPage(QWidget* page) {
         if (QTabWidget* tabs = TabsOf(page)) tabs->setCurrentWidget(page);
