@@ -52,7 +52,7 @@ int IntField(const std::string& row, const char* tag, int lo, int hi) {
     return x;
 }
 
-// 0 when malformed, for the counters the document lets pass.
+// 0 when malformed: the counters read this way are only shown, and one odd value must not cost the whole list.
 int IntOrZero(const std::string& row, const char* tag) {
     int32_t x = 0;
     return TryStrToInt(Value(row, tag), x) ? x : 0;
