@@ -30,5 +30,8 @@ std::string Tr(std::string_view text);
 // Loads a module (raises on a file that cannot be read); an empty path returns to the built-in language.
 void LoadLanguageModule(const std::string& path);
 int TranslationCount();
+// One side of a module line as text: "\t", "\n", "\r" and "\\" read as the characters, a backslash before any
+// other character as that character, a lone trailing backslash as itself.
+std::string UnescapeModuleText(std::string_view s);
 
 } // namespace zorb

@@ -240,20 +240,6 @@ std::vector<TLiteral> InterfaceTexts() {
     return r;
 }
 
-// The module's own escapes, as the loader reads them.
-std::string Unescape(const std::string& s) {
-    std::string r;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
-            char c = s[++i];
-            r += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-        } else {
-            r += s[i];
-        }
-    }
-    return r;
-}
-
 std::string Escape(const std::string& s) {
     std::string r;
     for (char c : s) {
@@ -285,7 +271,8 @@ std::vector<TEntry> ModuleEntries() {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         size_t tab = line.find('\t');
-        r.push_back({n, Unescape(line.substr(0, tab)), tab == std::string::npos ? "" : Unescape(line.substr(tab + 1))});
+        r.push_back({n, zorb::UnescapeModuleText(line.substr(0, tab)),
+                     tab == std::string::npos ? "" : zorb::UnescapeModuleText(line.substr(tab + 1))});
     }
     return r;
 }
