@@ -428,7 +428,7 @@ private:
                             FormatDateTime(s.Created), Format("%.3n", s.Rating), std::to_string(s.RatingCount),
                             s.MyRating == -1 ? Tr("Скрытый")
                             : s.MyRating > 0 ? std::to_string(s.MyRating)
-                                              : "",
+                                             : "",
                             std::to_string(s.Downloads), FormatDateTime(s.LastDownload),
                             ReplaceAll(ReplaceAll(s.Descr, "\r\n", " "), "\n", " ")});
         PrintTable(rows, FCsv, r.Out);

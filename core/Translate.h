@@ -15,7 +15,7 @@ struct TLanguageInfo {
     int Lcid;
     const char* Abbrev;  // three-letter abbreviation, as in module and help file names
     const char* IsoCode; // ISO 639-2 code, also accepted in module names ("ENG" beside "ENU")
-    const char* Name;   // the language's own name
+    const char* Name;    // the language's own name
 };
 
 const std::vector<TLanguageInfo>& KnownLanguages();

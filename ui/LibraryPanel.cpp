@@ -78,7 +78,7 @@ public:
         }
         if (role == Qt::ToolTipRole && index.column() == 0)
             return FLib.Rows()[static_cast<size_t>(index.row())].Public ? TrQ("Сценарий виден всем пользователям")
-                                                                           : TrQ("Сценарий виден только мне");
+                                                                        : TrQ("Сценарий виден только мне");
         return {};
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
