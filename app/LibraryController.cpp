@@ -59,22 +59,22 @@ void TLibraryController::RegisterActions(TActionTable& t) {
     auto shown = [this] { return PanelShown(); };
     auto focused = [this] { return PanelShown() && Focused(); };
     auto hasLines = [this] { return PanelShown() && FScenarios.LineCount() > 0; };
-    auto editable = [this] { return PanelShown() && Focused() && Focused()->editable; };
+    auto editable = [this] { return PanelShown() && Focused() && Focused()->Editable; };
 
     t.Add({"ScriptLibrary", "Online каталог сценариев", "", "Ctrl+L", [] { return true; }, [this] { TogglePanel(); },
            [this] { return PanelShown(); }},
           {"Scenario", 170, true});
     t.Add({"ScriptLibraryRefresh", "Обновить", "", "", shown, [this] { LoadCatalogue(); }}, bar(1));
     t.Add({"ScriptLibraryDownload", "Скачать из каталога", "", "",
-           [this] { return PanelShown() && Focused() && Focused()->usable; }, [this] { Download(); }},
+           [this] { return PanelShown() && Focused() && Focused()->Usable; }, [this] { Download(); }},
           bar(2, "Скачать"));
     for (int v = 1; v <= 5; ++v)
         t.Add({Format("ScriptLibraryRate%d", v), RateCaptions[v - 1], "", "", focused, [this, v] { Rate(v); },
-               [this, v] { return Focused() && Focused()->my_rating == v; }});
+               [this, v] { return Focused() && Focused()->MyRating == v; }});
     t.Add({"ScriptLibraryRate0", "Удалить оценку", "", "",
-           [this] { return PanelShown() && Focused() && Focused()->my_rating != 0; }, [this] { Rate(0); }});
+           [this] { return PanelShown() && Focused() && Focused()->MyRating != 0; }, [this] { Rate(0); }});
     t.Add({"ScriptLibraryHide", "Скрыть сценарий", "", "", focused, [this] { Rate(-1); },
-           [this] { return Focused() && Focused()->my_rating == -1; }});
+           [this] { return Focused() && Focused()->MyRating == -1; }});
     t.Add({"ScriptLibraryUpload", "Опубликовать", "", "", hasLines, [this] { Upload(); }}, bar(10));
     t.Add({"ScriptLibraryReplace", "Изменить", "", "",
            [this, editable] { return editable() && FScenarios.LineCount() > 0; }, [this] { Replace(); }},
@@ -126,19 +126,19 @@ std::string TLibraryController::CellText(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(FRows.size())) return "";
     const tScriptInfo& s = FRows[static_cast<size_t>(row)];
     switch (column) {
-    case 0: return s.mine ? Tr("Мой") : Tr("Общий");
-    case 1: return OneLine(s.title);
-    case 2: return OneLine(s.author);
-    case 3: return s.universal ? Tr("Универсальный") : OneLine(s.app_name);
-    case 4: return OneLine(s.app_version);
-    case 5: return LanguageAbbrev(s.language);
-    case 6: return FormatDateTime(s.created);
-    case 7: return Format("%.3n", s.rating);
-    case 8: return std::to_string(s.rating_count);
-    case 9: return s.my_rating == -1 ? Tr("Скрытый") : s.my_rating > 0 ? std::to_string(s.my_rating) : "";
-    case 10: return std::to_string(s.downloads);
-    case 11: return FormatDateTime(s.last_download);
-    case 12: return OneLine(s.descr);
+    case 0: return s.Mine ? Tr("Мой") : Tr("Общий");
+    case 1: return OneLine(s.Title);
+    case 2: return OneLine(s.Author);
+    case 3: return s.Universal ? Tr("Универсальный") : OneLine(s.AppName);
+    case 4: return OneLine(s.AppVersion);
+    case 5: return LanguageAbbrev(s.Language);
+    case 6: return FormatDateTime(s.Created);
+    case 7: return Format("%.3n", s.Rating);
+    case 8: return std::to_string(s.RatingCount);
+    case 9: return s.MyRating == -1 ? Tr("Скрытый") : s.MyRating > 0 ? std::to_string(s.MyRating) : "";
+    case 10: return std::to_string(s.Downloads);
+    case 11: return FormatDateTime(s.LastDownload);
+    case 12: return OneLine(s.Descr);
     }
     return "";
 }
@@ -161,7 +161,7 @@ bool TLibraryController::LoadCatalogue(bool report) {
     std::string failure;
     {
         TBusyScope busy(FApp, Tr("Загрузка online-каталога сценариев..."));
-        const int keep = Focused() ? Focused()->id : 0;
+        const int keep = Focused() ? Focused()->Id : 0;
         FRows.clear();
         FFocused = -1;
         FLastError.clear();
@@ -173,7 +173,7 @@ bool TLibraryController::LoadCatalogue(bool report) {
             }
         }
         for (size_t i = 0; keep && i < FRows.size(); ++i)
-            if (FRows[i].id == keep) FFocused = static_cast<int>(i);
+            if (FRows[i].Id == keep) FFocused = static_cast<int>(i);
         FLastError = failure;
     }
     Changed();
@@ -191,9 +191,9 @@ void TLibraryController::TogglePanel() {
 
 bool TLibraryController::Download() {
     const tScriptInfo* s = Focused();
-    if (!s || !s->usable) return false;
-    const int id = s->id;
-    const std::string title = s->title;
+    if (!s || !s->Usable) return false;
+    const int id = s->Id;
+    const std::string title = s->Title;
     // The current scenario is the user's work: it is replaced only when the user agrees.
     if (FScenarios.LineCount() > 0 &&
         !FApp.Ask(TMsgBox::Confirm,
@@ -226,9 +226,9 @@ bool TLibraryController::Download() {
     FScenarios.SaveState();
     // The server has counted the download: the row shows it at once rather than at the next catalogue load.
     for (tScriptInfo& row : FRows)
-        if (row.id == id) {
-            ++row.downloads;
-            row.last_download = NowLocal();
+        if (row.Id == id) {
+            ++row.Downloads;
+            row.LastDownload = NowLocal();
         }
     Changed();
     return true;
@@ -237,7 +237,7 @@ bool TLibraryController::Download() {
 bool TLibraryController::Rate(int value) {
     const tScriptInfo* s = Focused();
     if (!s || value < -1 || value > 5) return false;
-    const int id = s->id;
+    const int id = s->Id;
     std::string notes, failure;
     if (value > 0 && (!FUi || !FUi->AskRateComment(notes))) return false;
     {
@@ -264,7 +264,7 @@ bool TLibraryController::ShowRates() {
     try {
         {
             TBusyScope busy(FApp, Tr("Загрузка списка оценок..."));
-            rates = RequestScriptRates(Identity(), script.id);
+            rates = RequestScriptRates(Identity(), script.Id);
         }
         FUi->ShowScriptRates(script, rates);
         return true;
@@ -290,17 +290,17 @@ std::string TLibraryController::CheckScriptDialog(const TScriptDialog& dialog, T
     box = TMsgBox::Attention;
     if (dialog.ReadOnly) return "";
     const tScriptData& d = dialog.Data;
-    if (Trim(d.title).empty()) return Tr("Название сценария должно быть указано обязательно!");
+    if (Trim(d.Title).empty()) return Tr("Название сценария должно быть указано обязательно!");
     bool free = false;
     try {
         TBusyScope busy(FApp, "");
-        free = RequestScriptTitleFree(Identity(), d.id, Trim(d.title));
+        free = RequestScriptTitleFree(Identity(), d.Id, Trim(d.Title));
     } catch (const std::exception& e) {
         box = TMsgBox::Error;
         return Format(Tr("Ошибка проверки уникальности online-сценария!\r\r%s"), ErrorText(e));
     }
     if (!free) return Tr("Сценарий с таким названием уже существует!\rВыберите другое название.");
-    if (Trim(d.author).empty()) return Tr("Имя автора должно быть указано обязательно!");
+    if (Trim(d.Author).empty()) return Tr("Имя автора должно быть указано обязательно!");
     return "";
 }
 
@@ -322,17 +322,17 @@ bool TLibraryController::View() {
 bool TLibraryController::Upload() {
     if (FScenarios.LineCount() == 0) return false;
     tScriptData data;
-    data.id = -1;
-    data.author = Identity().Name;
-    data.language = FLanguage ? FLanguage() : BuiltInLanguage;
-    data.universal = false;
-    data.is_public = true;
+    data.Id = -1;
+    data.Author = Identity().Name;
+    data.Language = FLanguage ? FLanguage() : BuiltInLanguage;
+    data.Universal = false;
+    data.Public = true;
     return Save(data, -1);
 }
 
 bool TLibraryController::Replace() {
     const tScriptInfo* s = Focused();
-    if (!s || !s->editable || FScenarios.LineCount() == 0) return false;
+    if (!s || !s->Editable || FScenarios.LineCount() == 0) return false;
     return Save(ScriptDataOf(*s), FFocused);
 }
 
@@ -340,8 +340,8 @@ bool TLibraryController::Save(tScriptData data, int row) {
     TScriptDialog dialog = DialogFor(data, false);
     if (!FUi || !FUi->EditScriptInfo(dialog)) return false;
     data = dialog.Data;
-    data.title = Trim(data.title);
-    data.author = Trim(data.author);
+    data.Title = Trim(data.Title);
+    data.Author = Trim(data.Author);
     const TOnlineIdentity who = Identity();
     int id = 0;
     std::string failure;
@@ -363,19 +363,19 @@ bool TLibraryController::Save(tScriptData data, int row) {
     if (id <= 0) return false;
     tScriptInfo fresh;
     if (row >= 0 && row < static_cast<int>(FRows.size())) fresh = FRows[static_cast<size_t>(row)];
-    fresh.id = id;
-    fresh.author = data.author;
-    fresh.author_mail = who.Mail;
-    fresh.language = data.language;
-    fresh.universal = data.universal;
-    fresh.is_public = data.is_public;
-    fresh.created = NowLocal();
-    fresh.title = data.title;
-    fresh.descr = data.descr;
+    fresh.Id = id;
+    fresh.Author = data.Author;
+    fresh.AuthorMail = who.Mail;
+    fresh.Language = data.Language;
+    fresh.Universal = data.Universal;
+    fresh.Public = data.Public;
+    fresh.Created = NowLocal();
+    fresh.Title = data.Title;
+    fresh.Descr = data.Descr;
     if (row < 0 || row >= static_cast<int>(FRows.size())) {
-        fresh.app_name = FApp.ProgramName();
-        fresh.app_version = who.AppVer;
-        fresh.mine = fresh.usable = fresh.editable = true;
+        fresh.AppName = FApp.ProgramName();
+        fresh.AppVersion = who.AppVer;
+        fresh.Mine = fresh.Usable = fresh.Editable = true;
         FRows.push_back(fresh);
         FFocused = static_cast<int>(FRows.size()) - 1;
     } else {
@@ -388,9 +388,9 @@ bool TLibraryController::Save(tScriptData data, int row) {
 
 bool TLibraryController::Delete() {
     const tScriptInfo* s = Focused();
-    if (!s || !s->editable) return false;
+    if (!s || !s->Editable) return false;
     const tScriptInfo script = *s;
-    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить сценарий \"%s\"?"), script.title)))
+    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить сценарий \"%s\"?"), script.Title)))
         return false;
     int code = -1;
     std::string failure;
@@ -410,7 +410,7 @@ bool TLibraryController::Delete() {
     }
     if (code != 0) return false;
     for (size_t i = 0; i < FRows.size(); ++i)
-        if (FRows[i].id == script.id) {
+        if (FRows[i].Id == script.Id) {
             FRows.erase(FRows.begin() + static_cast<std::ptrdiff_t>(i));
             break;
         }

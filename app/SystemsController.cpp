@@ -68,16 +68,16 @@ std::string OneLine(const std::string& text) {
 TSystemForm SystemFormOf(const tSystemData& data) {
     const tSystemInfo& s = data.Info;
     TSystemForm f;
-    f.Title = s.title;
-    f.Nums = s.nums > 0 ? std::to_string(s.nums) : "";
-    f.Olap = std::to_string(s.olap);
-    f.CSize = std::to_string(s.csize);
-    f.Descr = s.descr;
-    f.Author = s.author;
-    f.Url = s.url;
-    f.Created = s.created > 0 ? FormatDateTime(s.created) : "";
-    f.Downloads = std::to_string(s.downloads);
-    f.LastDownload = s.last_download > 0 ? FormatDateTime(s.last_download) : "";
+    f.Title = s.Title;
+    f.Nums = s.Nums > 0 ? std::to_string(s.Nums) : "";
+    f.Olap = std::to_string(s.Olap);
+    f.CSize = std::to_string(s.CSize);
+    f.Descr = s.Descr;
+    f.Author = s.Author;
+    f.Url = s.Url;
+    f.Created = s.Created > 0 ? FormatDateTime(s.Created) : "";
+    f.Downloads = std::to_string(s.Downloads);
+    f.LastDownload = s.LastDownload > 0 ? FormatDateTime(s.LastDownload) : "";
     f.Combs = data.Combs;
     return f;
 }
@@ -111,14 +111,14 @@ TSystemFormCheck ApplySystemForm(const TSystemForm& form, tSystemData& data) {
         return {Tr("Ссылка должна начинаться с http:// или https://"), TSystemField::Url};
 
     tSystemInfo& s = data.Info;
-    s.title = Trim(form.Title);
-    s.nums = static_cast<uint8_t>(nums);
-    s.olap = static_cast<uint8_t>(olap);
-    s.csize = static_cast<int32_t>(lines.size());
-    s.descr = form.Descr;
-    s.author = Trim(form.Author);
-    s.url = url;
-    if (Trim(form.Created).empty()) s.created = NowLocal();
+    s.Title = Trim(form.Title);
+    s.Nums = static_cast<uint8_t>(nums);
+    s.Olap = static_cast<uint8_t>(olap);
+    s.CSize = static_cast<int32_t>(lines.size());
+    s.Descr = form.Descr;
+    s.Author = Trim(form.Author);
+    s.Url = url;
+    if (Trim(form.Created).empty()) s.Created = NowLocal();
     data.Combs = Join(lines, "\r\n");
     return {};
 }
@@ -215,12 +215,12 @@ TOnlineIdentity TSystemsController::Identity() const {
 }
 
 std::string TSystemsController::FileOf(const tSystemInfo& s) const {
-    return JoinPath(SystemsDir(), SystemFileName(s.nums, s.olap, s.id));
+    return JoinPath(SystemsDir(), SystemFileName(s.Nums, s.Olap, s.Id));
 }
 
 bool TSystemsController::RowOwn(int row) const {
     if (row < 0 || row >= RowCount()) return false;
-    const std::string& mail = FRows[static_cast<size_t>(row)].Info.author_mail;
+    const std::string& mail = FRows[static_cast<size_t>(row)].Info.AuthorMail;
     return !FUserMail.empty() && !mail.empty() && SameText(mail, FUserMail);
 }
 
@@ -235,19 +235,19 @@ std::string TSystemsController::SystemCellText(int row, int column) const {
     if (row < 0 || row >= RowCount()) return "";
     const TRow& r = FRows[static_cast<size_t>(row)];
     const tSystemInfo& s = r.Info;
-    const bool placeholder = s.id <= 0;
+    const bool placeholder = s.Id <= 0;
     switch (column) {
-    case 0: return s.title;
-    case 1: return s.author;
-    case 2: return placeholder ? "" : Format("%.2d", static_cast<int>(s.nums));
-    case 3: return placeholder ? "" : std::to_string(s.olap);
-    case 4: return placeholder ? "" : std::to_string(s.csize);
-    case 5: return FormatDateTime(s.created);
+    case 0: return s.Title;
+    case 1: return s.Author;
+    case 2: return placeholder ? "" : Format("%.2d", static_cast<int>(s.Nums));
+    case 3: return placeholder ? "" : std::to_string(s.Olap);
+    case 4: return placeholder ? "" : std::to_string(s.CSize);
+    case 5: return FormatDateTime(s.Created);
     case 6: return r.Loaded ? Tr("Загружена") : "";
-    case 7: return placeholder ? "" : std::to_string(s.downloads);
-    case 8: return FormatDateTime(s.last_download);
-    case 9: return OneLine(s.descr);
-    case 10: return s.url;
+    case 7: return placeholder ? "" : std::to_string(s.Downloads);
+    case 8: return FormatDateTime(s.LastDownload);
+    case 9: return OneLine(s.Descr);
+    case 10: return s.Url;
     }
     return "";
 }
@@ -255,7 +255,7 @@ std::string TSystemsController::SystemCellText(int row, int column) const {
 TSystemIcon TSystemsController::SystemIconOf(int row) const {
     if (row < 0 || row >= RowCount()) return siNoMail;
     const TRow& r = FRows[static_cast<size_t>(row)];
-    const int kind = r.Info.author_mail.empty() ? siNoMail : RowOwn(row) ? siOwn : siForeign;
+    const int kind = r.Info.AuthorMail.empty() ? siNoMail : RowOwn(row) ? siOwn : siForeign;
     return static_cast<TSystemIcon>(kind + (r.Loaded ? 3 : 0));
 }
 
@@ -296,14 +296,14 @@ void TSystemsController::SystemsOn() {
 
 void TSystemsController::LoadCatalogue() {
     TBusyScope busy(FApp, Tr("Загрузка списка систем..."));
-    const int focusedId = FFocused >= 0 && FFocused < RowCount() ? FRows[static_cast<size_t>(FFocused)].Info.id : 0;
+    const int focusedId = FFocused >= 0 && FFocused < RowCount() ? FRows[static_cast<size_t>(FFocused)].Info.Id : 0;
     FRows.clear();
     FSelection.clear();
     FFocused = -1;
     try {
         const TOnlineIdentity who = Identity();
         for (const tSystemInfo& s : RequestSystemList(who)) {
-            TRow row{s, s.id > 0 && FileExists(FileOf(s))};
+            TRow row{s, s.Id > 0 && FileExists(FileOf(s))};
             if (row.Loaded) RefreshChanged(row, who);
             FRows.push_back(std::move(row));
         }
@@ -311,7 +311,7 @@ void TSystemsController::LoadCatalogue() {
         FApp.ShowError(Format(Tr("Ошибка загрузки списка систем!\r\r%s"), ErrorText(e)));
     }
     for (int i = 0; i < RowCount(); ++i)
-        if (focusedId != 0 && FRows[static_cast<size_t>(i)].Info.id == focusedId) FFocused = i;
+        if (focusedId != 0 && FRows[static_cast<size_t>(i)].Info.Id == focusedId) FFocused = i;
     Changed();
 }
 
@@ -319,33 +319,33 @@ void TSystemsController::LoadCatalogue() {
 void TSystemsController::RefreshChanged(TRow& row, const TOnlineIdentity& who) {
     const tSystemInfo& s = row.Info;
     struct stat st {};
-    if (s.created <= 0 || ::stat(FileOf(s).c_str(), &st) != 0) return;
-    if (static_cast<int64_t>(st.st_mtime) == LocalToUnixSeconds(s.created)) return;
+    if (s.Created <= 0 || ::stat(FileOf(s).c_str(), &st) != 0) return;
+    if (static_cast<int64_t>(st.st_mtime) == LocalToUnixSeconds(s.Created)) return;
     try {
-        FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.title));
+        FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.Title));
         // Keeping a file the user already took up to date is not another download.
-        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.id, false));
+        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.Id, false));
     } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), s.id, ErrorText(e)));
+        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), s.Id, ErrorText(e)));
     }
     FApp.SetProgressText(Tr("Загрузка списка систем..."));
 }
 
 bool TSystemsController::Download(int index, const TOnlineIdentity& who) {
     TRow& row = FRows[static_cast<size_t>(index)];
-    FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), row.Info.title));
+    FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), row.Info.Title));
     try {
-        WriteSystemFile(SystemsDir(), row.Info, RequestSystemData(who, row.Info.id));
+        WriteSystemFile(SystemsDir(), row.Info, RequestSystemData(who, row.Info.Id));
     } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.id, ErrorText(e)));
+        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.Id, ErrorText(e)));
         return false;
     }
     // The server has counted it: the row shows the count at once rather than at the next catalogue load.
-    ++row.Info.downloads;
-    row.Info.last_download = NowLocal();
+    ++row.Info.Downloads;
+    row.Info.LastDownload = NowLocal();
     // The file replaced every other system for the same count of numbers.
     for (int i = 0; i < RowCount(); ++i)
-        if (FRows[static_cast<size_t>(i)].Info.nums == row.Info.nums) FRows[static_cast<size_t>(i)].Loaded = i == index;
+        if (FRows[static_cast<size_t>(i)].Info.Nums == row.Info.Nums) FRows[static_cast<size_t>(i)].Loaded = i == index;
     if (index != FFocused) std::erase(FSelection, index);
     return true;
 }
@@ -367,11 +367,11 @@ void TSystemsController::AddSystem() {
         return;
     }
     tSystemData d;
-    d.Info.author = who.Name;
-    d.Info.author_mail = who.Mail;
+    d.Info.Author = who.Name;
+    d.Info.AuthorMail = who.Mail;
     if (!FUi.EditSystem(d, false, TSystemPage::Properties)) return;
-    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.title));
-    d.Info.id = 0;
+    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.Title));
+    d.Info.Id = 0;
     int id = -1;
     try {
         id = RequestSystemPut(who, d, false);
@@ -383,11 +383,11 @@ void TSystemsController::AddSystem() {
         FApp.ShowError(Format(Tr("Ошибка добавления системы!\r\r%s"), Tr("Сервер не вернул номер системы")));
         return;
     }
-    d.Info.id = id;
-    d.Info.created = NowLocal();
-    d.Info.downloads = 0;
-    d.Info.last_download = 0;
-    std::erase_if(FRows, [](const TRow& r) { return r.Info.id <= 0; }); // the placeholder goes
+    d.Info.Id = id;
+    d.Info.Created = NowLocal();
+    d.Info.Downloads = 0;
+    d.Info.LastDownload = 0;
+    std::erase_if(FRows, [](const TRow& r) { return r.Info.Id <= 0; }); // the placeholder goes
     FRows.push_back({d.Info, false});
     FFocused = RowCount() - 1;
     FSelection = {FFocused};
@@ -401,27 +401,27 @@ void TSystemsController::ShowSystem(TSystemPage page) {
     tSystemData d;
     d.Info = FRows[static_cast<size_t>(index)].Info;
     {
-        TBusyScope busy(FApp, Format(Tr("Загрузка \"%s\"..."), d.Info.title));
+        TBusyScope busy(FApp, Format(Tr("Загрузка \"%s\"..."), d.Info.Title));
         try {
-            d.Combs = RequestSystemData(who, d.Info.id, false);
+            d.Combs = RequestSystemData(who, d.Info.Id, false);
             const size_t lines = SystemTextLines(d.Combs).size();
-            if (d.Combs.empty() || static_cast<int>(lines) != d.Info.csize)
+            if (d.Combs.empty() || static_cast<int>(lines) != d.Info.CSize)
                 throw EZorbError(
                     Format(Tr("Количество скачанных комбинаций ( %d ) отличается от ожидаемого значения ( %d )"),
-                           static_cast<int>(lines), d.Info.csize));
+                           static_cast<int>(lines), d.Info.CSize));
         } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+            FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
             return;
         }
     }
     const bool own = RowOwn(index);
     if (!FUi.EditSystem(d, !own, page) || !own) return;
-    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.title));
+    TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.Title));
     int id = -1;
     try {
         id = RequestSystemPut(who, d, false);
     } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
         return;
     }
     if (id < 0 || index >= RowCount()) {
@@ -431,8 +431,8 @@ void TSystemsController::ShowSystem(TSystemPage page) {
     TRow& row = FRows[static_cast<size_t>(index)];
     const tSystemInfo old = row.Info;
     row.Info = d.Info;
-    if (id > 0) row.Info.id = id;
-    row.Info.created = NowLocal();
+    if (id > 0) row.Info.Id = id;
+    row.Info.Created = NowLocal();
     if (row.Loaded) {
         // The downloaded copy follows the change at once (its name may change with the numbers or the block).
         DeleteFileIfExists(FileOf(old));
@@ -440,7 +440,7 @@ void TSystemsController::ShowSystem(TSystemPage page) {
         try {
             WriteSystemFile(SystemsDir(), row.Info, d.Combs);
             for (int i = 0; i < RowCount(); ++i)
-                if (FRows[static_cast<size_t>(i)].Info.nums == row.Info.nums)
+                if (FRows[static_cast<size_t>(i)].Info.Nums == row.Info.Nums)
                     FRows[static_cast<size_t>(i)].Loaded = i == index;
         } catch (const std::exception& e) {
             FApp.ShowError(Format(Tr("Ошибка изменения системы!\r\r%s"), ErrorText(e)));
@@ -459,14 +459,14 @@ void TSystemsController::DeleteSystem() {
     }
     tSystemData d;
     d.Info = FRows[static_cast<size_t>(index)].Info;
-    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить систему \"%s\"?"), d.Info.title)))
+    if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить систему \"%s\"?"), d.Info.Title)))
         return;
-    TBusyScope busy(FApp, Format(Tr("Удаление \"%s\"..."), d.Info.title));
+    TBusyScope busy(FApp, Format(Tr("Удаление \"%s\"..."), d.Info.Title));
     int reply = -1;
     try {
         reply = RequestSystemPut(who, d, true);
     } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.id, ErrorText(e)));
+        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
         return;
     }
     if (reply != 0) {

@@ -106,7 +106,7 @@ private:
         tSystemInfo Info;
         bool Loaded = false;
     };
-    bool Real(int row) const { return row >= 0 && row < RowCount() && FRows[static_cast<size_t>(row)].Info.id > 0; }
+    bool Real(int row) const { return row >= 0 && row < RowCount() && FRows[static_cast<size_t>(row)].Info.Id > 0; }
     std::string FileOf(const tSystemInfo& s) const;
     bool Download(int row, const TOnlineIdentity& who);
     void RefreshChanged(TRow& row, const TOnlineIdentity& who);

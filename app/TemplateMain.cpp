@@ -63,7 +63,7 @@ std::string TTemplateMain::FrmPath() const {
 void TTemplateMain::Create() {
     try {
         FFrm = std::make_unique<TIniFile>(FrmPath());
-        // Steps 1-3: nothing to reset yet beyond the members' initial values.
+        // A fresh start: every member already holds its initial value, so nothing is reset here.
         if (FSwitches.Restart) {
             StepWaitForOtherCopy();
             if (FTerminated) return;
@@ -106,8 +106,8 @@ void TTemplateMain::StepWaitForOtherCopy() {
 }
 
 void TTemplateMain::StepLanguage() {
-    // The language key is needed before the rest of the user-interface settings are applied (step 7), so the
-    // file is read here; a failure is reported by step 7.
+    // The language key is needed before the rest of the window settings are applied, so the file is read here;
+    // a failure is reported once, when StepReadFormSettings applies them.
     try {
         FFrm->Load();
     } catch (...) {}

@@ -69,13 +69,13 @@ public:
     const TStakesController& Stakes() const { return FStakes; }
     TScenarioController& Scenarios() { return FScenarios; }
     const TScenarioController& Scenarios() const { return FScenarios; }
-    TExportController& Export() { return FExport; }
-    TUpdateController& Updates() { return FUpdates; }
     TViewsController& Views() { return FViews; }
     TRatingsController& RatingsTab() { return FRatings; }
     TTablesController& Tables() { return FTables; }
     TSystemsController& Systems() { return FSystems; }
     TLibraryController& Library() { return FLibrary; }
+    TUpdateController& Updates() { return FUpdates; }
+    TExportController& Export() { return FExport; }
 
     // --- Start-up and shutdown ---
     void Create();      // first stage: settings, language; ends by starting the initialisation timer
@@ -204,8 +204,6 @@ private:
     TStatsController FStatistics{*this, FArchive, FCombinations};
     TStakesController FStakes{*this, FArchive, FCombinations};
     TScenarioController FScenarios{*this, FArchive, FCombinations, FStatistics, FStakes};
-    TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes, FViews, FRatings};
-    TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
     TViewsController FViews{*this, FArchive, FCombinations, FStatistics};
     TRatingsController FRatings{*this, FStakes, FArchive,
                                 [this](const std::string& line) { FScenarios.AddLine(line); }};
@@ -213,6 +211,8 @@ private:
     TSystemsController FSystems{*this, FArchive, FCombinations, FStakes, [this] { return FLanguage; }};
     TLibraryController FLibrary{*this, FArchive, FScenarios, [this] { return FLanguage; },
                                 [this] { return AvailableLanguages(); }};
+    TUpdateController FUpdates{*this, FArchive, [this] { return FLanguage; }, [this] { Restart(); }};
+    TExportController FExport{*this, FArchive, FStatistics, FCombinations, FStakes, FViews, FRatings};
 };
 
 } // namespace zorb

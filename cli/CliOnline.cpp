@@ -67,7 +67,7 @@ bool Fail(TCliRun& r, const std::string& text) {
 
 const tSystemInfo* FindSystem(const std::vector<tSystemInfo>& list, int id) {
     for (const auto& s : list)
-        if (s.id == id && id > 0) return &s;
+        if (s.Id == id && id > 0) return &s;
     return nullptr;
 }
 
@@ -142,15 +142,15 @@ private:
             {"№", Tr("Название"), Tr("Автор"), Tr("Числа"), Tr("Блок"), Tr("Комбинаций"), Tr("Дата создания"),
              Tr("Статус"), Tr("Загрузок"), Tr("Последняя"), Tr("Комментарии"), Tr("Ссылка")}};
         for (const auto& s : list) {
-            if (s.id <= 0) {
-                rows.push_back({"", s.title});
+            if (s.Id <= 0) {
+                rows.push_back({"", s.Title});
                 continue;
             }
-            const bool loaded = FileExists(JoinPath(dir, SystemFileName(s.nums, s.olap, s.id)));
-            rows.push_back({std::to_string(s.id), s.title, s.author, Format("%.2d", static_cast<int>(s.nums)),
-                            std::to_string(s.olap), std::to_string(s.csize), FormatDateTime(s.created),
-                            loaded ? Tr("Загружена") : "", std::to_string(s.downloads), FormatDateTime(s.last_download),
-                            ReplaceAll(ReplaceAll(s.descr, "\r\n", " "), "\n", " "), s.url});
+            const bool loaded = FileExists(JoinPath(dir, SystemFileName(s.Nums, s.Olap, s.Id)));
+            rows.push_back({std::to_string(s.Id), s.Title, s.Author, Format("%.2d", static_cast<int>(s.Nums)),
+                            std::to_string(s.Olap), std::to_string(s.CSize), FormatDateTime(s.Created),
+                            loaded ? Tr("Загружена") : "", std::to_string(s.Downloads), FormatDateTime(s.LastDownload),
+                            ReplaceAll(ReplaceAll(s.Descr, "\r\n", " "), "\n", " "), s.Url});
         }
         PrintTable(rows, FCsv, r.Out);
         return true;
@@ -184,7 +184,7 @@ private:
             const auto list = RequestSystemList(who);
             const tSystemInfo* s = FindSystem(list, FId);
             if (!s) throw EZorbError(Format(Tr("Система #%d не найдена в каталоге"), FId));
-            if (who.Mail.empty() || !SameText(s->author_mail, who.Mail))
+            if (who.Mail.empty() || !SameText(s->AuthorMail, who.Mail))
                 return Fail(r, Tr("Вы можете удалять только свои системы!"));
             tSystemData d;
             d.Info = *s;
@@ -196,7 +196,7 @@ private:
             }
             if (reply != 0)
                 return Fail(r, Format(Tr("Ошибка удаления системы!\r\r%s"), Format(Tr("Код возврата: %d"), reply)));
-            DeleteFileIfExists(JoinPath(SystemsDir(r.App), SystemFileName(s->nums, s->olap, s->id)));
+            DeleteFileIfExists(JoinPath(SystemsDir(r.App), SystemFileName(s->Nums, s->Olap, s->Id)));
             r.Out << Format(Tr("Система #%d удалена"), FId) << '\n';
             return true;
         } catch (const std::exception& e) {
@@ -211,19 +211,19 @@ private:
             const TOnlineIdentity who = Identity(r.App, FOnline);
             tSystemData d;
             int nums = 0;
-            d.Combs = NormaliseSystemText(DecodeTextFile(ReadFileBytes(FFile)), nums, d.Info.csize);
+            d.Combs = NormaliseSystemText(DecodeTextFile(ReadFileBytes(FFile)), nums, d.Info.CSize);
             if (FNums > 0) nums = FNums;
-            d.Info.id = FId;
-            d.Info.title = Trim(FTitle);
-            d.Info.descr = FDescr;
-            d.Info.author = Trim(FAuthor.empty() ? who.Name : FAuthor);
-            d.Info.author_mail = who.Mail;
-            d.Info.url = Trim(FUrl);
+            d.Info.Id = FId;
+            d.Info.Title = Trim(FTitle);
+            d.Info.Descr = FDescr;
+            d.Info.Author = Trim(FAuthor.empty() ? who.Name : FAuthor);
+            d.Info.AuthorMail = who.Mail;
+            d.Info.Url = Trim(FUrl);
             const std::string check = CheckSystemData(d, std::to_string(nums), std::to_string(FOlap));
             if (!check.empty()) return Fail(r, check);
             ParseSystemLines(SystemTextLines(d.Combs), nums); // a position above nums or a repeat
-            d.Info.nums = static_cast<uint8_t>(nums);
-            d.Info.olap = static_cast<uint8_t>(FOlap);
+            d.Info.Nums = static_cast<uint8_t>(nums);
+            d.Info.Olap = static_cast<uint8_t>(FOlap);
             int id;
             try {
                 id = RequestSystemPut(who, d, false);
@@ -423,14 +423,14 @@ private:
             {"№", Tr("Тип"), Tr("Название"), Tr("Автор"), Tr("Программа"), Tr("Версия"), Tr("Язык"), Tr("Создан"),
              Tr("Рейтинг"), Tr("Оценок"), Tr("Ваша оценка"), Tr("Загрузок"), Tr("Последняя"), Tr("Комментарии")}};
         for (const auto& s : list)
-            rows.push_back({std::to_string(s.id), s.mine ? Tr("Мой") : Tr("Общий"), s.title, s.author,
-                            s.universal ? Tr("Универсальный") : s.app_name, s.app_version, std::to_string(s.language),
-                            FormatDateTime(s.created), Format("%.3n", s.rating), std::to_string(s.rating_count),
-                            s.my_rating == -1 ? Tr("Скрытый")
-                            : s.my_rating > 0 ? std::to_string(s.my_rating)
-                                              : "",
-                            std::to_string(s.downloads), FormatDateTime(s.last_download),
-                            ReplaceAll(ReplaceAll(s.descr, "\r\n", " "), "\n", " ")});
+            rows.push_back({std::to_string(s.Id), s.Mine ? Tr("Мой") : Tr("Общий"), s.Title, s.Author,
+                            s.Universal ? Tr("Универсальный") : s.AppName, s.AppVersion, std::to_string(s.Language),
+                            FormatDateTime(s.Created), Format("%.3n", s.Rating), std::to_string(s.RatingCount),
+                            s.MyRating == -1 ? Tr("Скрытый")
+                            : s.MyRating > 0 ? std::to_string(s.MyRating)
+                                             : "",
+                            std::to_string(s.Downloads), FormatDateTime(s.LastDownload),
+                            ReplaceAll(ReplaceAll(s.Descr, "\r\n", " "), "\n", " ")});
         PrintTable(rows, FCsv, r.Out);
         return true;
     }
@@ -484,7 +484,7 @@ private:
     // The row of an id among all the user may see.
     static const tScriptInfo* Find(const std::vector<tScriptInfo>& list, int id) {
         for (const auto& s : list)
-            if (s.id == id) return &s;
+            if (s.Id == id) return &s;
         return nullptr;
     }
 
@@ -494,7 +494,7 @@ private:
             const auto list = RequestScriptList(who, 0);
             const tScriptInfo* s = Find(list, FId);
             if (!s) throw EZorbError(Format(Tr("Сценарий #%d не найден в каталоге"), FId));
-            if (!s->editable) return Fail(r, Tr("Вы можете удалять только свои сценарии!"));
+            if (!s->Editable) return Fail(r, Tr("Вы можете удалять только свои сценарии!"));
             int code;
             try {
                 code = RequestScriptDelete(who, ScriptDataOf(*s));
@@ -518,22 +518,22 @@ private:
             const TScriptLines lines = FFile.empty() && !FileExists(file) ? TScriptLines() : ReadScenarioFile(file);
             if (lines.empty()) return Fail(r, Tr("Сценарий пуст"));
             tScriptData d;
-            d.id = FId > 0 ? FId : -1;
-            d.title = Trim(FTitle);
-            d.author = Trim(FAuthor.empty() ? who.Name : FAuthor);
-            d.descr = FDescr;
-            d.language = FLang > 0 ? FLang : who.Lcid;
-            d.universal = FUniversal;
-            d.is_public = !FPrivate;
-            if (d.title.empty()) return Fail(r, Tr("Название сценария должно быть указано обязательно!"));
+            d.Id = FId > 0 ? FId : -1;
+            d.Title = Trim(FTitle);
+            d.Author = Trim(FAuthor.empty() ? who.Name : FAuthor);
+            d.Descr = FDescr;
+            d.Language = FLang > 0 ? FLang : who.Lcid;
+            d.Universal = FUniversal;
+            d.Public = !FPrivate;
+            if (d.Title.empty()) return Fail(r, Tr("Название сценария должно быть указано обязательно!"));
             bool free = false;
             try {
-                free = RequestScriptTitleFree(who, d.id, d.title);
+                free = RequestScriptTitleFree(who, d.Id, d.Title);
             } catch (const std::exception& e) {
                 return Fail(r, Format(Tr("Ошибка проверки уникальности online-сценария!\r\r%s"), ErrorText(e)));
             }
             if (!free) return Fail(r, Tr("Сценарий с таким названием уже существует!\rВыберите другое название."));
-            if (d.author.empty()) return Fail(r, Tr("Имя автора должно быть указано обязательно!"));
+            if (d.Author.empty()) return Fail(r, Tr("Имя автора должно быть указано обязательно!"));
             int id;
             try {
                 id = RequestScriptPut(who, d, ScenarioText(lines));

@@ -51,11 +51,15 @@ public:
 
         CLI::App* eval = AddVerb(*top, "eval", "Вычислить формулу для чисел", TCliAccess::Reads,
                                  [this](TCliRun& r) { return Eval(r); });
-        eval->add_option("FORMULA", FFormula, "Формула")->required();
+        // A formula may begin with "-" (-n1/8), which the parser would take for an option: it is then given as
+        // --formula=-n1/8, or after "--".
+        eval->add_option("FORMULA,--formula", FFormula, "Формула; начинающуюся с «-» задайте как --formula=-n1/8")
+            ->required();
         eval->add_option("NUMBERS", FNumbers, "Числа n1..n6, затем p1..p6 и t1..t6, по шесть через \";\"")
             ->required()
             ->expected(1, 3);
         eval->add_option("--digits", FEvalDigits, "Количество знаков после запятой, от 1 до 5");
+        eval->footer("«--» завершает параметры: всё после него читается как формула и числа, даже с «-» в начале.");
     }
 
 private:

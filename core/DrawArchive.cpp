@@ -1,5 +1,6 @@
 #include "core/DrawArchive.h"
 
+#include "core/ByteRecord.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -14,10 +15,9 @@ void DecodeDraws(std::string_view bytes, TDrawsArray& draws) {
     size_t count = bytes.size() / DrawRecordSize;
     draws.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + i * DrawRecordSize);
+        const char* p = bytes.data() + i * DrawRecordSize;
         TDrawRec& r = draws[i];
-        r.Draw = static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                      static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+        r.Draw = GetI32(p);
         std::memcpy(r.Numbers, p + 4, DrawRecordSize - 4);
     }
     size_t rest = bytes.size() % DrawRecordSize;
@@ -29,12 +29,8 @@ void DecodeDraws(std::string_view bytes, TDrawsArray& draws) {
 std::string EncodeDraws(const TDrawsArray& draws) {
     std::string out(draws.size() * DrawRecordSize, '\0');
     for (size_t i = 0; i < draws.size(); ++i) {
-        auto* p = reinterpret_cast<unsigned char*>(out.data() + i * DrawRecordSize);
-        uint32_t v = static_cast<uint32_t>(draws[i].Draw);
-        p[0] = v & 0xFF;
-        p[1] = (v >> 8) & 0xFF;
-        p[2] = (v >> 16) & 0xFF;
-        p[3] = (v >> 24) & 0xFF;
+        char* p = out.data() + i * DrawRecordSize;
+        PutI32(p, draws[i].Draw);
         std::memcpy(p + 4, draws[i].Numbers, DrawRecordSize - 4);
     }
     return out;

@@ -12,8 +12,9 @@ std::unordered_map<std::string, std::string>& Table() {
     static std::unordered_map<std::string, std::string> table;
     return table;
 }
+} // namespace
 
-std::string Unescape(std::string_view s) {
+std::string UnescapeModuleText(std::string_view s) {
     std::string r;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size()) {
@@ -25,7 +26,6 @@ std::string Unescape(std::string_view s) {
     }
     return r;
 }
-} // namespace
 
 const std::vector<TLanguageInfo>& KnownLanguages() {
     static const std::vector<TLanguageInfo> list = {
@@ -77,7 +77,7 @@ void LoadLanguageModule(const std::string& path) {
         if (line.empty() || line[0] == '#') continue;
         size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;
-        Table()[Unescape(line.substr(0, tab))] = Unescape(line.substr(tab + 1));
+        Table()[UnescapeModuleText(line.substr(0, tab))] = UnescapeModuleText(line.substr(tab + 1));
     }
 }
 

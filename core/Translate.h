@@ -15,7 +15,7 @@ struct TLanguageInfo {
     int Lcid;
     const char* Abbrev;  // three-letter abbreviation, as in module and help file names
     const char* IsoCode; // ISO 639-2 code, also accepted in module names ("ENG" beside "ENU")
-    const char* Name;   // the language's own name
+    const char* Name;    // the language's own name
 };
 
 const std::vector<TLanguageInfo>& KnownLanguages();
@@ -30,5 +30,8 @@ std::string Tr(std::string_view text);
 // Loads a module (raises on a file that cannot be read); an empty path returns to the built-in language.
 void LoadLanguageModule(const std::string& path);
 int TranslationCount();
+// One side of a module line as text: "\t", "\n", "\r" and "\\" read as the characters, a backslash before any
+// other character as that character, a lone trailing backslash as itself.
+std::string UnescapeModuleText(std::string_view s);
 
 } // namespace zorb

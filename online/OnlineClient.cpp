@@ -53,7 +53,7 @@ int IntField(const std::string& row, const char* tag, int lo, int hi) {
     return x;
 }
 
-// 0 when malformed, for the counters the document lets pass.
+// 0 when malformed: the counters read this way are only shown, and one odd value must not cost the whole list.
 int IntOrZero(const std::string& row, const char* tag) {
     int32_t x = 0;
     return TryStrToInt(Value(row, tag), x) ? x : 0;
@@ -111,26 +111,26 @@ std::vector<tSystemInfo> RequestSystemList(const TOnlineIdentity& who) {
         // An empty "<result>" is a catalogue without systems; a reply without one is no catalogue at all.
         const bool answered = LowerCase(reply).find("<result>") != std::string::npos;
         tSystemInfo placeholder;
-        placeholder.id = -1;
-        placeholder.title = answered ? Tr("Список систем пуст: на сервере ещё нет ни одной системы.")
+        placeholder.Id = -1;
+        placeholder.Title = answered ? Tr("Список систем пуст: на сервере ещё нет ни одной системы.")
                                      : Tr("Список систем не доступен!");
         list.push_back(placeholder);
         return list;
     }
     for (const auto& row : rows) {
         tSystemInfo s;
-        s.id = IntField(row, "id", 1, INT_MAX);
-        s.nums = static_cast<uint8_t>(IntField(row, "nums", 7, 52));
-        s.olap = static_cast<uint8_t>(IntField(row, "olap", 0, 5));
-        s.csize = IntField(row, "csize", 1, 100000);
-        s.title = Base64Field(row, "title");
-        s.descr = Base64Field(row, "descr");
-        s.author = Utf8Field(row, "author");
-        s.author_mail = Utf8Field(row, "cl_mail");
-        s.url = Utf8Field(row, "url");
-        s.created = DateField(row, "created");
-        s.last_download = DateField(row, "last_download");
-        s.downloads = IntOrZero(row, "downloads");
+        s.Id = IntField(row, "id", 1, INT_MAX);
+        s.Nums = static_cast<uint8_t>(IntField(row, "nums", 7, 52));
+        s.Olap = static_cast<uint8_t>(IntField(row, "olap", 0, 5));
+        s.CSize = IntField(row, "csize", 1, 100000);
+        s.Title = Base64Field(row, "title");
+        s.Descr = Base64Field(row, "descr");
+        s.Author = Utf8Field(row, "author");
+        s.AuthorMail = Utf8Field(row, "cl_mail");
+        s.Url = Utf8Field(row, "url");
+        s.Created = DateField(row, "created");
+        s.LastDownload = DateField(row, "last_download");
+        s.Downloads = IntOrZero(row, "downloads");
         list.push_back(std::move(s));
     }
     return list;
@@ -148,16 +148,16 @@ std::string RequestSystemData(const TOnlineIdentity& who, int id, bool download)
 int RequestSystemPut(const TOnlineIdentity& who, const tSystemData& data, bool remove) {
     const tSystemInfo& s = data.Info;
     TFormFields f = {{"del_mode", remove ? "1" : "0"},
-                     {"sys_id", std::to_string(s.id)},
-                     {"nums", std::to_string(s.nums)},
+                     {"sys_id", std::to_string(s.Id)},
+                     {"nums", std::to_string(s.Nums)},
                      {"clen", "6"},
-                     {"olap", std::to_string(s.olap)},
-                     {"title", EscapeRequest(s.title)},
-                     {"descr", EscapeRequest(s.descr)},
-                     {"csize", std::to_string(s.csize)},
+                     {"olap", std::to_string(s.Olap)},
+                     {"title", EscapeRequest(s.Title)},
+                     {"descr", EscapeRequest(s.Descr)},
+                     {"csize", std::to_string(s.CSize)},
                      {"clist", remove ? std::string() : Base64Encode(EscapeRequest(data.Combs))},
-                     {"url", s.url}};
-    AddIdentity(f, who, s.author, s.author_mail, who.Lcid);
+                     {"url", s.Url}};
+    AddIdentity(f, who, s.Author, s.AuthorMail, who.Lcid);
     for (const auto& row : ReplyRows(Post(who, "sys_putdata.php", f))) {
         int32_t id = 0;
         if (TryStrToInt(Value(row, "id_systems"), id) && id >= 0) return id;
@@ -171,27 +171,27 @@ std::vector<tScriptInfo> RequestScriptList(const TOnlineIdentity& who, int fltid
     std::vector<tScriptInfo> list;
     for (const auto& row : ReplyRows(Post(who, "scr_getlist.php", f))) {
         tScriptInfo s;
-        s.id = IntField(row, "id", 1, INT_MAX);
-        s.author = Utf8Field(row, "key_cl_name");
-        s.author_mail = Utf8Field(row, "key_cl_mail");
+        s.Id = IntField(row, "id", 1, INT_MAX);
+        s.Author = Utf8Field(row, "key_cl_name");
+        s.AuthorMail = Utf8Field(row, "key_cl_mail");
         int32_t lcid = 0;
-        s.language = TryStrToInt(Value(row, "key_cl_lcid"), lcid) ? lcid : who.Lcid;
-        s.app_name = Utf8Field(row, "app_name");
-        s.app_version = Utf8Field(row, "app_ver");
-        s.universal = IntOrZero(row, "uniapps") > 0;
-        s.is_public = IntOrZero(row, "publics") > 0;
-        s.created = DateField(row, "created");
+        s.Language = TryStrToInt(Value(row, "key_cl_lcid"), lcid) ? lcid : who.Lcid;
+        s.AppName = Utf8Field(row, "app_name");
+        s.AppVersion = Utf8Field(row, "app_ver");
+        s.Universal = IntOrZero(row, "uniapps") > 0;
+        s.Public = IntOrZero(row, "publics") > 0;
+        s.Created = DateField(row, "created");
         double avg = 0;
-        s.rating = TryStrToFloat(Value(row, "rating_avg"), avg) && avg >= 0 && avg <= 5 ? avg : 0;
-        s.rating_count = IntOrZero(row, "rating_cnt");
-        s.my_rating = IntField(row, "rating_you", -1, 5);
-        s.downloads = IntOrZero(row, "downloads");
-        s.last_download = DateField(row, "last_download");
-        s.title = Base64Field(row, "title");
-        s.descr = Base64Field(row, "descr");
-        s.mine = !who.Mail.empty() && SameText(s.author_mail, who.Mail);
-        s.usable = s.universal || SameText(Value(row, "app_guid"), who.AppId);
-        s.editable = s.mine && s.usable;
+        s.Rating = TryStrToFloat(Value(row, "rating_avg"), avg) && avg >= 0 && avg <= 5 ? avg : 0;
+        s.RatingCount = IntOrZero(row, "rating_cnt");
+        s.MyRating = IntField(row, "rating_you", -1, 5);
+        s.Downloads = IntOrZero(row, "downloads");
+        s.LastDownload = DateField(row, "last_download");
+        s.Title = Base64Field(row, "title");
+        s.Descr = Base64Field(row, "descr");
+        s.Mine = !who.Mail.empty() && SameText(s.AuthorMail, who.Mail);
+        s.Usable = s.Universal || SameText(Value(row, "app_guid"), who.AppId);
+        s.Editable = s.Mine && s.Usable;
         list.push_back(std::move(s));
     }
     return list;
@@ -230,11 +230,11 @@ bool RequestScriptTitleFree(const TOnlineIdentity& who, int id, const std::strin
 
 namespace {
 int PutScript(const TOnlineIdentity& who, const tScriptData& d, const std::string* script) {
-    TFormFields f = {{"del_mode", script ? "0" : "1"},         {"scr_id", std::to_string(d.id)},
-                     {"scr_uniapps", d.universal ? "1" : "0"}, {"scr_publics", d.is_public ? "1" : "0"},
-                     {"scr_title", EscapeRequest(d.title)},    {"scr_descr", EscapeRequest(d.descr)}};
+    TFormFields f = {{"del_mode", script ? "0" : "1"},         {"scr_id", std::to_string(d.Id)},
+                     {"scr_uniapps", d.Universal ? "1" : "0"}, {"scr_publics", d.Public ? "1" : "0"},
+                     {"scr_title", EscapeRequest(d.Title)},    {"scr_descr", EscapeRequest(d.Descr)}};
     if (script) f.push_back({"scr_script", EscapeRequest(*script)});
-    AddIdentity(f, who, d.author, who.Mail, d.language);
+    AddIdentity(f, who, d.Author, who.Mail, d.Language);
     const auto rows = ReplyRows(Post(who, "scr_putscript.php", f));
     if (rows.empty()) return -1;
     return IntField(rows.back(), "id_scripts", INT_MIN, INT_MAX);
@@ -268,13 +268,13 @@ std::vector<TScriptRate> RequestScriptRates(const TOnlineIdentity& who, int id) 
 
 tScriptData ScriptDataOf(const tScriptInfo& s) {
     tScriptData d;
-    d.id = s.id;
-    d.author = s.author;
-    d.language = s.language;
-    d.universal = s.universal;
-    d.is_public = s.is_public;
-    d.title = s.title;
-    d.descr = s.descr;
+    d.Id = s.Id;
+    d.Author = s.Author;
+    d.Language = s.Language;
+    d.Universal = s.Universal;
+    d.Public = s.Public;
+    d.Title = s.Title;
+    d.Descr = s.Descr;
     return d;
 }
 

@@ -27,14 +27,14 @@ struct TOnlineIdentity {
 };
 
 struct tSystemInfo {
-    int32_t id = 0;
-    uint8_t nums = 0, olap = 0;
-    int32_t csize = 0;
-    std::string title, author, author_mail, descr;
-    TDateTime created = 0;
-    int32_t downloads = 0;
-    TDateTime last_download = 0;
-    std::string url;
+    int32_t Id = 0;
+    uint8_t Nums = 0, Olap = 0;
+    int32_t CSize = 0;
+    std::string Title, Author, AuthorMail, Descr;
+    TDateTime Created = 0;
+    int32_t Downloads = 0;
+    TDateTime LastDownload = 0;
+    std::string Url;
 };
 
 struct tSystemData {
@@ -51,25 +51,25 @@ std::string RequestSystemData(const TOnlineIdentity& who, int id, bool download 
 int RequestSystemPut(const TOnlineIdentity& who, const tSystemData& data, bool remove);
 
 struct tScriptInfo {
-    int32_t id = 0;
-    std::string author, author_mail;
-    int32_t language = 0;
-    std::string app_name, app_version;
-    bool universal = false, is_public = false;
-    TDateTime created = 0;
-    double rating = 0;
-    int32_t rating_count = 0, my_rating = 0, downloads = 0;
-    TDateTime last_download = 0;
-    std::string title, descr;
-    bool mine = false, usable = false, editable = false;
+    int32_t Id = 0;
+    std::string Author, AuthorMail;
+    int32_t Language = 0;
+    std::string AppName, AppVersion;
+    bool Universal = false, Public = false;
+    TDateTime Created = 0;
+    double Rating = 0;
+    int32_t RatingCount = 0, MyRating = 0, Downloads = 0;
+    TDateTime LastDownload = 0;
+    std::string Title, Descr;
+    bool Mine = false, Usable = false, Editable = false;
 };
 
 struct tScriptData {
-    int32_t id = -1;
-    std::string author;
-    int32_t language = 0;
-    bool universal = false, is_public = true;
-    std::string title, descr;
+    int32_t Id = -1;
+    std::string Author;
+    int32_t Language = 0;
+    bool Universal = false, Public = true;
+    std::string Title, Descr;
 };
 
 // The fields a publication sends, as a catalogue row holds them.

@@ -86,23 +86,23 @@ std::vector<TComb> ParseSystemLines(const std::vector<std::string>& lines, int n
 
 std::string WriteSystemFile(const std::string& systemsDir, const tSystemInfo& info, const std::string& text) {
     const auto lines = SystemTextLines(text);
-    if (text.empty() || static_cast<int>(lines.size()) != info.csize)
+    if (text.empty() || static_cast<int>(lines.size()) != info.CSize)
         throw EZorbError(Format(Tr("Количество скачанных комбинаций ( %d ) отличается от ожидаемого значения ( %d )"),
-                                static_cast<int>(lines.size()), info.csize));
-    if (info.nums < 7 || info.nums > 52 || info.olap > 5 || info.id <= 0)
-        throw EZorbError(Format(Tr("Недопустимые свойства системы #%d"), info.id));
-    ParseSystemLines(lines, info.nums);
+                                static_cast<int>(lines.size()), info.CSize));
+    if (info.Nums < 7 || info.Nums > 52 || info.Olap > 5 || info.Id <= 0)
+        throw EZorbError(Format(Tr("Недопустимые свойства системы #%d"), info.Id));
+    ParseSystemLines(lines, info.Nums);
     ForceDirectories(systemsDir);
-    const std::string path = JoinPath(systemsDir, SystemFileName(info.nums, info.olap, info.id));
+    const std::string path = JoinPath(systemsDir, SystemFileName(info.Nums, info.Olap, info.Id));
     WriteFileAtomic(path, Join(lines, "\r\n") + "\r\n");
-    if (info.created > 0) {
+    if (info.Created > 0) {
         // Linux keeps no settable creation time; the last-write time carries the server's date.
         struct timespec times[2];
-        times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(LocalToUnixSeconds(info.created));
+        times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(LocalToUnixSeconds(info.Created));
         times[0].tv_nsec = times[1].tv_nsec = 0;
         utimensat(AT_FDCWD, path.c_str(), times, 0);
     }
-    for (const auto& other : SystemFilesFor(systemsDir, info.nums))
+    for (const auto& other : SystemFilesFor(systemsDir, info.Nums))
         if (other != path) DeleteFileIfExists(other);
     return path;
 }
@@ -168,12 +168,12 @@ std::string CheckSystemData(const tSystemData& data, const std::string& numsText
         int32_t v = 0;
         return Trim(t).empty() ? 0 : TryStrToInt(Trim(t), v) ? v : -1;
     };
-    if (Trim(data.Info.title).empty()) return Tr("Название системы должно быть указано обязательно!");
+    if (Trim(data.Info.Title).empty()) return Tr("Название системы должно быть указано обязательно!");
     const int nums = number(numsText), olap = number(olapText);
     if (nums < 7 || nums > 52) return Tr("Указано недопустмое количество используемых чисел!");
     if (olap < 0 || olap > 5) return Tr("Указан недопустмый размер блока!");
-    if (Trim(data.Info.author).empty()) return Tr("Имя автора должно быть указано обязательно!");
-    if (Trim(data.Info.descr).empty()) return Tr("Описание системы должно быть указано обязательно!");
+    if (Trim(data.Info.Author).empty()) return Tr("Имя автора должно быть указано обязательно!");
+    if (Trim(data.Info.Descr).empty()) return Tr("Описание системы должно быть указано обязательно!");
     if (Trim(data.Combs).empty()) return Tr("Содержимое системы должно быть указано обязательно!");
     return "";
 }

@@ -25,8 +25,8 @@ std::vector<std::string> SystemTextLines(std::string_view text);
 // Lines of six distinct positions 1..n; raises EZorbError naming the first bad line.
 std::vector<TComb> ParseSystemLines(const std::vector<std::string>& lines, int n);
 
-// Writes a downloaded system: the lines must be csize lines of six distinct positions 1..nums, else nothing is
-// written. CR LF lines, last-write time = created; every other file of the same nums is removed. The path.
+// Writes a downloaded system: the lines must be CSize lines of six distinct positions 1..Nums, else nothing is
+// written. CR LF lines, last-write time = Created; every other file of the same Nums is removed. The path.
 std::string WriteSystemFile(const std::string& systemsDir, const tSystemInfo& info, const std::string& text);
 
 struct TSystemLoad {

@@ -1,5 +1,6 @@
 #include "stakes/Ratings.h"
 
+#include "core/ByteRecord.h"
 #include "core/Errors.h"
 #include "core/FileUtils.h"
 #include "core/Format.h"
@@ -16,16 +17,6 @@
 namespace zorb {
 
 namespace {
-
-void PutI32(uint8_t* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
-
-int32_t GetI32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
 
 void PutComment(uint8_t* p, const std::string& utf8) {
     std::string c = Utf8ToCp1251(utf8);
@@ -118,8 +109,7 @@ std::array<uint8_t, RatingRecordSize> EncodeRating(const TRatingRecord& r) {
     PutI32(&b[256], r.StakeCount);
     PutI32(&b[260], r.MatchTotal);
     for (size_t i = 0; i < 7; ++i) PutI32(&b[264 + 4 * i], r.MatchCounts[i]);
-    const uint64_t profit = static_cast<uint64_t>(r.Profit);
-    for (int i = 0; i < 8; ++i) b[296 + static_cast<size_t>(i)] = static_cast<uint8_t>(profit >> (8 * i));
+    PutI64(&b[296], r.Profit);
     return b;
 }
 
@@ -129,9 +119,7 @@ TRatingRecord DecodeRating(const uint8_t* b) {
     r.StakeCount = GetI32(&b[256]);
     r.MatchTotal = GetI32(&b[260]);
     for (size_t i = 0; i < 7; ++i) r.MatchCounts[i] = GetI32(&b[264 + 4 * i]);
-    uint64_t profit = 0;
-    for (int i = 0; i < 8; ++i) profit |= static_cast<uint64_t>(b[296 + static_cast<size_t>(i)]) << (8 * i);
-    r.Profit = static_cast<Currency>(profit);
+    r.Profit = GetI64(&b[296]);
     return r;
 }
 

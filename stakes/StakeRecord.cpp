@@ -1,5 +1,6 @@
 #include "stakes/StakeRecord.h"
 
+#include "core/ByteRecord.h"
 #include "core/TextUtils.h"
 
 #include <algorithm>
@@ -8,16 +9,6 @@
 namespace zorb {
 
 namespace {
-
-void PutI32(uint8_t* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
-
-int32_t GetI32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
 
 void PutSet(uint8_t* p, const TNumberSet& s) {
     PutI32(p, s.Count);
@@ -65,8 +56,7 @@ std::array<uint8_t, StakeRecordSize> EncodeStake(const TStakeRecord& r) {
     PutSet(&b[16], r.Numbers);
     std::memcpy(&b[32], r.DrawResult, 6);
     PutSet(&b[40], r.Matched);
-    const uint64_t profit = static_cast<uint64_t>(r.Profit);
-    for (int i = 0; i < 8; ++i) b[56 + i] = static_cast<uint8_t>(profit >> (8 * i));
+    PutI64(&b[56], r.Profit);
     std::string comment = Utf8ToCp1251(r.Comment);
     if (comment.size() > 255) comment.resize(255);
     b[64] = static_cast<uint8_t>(comment.size());
@@ -84,9 +74,7 @@ TStakeRecord DecodeStake(const uint8_t* b) {
     r.Numbers = GetSet(&b[16]);
     std::memcpy(r.DrawResult, &b[32], 6);
     r.Matched = GetSet(&b[40]);
-    uint64_t profit = 0;
-    for (int i = 0; i < 8; ++i) profit |= static_cast<uint64_t>(b[56 + i]) << (8 * i);
-    r.Profit = static_cast<Currency>(profit);
+    r.Profit = GetI64(&b[56]);
     r.Comment = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(&b[65]), b[64]));
     return r;
 }

@@ -1,5 +1,6 @@
 #include "stakes/StakeTables.h"
 
+#include "core/ByteRecord.h"
 #include "core/DrawArchive.h"
 #include "core/FileUtils.h"
 #include "core/TextUtils.h"
@@ -8,20 +9,6 @@
 #include <cstring>
 
 namespace zorb {
-
-namespace {
-
-void PutI32(uint8_t* p, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
-
-int32_t GetI32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
-} // namespace
 
 std::array<uint8_t, RegularTableSize> EncodeTable(const TRegularTable& t) {
     std::array<uint8_t, RegularTableSize> b{};

@@ -98,4 +98,19 @@ TValueTable PairTable(const TStatDrawArray& selected, int lo, int hi) {
     return t;
 }
 
+std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f) {
+    return MakeMatcher(
+        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
+}
+
+void SetKeyW1(size_t slot, TStatDraw& row) {
+    row.ClearKey();
+    row.SetW(1, static_cast<uint16_t>(slot));
+}
+
+void SetKeyI1(size_t slot, TStatDraw& row) {
+    row.ClearKey();
+    row.SetI(1, static_cast<int32_t>(slot));
+}
+
 } // namespace zorb

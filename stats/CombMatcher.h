@@ -206,6 +206,23 @@ TValueTable IntTable(const TStatDrawArray& selected, int k, int lo, int hi);
 // Rows found by FindPair(v, 0).
 TValueTable PairTable(const TStatDrawArray& selected, int lo, int hi);
 
+// A flag per byte value, as a matcher or counter captures it.
+using TByteFlags = std::array<uint8_t, 256>;
+
+// t.Has(v) for every v below N, as flags.
+template <size_t N = 256> std::array<uint8_t, N> FlagsOf(const TValueTable& t) {
+    std::array<uint8_t, N> f{};
+    for (size_t v = 0; v < N; ++v) f[v] = t.Has(static_cast<int>(v)) ? 1 : 0;
+    return f;
+}
+
+// Matches a combination holding any flagged byte.
+std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f);
+
+// Counter keys: the slot as word 1 or as integer 1, the rest of the key zero.
+void SetKeyW1(size_t slot, TStatDraw& row);
+void SetKeyI1(size_t slot, TStatDraw& row);
+
 // Per-number facts precomputed for all 256 byte values, so odd numbers in user lists cost nothing extra.
 inline int CombSum(const TComb& c) {
     return c.N[0] + c.N[1] + c.N[2] + c.N[3] + c.N[4] + c.N[5];

@@ -1,5 +1,6 @@
 #include "stats/Prefetch.h"
 
+#include "core/ByteRecord.h"
 #include "core/Errors.h"
 #include "core/Format.h"
 #include "core/FullSet.h"
@@ -23,16 +24,6 @@ std::string PrefetchRelativePath(const std::string& programName, const std::stri
 
 namespace {
 
-void PutI32(std::string& out, int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
-}
-
-int32_t GetI32(const unsigned char* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
 void SortByKey(TStatDrawArray& rows) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const TStatDraw& a, const TStatDraw& b) { return a.SortKey() < b.SortKey(); });
@@ -41,22 +32,19 @@ void SortByKey(TStatDrawArray& rows) {
 } // namespace
 
 std::string EncodePrefetch(const TStatDrawArray& rows) {
-    std::string out;
-    out.reserve((rows.size() + 1) * 12);
+    std::string out((rows.size() + 1) * 12, '\0');
+    char* p = out.data();
     int32_t lo = INT32_MAX, hi = 0;
     for (const TStatDraw& r : rows) {
-        for (int k = 1; k <= 4; ++k) {
-            const uint16_t w = r.W(k);
-            out += static_cast<char>(w & 0xFF);
-            out += static_cast<char>(w >> 8);
-        }
-        PutI32(out, r.Count);
+        for (int k = 1; k <= 4; ++k, p += 2) PutU16(p, r.W(k));
+        PutI32(p, r.Count);
+        p += 4;
         lo = std::min(lo, r.Count);
         hi = std::max(hi, r.Count);
     }
-    PutI32(out, lo);
-    PutI32(out, hi);
-    PutI32(out, 0);
+    PutI32(p, lo);
+    PutI32(p + 4, hi);
+    PutI32(p + 8, 0);
     return out;
 }
 

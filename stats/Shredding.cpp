@@ -282,18 +282,15 @@ int MaxValueOf(int digits) {
 }
 
 // The value lives in I1: five digits reach 99 999, beyond one word.
-class TstShreddingStat final : public TCustomGraphStat {
+class TShreddingStat : public TCustomGraphStat {
 public:
-    TstShreddingStat(TStatList& list, int param) : TCustomGraphStat(list, param) {
+    TShreddingStat(TStatList& list, int param) : TCustomGraphStat(list, param) {
         if (param >= 1 && param <= 3) {
             FFormula = list.Shredding.Formulas[static_cast<size_t>(param - 1)];
             FDigits =
                 std::clamp<int>(list.Shredding.Digits[static_cast<size_t>(param - 1)], MinShredDigits, MaxShredDigits);
         }
     }
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-
     std::string ValueText(const TStatDraw& row) const override { return std::to_string(row.I(1)); }
     void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
                    TLastValueArray& last) override {
@@ -358,19 +355,15 @@ std::string ShreddingCaption(int param) {
     return Format(Tr("Метод шинковки %0:d: %%s"), param);
 }
 
-} // namespace
+ZORB_STAT_CLASS(TstShreddingStat, TShreddingStat);
+ZORB_STAT_INFO(TstShreddingStat, "SHR%d", "Метод шинковки %0:d: %%s", 12, sfS | sfN,
+               {.HelpCode = "SHRx",
+                .IsGraph = true,
+                .HasParam = true,
+                .ParamRange = FormulaParams,
+                .CaptionOfFn = ShreddingCaption});
 
-const TStatClass TstShreddingStat::Info = {.ClassName = "TstShreddingStat",
-                                           .Code = "SHR%d",
-                                           .Caption = "Метод шинковки %0:d: %%s",
-                                           .HelpCode = "SHRx",
-                                           .Group = 12,
-                                           .Flags = sfS | sfN,
-                                           .IsGraph = true,
-                                           .HasParam = true,
-                                           .ParamRange = FormulaParams,
-                                           .CaptionOfFn = ShreddingCaption,
-                                           .Create = CreateStatOf<TstShreddingStat>};
+} // namespace
 
 const std::vector<const TStatClass*>& ShreddingClasses() {
     static const std::vector<const TStatClass*> classes = {&TstShreddingStat::Info};

@@ -97,12 +97,12 @@ class TCombCounter;
 
 // The class operations, answerable without an instance.
 struct TStatClass {
-    const char* ClassName;
-    const char* Code;     // may hold "%d" for the parameter
-    const char* Caption;  // may hold "%0:d" or "%d"
-    const char* HelpCode; // nullptr: Code
-    int Group;            // 0..12
-    unsigned Flags;       // S, N, D, P
+    const char* ClassName = nullptr;
+    const char* Code = nullptr;     // may hold "%d" for the parameter
+    const char* Caption = nullptr;  // may hold "%0:d" or "%d"
+    const char* HelpCode = nullptr; // nullptr: Code
+    int Group = 0;                  // 0..12
+    unsigned Flags = 0;             // S, N, D, P
     bool IsGraph = false;
     bool Available = true;
     bool Visible = true;
@@ -227,5 +227,32 @@ TStatDrawArray CountWindow(TCustomStat& stat, int windowEnd, int length, bool so
 template <class T> std::unique_ptr<TCustomStat> CreateStatOf(TStatList& list, int param) {
     return std::make_unique<T>(list, param);
 }
+
+// Declares the registered class Name: the implementation given after it, answering Class() with its own Info.
+#define ZORB_STAT_CLASS(Name, ...)                                                                                     \
+    class Name final : public __VA_ARGS__ {                                                                            \
+        using TImpl = __VA_ARGS__;                                                                                     \
+                                                                                                                       \
+    public:                                                                                                            \
+        using TImpl::TImpl;                                                                                            \
+        static const TStatClass Info;                                                                                  \
+        const TStatClass& Class() const override { return Info; }                                                      \
+    }
+
+// A descriptor from the fields every class states; `more` carries the other fields that differ from the defaults.
+template <class T>
+constexpr TStatClass StatClassOf(const char* className, const char* code, const char* caption, int group,
+                                 unsigned flags, TStatClass more = {}) {
+    more.ClassName = className;
+    more.Code = code;
+    more.Caption = caption;
+    more.Group = group;
+    more.Flags = flags;
+    more.Create = CreateStatOf<T>;
+    return more;
+}
+
+// Defines Name::Info as StatClassOf<Name>("Name", code, caption, group, flags[, more]).
+#define ZORB_STAT_INFO(Name, ...) const TStatClass Name::Info = StatClassOf<Name>(#Name, __VA_ARGS__)
 
 } // namespace zorb

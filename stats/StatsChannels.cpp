@@ -4,6 +4,7 @@
 #include "core/Translate.h"
 #include "stats/CombMatcher.h"
 #include "stats/StatList.h"
+#include "stats/StatTemplates.h"
 
 #include <algorithm>
 #include <bit>
@@ -65,6 +66,17 @@ TGroupMap TGroupMap::Make(TGroupKind kind, int channelSize, int matrixCols, cons
     return m;
 }
 
+void ChannelParams(const TStatList& list, int& lo, int& hi) {
+    lo = 1;
+    hi = (MaxNumber + ValidChannelSize(list.Config.ChannelSize) - 1) / ValidChannelSize(list.Config.ChannelSize);
+}
+
+void SegmentParams(const TStatList& list, int& lo, int& hi) {
+    const TGroupMap m = TGroupMap::Make(TGroupKind::Segments, 4, 7, list.Config.MatrixSegments);
+    lo = *std::min_element(m.Groups.begin(), m.Groups.end());
+    hi = m.MaxGroup;
+}
+
 template <class Base>
 TChannelsOf<Base>::TChannelsOf(TStatList& list, int param)
     : Base(list, param), FChannelSize(ValidChannelSize(list.Config.ChannelSize)) {}
@@ -86,8 +98,6 @@ template class TSegmentsOf<TCustomGraphStat>;
 
 namespace {
 
-using TByteFlags = std::array<uint8_t, 256>;
-
 uint64_t Key64(const TStatDraw& row) {
     uint64_t k;
     std::memcpy(&k, row.Key, sizeof k);
@@ -96,11 +106,6 @@ uint64_t Key64(const TStatDraw& row) {
 
 void SetKey64(TStatDraw& row, uint64_t k) {
     std::memcpy(row.Key, &k, sizeof k);
-}
-
-void SetKeyW1(size_t slot, TStatDraw& row) {
-    row.ClearKey();
-    row.SetW(1, static_cast<uint16_t>(slot));
 }
 
 bool IsColumns(TGroupKind k) {
@@ -138,9 +143,12 @@ protected:
 
 // --- CHAN, COLS, ROWS, SGMS: the group of every number -------------------------------------------------------
 
-template <class Base, TGroupKind Kind> class TstGroupMembers : public TGroupStat<Base, Kind> {
+template <class Base, TGroupKind Kind>
+class TstGroupMembers : public TMergedValuesStat<TGroupStat<Base, Kind>, TstGroupMembers<Base, Kind>> {
+    using TBase = TMergedValuesStat<TGroupStat<Base, Kind>, TstGroupMembers>;
+
 public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+    using TBase::TBase;
     static constexpr bool ByByte = Kind == TGroupKind::Channels; // CHAN compares byte B1
 
     std::string ValueText(const TStatDraw& row) const override {
@@ -163,14 +171,13 @@ public:
             for (uint8_t g : this->FMap.Groups) this->SeedW1(table, g);
         }
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergeGroups(this->FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergeGroups(comb.N, table, false);
+    void MergeValues(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
+        for (int i = 0; i < 6; ++i) {
+            if (!this->FMap.Has(numbers[i])) continue;
+            this->FWork.ClearKey();
+            this->FWork.SetW(1, this->FMap.Of[numbers[i]]);
+            this->Merge(table, trackGaps);
+        }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         for (uint8_t n : comb.N) {
@@ -190,9 +197,7 @@ public:
         for (int n = 0; n < 256; ++n)
             if (this->FMap.Has(static_cast<uint8_t>(n)))
                 f[static_cast<size_t>(n)] = want[this->FMap.Of[static_cast<size_t>(n)]];
-        return zorb::MakeMatcher([f](const TComb& c) {
-            return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
-        });
+        return AnyByteMatcher(f);
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
         const TByteFlags of = this->FMap.Of;
@@ -203,16 +208,6 @@ public:
                     if (of[n] != TGroupMap::None) ++t[of[n]];
             },
             SetKeyW1);
-    }
-
-private:
-    void MergeGroups(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
-        for (int i = 0; i < 6; ++i) {
-            if (!this->FMap.Has(numbers[i])) continue;
-            this->FWork.ClearKey();
-            this->FWork.SetW(1, this->FMap.Of[numbers[i]]);
-            this->Merge(table, trackGaps);
-        }
     }
 };
 
@@ -261,9 +256,12 @@ TCombCounter::TShare GroupTallyShare(const TGroupMap& map, size_t offset) {
     return {std::move(key), std::move(whole), offset};
 }
 
-template <class Base, TGroupKind Kind> class TstGroupValues : public TGroupStat<Base, Kind> {
+template <class Base, TGroupKind Kind>
+class TstGroupValues : public TMergedValuesStat<TGroupStat<Base, Kind>, TstGroupValues<Base, Kind>> {
+    using TBase = TMergedValuesStat<TGroupStat<Base, Kind>, TstGroupValues>;
+
 public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+    using TBase::TBase;
 
     std::string ValueText(const TStatDraw& row) const override {
         if constexpr (Kind == TGroupKind::Channels)
@@ -286,14 +284,15 @@ public:
                 AddValue(table, s, false);
             }
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergeTally(this->FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergeTally(comb.N, table, false);
+    void MergeValues(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
+        std::array<uint8_t, 52> counts;
+        this->Tally(numbers, counts);
+        for (int s = 0; s < this->GroupCount(); ++s) {
+            this->FWork.ClearKey();
+            this->FWork.SetW(1, this->FMap.Groups[static_cast<size_t>(s)]);
+            this->FWork.SetW(2, counts[static_cast<size_t>(s)]);
+            this->Merge(table, trackGaps);
+        }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         std::array<uint8_t, 52> counts;
@@ -397,25 +396,18 @@ private:
             return (hit & 1) != 0;
         });
     }
-    void MergeTally(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
-        std::array<uint8_t, 52> counts;
-        this->Tally(numbers, counts);
-        for (int s = 0; s < this->GroupCount(); ++s) {
-            this->FWork.ClearKey();
-            this->FWork.SetW(1, this->FMap.Groups[static_cast<size_t>(s)]);
-            this->FWork.SetW(2, counts[static_cast<size_t>(s)]);
-            this->Merge(table, trackGaps);
-        }
-    }
 };
 
 // --- CHNC, COLN, ROWN, SGMC: how many groups are touched ------------------------------------------------------
 
-template <class Base, TGroupKind Kind> class TstGroupCount : public TGroupStat<Base, Kind> {
-public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+template <class Base, TGroupKind Kind>
+class TstGroupCount : public TOneValueStat<TGroupStat<Base, Kind>, TstGroupCount<Base, Kind>> {
+    using TBase = TOneValueStat<TGroupStat<Base, Kind>, TstGroupCount>;
 
-    int Distinct(const uint8_t* n) const { return std::popcount(this->Touched(n)); }
+public:
+    using TBase::TBase;
+
+    int Value(const uint8_t* n) const { return std::popcount(this->Touched(n)); }
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         TCustomStat::InitValues(windowEnd, table);
         int most = 0;
@@ -424,25 +416,9 @@ public:
         if constexpr (Kind == TGroupKind::Rows) most = std::min<int>(this->FMatrixRows, 6);
         for (int k = 1; k <= most; ++k) this->SeedW1(table, static_cast<uint16_t>(k));
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        this->FWork.SetW(1, static_cast<uint16_t>(Distinct(this->FCurDraw.Numbers)));
-        this->Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        this->FWork.SetW(1, static_cast<uint16_t>(Distinct(comb.N)));
-        this->Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(Distinct(comb.N)));
-    }
-    int CombValue(const TComb& comb, int, int, bool) override { return Distinct(comb.N); }
+    int CombValue(const TComb& comb, int, int, bool) override { return Value(comb.N); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TValueTable counts = Word1Table(selected, 0, 6);
-        std::array<uint8_t, 7> want{};
-        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
+        const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
         const auto bits = SlotBitTable();
         return zorb::MakeMatcher([want, bits](const TComb& c) {
             return want[static_cast<size_t>(std::popcount(bits[c.N[0]] | bits[c.N[1]] | bits[c.N[2]] | bits[c.N[3]] |
@@ -474,12 +450,15 @@ private:
 
 // Patterns are kept whole in the eight key bytes: 52 rows of one column, or 52 columns, need more than I1's 31
 // bits; up to 31 groups the key equals I1 with I2 zero.
-template <class Base, TGroupKind Kind> class TstGroupMask : public TGroupStat<Base, Kind> {
+template <class Base, TGroupKind Kind>
+class TstGroupMask : public TOneValueStat<TGroupStat<Base, Kind>, TstGroupMask<Base, Kind>, TValueKey::Bits> {
+    using TBase = TOneValueStat<TGroupStat<Base, Kind>, TstGroupMask, TValueKey::Bits>;
+
 public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+    using TBase::TBase;
     static constexpr int DenseMatchGroups = 16, DenseCountGroups = 12;
 
-    uint64_t Pattern(const uint8_t* n) const {
+    uint64_t Value(const uint8_t* n) const {
         uint64_t p = 0;
         std::array<uint8_t, 52> counts;
         this->Tally(n, counts);
@@ -500,23 +479,6 @@ public:
         for (int s = 0; s < groups; ++s)
             p = p * 2 + (static_cast<size_t>(s) < text.size() && text[static_cast<size_t>(s)] == '1');
         return static_cast<int32_t>(static_cast<uint32_t>(p));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        SetKey64(this->FWork, Pattern(this->FCurDraw.Numbers));
-        this->Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        SetKey64(this->FWork, Pattern(comb.N));
-        this->Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        const uint64_t p = Pattern(comb.N);
-        for (const TStatDraw& r : selected)
-            if (Key64(r) == p) return true;
-        return false;
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const auto bits = PatternBits();
@@ -619,9 +581,12 @@ struct TAdjacency {
     uint64_t PairStarts(uint64_t set) const { return set & (set >> Step) & Starts; }
 };
 
-template <class Base, TGroupKind Kind, bool Counted> class TstAdjacent : public TGroupStat<Base, Kind> {
+template <class Base, TGroupKind Kind, bool Counted>
+class TstAdjacent : public TMergedValuesStat<TGroupStat<Base, Kind>, TstAdjacent<Base, Kind, Counted>> {
+    using TBase = TMergedValuesStat<TGroupStat<Base, Kind>, TstAdjacent>;
+
 public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+    using TBase::TBase;
 
     std::string ValueText(const TStatDraw& row) const override {
         if constexpr (Counted)
@@ -629,14 +594,23 @@ public:
         else
             return Format("%0:d x %1:d", row.W(1), row.W(2));
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergePairs(this->FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergePairs(comb.N, table, false);
+    void MergeValues(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
+        std::array<uint8_t, 52> pairs;
+        AdjacentPairs<Kind>(this->FMap, this->FMatrixCols, numbers, pairs);
+        if constexpr (Counted) {
+            int groups = 0;
+            for (uint8_t p : pairs) groups += p ? 1 : 0;
+            this->FWork.SetW(1, static_cast<uint16_t>(groups));
+            this->Merge(table, trackGaps);
+        } else {
+            for (int s = 0; s < this->GroupCount(); ++s) {
+                if (!pairs[static_cast<size_t>(s)]) continue;
+                this->FWork.ClearKey();
+                this->FWork.SetW(1, this->FMap.Groups[static_cast<size_t>(s)]);
+                this->FWork.SetW(2, static_cast<uint16_t>(pairs[static_cast<size_t>(s)] + 1));
+                this->Merge(table, trackGaps);
+            }
+        }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         std::array<uint8_t, 52> pairs;
@@ -665,9 +639,7 @@ public:
         const TGroupMap map = this->FMap;
         const int cols = this->FMatrixCols;
         if constexpr (Counted) {
-            const TValueTable counts = Word1Table(selected, 0, 52);
-            std::array<uint8_t, 53> want{};
-            for (int k = 0; k <= 52; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
+            const auto want = FlagsOf<53>(Word1Table(selected, 0, 52));
             return zorb::MakeMatcher([adj, map, cols, want](const TComb& c) {
                 uint64_t set;
                 if (!TAdjacency::Set(c, set)) {
@@ -759,26 +731,6 @@ public:
                 });
         }
     }
-
-private:
-    void MergePairs(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
-        std::array<uint8_t, 52> pairs;
-        AdjacentPairs<Kind>(this->FMap, this->FMatrixCols, numbers, pairs);
-        if constexpr (Counted) {
-            int groups = 0;
-            for (uint8_t p : pairs) groups += p ? 1 : 0;
-            this->FWork.SetW(1, static_cast<uint16_t>(groups));
-            this->Merge(table, trackGaps);
-        } else {
-            for (int s = 0; s < this->GroupCount(); ++s) {
-                if (!pairs[static_cast<size_t>(s)]) continue;
-                this->FWork.ClearKey();
-                this->FWork.SetW(1, this->FMap.Groups[static_cast<size_t>(s)]);
-                this->FWork.SetW(2, static_cast<uint16_t>(pairs[static_cast<size_t>(s)] + 1));
-                this->Merge(table, trackGaps);
-            }
-        }
-    }
 };
 
 // The counted form is a graph method: CombValue must override the graph base's.
@@ -790,11 +742,14 @@ public:
 
 // --- CHN%d, COL%d, ROW%d, SGM%d: how many numbers lie in group Param --------------------------------------------
 
-template <class Base, TGroupKind Kind> class TstGroupValCount : public TGroupStat<Base, Kind> {
-public:
-    using TGroupStat<Base, Kind>::TGroupStat;
+template <class Base, TGroupKind Kind>
+class TstGroupValCount : public TOneValueStat<TGroupStat<Base, Kind>, TstGroupValCount<Base, Kind>> {
+    using TBase = TOneValueStat<TGroupStat<Base, Kind>, TstGroupValCount>;
 
-    int InGroup(const uint8_t* n) const {
+public:
+    using TBase::TBase;
+
+    int Value(const uint8_t* n) const {
         int k = 0;
         for (int i = 0; i < 6; ++i) k += this->FMap.Has(n[i]) && this->FMap.Of[n[i]] == this->FParam ? 1 : 0;
         return k;
@@ -807,25 +762,9 @@ public:
         if constexpr (Kind == TGroupKind::Rows) most = this->FMatrixCols;
         for (int k = 1; k <= most; ++k) this->SeedW1(table, static_cast<uint16_t>(k));
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        this->FWork.SetW(1, static_cast<uint16_t>(InGroup(this->FCurDraw.Numbers)));
-        this->Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        this->FWork.SetW(1, static_cast<uint16_t>(InGroup(comb.N)));
-        this->Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(InGroup(comb.N)));
-    }
-    int CombValue(const TComb& comb, int, int, bool) override { return InGroup(comb.N); }
+    int CombValue(const TComb& comb, int, int, bool) override { return Value(comb.N); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TValueTable counts = Word1Table(selected, 0, 6);
-        std::array<uint8_t, 7> want{};
-        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
+        const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
         const TByteFlags in = Members();
         return zorb::MakeMatcher([want, in](const TComb& c) {
             return want[in[c.N[0]] + in[c.N[1]] + in[c.N[2]] + in[c.N[3]] + in[c.N[4]] + in[c.N[5]]] != 0;
@@ -984,17 +923,8 @@ constexpr char RowSeqCaption[] = "Сочетания из %0:d строк по �
 constexpr char SegmentMixCaption[] = "Сочетания из %0:d сегментов по всем числам тиража";
 constexpr char SegmentSeqCaption[] = "Сочетания из %0:d сегментов по соседним числам";
 
-// A tuple class has no parameter: its caption is formatted with its tuple length.
-template <const char* Caption, int K> std::string TupleCaption(int) {
-    return Format(Tr(Caption), K);
-}
-
 // --- Parameter ranges that follow the settings ---------------------------------------------------------------
 
-void ChannelParams(const TStatList& list, int& lo, int& hi) {
-    lo = 1;
-    hi = (MaxNumber + ValidChannelSize(list.Config.ChannelSize) - 1) / ValidChannelSize(list.Config.ChannelSize);
-}
 void ColumnParams(const TStatList& list, int& lo, int& hi) {
     lo = 1;
     hi = ValidMatrixCols(list.Config.MatrixCols);
@@ -1003,23 +933,8 @@ void RowParams(const TStatList& list, int& lo, int& hi) {
     lo = 1;
     hi = MatrixRowCount(list.Config.MatrixCols);
 }
-void SegmentParams(const TStatList& list, int& lo, int& hi) {
-    const TGroupMap m = TGroupMap::Make(TGroupKind::Segments, 4, 7, list.Config.MatrixSegments);
-    lo = *std::min_element(m.Groups.begin(), m.Groups.end());
-    hi = m.MaxGroup;
-}
 
 // --- The classes -------------------------------------------------------------------------------------------------
-
-#define ZORB_STAT_CLASS(Name, ...)                                                                                     \
-    class Name final : public __VA_ARGS__ {                                                                            \
-        using TImpl = __VA_ARGS__;                                                                                     \
-                                                                                                                       \
-    public:                                                                                                            \
-        using TImpl::TImpl;                                                                                            \
-        static const TStatClass Info;                                                                                  \
-        const TStatClass& Class() const override { return Info; }                                                      \
-    }
 
 using enum TGroupKind;
 
@@ -1070,82 +985,62 @@ ZORB_STAT_CLASS(TstCombSegmSeq2, TstGroupTuples<TCustomSegmentsStat, Segments, 2
 ZORB_STAT_CLASS(TstCombSegmSeq3, TstGroupTuples<TCustomSegmentsStat, Segments, 3, false>);
 ZORB_STAT_CLASS(TstCombSegmSeq4, TstGroupTuples<TCustomSegmentsStat, Segments, 4, false>);
 
-#undef ZORB_STAT_CLASS
+constexpr TStatClass AsGraph{.IsGraph = true};
+constexpr TStatClass NoTextValues{.HasTextValues = false};
+// One group's count, the group as the parameter.
+constexpr TStatClass OneGroupCount(const char* help, void (*range)(const TStatList&, int&, int&)) {
+    return {.HelpCode = help, .IsGraph = true, .HasParam = true, .ParamRange = range};
+}
 
-// Fields: class, code, caption, help code, group, flags, graph, available, visible, text values, parameter,
-// parameter range, caption function, factory.
-#define ZORB_SINGLE(Name, Code, Caption, Group, Graph, Text)                                                           \
-    const TStatClass Name::Info = {#Name, Code, Caption, nullptr, Group,   sfN,     Graph,                             \
-                                   true,  true, Text,    false,   nullptr, nullptr, CreateStatOf<Name>}
-#define ZORB_PARAM(Name, Code, Caption, Help, Group, Range)                                                            \
-    const TStatClass Name::Info = {#Name, Code, Caption, Help, Group, sfN,     true,                                   \
-                                   true,  true, true,    true, Range, nullptr, CreateStatOf<Name>}
-#define ZORB_TUPLE(Name, Code, Caption, K, Group)                                                                      \
-    const TStatClass Name::Info = {#Name,                                                                              \
-                                   Code,                                                                               \
-                                   Caption,                                                                            \
-                                   nullptr,                                                                            \
-                                   Group,                                                                              \
-                                   sfS,                                                                                \
-                                   false,                                                                              \
-                                   true,                                                                               \
-                                   true,                                                                               \
-                                   false,                                                                              \
-                                   false,                                                                              \
-                                   nullptr,                                                                            \
-                                   TupleCaption<Caption, K>,                                                           \
-                                   CreateStatOf<Name>}
-
-ZORB_SINGLE(TstChannels, "CHAN", "Каналы", 3, false, true);
-ZORB_SINGLE(TstChanValues, "CHNV", "Количество чисел в канале", 3, false, false);
-ZORB_SINGLE(TstChanCount, "CHNC", "Количество каналов в тираже", 3, true, true);
-ZORB_SINGLE(TstColumns, "COLS", "Столбцы матрицы (не пустые)", 4, false, true);
-ZORB_SINGLE(TstRows, "ROWS", "Строки матрицы (не пустые)", 4, false, true);
-ZORB_SINGLE(TstColValues, "COLV", "Количество чисел в столбце матрицы", 4, false, false);
-ZORB_SINGLE(TstRowValues, "ROWV", "Количество чисел в строке матрицы", 4, false, false);
-ZORB_SINGLE(TstColCount, "COLN", "Количество не пустых столбцов в матрице", 4, true, true);
-ZORB_SINGLE(TstRowCount, "ROWN", "Количество не пустых строк в матрице", 4, true, true);
-ZORB_SINGLE(TstColMask, "COLM", "Сочетания столбцов матрицы", 4, false, true);
-ZORB_SINGLE(TstRowMask, "ROWM", "Сочетания строк матрицы", 4, false, true);
-ZORB_SINGLE(TstColAjacent, "COLA", "Столбцы матрицы со смежными числами", 4, false, true);
-ZORB_SINGLE(TstRowAjacent, "ROWA", "Строки матрицы со смежными числами", 4, false, true);
-ZORB_SINGLE(TstColAjacentCnt, "COLC", "Количество столбцов матрицы со смежными числами", 4, true, true);
-ZORB_SINGLE(TstRowAjacentCnt, "ROWC", "Количество строк матрицы со смежными числами", 4, true, true);
-ZORB_SINGLE(TstSegments, "SGMS", "Сегменты матрицы", 5, false, true);
-ZORB_SINGLE(TstSegmValues, "SGMV", "Количество чисел в сегменте матрицы", 5, false, false);
-ZORB_SINGLE(TstSegmCount, "SGMC", "Количество не пустых сегментов в матрице", 5, true, true);
-ZORB_PARAM(TstChnValCnt, "CHN%d", "Количество чисел в %0:d канале", "CHNx", 3, ChannelParams);
-ZORB_PARAM(TstColValCnt, "COL%d", "Количество чисел в %0:d столбце матрицы", "COLx", 4, ColumnParams);
-ZORB_PARAM(TstRowValCnt, "ROW%d", "Количество чисел в %0:d строке матрицы", "ROWx", 4, RowParams);
-ZORB_PARAM(TstSgmValCnt, "SGM%d", "Количество чисел в %0:d сегменте матрицы", "SGMx", 5, SegmentParams);
-ZORB_TUPLE(TstCombChnMix2, "KCM2", ChannelMixCaption, 2, 3);
-ZORB_TUPLE(TstCombChnMix3, "KCM3", ChannelMixCaption, 3, 3);
-ZORB_TUPLE(TstCombChnMix4, "KCM4", ChannelMixCaption, 4, 3);
-ZORB_TUPLE(TstCombChnSeq2, "KCS2", ChannelSeqCaption, 2, 3);
-ZORB_TUPLE(TstCombChnSeq3, "KCS3", ChannelSeqCaption, 3, 3);
-ZORB_TUPLE(TstCombChnSeq4, "KCS4", ChannelSeqCaption, 4, 3);
-ZORB_TUPLE(TstCombColMix2, "KFM2", ColumnMixCaption, 2, 4);
-ZORB_TUPLE(TstCombColMix3, "KFM3", ColumnMixCaption, 3, 4);
-ZORB_TUPLE(TstCombColMix4, "KFM4", ColumnMixCaption, 4, 4);
-ZORB_TUPLE(TstCombColSeq2, "KFS2", ColumnSeqCaption, 2, 4);
-ZORB_TUPLE(TstCombColSeq3, "KFS3", ColumnSeqCaption, 3, 4);
-ZORB_TUPLE(TstCombColSeq4, "KFS4", ColumnSeqCaption, 4, 4);
-ZORB_TUPLE(TstCombRowMix2, "KRM2", RowMixCaption, 2, 4);
-ZORB_TUPLE(TstCombRowMix3, "KRM3", RowMixCaption, 3, 4);
-ZORB_TUPLE(TstCombRowMix4, "KRM4", RowMixCaption, 4, 4);
-ZORB_TUPLE(TstCombRowSeq2, "KRS2", RowSeqCaption, 2, 4);
-ZORB_TUPLE(TstCombRowSeq3, "KRS3", RowSeqCaption, 3, 4);
-ZORB_TUPLE(TstCombRowSeq4, "KRS4", RowSeqCaption, 4, 4);
-ZORB_TUPLE(TstCombSegmMix2, "KGM2", SegmentMixCaption, 2, 5);
-ZORB_TUPLE(TstCombSegmMix3, "KGM3", SegmentMixCaption, 3, 5);
-ZORB_TUPLE(TstCombSegmMix4, "KGM4", SegmentMixCaption, 4, 5);
-ZORB_TUPLE(TstCombSegmSeq2, "KGS2", SegmentSeqCaption, 2, 5);
-ZORB_TUPLE(TstCombSegmSeq3, "KGS3", SegmentSeqCaption, 3, 5);
-ZORB_TUPLE(TstCombSegmSeq4, "KGS4", SegmentSeqCaption, 4, 5);
-
-#undef ZORB_SINGLE
-#undef ZORB_PARAM
-#undef ZORB_TUPLE
+ZORB_STAT_INFO(TstChannels, "CHAN", "Каналы", 3, sfN);
+ZORB_STAT_INFO(TstChanValues, "CHNV", "Количество чисел в канале", 3, sfN, NoTextValues);
+ZORB_STAT_INFO(TstChanCount, "CHNC", "Количество каналов в тираже", 3, sfN, AsGraph);
+ZORB_STAT_INFO(TstColumns, "COLS", "Столбцы матрицы (не пустые)", 4, sfN);
+ZORB_STAT_INFO(TstRows, "ROWS", "Строки матрицы (не пустые)", 4, sfN);
+ZORB_STAT_INFO(TstColValues, "COLV", "Количество чисел в столбце матрицы", 4, sfN, NoTextValues);
+ZORB_STAT_INFO(TstRowValues, "ROWV", "Количество чисел в строке матрицы", 4, sfN, NoTextValues);
+ZORB_STAT_INFO(TstColCount, "COLN", "Количество не пустых столбцов в матрице", 4, sfN, AsGraph);
+ZORB_STAT_INFO(TstRowCount, "ROWN", "Количество не пустых строк в матрице", 4, sfN, AsGraph);
+ZORB_STAT_INFO(TstColMask, "COLM", "Сочетания столбцов матрицы", 4, sfN);
+ZORB_STAT_INFO(TstRowMask, "ROWM", "Сочетания строк матрицы", 4, sfN);
+ZORB_STAT_INFO(TstColAjacent, "COLA", "Столбцы матрицы со смежными числами", 4, sfN);
+ZORB_STAT_INFO(TstRowAjacent, "ROWA", "Строки матрицы со смежными числами", 4, sfN);
+ZORB_STAT_INFO(TstColAjacentCnt, "COLC", "Количество столбцов матрицы со смежными числами", 4, sfN, AsGraph);
+ZORB_STAT_INFO(TstRowAjacentCnt, "ROWC", "Количество строк матрицы со смежными числами", 4, sfN, AsGraph);
+ZORB_STAT_INFO(TstSegments, "SGMS", "Сегменты матрицы", 5, sfN);
+ZORB_STAT_INFO(TstSegmValues, "SGMV", "Количество чисел в сегменте матрицы", 5, sfN, NoTextValues);
+ZORB_STAT_INFO(TstSegmCount, "SGMC", "Количество не пустых сегментов в матрице", 5, sfN, AsGraph);
+ZORB_STAT_INFO(TstChnValCnt, "CHN%d", "Количество чисел в %0:d канале", 3, sfN, OneGroupCount("CHNx", ChannelParams));
+ZORB_STAT_INFO(TstColValCnt, "COL%d", "Количество чисел в %0:d столбце матрицы", 4, sfN,
+               OneGroupCount("COLx", ColumnParams));
+ZORB_STAT_INFO(TstRowValCnt, "ROW%d", "Количество чисел в %0:d строке матрицы", 4, sfN,
+               OneGroupCount("ROWx", RowParams));
+ZORB_STAT_INFO(TstSgmValCnt, "SGM%d", "Количество чисел в %0:d сегменте матрицы", 5, sfN,
+               OneGroupCount("SGMx", SegmentParams));
+ZORB_STAT_INFO(TstCombChnMix2, "KCM2", ChannelMixCaption, 3, sfS, TupleFields<ChannelMixCaption, 2>());
+ZORB_STAT_INFO(TstCombChnMix3, "KCM3", ChannelMixCaption, 3, sfS, TupleFields<ChannelMixCaption, 3>());
+ZORB_STAT_INFO(TstCombChnMix4, "KCM4", ChannelMixCaption, 3, sfS, TupleFields<ChannelMixCaption, 4>());
+ZORB_STAT_INFO(TstCombChnSeq2, "KCS2", ChannelSeqCaption, 3, sfS, TupleFields<ChannelSeqCaption, 2>());
+ZORB_STAT_INFO(TstCombChnSeq3, "KCS3", ChannelSeqCaption, 3, sfS, TupleFields<ChannelSeqCaption, 3>());
+ZORB_STAT_INFO(TstCombChnSeq4, "KCS4", ChannelSeqCaption, 3, sfS, TupleFields<ChannelSeqCaption, 4>());
+ZORB_STAT_INFO(TstCombColMix2, "KFM2", ColumnMixCaption, 4, sfS, TupleFields<ColumnMixCaption, 2>());
+ZORB_STAT_INFO(TstCombColMix3, "KFM3", ColumnMixCaption, 4, sfS, TupleFields<ColumnMixCaption, 3>());
+ZORB_STAT_INFO(TstCombColMix4, "KFM4", ColumnMixCaption, 4, sfS, TupleFields<ColumnMixCaption, 4>());
+ZORB_STAT_INFO(TstCombColSeq2, "KFS2", ColumnSeqCaption, 4, sfS, TupleFields<ColumnSeqCaption, 2>());
+ZORB_STAT_INFO(TstCombColSeq3, "KFS3", ColumnSeqCaption, 4, sfS, TupleFields<ColumnSeqCaption, 3>());
+ZORB_STAT_INFO(TstCombColSeq4, "KFS4", ColumnSeqCaption, 4, sfS, TupleFields<ColumnSeqCaption, 4>());
+ZORB_STAT_INFO(TstCombRowMix2, "KRM2", RowMixCaption, 4, sfS, TupleFields<RowMixCaption, 2>());
+ZORB_STAT_INFO(TstCombRowMix3, "KRM3", RowMixCaption, 4, sfS, TupleFields<RowMixCaption, 3>());
+ZORB_STAT_INFO(TstCombRowMix4, "KRM4", RowMixCaption, 4, sfS, TupleFields<RowMixCaption, 4>());
+ZORB_STAT_INFO(TstCombRowSeq2, "KRS2", RowSeqCaption, 4, sfS, TupleFields<RowSeqCaption, 2>());
+ZORB_STAT_INFO(TstCombRowSeq3, "KRS3", RowSeqCaption, 4, sfS, TupleFields<RowSeqCaption, 3>());
+ZORB_STAT_INFO(TstCombRowSeq4, "KRS4", RowSeqCaption, 4, sfS, TupleFields<RowSeqCaption, 4>());
+ZORB_STAT_INFO(TstCombSegmMix2, "KGM2", SegmentMixCaption, 5, sfS, TupleFields<SegmentMixCaption, 2>());
+ZORB_STAT_INFO(TstCombSegmMix3, "KGM3", SegmentMixCaption, 5, sfS, TupleFields<SegmentMixCaption, 3>());
+ZORB_STAT_INFO(TstCombSegmMix4, "KGM4", SegmentMixCaption, 5, sfS, TupleFields<SegmentMixCaption, 4>());
+ZORB_STAT_INFO(TstCombSegmSeq2, "KGS2", SegmentSeqCaption, 5, sfS, TupleFields<SegmentSeqCaption, 2>());
+ZORB_STAT_INFO(TstCombSegmSeq3, "KGS3", SegmentSeqCaption, 5, sfS, TupleFields<SegmentSeqCaption, 3>());
+ZORB_STAT_INFO(TstCombSegmSeq4, "KGS4", SegmentSeqCaption, 5, sfS, TupleFields<SegmentSeqCaption, 4>());
 
 } // namespace
 

@@ -22,6 +22,11 @@ int ValidMatrixCols(int matrixCols);                   // 1..52, else 7
 int MatrixRowCount(int matrixCols);                    // ceil(52 / columns) of the valid width
 std::string ChannelText(int channel, int channelSize); // "%.2d [%s-%s]"
 
+// Parameter ranges of the methods about one channel or one segment: every channel of the valid width, every segment
+// of the map.
+void ChannelParams(const TStatList& list, int& lo, int& hi);
+void SegmentParams(const TStatList& list, int& lo, int& hi);
+
 enum class TGroupKind { Channels, Columns, Rows, Segments };
 
 // The group of every byte value, so that numbers outside 1..52 from user lists cost no test: they lie in no group.

@@ -3,6 +3,7 @@
 #include "core/Format.h"
 #include "core/Translate.h"
 #include "stats/CombMatcher.h"
+#include "stats/StatTemplates.h"
 #include "stats/TupleTable.h"
 
 #include <algorithm>
@@ -101,22 +102,9 @@ inline int FastRunPattern(const uint8_t* n) {
            (n[5] - n[4] == 1) << 4;
 }
 
-using TByteFlags = std::array<uint8_t, 256>;
-
-TByteFlags ToByteFlags(const TValueTable& t) {
-    TByteFlags f{};
-    for (int v = 0; v < 256; ++v) f[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
-    return f;
-}
-
-void SetKeyW1(size_t slot, TStatDraw& row) {
-    row.ClearKey();
-    row.SetW(1, static_cast<uint16_t>(slot));
-}
-
 // A one-value-per-combination method whose value is 0..255: matcher and counter from the value function.
 template <int (*ValueFn)(const uint8_t*)> std::unique_ptr<TCombMatcher> ByteValueMatcher(const TStatDrawArray& sel) {
-    const TByteFlags f = ToByteFlags(Word1Table(sel, 0, 255));
+    const TByteFlags f = FlagsOf(Word1Table(sel, 0, 255));
     return zorb::MakeMatcher([f](const TComb& c) { return f[static_cast<size_t>(ValueFn(c.N))] != 0; });
 }
 
@@ -127,32 +115,16 @@ template <int (*ValueFn)(const uint8_t*)> std::unique_ptr<TCombCounter> ByteValu
 
 // --- DIFA ------------------------------------------------------------------------------------------------------
 
-class TstDiffTotal : public TCustomNumbersStat {
+class TDiffTotal : public TMergedValuesStat<TSeededW1<TCustomNumbersStat, 1, MaxGap>, TDiffTotal> {
 public:
-    using TCustomNumbersStat::TCustomNumbersStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TMergedValuesStat::TMergedValuesStat;
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int g = 1; g <= MaxGap; ++g) SeedW1(table, static_cast<uint16_t>(g));
-    }
     // Only the first gap updates the occurrence gaps: the other four belong to the same draw.
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        const TGaps g(FCurDraw.Numbers);
+    void MergeValues(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
+        const TGaps g(n);
         for (int k = 0; k < GapCount; ++k) {
             FWork.SetW(1, static_cast<uint16_t>(g.D[k]));
-            Merge(table, k == 0);
-        }
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        const TGaps g(comb.N);
-        for (int k = 0; k < GapCount; ++k) {
-            FWork.SetW(1, static_cast<uint16_t>(g.D[k]));
-            Merge(table, false);
+            Merge(table, trackGaps && k == 0);
         }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
@@ -162,7 +134,7 @@ public:
         return false;
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TByteFlags f = ToByteFlags(Word1Table(selected, 0, 255));
+        const TByteFlags f = FlagsOf(Word1Table(selected, 0, 255));
         return zorb::MakeMatcher([f](const TComb& c) {
             const uint8_t* n = c.N;
             return (f[static_cast<size_t>(std::abs(n[1] - n[0]))] | f[static_cast<size_t>(std::abs(n[2] - n[1]))] |
@@ -179,46 +151,21 @@ public:
             SetKeyW1);
     }
 };
-const TStatClass TstDiffTotal::Info = {.ClassName = "TstDiffTotal",
-                                       .Code = "DIFA",
-                                       .Caption = "Все разности между соседними позициями",
-                                       .HelpCode = nullptr,
-                                       .Group = 2,
-                                       .Flags = sfS | sfN,
-                                       .Create = CreateStatOf<TstDiffTotal>};
+ZORB_STAT_CLASS(TstDiffTotal, TDiffTotal);
+ZORB_STAT_INFO(TstDiffTotal, "DIFA", "Все разности между соседними позициями", 2, sfS | sfN);
 
 // --- DIFM, DIFD, DIFK: one integer per draw -------------------------------------------------------------------
 
-// One value per draw or combination, seeded SeedLo..SeedHi: counting and the plain match.
-template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi> class TOneValueGraph : public TCustomGraphStat {
-public:
-    using TCustomGraphStat::TCustomGraphStat;
-
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int v = SeedLo; v <= SeedHi; ++v) SeedW1(table, static_cast<uint16_t>(v));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(ValueFn(FCurDraw.Numbers)));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(ValueFn(comb.N)));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(ValueFn(comb.N)));
-    }
-};
-
+// One integer of the gaps, seeded SeedLo..SeedHi.
 template <int (*ValueFn)(const uint8_t*), int SeedLo, int SeedHi>
-class TstGapGraph : public TOneValueGraph<ValueFn, SeedLo, SeedHi> {
-public:
-    using TOneValueGraph<ValueFn, SeedLo, SeedHi>::TOneValueGraph;
+class TGapGraph
+    : public TOneValueStat<TSeededW1<TCustomGraphStat, SeedLo, SeedHi>, TGapGraph<ValueFn, SeedLo, SeedHi>> {
+    using TBase = TOneValueStat<TSeededW1<TCustomGraphStat, SeedLo, SeedHi>, TGapGraph>;
 
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return ValueFn(n); }
     int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(comb.N); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         return ByteValueMatcher<ValueFn>(selected);
@@ -226,68 +173,29 @@ public:
     std::unique_ptr<TCombCounter> MakeCounter() const override { return ByteValueCounter<ValueFn>(); }
 };
 
-class TstDiffMax : public TstGapGraph<LargestGap, 1, MaxGap> {
-public:
-    using TstGapGraph::TstGapGraph;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstDiffMax::Info = {.ClassName = "TstDiffMax",
-                                     .Code = "DIFM",
-                                     .Caption = "Максимальная разность между соседними позициями",
-                                     .HelpCode = nullptr,
-                                     .Group = 2,
-                                     .Flags = sfS | sfN,
-                                     .IsGraph = true,
-                                     .Create = CreateStatOf<TstDiffMax>};
+ZORB_STAT_CLASS(TstDiffMax, TGapGraph<LargestGap, 1, MaxGap>);
+ZORB_STAT_INFO(TstDiffMax, "DIFM", "Максимальная разность между соседними позициями", 2, sfS | sfN, {.IsGraph = true});
 
-class TstMinMaxDiffs : public TstGapGraph<Spread, 1, MaxGap> {
-public:
-    using TstGapGraph::TstGapGraph;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstMinMaxDiffs::Info = {.ClassName = "TstMinMaxDiffs",
-                                         .Code = "DIFD",
-                                         .Caption = "Разность между минимальным и максимальным числом",
-                                         .HelpCode = nullptr,
-                                         .Group = 2,
-                                         .Flags = sfN,
-                                         .IsGraph = true,
-                                         .Create = CreateStatOf<TstMinMaxDiffs>};
+ZORB_STAT_CLASS(TstMinMaxDiffs, TGapGraph<Spread, 1, MaxGap>);
+ZORB_STAT_INFO(TstMinMaxDiffs, "DIFD", "Разность между минимальным и максимальным числом", 2, sfN, {.IsGraph = true});
 
-class TstDiffSameCnt : public TstGapGraph<LargestMultiplicity, 1, GapCount> {
-public:
-    using TstGapGraph::TstGapGraph;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstDiffSameCnt::Info = {.ClassName = "TstDiffSameCnt",
-                                         .Code = "DIFK",
-                                         .Caption = "Количество одинаковых разностей между соседними позициями",
-                                         .HelpCode = nullptr,
-                                         .Group = 2,
-                                         .Flags = sfS | sfN,
-                                         .IsGraph = true,
-                                         .Create = CreateStatOf<TstDiffSameCnt>};
+ZORB_STAT_CLASS(TstDiffSameCnt, TGapGraph<LargestMultiplicity, 1, GapCount>);
+ZORB_STAT_INFO(TstDiffSameCnt, "DIFK", "Количество одинаковых разностей между соседними позициями", 2, sfS | sfN,
+               {.IsGraph = true});
 
 // --- DIFO: each distinct gap with how often it occurs ---------------------------------------------------------
 
-class TstDiffSame : public TCustomStat {
+class TDiffSame : public TMergedValuesStat<TCustomStat, TDiffSame> {
 public:
-    using TCustomStat::TCustomStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TMergedValuesStat::TMergedValuesStat;
 
     std::string ValueText(const TStatDraw& row) const override { return Format("%0:d x %1:d", row.W(1), row.W(2)); }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergeTally(FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergeTally(comb.N, table, false);
+    void MergeValues(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
+        for (const TStatSimple& s : Tally(n)) {
+            FWork.SetW(1, static_cast<uint16_t>(s.Key));
+            FWork.SetW(2, static_cast<uint16_t>(s.Count));
+            Merge(table, trackGaps);
+        }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         for (const TStatSimple& s : Tally(comb.N))
@@ -374,43 +282,23 @@ private:
         for (int k = 0; k < GapCount; ++k) AddSimple(t, g.D[k], 1);
         return t;
     }
-    void MergeTally(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
-        for (const TStatSimple& s : Tally(n)) {
-            FWork.SetW(1, static_cast<uint16_t>(s.Key));
-            FWork.SetW(2, static_cast<uint16_t>(s.Count));
-            Merge(table, trackGaps);
-        }
-    }
 };
-const TStatClass TstDiffSame::Info = {.ClassName = "TstDiffSame",
-                                      .Code = "DIFO",
-                                      .Caption = "Одинаковые разности между соседними позициями",
-                                      .HelpCode = nullptr,
-                                      .Group = 2,
-                                      .Flags = sfS | sfN,
-                                      .HasTextValues = false,
-                                      .Create = CreateStatOf<TstDiffSame>};
+ZORB_STAT_CLASS(TstDiffSame, TDiffSame);
+ZORB_STAT_INFO(TstDiffSame, "DIFO", "Одинаковые разности между соседними позициями", 2, sfS | sfN,
+               {.HasTextValues = false});
 
 // --- SEQL, SEQS, LENS: runs of consecutive numbers ------------------------------------------------------------
 
-class TstSequenceLen : public TCustomNumbersStat {
+class TSequenceLen : public TMergedValuesStat<TSeededW1<TCustomNumbersStat, 1, 6>, TSequenceLen> {
 public:
-    using TCustomNumbersStat::TCustomNumbersStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TMergedValuesStat::TMergedValuesStat;
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int len = 1; len <= 6; ++len) SeedW1(table, static_cast<uint16_t>(len));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergeRuns(FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergeRuns(comb.N, table, false);
+    void MergeValues(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
+        const TRuns r = RunsOf(RunPattern(n, false));
+        for (int i = 0; i < r.Count; ++i) {
+            FWork.SetW(1, static_cast<uint16_t>(r.Len[i]));
+            Merge(table, trackGaps);
+        }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         const TRuns r = RunsOf(RunPattern(comb.N, false));
@@ -437,23 +325,9 @@ public:
             },
             SetKeyW1);
     }
-
-private:
-    void MergeRuns(const uint8_t* n, TStatDrawArray& table, bool trackGaps) {
-        const TRuns r = RunsOf(RunPattern(n, false));
-        for (int i = 0; i < r.Count; ++i) {
-            FWork.SetW(1, static_cast<uint16_t>(r.Len[i]));
-            Merge(table, trackGaps);
-        }
-    }
 };
-const TStatClass TstSequenceLen::Info = {.ClassName = "TstSequenceLen",
-                                         .Code = "SEQL",
-                                         .Caption = "Длина последовательности в тираже",
-                                         .HelpCode = nullptr,
-                                         .Group = 6,
-                                         .Flags = sfS | sfN,
-                                         .Create = CreateStatOf<TstSequenceLen>};
+ZORB_STAT_CLASS(TstSequenceLen, TSequenceLen);
+ZORB_STAT_INFO(TstSequenceLen, "SEQL", "Длина последовательности в тираже", 6, sfS | sfN);
 
 int LongRuns(const TRuns& r) {
     return r.Long;
@@ -466,12 +340,17 @@ template <int (*ValueFn)(const TRuns&)> int DrawRunValue(const uint8_t* n) {
     return ValueFn(RunsOf(RunPattern(n, false)));
 }
 
-// One integer from the runs; the draw graph also counts descending neighbours as consecutive.
+// One integer from the runs, seeded SeedLo..SeedHi; the draw graph also counts descending neighbours as
+// consecutive.
 template <int (*ValueFn)(const TRuns&), int SeedLo, int SeedHi>
-class TstRunGraph : public TOneValueGraph<DrawRunValue<ValueFn>, SeedLo, SeedHi> {
-public:
-    using TOneValueGraph<DrawRunValue<ValueFn>, SeedLo, SeedHi>::TOneValueGraph;
+class TRunGraph
+    : public TOneValueStat<TSeededW1<TCustomGraphStat, SeedLo, SeedHi>, TRunGraph<ValueFn, SeedLo, SeedHi>> {
+    using TBase = TOneValueStat<TSeededW1<TCustomGraphStat, SeedLo, SeedHi>, TRunGraph>;
 
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return DrawRunValue<ValueFn>(n); }
     int CombValue(const TComb& comb, int, int, bool) override { return ValueFn(RunsOf(RunPattern(comb.N, true))); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const TValueTable values = Word1Table(selected, 0, 6);
@@ -487,35 +366,11 @@ public:
     }
 };
 
-class TstSequenceCnt : public TstRunGraph<LongRuns, 0, 3> {
-public:
-    using TstRunGraph::TstRunGraph;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSequenceCnt::Info = {.ClassName = "TstSequenceCnt",
-                                         .Code = "SEQS",
-                                         .Caption = "Количество последовательностей в тираже",
-                                         .HelpCode = nullptr,
-                                         .Group = 6,
-                                         .Flags = sfS | sfN,
-                                         .IsGraph = true,
-                                         .Create = CreateStatOf<TstSequenceCnt>};
+ZORB_STAT_CLASS(TstSequenceCnt, TRunGraph<LongRuns, 0, 3>);
+ZORB_STAT_INFO(TstSequenceCnt, "SEQS", "Количество последовательностей в тираже", 6, sfS | sfN, {.IsGraph = true});
 
-class TstSequenceLenMax : public TstRunGraph<LongestRun, 1, 6> {
-public:
-    using TstRunGraph::TstRunGraph;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSequenceLenMax::Info = {.ClassName = "TstSequenceLenMax",
-                                            .Code = "LENS",
-                                            .Caption = "Макс. длина последовательности в тираже",
-                                            .HelpCode = nullptr,
-                                            .Group = 6,
-                                            .Flags = sfS | sfN,
-                                            .IsGraph = true,
-                                            .Create = CreateStatOf<TstSequenceLenMax>};
+ZORB_STAT_CLASS(TstSequenceLenMax, TRunGraph<LongestRun, 1, 6>);
+ZORB_STAT_INFO(TstSequenceLenMax, "LENS", "Макс. длина последовательности в тираже", 6, sfS | sfN, {.IsGraph = true});
 
 // --- KDS2..KDS4: windows of L consecutive gaps ----------------------------------------------------------------
 
@@ -530,13 +385,9 @@ int GapSymbolOf(uint16_t w) {
     return w <= MaxGap ? w + 1 : 0;
 }
 
-constexpr const char* KdsCaptionText = "Сочетания из %0:d разностей между числами";
+constexpr char KdsCaptionText[] = "Сочетания из %0:d разностей между числами";
 
-template <int L> std::string KdsCaption(int) {
-    return Format(Tr(KdsCaptionText), L);
-}
-
-template <int L> class TstCombDiffSeq : public TCustomStat {
+template <int L> class TCombDiffSeq : public TCustomStat {
 public:
     using TCustomStat::TCustomStat;
 
@@ -583,46 +434,12 @@ private:
     }
 };
 
-template <int L> class TstCombDiffSeqOf : public TstCombDiffSeq<L> {
-public:
-    using TstCombDiffSeq<L>::TstCombDiffSeq;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-using TstCombDiffSeq2 = TstCombDiffSeqOf<2>;
-using TstCombDiffSeq3 = TstCombDiffSeqOf<3>;
-using TstCombDiffSeq4 = TstCombDiffSeqOf<4>;
-
-template <>
-const TStatClass TstCombDiffSeq2::Info = {.ClassName = "TstCombDiffSeq2",
-                                          .Code = "KDS2",
-                                          .Caption = KdsCaptionText,
-                                          .HelpCode = nullptr,
-                                          .Group = 2,
-                                          .Flags = sfS,
-                                          .HasTextValues = false,
-                                          .CaptionOfFn = KdsCaption<2>,
-                                          .Create = CreateStatOf<TstCombDiffSeq2>};
-template <>
-const TStatClass TstCombDiffSeq3::Info = {.ClassName = "TstCombDiffSeq3",
-                                          .Code = "KDS3",
-                                          .Caption = KdsCaptionText,
-                                          .HelpCode = nullptr,
-                                          .Group = 2,
-                                          .Flags = sfS,
-                                          .HasTextValues = false,
-                                          .CaptionOfFn = KdsCaption<3>,
-                                          .Create = CreateStatOf<TstCombDiffSeq3>};
-template <>
-const TStatClass TstCombDiffSeq4::Info = {.ClassName = "TstCombDiffSeq4",
-                                          .Code = "KDS4",
-                                          .Caption = KdsCaptionText,
-                                          .HelpCode = nullptr,
-                                          .Group = 2,
-                                          .Flags = sfS,
-                                          .HasTextValues = false,
-                                          .CaptionOfFn = KdsCaption<4>,
-                                          .Create = CreateStatOf<TstCombDiffSeq4>};
+ZORB_STAT_CLASS(TstCombDiffSeq2, TCombDiffSeq<2>);
+ZORB_STAT_CLASS(TstCombDiffSeq3, TCombDiffSeq<3>);
+ZORB_STAT_CLASS(TstCombDiffSeq4, TCombDiffSeq<4>);
+ZORB_STAT_INFO(TstCombDiffSeq2, "KDS2", KdsCaptionText, 2, sfS, TupleFields<KdsCaptionText, 2>());
+ZORB_STAT_INFO(TstCombDiffSeq3, "KDS3", KdsCaptionText, 2, sfS, TupleFields<KdsCaptionText, 3>());
+ZORB_STAT_INFO(TstCombDiffSeq4, "KDS4", KdsCaptionText, 2, sfS, TupleFields<KdsCaptionText, 4>());
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "core/Translate.h"
 #include "stats/CombMatcher.h"
 #include "stats/StatList.h"
+#include "stats/StatTemplates.h"
 
 #include <bit>
 
@@ -88,50 +89,16 @@ int Sign(int v) {
     return v > 0 ? 1 : v < 0 ? -1 : 0;
 }
 
-// A lookup table over all byte values, as a matcher captures it.
-using TByteFlags = std::array<uint8_t, 256>;
-
-TByteFlags ToByteFlags(const TValueTable& t) {
-    TByteFlags f{};
-    for (int v = 0; v < 256; ++v) f[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
-    return f;
-}
-
-void SetKeyW1(size_t slot, TStatDraw& row) {
-    row.ClearKey();
-    row.SetW(1, static_cast<uint16_t>(slot));
-}
-
-void SetKeyI1(size_t slot, TStatDraw& row) {
-    row.ClearKey();
-    row.SetI(1, static_cast<int32_t>(slot));
-}
-
 // --- NUMS ------------------------------------------------------------------------------------------------------
 
-class TstValues : public TCustomValuesStat {
+class TValues : public TMergedValuesStat<TSeededW1<TCustomValuesStat, MinNumber, MaxNumber>, TValues> {
 public:
-    using TCustomValuesStat::TCustomValuesStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TMergedValuesStat::TMergedValuesStat;
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int n = MinNumber; n <= MaxNumber; ++n) SeedW1(table, static_cast<uint16_t>(n));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        for (uint8_t n : FCurDraw.Numbers) {
-            FWork.SetW(1, n);
-            Merge(table, true);
-        }
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        for (uint8_t n : comb.N) {
-            FWork.SetW(1, n);
-            Merge(table, false);
+    void MergeValues(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
+        for (int i = 0; i < 6; ++i) {
+            FWork.SetW(1, numbers[i]);
+            Merge(table, trackGaps);
         }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
@@ -140,10 +107,7 @@ public:
         return false;
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TByteFlags f = ToByteFlags(KeyTable(selected, 0, 255));
-        return zorb::MakeMatcher([f](const TComb& c) {
-            return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
-        });
+        return AnyByteMatcher(FlagsOf(KeyTable(selected, 0, 255)));
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
         return zorb::MakeCounter(
@@ -154,9 +118,6 @@ public:
             SetKeyW1);
     }
 };
-const TStatClass TstValues::Info = {
-    "TstValues", "NUMS", "Числа тиража", nullptr, 0,       sfN,     false,
-    true,        true,   true,           false,   nullptr, nullptr, CreateStatOf<TstValues>};
 
 // --- DIGS ------------------------------------------------------------------------------------------------------
 
@@ -167,20 +128,17 @@ int DigitsOf(int n, uint8_t digits[3]) {
     return static_cast<int>(s.size());
 }
 
-class TstDigits : public TCustomNumbersStat {
+class TDigits : public TMergedValuesStat<TCustomNumbersStat, TDigits> {
 public:
-    using TCustomNumbersStat::TCustomNumbersStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TMergedValuesStat::TMergedValuesStat;
 
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        MergeDigits(FCurDraw.Numbers, table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        MergeDigits(comb.N, table, false);
+    void MergeValues(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
+        uint8_t d[3];
+        for (int j = 0; j < 6; ++j)
+            for (int i = 0, k = DigitsOf(numbers[j], d); i < k; ++i) {
+                FWork.SetW(1, d[i]);
+                Merge(table, trackGaps);
+            }
     }
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
         uint8_t d[3];
@@ -191,22 +149,20 @@ public:
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const TValueTable digits = KeyTable(selected, 0, 9);
-        std::array<uint8_t, 256> f{};
+        TByteFlags f{};
         for (int n = 0; n < 256; ++n) {
             uint8_t d[3];
             for (int i = 0, k = DigitsOf(n, d); i < k; ++i)
                 if (digits.Has(d[i])) f[static_cast<size_t>(n)] = 1;
         }
-        return zorb::MakeMatcher([f](const TComb& c) {
-            return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0;
-        });
+        return AnyByteMatcher(f);
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
-        struct TDigits {
+        struct TNumberDigits {
             uint8_t Count;
             uint8_t D[3];
         };
-        std::array<TDigits, 256> digits{};
+        std::array<TNumberDigits, 256> digits{};
         for (int n = 0; n < 256; ++n)
             digits[static_cast<size_t>(n)].Count = static_cast<uint8_t>(DigitsOf(n, digits[static_cast<size_t>(n)].D));
         return zorb::MakeCounter(
@@ -217,20 +173,7 @@ public:
             },
             SetKeyW1);
     }
-
-private:
-    void MergeDigits(const uint8_t* numbers, TStatDrawArray& table, bool trackGaps) {
-        uint8_t d[3];
-        for (int j = 0; j < 6; ++j)
-            for (int i = 0, k = DigitsOf(numbers[j], d); i < k; ++i) {
-                FWork.SetW(1, d[i]);
-                Merge(table, trackGaps);
-            }
-    }
 };
-const TStatClass TstDigits::Info = {
-    "TstDigits", "DIGS", "Цифры тиража", nullptr, 0,       sfN,     false,
-    true,        true,   true,           false,   nullptr, nullptr, CreateStatOf<TstDigits>};
 
 // --- EVEN, SMAL, PRIM: how many of the six numbers have a property ----------------------------------------------
 
@@ -240,46 +183,34 @@ template <bool (*Has)(int)> int CountWith(const uint8_t* n) {
     return k;
 }
 
+template <bool (*Has)(int)> TByteFlags FlagsWhere() {
+    TByteFlags f{};
+    for (int n = 0; n < 256; ++n) f[static_cast<size_t>(n)] = Has(n) ? 1 : 0;
+    return f;
+}
+
 bool IsEven(int n) {
     return n % 2 == 0;
 }
 
-template <bool (*Has)(int)> class TstPropertyCount : public TCustomRatioStat {
-public:
-    using TCustomRatioStat::TCustomRatioStat;
+template <bool (*Has)(int)>
+class TPropertyCount : public TOneValueStat<TSeededW1<TCustomRatioStat, 1, 6>, TPropertyCount<Has>> {
+    using TBase = TOneValueStat<TSeededW1<TCustomRatioStat, 1, 6>, TPropertyCount>;
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int k = 1; k <= 6; ++k) SeedW1(table, static_cast<uint16_t>(k));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(CountWith<Has>(FCurDraw.Numbers)));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(CountWith<Has>(comb.N)));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(CountWith<Has>(comb.N)));
-    }
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return CountWith<Has>(n); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TValueTable counts = Word1Table(selected, 0, 6);
-        std::array<uint8_t, 7> want{};
-        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
-        TByteFlags has{};
-        for (int n = 0; n < 256; ++n) has[static_cast<size_t>(n)] = Has(n) ? 1 : 0;
+        const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
+        const TByteFlags has = FlagsWhere<Has>();
         return zorb::MakeMatcher([want, has](const TComb& c) {
             return want[has[c.N[0]] + has[c.N[1]] + has[c.N[2]] + has[c.N[3]] + has[c.N[4]] + has[c.N[5]]] != 0;
         });
     }
     int CombValue(const TComb& comb, int, int, bool) override { return CountWith<Has>(comb.N); }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
-        TByteFlags has{};
-        for (int n = 0; n < 256; ++n) has[static_cast<size_t>(n)] = Has(n) ? 1 : 0;
+        const TByteFlags has = FlagsWhere<Has>();
         return zorb::MakeCounter(
             7,
             [has](const TComb& c, uint32_t* t) {
@@ -288,58 +219,6 @@ public:
             SetKeyW1);
     }
 };
-
-class TstEvenCount : public TstPropertyCount<IsEven> {
-public:
-    using TstPropertyCount::TstPropertyCount;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstEvenCount::Info = {"TstEvenCount",
-                                       "EVEN",
-                                       "Количество четных чисел в тираже (Ч:Н)",
-                                       nullptr,
-                                       0,
-                                       sfN,
-                                       true,
-                                       true,
-                                       true,
-                                       true,
-                                       false,
-                                       nullptr,
-                                       nullptr,
-                                       CreateStatOf<TstEvenCount>};
-
-class TstSmallCount : public TstPropertyCount<IsSmallNumber> {
-public:
-    using TstPropertyCount::TstPropertyCount;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSmallCount::Info = {"TstSmallCount",
-                                        "SMAL",
-                                        "Количество чисел из первой половины диапазона (1П:2П)",
-                                        nullptr,
-                                        0,
-                                        sfN,
-                                        true,
-                                        true,
-                                        true,
-                                        true,
-                                        false,
-                                        nullptr,
-                                        nullptr,
-                                        CreateStatOf<TstSmallCount>};
-
-class TstPrimeCount : public TstPropertyCount<IsPrimeNumber> {
-public:
-    using TstPropertyCount::TstPropertyCount;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstPrimeCount::Info = {
-    "TstPrimeCount", "PRIM",  "Количество простых чисел (П:С)", nullptr, 0, sfN, true, true, true, true, false,
-    nullptr,         nullptr, CreateStatOf<TstPrimeCount>};
 
 // --- EVNV, SMLV, PRMV: six-bit patterns, first number in bit 5 -----------------------------------------------
 
@@ -356,39 +235,45 @@ bool IsLarge(int n) {
     return n > 26;
 }
 
-template <bool (*Bit)(int), bool Seeded> class TstPropertyPattern : public TCustomMaskStat {
-public:
-    using TCustomMaskStat::TCustomMaskStat;
+// The marks of a clear and of a set bit.
+std::string EvenMarks(bool set) {
+    return set ? Tr("н") : Tr("Ч");
+}
+std::string HalfMarks(bool set) {
+    return set ? "2" : "1";
+}
+std::string PrimeMarks(bool set) {
+    return set ? Tr("П") : Tr("С");
+}
 
+// One table per position holding that position's bit already shifted, so a pattern is six loads and ORs.
+template <bool (*Bit)(int)> std::array<TByteFlags, 6> PositionBits() {
+    std::array<TByteFlags, 6> bit{};
+    for (int k = 0; k < 6; ++k)
+        for (int n = 0; n < 256; ++n)
+            bit[static_cast<size_t>(k)][static_cast<size_t>(n)] = static_cast<uint8_t>(Bit(n) ? 1 << (5 - k) : 0);
+    return bit;
+}
+
+template <bool (*Bit)(int), bool Seeded, std::string (*Marks)(bool)>
+class TPropertyPattern : public TOneValueStat<TCustomMaskStat, TPropertyPattern<Bit, Seeded, Marks>, TValueKey::I1> {
+    using TBase = TOneValueStat<TCustomMaskStat, TPropertyPattern, TValueKey::I1>;
+
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return PatternOf<Bit>(n); }
+    std::string ZeroMark() const override { return Marks(false); }
+    std::string OneMark() const override { return Marks(true); }
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         if (Seeded)
             TCustomMaskStat::InitValues(windowEnd, table);
         else
             TCustomStat::InitValues(windowEnd, table);
     }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetI(1, PatternOf<Bit>(FCurDraw.Numbers));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetI(1, PatternOf<Bit>(comb.N));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindInt(selected, 1, PatternOf<Bit>(comb.N));
-    }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TValueTable patterns = IntTable(selected, 1, 0, 63);
-        std::array<uint8_t, 64> want{};
-        for (int p = 0; p < 64; ++p) want[static_cast<size_t>(p)] = patterns.Has(p) ? 1 : 0;
-        // One table per position holding that position's bit already shifted, so a pattern is six loads and ORs.
-        std::array<TByteFlags, 6> bit{};
-        for (int k = 0; k < 6; ++k)
-            for (int n = 0; n < 256; ++n)
-                bit[static_cast<size_t>(k)][static_cast<size_t>(n)] = static_cast<uint8_t>(Bit(n) ? 1 << (5 - k) : 0);
+        const auto want = FlagsOf<64>(IntTable(selected, 1, 0, 63));
+        const auto bit = PositionBits<Bit>();
         return zorb::MakeMatcher([want, bit](const TComb& c) {
             const unsigned p =
                 bit[0][c.N[0]] | bit[1][c.N[1]] | bit[2][c.N[2]] | bit[3][c.N[3]] | bit[4][c.N[4]] | bit[5][c.N[5]];
@@ -396,10 +281,7 @@ public:
         });
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
-        std::array<TByteFlags, 6> bit{};
-        for (int k = 0; k < 6; ++k)
-            for (int n = 0; n < 256; ++n)
-                bit[static_cast<size_t>(k)][static_cast<size_t>(n)] = static_cast<uint8_t>(Bit(n) ? 1 << (5 - k) : 0);
+        const auto bit = PositionBits<Bit>();
         return zorb::MakeCounter(
             64,
             [bit](const TComb& c, uint32_t* t) {
@@ -410,99 +292,20 @@ public:
     }
 };
 
-class TstEvenValues : public TstPropertyPattern<IsOdd, true> {
-public:
-    using TstPropertyPattern::TstPropertyPattern;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-    std::string ZeroMark() const override { return Tr("Ч"); }
-    std::string OneMark() const override { return Tr("н"); }
-};
-const TStatClass TstEvenValues::Info = {"TstEvenValues",
-                                        "EVNV",
-                                        "Четные и нечетные числа в тираже (Чн..нЧ)",
-                                        nullptr,
-                                        0,
-                                        sfS | sfN,
-                                        false,
-                                        true,
-                                        true,
-                                        true,
-                                        false,
-                                        nullptr,
-                                        nullptr,
-                                        CreateStatOf<TstEvenValues>};
-
-class TstSmallValues : public TstPropertyPattern<IsLarge, false> {
-public:
-    using TstPropertyPattern::TstPropertyPattern;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-    std::string ZeroMark() const override { return "1"; }
-    std::string OneMark() const override { return "2"; }
-};
-const TStatClass TstSmallValues::Info = {"TstSmallValues",
-                                         "SMLV",
-                                         "Числа из первой половины диапазона (12..12)",
-                                         nullptr,
-                                         0,
-                                         sfS | sfN,
-                                         false,
-                                         true,
-                                         true,
-                                         true,
-                                         false,
-                                         nullptr,
-                                         nullptr,
-                                         CreateStatOf<TstSmallValues>};
-
-class TstPrimeValues : public TstPropertyPattern<IsPrimeNumber, true> {
-public:
-    using TstPropertyPattern::TstPropertyPattern;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-    std::string ZeroMark() const override { return Tr("С"); }
-    std::string OneMark() const override { return Tr("П"); }
-};
-const TStatClass TstPrimeValues::Info = {"TstPrimeValues",
-                                         "PRMV",
-                                         "Простые и составные числа (ПС..СП)",
-                                         nullptr,
-                                         0,
-                                         sfS | sfN,
-                                         false,
-                                         true,
-                                         true,
-                                         true,
-                                         false,
-                                         nullptr,
-                                         nullptr,
-                                         CreateStatOf<TstPrimeValues>};
-
 // --- SUMS, SUME, SUMP: a sum as I1 ---------------------------------------------------------------------------
 
-template <int (*SumFn)(const uint8_t*), bool Seeded> class TstSumKind : public TCustomGraphStat {
-public:
-    using TCustomGraphStat::TCustomGraphStat;
+template <int (*SumFn)(const uint8_t*), bool Seeded>
+class TSumKind : public TOneValueStat<TCustomGraphStat, TSumKind<SumFn, Seeded>, TValueKey::Sum> {
+    using TBase = TOneValueStat<TCustomGraphStat, TSumKind, TValueKey::Sum>;
 
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return SumFn(n); }
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         TCustomStat::InitValues(windowEnd, table);
         if (Seeded)
-            for (int s = MinDrawSum; s <= MaxDrawSum; ++s) SeedI1(table, s);
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetI(1, SumFn(FCurDraw.Numbers));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetI(1, SumFn(comb.N));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindPair(selected, SumFn(comb.N), 0);
+            for (int s = MinDrawSum; s <= MaxDrawSum; ++s) this->SeedI1(table, s);
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         return zorb::MakeMatcher(
@@ -515,58 +318,6 @@ public:
     }
 };
 
-class TstSumValues : public TstSumKind<SumOf, true> {
-public:
-    using TstSumKind::TstSumKind;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSumValues::Info = {
-    "TstSumValues", "SUMS",  "Сумма тиража: все значения", nullptr, 1, sfN, true, true, true, true, false,
-    nullptr,        nullptr, CreateStatOf<TstSumValues>};
-
-class TstSumEvenValues : public TstSumKind<EvenSum, false> {
-public:
-    using TstSumKind::TstSumKind;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSumEvenValues::Info = {"TstSumEvenValues",
-                                           "SUME",
-                                           "Сумма тиража: только четные",
-                                           nullptr,
-                                           1,
-                                           sfN,
-                                           true,
-                                           true,
-                                           true,
-                                           true,
-                                           false,
-                                           nullptr,
-                                           nullptr,
-                                           CreateStatOf<TstSumEvenValues>};
-
-class TstSumPrimeValues : public TstSumKind<PrimeSum, false> {
-public:
-    using TstSumKind::TstSumKind;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-const TStatClass TstSumPrimeValues::Info = {"TstSumPrimeValues",
-                                            "SUMP",
-                                            "Сумма тиража: только простые",
-                                            nullptr,
-                                            1,
-                                            sfN,
-                                            true,
-                                            true,
-                                            true,
-                                            true,
-                                            false,
-                                            nullptr,
-                                            nullptr,
-                                            CreateStatOf<TstSumPrimeValues>};
-
 // --- SUM%d: inside or outside a fixed sum range ----------------------------------------------------------------
 
 struct TSumRange {
@@ -578,13 +329,11 @@ const TSumRange& RangeOf(int param) {
     return SumRanges[param >= 1 && param <= 3 ? param - 1 : 0];
 }
 
-class TstSumRanges : public TCustomGraphStat {
+class TSumRanges : public TOneValueStat<TSeededW1<TCustomGraphStat, 0, 1>, TSumRanges> {
 public:
-    using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TOneValueStat::TOneValueStat;
 
-    int InRange(const uint8_t* n) const {
+    int Value(const uint8_t* n) const {
         int s = SumOf(n);
         return s >= RangeOf(FParam).Lo && s <= RangeOf(FParam).Hi ? 1 : 0;
     }
@@ -592,25 +341,9 @@ public:
         if (row.W(1) == 1) return Format("%d-%d", RangeOf(FParam).Lo, RangeOf(FParam).Hi);
         return Tr("Остальные");
     }
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        SeedW1(table, 0);
-        SeedW1(table, 1);
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(InRange(FCurDraw.Numbers)));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(InRange(comb.N)));
-        Merge(table, false);
-    }
     // The range row, when selected, wins over the "others" row.
     bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, 1) ? InRange(comb.N) == 1 : InRange(comb.N) == 0;
+        return FindWord(selected, 1, 1) ? Value(comb.N) == 1 : Value(comb.N) == 0;
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const bool inside = FindWord(selected, 1, 1);
@@ -620,7 +353,7 @@ public:
             return (sum >= lo && sum <= hi) == inside;
         });
     }
-    int CombValue(const TComb& comb, int, int, bool) override { return InRange(comb.N); }
+    int CombValue(const TComb& comb, int, int, bool) override { return Value(comb.N); }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
         const int lo = RangeOf(FParam).Lo, hi = RangeOf(FParam).Hi;
         return zorb::MakeCounter(
@@ -641,33 +374,12 @@ public:
         return Format(Tr("Сумма тиража: диапазон %d (%d/%d)"), r.A, r.B, r.C);
     }
 };
-const TStatClass TstSumRanges::Info = {"TstSumRanges",
-                                       "SUM%d",
-                                       "Сумма тиража: диапазон %d (%d/%d)",
-                                       nullptr,
-                                       1,
-                                       sfN,
-                                       true,
-                                       true,
-                                       true,
-                                       false,
-                                       true,
-                                       TstSumRanges::Params,
-                                       TstSumRanges::CaptionOf,
-                                       CreateStatOf<TstSumRanges>};
 
 // --- SUMC, SUMV, SUMT: how the sum moves from one draw to the next -------------------------------------------
 
-// cur: sum of the draw at `index`; prev: of the draw before it (0 before the first); last: of the window's newest.
-struct TSumStep {
-    int Cur, Prev, Last;
-};
-
-class TstSumChange : public TCustomGraphStat {
+class TSumChange : public TCustomGraphStat {
 public:
     using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     std::string ValueText(const TStatDraw& row) const override {
         const int a = row.I(1), b = row.I(2);
@@ -694,15 +406,9 @@ public:
         return SumOf(comb.N) - SumOf(DrawAt(index - 1, sorted).Numbers);
     }
 };
-const TStatClass TstSumChange::Info = {
-    "TstSumChange", "SUMC",  "Сумма тиража: изменения (точно)", nullptr, 1, sfD, true, true, true, false, false,
-    nullptr,        nullptr, CreateStatOf<TstSumChange>};
-
-class TstSumChangeSome : public TCustomStat {
+class TSumChangeSome : public TCustomStat {
 public:
     using TCustomStat::TCustomStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     std::string ValueText(const TStatDraw& row) const override {
         const int v = row.I(1);
@@ -732,26 +438,9 @@ public:
         return zorb::MakeMatcher([sums](const TComb& c) { return sums.Has(CombSum(c)); });
     }
 };
-const TStatClass TstSumChangeSome::Info = {"TstSumChangeSome",
-                                           "SUMV",
-                                           "Сумма тиража: изменения (диапазон)",
-                                           nullptr,
-                                           1,
-                                           sfD,
-                                           false,
-                                           true,
-                                           true,
-                                           false,
-                                           false,
-                                           nullptr,
-                                           nullptr,
-                                           CreateStatOf<TstSumChangeSome>};
-
-class TstSumTrend : public TCustomGraphStat {
+class TSumTrend : public TCustomGraphStat {
 public:
     using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     std::string ValueText(const TStatDraw& row) const override {
         const int v = row.I(1);
@@ -788,43 +477,13 @@ public:
         return Sign(SumOf(comb.N) - SumOf(DrawAt(index - 1, sorted).Numbers));
     }
 };
-const TStatClass TstSumTrend::Info = {"TstSumTrend",
-                                      "SUMT",
-                                      "Сумма тиража: направление изменения",
-                                      nullptr,
-                                      1,
-                                      sfD,
-                                      true,
-                                      true,
-                                      true,
-                                      false,
-                                      false,
-                                      nullptr,
-                                      nullptr,
-                                      CreateStatOf<TstSumTrend>};
-
 // --- S2T3 ----------------------------------------------------------------------------------------------------------
 
-class TstSum2To3 : public TCustomGraphStat {
+class TSum2To3 : public TOneValueStat<TCustomGraphStat, TSum2To3> {
 public:
-    using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TOneValueStat::TOneValueStat;
 
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(SumToThirdCount(FCurDraw.Numbers)));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(SumToThirdCount(comb.N)));
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(SumToThirdCount(comb.N)));
-    }
+    static int Value(const uint8_t* n) { return SumToThirdCount(n); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         return zorb::MakeMatcher(
             [t = Word1Table(selected, 0, 60)](const TComb& c) { return t.Has(SumToThirdCountFast(c.N)); });
@@ -835,50 +494,16 @@ public:
             61, [](const TComb& c, uint32_t* t) { ++t[SumToThirdCountFast(c.N)]; }, SetKeyW1);
     }
 };
-const TStatClass TstSum2To3::Info = {"TstSum2To3",
-                                     "S2T3",
-                                     "Сумма двух чисел тиража равна третьему числу",
-                                     nullptr,
-                                     1,
-                                     sfN,
-                                     true,
-                                     true,
-                                     true,
-                                     true,
-                                     false,
-                                     nullptr,
-                                     nullptr,
-                                     CreateStatOf<TstSum2To3>};
-
 // --- POS%d, POE%d ----------------------------------------------------------------------------------------------
 
-class TstPosVal : public TCustomGraphStat {
+class TPosVal : public TOneValueStat<TSeededW1<TCustomGraphStat, MinNumber, MaxNumber>, TPosVal> {
 public:
-    using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TOneValueStat::TOneValueStat;
 
     int Position() const { return FParam >= 1 && FParam <= 6 ? FParam - 1 : 0; }
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int n = MinNumber; n <= MaxNumber; ++n) SeedW1(table, static_cast<uint16_t>(n));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, FCurDraw.Numbers[Position()]);
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, comb.N[Position()]);
-        Merge(table, false);
-    }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, comb.N[Position()]);
-    }
+    int Value(const uint8_t* n) const { return n[Position()]; }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TByteFlags f = ToByteFlags(Word1Table(selected, 0, 255));
+        const TByteFlags f = FlagsOf(Word1Table(selected, 0, 255));
         const int pos = Position();
         return zorb::MakeMatcher([f, pos](const TComb& c) { return f[c.N[pos]] != 0; });
     }
@@ -894,16 +519,10 @@ public:
         hi = 6;
     }
 };
-const TStatClass TstPosVal::Info = {
-    "TstPosVal",       "POS%d", "Число в %0:d позиции тиража", "POSx", 0, sfS | sfN, true, true, true, true, true,
-    TstPosVal::Params, nullptr, CreateStatOf<TstPosVal>};
-
 // Extra numbers (bonus balls) of games that draw them; this game has none, so the class registers no entry.
-class TstPosExt : public TCustomGraphStat {
+class TPosExt : public TCustomGraphStat {
 public:
     using TCustomGraphStat::TCustomGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
                    TLastValueArray& last) override {
@@ -924,20 +543,57 @@ public:
         hi = 0;
     }
 };
-const TStatClass TstPosExt::Info = {"TstPosExt",
-                                    "POE%d",
-                                    "Extra (Bonus, Star...) - число (!без фильтра!)",
-                                    "POSx",
-                                    0,
-                                    0,
-                                    true,
-                                    true,
-                                    true,
-                                    true,
-                                    true,
-                                    TstPosExt::Params,
-                                    nullptr,
-                                    CreateStatOf<TstPosExt>};
+
+// --- The classes -------------------------------------------------------------------------------------------------
+
+ZORB_STAT_CLASS(TstValues, TValues);
+ZORB_STAT_CLASS(TstDigits, TDigits);
+ZORB_STAT_CLASS(TstEvenCount, TPropertyCount<IsEven>);
+ZORB_STAT_CLASS(TstSmallCount, TPropertyCount<IsSmallNumber>);
+ZORB_STAT_CLASS(TstPrimeCount, TPropertyCount<IsPrimeNumber>);
+ZORB_STAT_CLASS(TstEvenValues, TPropertyPattern<IsOdd, true, EvenMarks>);
+ZORB_STAT_CLASS(TstSmallValues, TPropertyPattern<IsLarge, false, HalfMarks>);
+ZORB_STAT_CLASS(TstPrimeValues, TPropertyPattern<IsPrimeNumber, true, PrimeMarks>);
+ZORB_STAT_CLASS(TstSumValues, TSumKind<SumOf, true>);
+ZORB_STAT_CLASS(TstSumEvenValues, TSumKind<EvenSum, false>);
+ZORB_STAT_CLASS(TstSumPrimeValues, TSumKind<PrimeSum, false>);
+ZORB_STAT_CLASS(TstSumRanges, TSumRanges);
+ZORB_STAT_CLASS(TstSumChange, TSumChange);
+ZORB_STAT_CLASS(TstSumChangeSome, TSumChangeSome);
+ZORB_STAT_CLASS(TstSumTrend, TSumTrend);
+ZORB_STAT_CLASS(TstSum2To3, TSum2To3);
+ZORB_STAT_CLASS(TstPosVal, TPosVal);
+ZORB_STAT_CLASS(TstPosExt, TPosExt);
+
+// Descriptor fields shared by several classes.
+constexpr TStatClass AsGraph{.IsGraph = true};
+constexpr TStatClass AsGraphNoText{.IsGraph = true, .HasTextValues = false};
+
+ZORB_STAT_INFO(TstValues, "NUMS", "Числа тиража", 0, sfN);
+ZORB_STAT_INFO(TstDigits, "DIGS", "Цифры тиража", 0, sfN);
+ZORB_STAT_INFO(TstEvenCount, "EVEN", "Количество четных чисел в тираже (Ч:Н)", 0, sfN, AsGraph);
+ZORB_STAT_INFO(TstSmallCount, "SMAL", "Количество чисел из первой половины диапазона (1П:2П)", 0, sfN, AsGraph);
+ZORB_STAT_INFO(TstPrimeCount, "PRIM", "Количество простых чисел (П:С)", 0, sfN, AsGraph);
+ZORB_STAT_INFO(TstEvenValues, "EVNV", "Четные и нечетные числа в тираже (Чн..нЧ)", 0, sfS | sfN);
+ZORB_STAT_INFO(TstSmallValues, "SMLV", "Числа из первой половины диапазона (12..12)", 0, sfS | sfN);
+ZORB_STAT_INFO(TstPrimeValues, "PRMV", "Простые и составные числа (ПС..СП)", 0, sfS | sfN);
+ZORB_STAT_INFO(TstSumValues, "SUMS", "Сумма тиража: все значения", 1, sfN, AsGraph);
+ZORB_STAT_INFO(TstSumEvenValues, "SUME", "Сумма тиража: только четные", 1, sfN, AsGraph);
+ZORB_STAT_INFO(TstSumPrimeValues, "SUMP", "Сумма тиража: только простые", 1, sfN, AsGraph);
+ZORB_STAT_INFO(TstSumRanges, "SUM%d", "Сумма тиража: диапазон %d (%d/%d)", 1, sfN,
+               {.IsGraph = true,
+                .HasTextValues = false,
+                .HasParam = true,
+                .ParamRange = TSumRanges::Params,
+                .CaptionOfFn = TSumRanges::CaptionOf});
+ZORB_STAT_INFO(TstSumChange, "SUMC", "Сумма тиража: изменения (точно)", 1, sfD, AsGraphNoText);
+ZORB_STAT_INFO(TstSumChangeSome, "SUMV", "Сумма тиража: изменения (диапазон)", 1, sfD, {.HasTextValues = false});
+ZORB_STAT_INFO(TstSumTrend, "SUMT", "Сумма тиража: направление изменения", 1, sfD, AsGraphNoText);
+ZORB_STAT_INFO(TstSum2To3, "S2T3", "Сумма двух чисел тиража равна третьему числу", 1, sfN, AsGraph);
+ZORB_STAT_INFO(TstPosVal, "POS%d", "Число в %0:d позиции тиража", 0, sfS | sfN,
+               {.HelpCode = "POSx", .IsGraph = true, .HasParam = true, .ParamRange = TPosVal::Params});
+ZORB_STAT_INFO(TstPosExt, "POE%d", "Extra (Bonus, Star...) - число (!без фильтра!)", 0, 0,
+               {.HelpCode = "POSx", .IsGraph = true, .HasParam = true, .ParamRange = TPosExt::Params});
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "core/Format.h"
 #include "core/Translate.h"
 #include "stats/CombMatcher.h"
+#include "stats/StatTemplates.h"
 #include "stats/TupleTable.h"
 
 #include <algorithm>
@@ -39,26 +40,20 @@ bool InBits(uint64_t bits, int x) {
     return IsGameNumber(x) && ((bits >> x) & 1);
 }
 
-using TByteFlags = std::array<uint8_t, 256>;
+// Values that are numbers: a combination matches when any of its numbers is selected (FindWord(1, c)).
+class TNumberValuesStat : public TCustomValuesStat {
+public:
+    using TCustomValuesStat::TCustomValuesStat;
 
-TByteFlags ToByteFlags(const TValueTable& t) {
-    TByteFlags f{};
-    for (int v = 0; v < 256; ++v) f[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
-    return f;
-}
-
-// Values that are numbers of the combination: any of c1..c6 selected (FindWord(1, c)).
-bool AnyNumberSelected(const TComb& comb, const TStatDrawArray& selected) {
-    for (uint8_t n : comb.N)
-        if (FindWord(selected, 1, n)) return true;
-    return false;
-}
-
-std::unique_ptr<TCombMatcher> AnyNumberMatcher(const TStatDrawArray& selected) {
-    const TByteFlags f = ToByteFlags(Word1Table(selected, 0, 255));
-    return zorb::MakeMatcher(
-        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
-}
+    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
+        for (uint8_t n : comb.N)
+            if (FindWord(selected, 1, n)) return true;
+        return false;
+    }
+    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
+        return AnyByteMatcher(FlagsOf(Word1Table(selected, 0, 255)));
+    }
+};
 
 // Seeds the numbers 1..52 of a draw, shifted.
 void SeedNumbers(TStatDrawArray& table, const TDrawRec& draw, int shift) {
@@ -77,10 +72,10 @@ std::string ShiftText(int s) {
 
 // --- Shifted repeats: numbers of the newest draw --------------------------------------------------------------
 
-class TCustomRepValues2Stat : public TCustomValuesStat {
+class TCustomRepValues2Stat : public TNumberValuesStat {
 public:
     TCustomRepValues2Stat(TStatList& list, int param, int shift, int distance)
-        : TCustomValuesStat(list, param), FShift(shift), FDistance(distance) {}
+        : TNumberValuesStat(list, param), FShift(shift), FDistance(distance) {}
 
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         TCustomStat::InitValues(windowEnd, table);
@@ -99,12 +94,6 @@ public:
             Merge(table, true);
         }
     }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return AnyNumberSelected(comb, selected);
-    }
-    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        return AnyNumberMatcher(selected);
-    }
 
 protected:
     const int FShift, FDistance;
@@ -112,25 +101,14 @@ protected:
 
 // --- Shifted repeat counts -------------------------------------------------------------------------------------
 
-class TCustomRepCount2Stat : public TCustomNumbersStat {
+class TCustomRepCount2Stat : public TOneValueStat<TSeededW1<TCustomNumbersStat, 1, 6>, TCustomRepCount2Stat> {
 public:
     TCustomRepCount2Stat(TStatList& list, int param, int shift, int distance)
-        : TCustomNumbersStat(list, param), FShift(shift), FDistance(distance) {}
+        : TOneValueStat(list, param), FShift(shift), FDistance(distance) {}
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int k = 1; k <= 6; ++k) SeedW1(table, static_cast<uint16_t>(k));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(Repeats(index - FDistance, NumberBits(FCurDraw.Numbers), sorted)));
-        Merge(table, true);
-    }
-    // The combination stands in for the draw after the window.
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int windowEnd, bool sorted, bool) override {
-        return FindWord(selected, 1,
-                        static_cast<uint16_t>(Repeats(windowEnd - FDistance + 1, NumberBits(comb.N), sorted)));
+    // How many numbers of the draw FDistance before index, shifted, are among the six.
+    int Value(const uint8_t* n, int index, bool sorted) const {
+        return Repeats(index - FDistance, NumberBits(n), sorted);
     }
     // The earlier draw is fixed for the filter: its shifted numbers, grouped by how often each occurs, as masks.
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
@@ -145,9 +123,7 @@ public:
                 if (times[static_cast<size_t>(x)])
                     byTimes[static_cast<size_t>(times[static_cast<size_t>(x)])] |= SymbolBit(x);
         }
-        const TValueTable counts = Word1Table(selected, 0, 6);
-        std::array<uint8_t, 7> want{};
-        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = counts.Has(k) ? 1 : 0;
+        const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
         return zorb::MakeMatcher([byTimes, want](const TComb& c) {
             const auto& bits = ByteBits();
             const uint64_t m = bits[c.N[0]] | bits[c.N[1]] | bits[c.N[2]] | bits[c.N[3]] | bits[c.N[4]] | bits[c.N[5]];
@@ -169,37 +145,15 @@ protected:
     const int FShift, FDistance;
 };
 
-template <int S, int D> class TstRepValues2Of : public TCustomRepValues2Stat {
+template <int S, int D> class TRepValues2 : public TCustomRepValues2Stat {
 public:
-    static constexpr int Shift = S, Distance = D;
-    TstRepValues2Of(TStatList& list, int param) : TCustomRepValues2Stat(list, param, S, D) {}
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    TRepValues2(TStatList& list, int param) : TCustomRepValues2Stat(list, param, S, D) {}
 };
-using TstRepValues2 = TstRepValues2Of<0, 1>;
-using TstRepValues2over1 = TstRepValues2Of<0, 2>;
-using TstRepValues2over2 = TstRepValues2Of<0, 3>;
-using TstRepValues2over3 = TstRepValues2Of<0, 4>;
-using TstRepValues2P1 = TstRepValues2Of<1, 1>;
-using TstRepValues2N1 = TstRepValues2Of<-1, 1>;
-using TstRepValues2P2 = TstRepValues2Of<2, 1>;
-using TstRepValues2N2 = TstRepValues2Of<-2, 1>;
 
-template <int S, int D> class TstRepCount2Of : public TCustomRepCount2Stat {
+template <int S, int D> class TRepCount2 : public TCustomRepCount2Stat {
 public:
-    static constexpr int Shift = S, Distance = D;
-    TstRepCount2Of(TStatList& list, int param) : TCustomRepCount2Stat(list, param, S, D) {}
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    TRepCount2(TStatList& list, int param) : TCustomRepCount2Stat(list, param, S, D) {}
 };
-using TstRepCount2 = TstRepCount2Of<0, 1>;
-using TstRepCount2over1 = TstRepCount2Of<0, 2>;
-using TstRepCount2over2 = TstRepCount2Of<0, 3>;
-using TstRepCount2over3 = TstRepCount2Of<0, 4>;
-using TstRepCount2P1 = TstRepCount2Of<1, 1>;
-using TstRepCount2N1 = TstRepCount2Of<-1, 1>;
-using TstRepCount2P2 = TstRepCount2Of<2, 1>;
-using TstRepCount2N2 = TstRepCount2Of<-2, 1>;
 
 constexpr const char* ValuesOverCaption = "Повторяющиеся числа в 2-х тиражах через %d тираж(а)";
 constexpr const char* ValuesShiftCaption = "Данные предыдущего тиража %s";
@@ -221,69 +175,6 @@ template <int S> std::string CountShift(int) {
 
 constexpr int RepGroup = 7;
 
-template <class T>
-constexpr TStatClass RepClass(const char* className, const char* code, const char* caption,
-                              std::string (*captionOf)(int)) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = nullptr,
-            .Group = RepGroup,
-            .Flags = sfD,
-            .CaptionOfFn = captionOf,
-            .Create = CreateStatOf<T>};
-}
-
-template <>
-const TStatClass TstRepValues2::Info = RepClass<TstRepValues2>("TstRepValues2", "RPV2",
-                                                               "Повторяющиеся числа в 2-х тиражах подряд", nullptr);
-template <>
-const TStatClass TstRepValues2over1::Info = RepClass<TstRepValues2over1>("TstRepValues2over1", "PRV2O1",
-                                                                         ValuesOverCaption, ValuesOver<2>);
-template <>
-const TStatClass TstRepValues2over2::Info = RepClass<TstRepValues2over2>("TstRepValues2over2", "PRV2O2",
-                                                                         ValuesOverCaption, ValuesOver<3>);
-template <>
-const TStatClass TstRepValues2over3::Info = RepClass<TstRepValues2over3>("TstRepValues2over3", "PRV2O3",
-                                                                         ValuesOverCaption, ValuesOver<4>);
-template <>
-const TStatClass TstRepValues2P1::Info = RepClass<TstRepValues2P1>("TstRepValues2P1", "PRV+1", ValuesShiftCaption,
-                                                                   ValuesShift<1>);
-template <>
-const TStatClass TstRepValues2N1::Info = RepClass<TstRepValues2N1>("TstRepValues2N1", "PRV-1", ValuesShiftCaption,
-                                                                   ValuesShift<-1>);
-template <>
-const TStatClass TstRepValues2P2::Info = RepClass<TstRepValues2P2>("TstRepValues2P2", "PRV+2", ValuesShiftCaption,
-                                                                   ValuesShift<2>);
-template <>
-const TStatClass TstRepValues2N2::Info = RepClass<TstRepValues2N2>("TstRepValues2N2", "PRV-2", ValuesShiftCaption,
-                                                                   ValuesShift<-2>);
-
-template <>
-const TStatClass TstRepCount2::Info = RepClass<TstRepCount2>("TstRepCount2", "RPC2",
-                                                             "Количество повторов в 2-х тиражах подряд", nullptr);
-template <>
-const TStatClass TstRepCount2over1::Info = RepClass<TstRepCount2over1>("TstRepCount2over1", "RPO1", CountOverCaption,
-                                                                       CountOver<2>);
-template <>
-const TStatClass TstRepCount2over2::Info = RepClass<TstRepCount2over2>("TstRepCount2over2", "PRC2O2", CountOverCaption,
-                                                                       CountOver<3>);
-template <>
-const TStatClass TstRepCount2over3::Info = RepClass<TstRepCount2over3>("TstRepCount2over3", "PRC2O3", CountOverCaption,
-                                                                       CountOver<4>);
-template <>
-const TStatClass TstRepCount2P1::Info = RepClass<TstRepCount2P1>("TstRepCount2P1", "PRC+1", CountShiftCaption,
-                                                                 CountShift<1>);
-template <>
-const TStatClass TstRepCount2N1::Info = RepClass<TstRepCount2N1>("TstRepCount2N1", "PRC-1", CountShiftCaption,
-                                                                 CountShift<-1>);
-template <>
-const TStatClass TstRepCount2P2::Info = RepClass<TstRepCount2P2>("TstRepCount2P2", "PRC+2", CountShiftCaption,
-                                                                 CountShift<2>);
-template <>
-const TStatClass TstRepCount2N2::Info = RepClass<TstRepCount2N2>("TstRepCount2N2", "PRC-2", CountShiftCaption,
-                                                                 CountShift<-2>);
-
 // --- Three-draw repeats: A = the draw before, B = the one before that ------------------------------------------
 
 // A number counts when it is in A and, for "in both", also in B, otherwise not in B.
@@ -291,11 +182,9 @@ template <bool InBoth> bool ThreeDrawRule(uint64_t a, uint64_t b, int x) {
     return InBits(a, x) && InBits(b, x) == InBoth;
 }
 
-template <bool InBoth> class TstRepValues3Of : public TCustomValuesStat {
+template <bool InBoth> class TRepValues3 : public TNumberValuesStat {
 public:
-    using TCustomValuesStat::TCustomValuesStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TNumberValuesStat::TNumberValuesStat;
 
     void InitValues(int windowEnd, TStatDrawArray& table) override {
         TCustomStat::InitValues(windowEnd, table);
@@ -313,96 +202,36 @@ public:
             Merge(table, true);
         }
     }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return AnyNumberSelected(comb, selected);
-    }
-    std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        return AnyNumberMatcher(selected);
-    }
 };
-using TstRepValues3 = TstRepValues3Of<true>;
-using TstRepValues2B3 = TstRepValues3Of<false>;
 
-template <bool InBoth> class TstRepCount3Of : public TCustomNumbersStat {
+template <bool InBoth>
+class TRepCount3 : public TOneValueStat<TSeededW1<TCustomNumbersStat, 1, 6>, TRepCount3<InBoth>> {
+    using TBase = TOneValueStat<TSeededW1<TCustomNumbersStat, 1, 6>, TRepCount3>;
+
 public:
-    using TCustomNumbersStat::TCustomNumbersStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    using TBase::TBase;
 
-    void InitValues(int windowEnd, TStatDrawArray& table) override {
-        TCustomStat::InitValues(windowEnd, table);
-        for (int k = 1; k <= 6; ++k) SeedW1(table, static_cast<uint16_t>(k));
-    }
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(Count(FCurDraw.Numbers, index, sorted)));
-        Merge(table, true);
-    }
-    // The combination stands in for the draw after the window.
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int windowEnd, bool sorted, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(Count(comb.N, windowEnd + 1, sorted)));
+    // How many of six numbers follow the rule against the two draws before index.
+    int Value(const uint8_t* n, int index, bool sorted) const {
+        const uint64_t a = NumberBits(this->DrawAt(index - 1, sorted).Numbers),
+                       b = NumberBits(this->DrawAt(index - 2, sorted).Numbers);
+        int k = 0;
+        for (int i = 0; i < 6; ++i) k += ThreeDrawRule<InBoth>(a, b, n[i]) ? 1 : 0;
+        return k;
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int windowEnd, bool sorted,
                                               bool) override {
-        const uint64_t a = NumberBits(DrawAt(windowEnd, sorted).Numbers);
-        const uint64_t b = NumberBits(DrawAt(windowEnd - 1, sorted).Numbers);
+        const uint64_t a = NumberBits(this->DrawAt(windowEnd, sorted).Numbers);
+        const uint64_t b = NumberBits(this->DrawAt(windowEnd - 1, sorted).Numbers);
         TByteFlags counts{};
         for (int x = 0; x < 256; ++x) counts[static_cast<size_t>(x)] = ThreeDrawRule<InBoth>(a, b, x);
-        const TValueTable values = Word1Table(selected, 0, 6);
-        std::array<uint8_t, 7> want{};
-        for (int k = 0; k <= 6; ++k) want[static_cast<size_t>(k)] = values.Has(k) ? 1 : 0;
+        const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
         return zorb::MakeMatcher([counts, want](const TComb& c) {
             return want[counts[c.N[0]] + counts[c.N[1]] + counts[c.N[2]] + counts[c.N[3]] + counts[c.N[4]] +
                         counts[c.N[5]]] != 0;
         });
     }
-
-private:
-    // How many of six numbers follow the rule against the two draws before `index`.
-    int Count(const uint8_t* n, int index, bool sorted) const {
-        const uint64_t a = NumberBits(DrawAt(index - 1, sorted).Numbers),
-                       b = NumberBits(DrawAt(index - 2, sorted).Numbers);
-        int k = 0;
-        for (int i = 0; i < 6; ++i) k += ThreeDrawRule<InBoth>(a, b, n[i]) ? 1 : 0;
-        return k;
-    }
 };
-using TstRepCount3 = TstRepCount3Of<true>;
-using TstRepCount2B3 = TstRepCount3Of<false>;
-
-template <>
-const TStatClass TstRepValues3::Info = {.ClassName = "TstRepValues3",
-                                        .Code = "RPV3",
-                                        .Caption = "Повторяющиеся числа в 3-х тиражах подряд",
-                                        .HelpCode = nullptr,
-                                        .Group = RepGroup,
-                                        .Flags = sfD,
-                                        .Create = CreateStatOf<TstRepValues3>};
-template <>
-const TStatClass TstRepValues2B3::Info = {.ClassName = "TstRepValues2B3",
-                                          .Code = "PRL2",
-                                          .Caption = "Повторяющиеся числа не более чем в 2-х тиражах",
-                                          .HelpCode = nullptr,
-                                          .Group = RepGroup,
-                                          .Flags = sfD,
-                                          .Create = CreateStatOf<TstRepValues2B3>};
-template <>
-const TStatClass TstRepCount3::Info = {.ClassName = "TstRepCount3",
-                                       .Code = "RPC3",
-                                       .Caption = "Количество повторов в 3-х тиражах подряд",
-                                       .HelpCode = nullptr,
-                                       .Group = RepGroup,
-                                       .Flags = sfD,
-                                       .Create = CreateStatOf<TstRepCount3>};
-template <>
-const TStatClass TstRepCount2B3::Info = {.ClassName = "TstRepCount2B3",
-                                         .Code = "PRB2",
-                                         .Caption = "Количество повторов не более чем в 2-х тиражах",
-                                         .HelpCode = nullptr,
-                                         .Group = RepGroup,
-                                         .Flags = sfD,
-                                         .Create = CreateStatOf<TstRepCount2B3>};
 
 // --- Number tuples ---------------------------------------------------------------------------------------------
 
@@ -452,11 +281,9 @@ int NumberSymbolOf(uint16_t w) {
     return IsGameNumber(w) ? w : 0;
 }
 
-template <int K, TTupleKind Kind> class TstCombValOf : public TCustomCombValuesStat {
+template <int K, TTupleKind Kind> class TCombVal : public TCustomCombValuesStat {
 public:
     using TCustomCombValuesStat::TCustomCombValuesStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         TTupleTable<K> table(selected, NumberSymbolOf);
@@ -565,111 +392,90 @@ private:
     int FirstPlace() const { return FParam >= 1 && FParam + K - 1 <= 6 ? FParam - 1 : -1; }
 };
 
-template <int K> std::string MixCaption(int) {
-    return Format(Tr("Сочетания из %0:d чисел по всем числам тиража"), K);
-}
-template <int K> std::string SeqCaption(int) {
-    return Format(Tr("Сочетания из %0:d соседних чисел тиража"), K);
-}
-template <int K> std::string SortCaption(int) {
-    return Format(Tr("Сочетания из %0:d чисел тиража по возрастанию"), K);
-}
+constexpr char MixCaptionText[] = "Сочетания из %0:d чисел по всем числам тиража";
+constexpr char SeqCaptionText[] = "Сочетания из %0:d соседних чисел тиража";
+constexpr char SortCaptionText[] = "Сочетания из %0:d чисел тиража по возрастанию";
 
-using TstCombValMix2 = TstCombValOf<2, tkMix>;
-using TstCombValMix3 = TstCombValOf<3, tkMix>;
-using TstCombValMix4 = TstCombValOf<4, tkMix>;
-using TstCombValSeq2 = TstCombValOf<2, tkSeq>;
-using TstCombValSeq3 = TstCombValOf<3, tkSeq>;
-using TstCombValSeq4 = TstCombValOf<4, tkSeq>;
-using TstCombValPos2 = TstCombValOf<2, tkPos>;
-using TstCombValPos3 = TstCombValOf<3, tkPos>;
-using TstCombValPos4 = TstCombValOf<4, tkPos>;
-using TstCombValSort2 = TstCombValOf<2, tkSort>;
-using TstCombValSort3 = TstCombValOf<3, tkSort>;
-using TstCombValSort4 = TstCombValOf<4, tkSort>;
+// --- The classes -------------------------------------------------------------------------------------------------
 
-template <class T>
-constexpr TStatClass TupleClass(const char* className, const char* code, const char* caption,
-                                std::string (*captionOf)(int)) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = nullptr,
-            .Group = 0,
-            .Flags = sfS,
-            .HasTextValues = false,
-            .CaptionOfFn = captionOf,
-            .Create = CreateStatOf<T>};
+ZORB_STAT_CLASS(TstRepValues2, TRepValues2<0, 1>);
+ZORB_STAT_CLASS(TstRepValues2over1, TRepValues2<0, 2>);
+ZORB_STAT_CLASS(TstRepValues2over2, TRepValues2<0, 3>);
+ZORB_STAT_CLASS(TstRepValues2over3, TRepValues2<0, 4>);
+ZORB_STAT_CLASS(TstRepValues2P1, TRepValues2<1, 1>);
+ZORB_STAT_CLASS(TstRepValues2N1, TRepValues2<-1, 1>);
+ZORB_STAT_CLASS(TstRepValues2P2, TRepValues2<2, 1>);
+ZORB_STAT_CLASS(TstRepValues2N2, TRepValues2<-2, 1>);
+ZORB_STAT_CLASS(TstRepCount2, TRepCount2<0, 1>);
+ZORB_STAT_CLASS(TstRepCount2over1, TRepCount2<0, 2>);
+ZORB_STAT_CLASS(TstRepCount2over2, TRepCount2<0, 3>);
+ZORB_STAT_CLASS(TstRepCount2over3, TRepCount2<0, 4>);
+ZORB_STAT_CLASS(TstRepCount2P1, TRepCount2<1, 1>);
+ZORB_STAT_CLASS(TstRepCount2N1, TRepCount2<-1, 1>);
+ZORB_STAT_CLASS(TstRepCount2P2, TRepCount2<2, 1>);
+ZORB_STAT_CLASS(TstRepCount2N2, TRepCount2<-2, 1>);
+ZORB_STAT_CLASS(TstRepValues3, TRepValues3<true>);
+ZORB_STAT_CLASS(TstRepValues2B3, TRepValues3<false>);
+ZORB_STAT_CLASS(TstRepCount3, TRepCount3<true>);
+ZORB_STAT_CLASS(TstRepCount2B3, TRepCount3<false>);
+ZORB_STAT_CLASS(TstCombValMix2, TCombVal<2, tkMix>);
+ZORB_STAT_CLASS(TstCombValMix3, TCombVal<3, tkMix>);
+ZORB_STAT_CLASS(TstCombValMix4, TCombVal<4, tkMix>);
+ZORB_STAT_CLASS(TstCombValSeq2, TCombVal<2, tkSeq>);
+ZORB_STAT_CLASS(TstCombValSeq3, TCombVal<3, tkSeq>);
+ZORB_STAT_CLASS(TstCombValSeq4, TCombVal<4, tkSeq>);
+ZORB_STAT_CLASS(TstCombValPos2, TCombVal<2, tkPos>);
+ZORB_STAT_CLASS(TstCombValPos3, TCombVal<3, tkPos>);
+ZORB_STAT_CLASS(TstCombValPos4, TCombVal<4, tkPos>);
+ZORB_STAT_CLASS(TstCombValSort2, TCombVal<2, tkSort>);
+ZORB_STAT_CLASS(TstCombValSort3, TCombVal<3, tkSort>);
+ZORB_STAT_CLASS(TstCombValSort4, TCombVal<4, tkSort>);
+
+constexpr TStatClass PosTuple(const char* help, void (*range)(const TStatList&, int&, int&)) {
+    return {.HelpCode = help, .HasTextValues = false, .HasParam = true, .ParamRange = range};
 }
-
-template <class T>
-constexpr TStatClass PosClass(const char* className, const char* code, const char* caption, const char* help) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = help,
-            .Group = 0,
-            .Flags = sfS,
-            .HasTextValues = false,
-            .HasParam = true,
-            .ParamRange = T::Params,
-            .Create = CreateStatOf<T>};
-}
-
 // Sorted windows: not offered in this game.
-template <class T>
-constexpr TStatClass SortClass(const char* className, const char* code, std::string (*captionOf)(int)) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = "Сочетания из %0:d чисел тиража по возрастанию",
-            .HelpCode = nullptr,
-            .Group = 0,
-            .Flags = 0,
-            .Available = false,
-            .HasTextValues = false,
-            .CaptionOfFn = captionOf,
-            .Create = CreateStatOf<T>};
+template <int K> constexpr TStatClass SortTuple() {
+    TStatClass c = TupleFields<SortCaptionText, K>();
+    c.Available = false;
+    return c;
 }
 
-constexpr const char* MixCaptionText = "Сочетания из %0:d чисел по всем числам тиража";
-constexpr const char* SeqCaptionText = "Сочетания из %0:d соседних чисел тиража";
-
-template <>
-const TStatClass TstCombValMix2::Info = TupleClass<TstCombValMix2>("TstCombValMix2", "KNM2", MixCaptionText,
-                                                                   MixCaption<2>);
-template <>
-const TStatClass TstCombValMix3::Info = TupleClass<TstCombValMix3>("TstCombValMix3", "KNM3", MixCaptionText,
-                                                                   MixCaption<3>);
-template <>
-const TStatClass TstCombValMix4::Info = TupleClass<TstCombValMix4>("TstCombValMix4", "KNM4", MixCaptionText,
-                                                                   MixCaption<4>);
-template <>
-const TStatClass TstCombValSeq2::Info = TupleClass<TstCombValSeq2>("TstCombValSeq2", "KNS2", SeqCaptionText,
-                                                                   SeqCaption<2>);
-template <>
-const TStatClass TstCombValSeq3::Info = TupleClass<TstCombValSeq3>("TstCombValSeq3", "KNS3", SeqCaptionText,
-                                                                   SeqCaption<3>);
-template <>
-const TStatClass TstCombValSeq4::Info = TupleClass<TstCombValSeq4>("TstCombValSeq4", "KNS4", SeqCaptionText,
-                                                                   SeqCaption<4>);
-template <>
-const TStatClass TstCombValPos2::Info = PosClass<TstCombValPos2>("TstCombValPos2", "KNP2%d",
-                                                                 "Сочетания из 2-х чисел тиража начиная с %0:d позиции",
-                                                                 "KNP2");
-template <>
-const TStatClass TstCombValPos3::Info = PosClass<TstCombValPos3>("TstCombValPos3", "KNP3%d",
-                                                                 "Сочетания из 3-х чисел тиража начиная с %0:d позиции",
-                                                                 "KNP3");
-template <>
-const TStatClass TstCombValPos4::Info = PosClass<TstCombValPos4>("TstCombValPos4", "KNP4%d",
-                                                                 "Сочетания из 4-х чисел тиража начиная с %0:d позиции",
-                                                                 "KNP4");
-template <>
-const TStatClass TstCombValSort2::Info = SortClass<TstCombValSort2>("TstCombValSort2", "KNO2", SortCaption<2>);
-template <>
-const TStatClass TstCombValSort3::Info = SortClass<TstCombValSort3>("TstCombValSort3", "KNO3", SortCaption<3>);
-template <>
-const TStatClass TstCombValSort4::Info = SortClass<TstCombValSort4>("TstCombValSort4", "KNO4", SortCaption<4>);
+ZORB_STAT_INFO(TstRepValues2, "RPV2", "Повторяющиеся числа в 2-х тиражах подряд", RepGroup, sfD);
+ZORB_STAT_INFO(TstRepValues2over1, "PRV2O1", ValuesOverCaption, RepGroup, sfD, {.CaptionOfFn = ValuesOver<2>});
+ZORB_STAT_INFO(TstRepValues2over2, "PRV2O2", ValuesOverCaption, RepGroup, sfD, {.CaptionOfFn = ValuesOver<3>});
+ZORB_STAT_INFO(TstRepValues2over3, "PRV2O3", ValuesOverCaption, RepGroup, sfD, {.CaptionOfFn = ValuesOver<4>});
+ZORB_STAT_INFO(TstRepValues2P1, "PRV+1", ValuesShiftCaption, RepGroup, sfD, {.CaptionOfFn = ValuesShift<1>});
+ZORB_STAT_INFO(TstRepValues2N1, "PRV-1", ValuesShiftCaption, RepGroup, sfD, {.CaptionOfFn = ValuesShift<-1>});
+ZORB_STAT_INFO(TstRepValues2P2, "PRV+2", ValuesShiftCaption, RepGroup, sfD, {.CaptionOfFn = ValuesShift<2>});
+ZORB_STAT_INFO(TstRepValues2N2, "PRV-2", ValuesShiftCaption, RepGroup, sfD, {.CaptionOfFn = ValuesShift<-2>});
+ZORB_STAT_INFO(TstRepCount2, "RPC2", "Количество повторов в 2-х тиражах подряд", RepGroup, sfD);
+ZORB_STAT_INFO(TstRepCount2over1, "RPO1", CountOverCaption, RepGroup, sfD, {.CaptionOfFn = CountOver<2>});
+ZORB_STAT_INFO(TstRepCount2over2, "PRC2O2", CountOverCaption, RepGroup, sfD, {.CaptionOfFn = CountOver<3>});
+ZORB_STAT_INFO(TstRepCount2over3, "PRC2O3", CountOverCaption, RepGroup, sfD, {.CaptionOfFn = CountOver<4>});
+ZORB_STAT_INFO(TstRepCount2P1, "PRC+1", CountShiftCaption, RepGroup, sfD, {.CaptionOfFn = CountShift<1>});
+ZORB_STAT_INFO(TstRepCount2N1, "PRC-1", CountShiftCaption, RepGroup, sfD, {.CaptionOfFn = CountShift<-1>});
+ZORB_STAT_INFO(TstRepCount2P2, "PRC+2", CountShiftCaption, RepGroup, sfD, {.CaptionOfFn = CountShift<2>});
+ZORB_STAT_INFO(TstRepCount2N2, "PRC-2", CountShiftCaption, RepGroup, sfD, {.CaptionOfFn = CountShift<-2>});
+ZORB_STAT_INFO(TstRepValues3, "RPV3", "Повторяющиеся числа в 3-х тиражах подряд", RepGroup, sfD);
+ZORB_STAT_INFO(TstRepValues2B3, "PRL2", "Повторяющиеся числа не более чем в 2-х тиражах", RepGroup, sfD);
+ZORB_STAT_INFO(TstRepCount3, "RPC3", "Количество повторов в 3-х тиражах подряд", RepGroup, sfD);
+ZORB_STAT_INFO(TstRepCount2B3, "PRB2", "Количество повторов не более чем в 2-х тиражах", RepGroup, sfD);
+ZORB_STAT_INFO(TstCombValMix2, "KNM2", MixCaptionText, 0, sfS, TupleFields<MixCaptionText, 2>());
+ZORB_STAT_INFO(TstCombValMix3, "KNM3", MixCaptionText, 0, sfS, TupleFields<MixCaptionText, 3>());
+ZORB_STAT_INFO(TstCombValMix4, "KNM4", MixCaptionText, 0, sfS, TupleFields<MixCaptionText, 4>());
+ZORB_STAT_INFO(TstCombValSeq2, "KNS2", SeqCaptionText, 0, sfS, TupleFields<SeqCaptionText, 2>());
+ZORB_STAT_INFO(TstCombValSeq3, "KNS3", SeqCaptionText, 0, sfS, TupleFields<SeqCaptionText, 3>());
+ZORB_STAT_INFO(TstCombValSeq4, "KNS4", SeqCaptionText, 0, sfS, TupleFields<SeqCaptionText, 4>());
+ZORB_STAT_INFO(TstCombValPos2, "KNP2%d", "Сочетания из 2-х чисел тиража начиная с %0:d позиции", 0, sfS,
+               PosTuple("KNP2", TCombVal<2, tkPos>::Params));
+ZORB_STAT_INFO(TstCombValPos3, "KNP3%d", "Сочетания из 3-х чисел тиража начиная с %0:d позиции", 0, sfS,
+               PosTuple("KNP3", TCombVal<3, tkPos>::Params));
+ZORB_STAT_INFO(TstCombValPos4, "KNP4%d", "Сочетания из 4-х чисел тиража начиная с %0:d позиции", 0, sfS,
+               PosTuple("KNP4", TCombVal<4, tkPos>::Params));
+ZORB_STAT_INFO(TstCombValSort2, "KNO2", SortCaptionText, 0, 0, SortTuple<2>());
+ZORB_STAT_INFO(TstCombValSort3, "KNO3", SortCaptionText, 0, 0, SortTuple<3>());
+ZORB_STAT_INFO(TstCombValSort4, "KNO4", SortCaptionText, 0, 0, SortTuple<4>());
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "core/Translate.h"
 #include "stats/CombMatcher.h"
 #include "stats/StatList.h"
+#include "stats/StatTemplates.h"
 #include "stats/StatsChannels.h"
 
 #include <algorithm>
@@ -62,8 +63,6 @@ TByteGroups TByteGroups::Segments(const std::array<uint8_t, 52>& segments) {
 
 namespace {
 
-using TByteFlags = std::array<uint8_t, 256>;
-
 // Flags of the bytes whose group is one of `groups` (a flag per group value 0..255).
 TByteFlags ByGroup(const TByteGroups& g, const TByteFlags& groups) {
     TByteFlags f{};
@@ -79,38 +78,20 @@ TByteFlags WordGroups(const TStatDrawArray& selected, int k) {
     return f;
 }
 
-std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f) {
-    return zorb::MakeMatcher(
-        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
-}
-
 // --- Ognev -------------------------------------------------------------------------------------------------------
 
 constexpr int MaxCharacteristic = 2 * 255; // a + b of two differences of bytes
 
-template <int Variant> class TCustomOgnevGraphStat : public TCustomGraphStat {
-public:
-    using TCustomGraphStat::TCustomGraphStat;
+template <int Variant> class TOgnevGraph : public TOneValueStat<TCustomGraphStat, TOgnevGraph<Variant>> {
+    using TBase = TOneValueStat<TCustomGraphStat, TOgnevGraph>;
 
-    void CountDraw(int index, int windowEnd, bool sorted, TStatDrawArray& table, TWorkArea& work,
-                   TLastValueArray& last) override {
-        TCustomStat::CountDraw(index, windowEnd, sorted, table, work, last);
-        FWork.SetW(1, static_cast<uint16_t>(Characteristic(FCurDraw.Numbers, Variant).Value));
-        Merge(table, true);
-    }
-    void CountComb(const TComb& comb, TStatDrawArray& table) override {
-        TCustomStat::CountComb(comb, table);
-        FWork.SetW(1, static_cast<uint16_t>(Characteristic(comb.N, Variant).Value));
-        Merge(table, false);
-    }
-    int CombValue(const TComb& comb, int, int, bool) override { return Characteristic(comb.N, Variant).Value; }
-    bool MatchComb(const TComb& comb, const TStatDrawArray& selected, int, bool, bool) override {
-        return FindWord(selected, 1, static_cast<uint16_t>(Characteristic(comb.N, Variant).Value));
-    }
+public:
+    using TBase::TBase;
+
+    static int Value(const uint8_t* n) { return Characteristic(n, Variant).Value; }
+    int CombValue(const TComb& comb, int, int, bool) override { return Value(comb.N); }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        const TValueTable t = Word1Table(selected, 0, MaxCharacteristic);
-        std::array<uint8_t, MaxCharacteristic + 1> want{};
-        for (int v = 0; v <= MaxCharacteristic; ++v) want[static_cast<size_t>(v)] = t.Has(v) ? 1 : 0;
+        const auto want = FlagsOf<MaxCharacteristic + 1>(Word1Table(selected, 0, MaxCharacteristic));
         return zorb::MakeMatcher([want](const TComb& c) { return want[Fast(c.N)] != 0; });
     }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
@@ -133,26 +114,10 @@ private:
     }
 };
 
-class TstOgnev1 final : public TCustomOgnevGraphStat<0> {
-public:
-    using TCustomOgnevGraphStat::TCustomOgnevGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-
-class TstOgnev2 final : public TCustomOgnevGraphStat<1> {
-public:
-    using TCustomOgnevGraphStat::TCustomOgnevGraphStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
-};
-
 // A proposal for the draw after the window: the newest draw's characteristic number and its multiples.
-class TstOgnev3 final : public TCustomStat {
+class TOgnev3 : public TCustomStat {
 public:
     using TCustomStat::TCustomStat;
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
     std::string ValueText(const TStatDraw& row) const override {
         std::string s = std::to_string(row.W(1));
@@ -297,20 +262,11 @@ protected:
     std::array<uint8_t, 52> FSegments;
 };
 
-#define ZORB_SERIAL(Name, Base, Mode)                                                                                  \
-    class Name final : public Base {                                                                                   \
-    public:                                                                                                            \
-        Name(TStatList& list, int param) : Base(list, param, Mode) {}                                                  \
-        static const TStatClass Info;                                                                                  \
-        const TStatClass& Class() const override { return Info; }                                                      \
-    }
-ZORB_SERIAL(TstNumGroups, TValuesSerialStat, 1);
-ZORB_SERIAL(TstNumPauses, TValuesSerialStat, 0);
-ZORB_SERIAL(TstChnGroups, TChannelsSerialStat, 1);
-ZORB_SERIAL(TstChnPauses, TChannelsSerialStat, 0);
-ZORB_SERIAL(TstSgmGroups, TSegmentsSerialStat, 1);
-ZORB_SERIAL(TstSgmPauses, TSegmentsSerialStat, 0);
-#undef ZORB_SERIAL
+// Runs of presence (Mode 1) or of absence (Mode 0).
+template <class Base, uint8_t Mode> class TSerialOf : public Base {
+public:
+    TSerialOf(TStatList& list, int param) : Base(list, param, Mode) {}
+};
 
 // --- Periods -----------------------------------------------------------------------------------------------------
 
@@ -377,94 +333,64 @@ protected:
     TByteGroups FGroups;
 };
 
-class TstNumPeriods final : public TCustomPeriodsStat {
+class TNumPeriods : public TCustomPeriodsStat {
 public:
-    TstNumPeriods(TStatList& list, int param) : TCustomPeriodsStat(list, param, TByteGroups::Numbers()) {}
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
+    TNumPeriods(TStatList& list, int param) : TCustomPeriodsStat(list, param, TByteGroups::Numbers()) {}
 };
 
-class TstChnPeriods final : public TCustomPeriodsStat {
+class TChnPeriods : public TCustomPeriodsStat {
 public:
-    TstChnPeriods(TStatList& list, int param)
+    TChnPeriods(TStatList& list, int param)
         : TCustomPeriodsStat(list, param, TByteGroups::Channels(ValidChannelSize(list.Config.ChannelSize))),
           FChannelSize(ValidChannelSize(list.Config.ChannelSize)) {}
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
 private:
     int32_t FChannelSize;
 };
 
-class TstSgmPeriods final : public TCustomPeriodsStat {
+class TSgmPeriods : public TCustomPeriodsStat {
 public:
-    TstSgmPeriods(TStatList& list, int param)
+    TSgmPeriods(TStatList& list, int param)
         : TCustomPeriodsStat(list, param, TByteGroups::Segments(list.Config.MatrixSegments)),
           FSegments(list.Config.MatrixSegments) {}
-    static const TStatClass Info;
-    const TStatClass& Class() const override { return Info; }
 
 private:
     std::array<uint8_t, 52> FSegments;
 };
 
-// --- Descriptors -------------------------------------------------------------------------------------------------
+// --- The classes -------------------------------------------------------------------------------------------------
 
-template <class T>
-constexpr TStatClass RunClass(const char* className, const char* code, const char* caption, int group, unsigned flags) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = nullptr,
-            .Group = group,
-            .Flags = flags,
-            .HasTextValues = false,
-            .Create = CreateStatOf<T>,
-            .RunState = true};
-}
+ZORB_STAT_CLASS(TstNumGroups, TSerialOf<TValuesSerialStat, 1>);
+ZORB_STAT_CLASS(TstNumPauses, TSerialOf<TValuesSerialStat, 0>);
+ZORB_STAT_CLASS(TstChnGroups, TSerialOf<TChannelsSerialStat, 1>);
+ZORB_STAT_CLASS(TstChnPauses, TSerialOf<TChannelsSerialStat, 0>);
+ZORB_STAT_CLASS(TstSgmGroups, TSerialOf<TSegmentsSerialStat, 1>);
+ZORB_STAT_CLASS(TstSgmPauses, TSerialOf<TSegmentsSerialStat, 0>);
+ZORB_STAT_CLASS(TstNumPeriods, TNumPeriods);
+ZORB_STAT_CLASS(TstChnPeriods, TChnPeriods);
+ZORB_STAT_CLASS(TstSgmPeriods, TSgmPeriods);
+ZORB_STAT_CLASS(TstOgnev1, TOgnevGraph<0>);
+ZORB_STAT_CLASS(TstOgnev2, TOgnevGraph<1>);
+ZORB_STAT_CLASS(TstOgnev3, TOgnev3);
 
-template <class T> constexpr TStatClass OgnevClass(const char* className, const char* code, const char* caption) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = nullptr,
-            .Group = 11,
-            .Flags = sfS | sfN,
-            .IsGraph = true,
-            .Create = CreateStatOf<T>};
-}
+// Series and periods carry their runs from draw to draw.
+constexpr TStatClass Runs{.HasTextValues = false, .RunState = true};
+
+ZORB_STAT_INFO(TstNumGroups, "GRPV", "Повторы чисел в нескольких тиражах подряд", 8, sfD, Runs);
+ZORB_STAT_INFO(TstNumPauses, "GRPP", "Интервалы между повторениями чисел", 8, sfD, Runs);
+ZORB_STAT_INFO(TstChnGroups, "GRCV", "Повторы каналов в нескольких тиражах подряд", 8, sfD, Runs);
+ZORB_STAT_INFO(TstChnPauses, "GRCP", "Интервалы между повторениями каналов", 8, sfD, Runs);
+ZORB_STAT_INFO(TstSgmGroups, "GRSV", "Повторы сегментов в нескольких тиражах подряд", 8, sfD, Runs);
+ZORB_STAT_INFO(TstSgmPauses, "GRSP", "Интервалы между повторениями сегментов", 8, sfD, Runs);
+ZORB_STAT_INFO(TstNumPeriods, "PRDV", "Периоды повторения чисел", 9, sfP, Runs);
+ZORB_STAT_INFO(TstChnPeriods, "PRDC", "Периоды повторения каналов", 9, sfP, Runs);
+ZORB_STAT_INFO(TstSgmPeriods, "PRDG", "Периоды повторения сегментов", 9, sfP, Runs);
+ZORB_STAT_INFO(TstOgnev1, "HCO1", "Число Огнева 1 (только разность)", 11, sfS | sfN, {.IsGraph = true});
+ZORB_STAT_INFO(TstOgnev2, "HCO2", "Число Огнева 2 (разность + сложение, если {0,1})", 11, sfS | sfN, {.IsGraph = true});
+ZORB_STAT_INFO(TstOgnev3, "HCO3", "Числа Огнева 3 (динамический, только фильтр)", 11, sfS | sfD,
+               {.HasTextValues = false});
 
 } // namespace
-
-const TStatClass TstNumGroups::Info =
-    RunClass<TstNumGroups>("TstNumGroups", "GRPV", "Повторы чисел в нескольких тиражах подряд", 8, sfD);
-const TStatClass TstNumPauses::Info =
-    RunClass<TstNumPauses>("TstNumPauses", "GRPP", "Интервалы между повторениями чисел", 8, sfD);
-const TStatClass TstChnGroups::Info =
-    RunClass<TstChnGroups>("TstChnGroups", "GRCV", "Повторы каналов в нескольких тиражах подряд", 8, sfD);
-const TStatClass TstChnPauses::Info =
-    RunClass<TstChnPauses>("TstChnPauses", "GRCP", "Интервалы между повторениями каналов", 8, sfD);
-const TStatClass TstSgmGroups::Info =
-    RunClass<TstSgmGroups>("TstSgmGroups", "GRSV", "Повторы сегментов в нескольких тиражах подряд", 8, sfD);
-const TStatClass TstSgmPauses::Info =
-    RunClass<TstSgmPauses>("TstSgmPauses", "GRSP", "Интервалы между повторениями сегментов", 8, sfD);
-const TStatClass TstNumPeriods::Info =
-    RunClass<TstNumPeriods>("TstNumPeriods", "PRDV", "Периоды повторения чисел", 9, sfP);
-const TStatClass TstChnPeriods::Info =
-    RunClass<TstChnPeriods>("TstChnPeriods", "PRDC", "Периоды повторения каналов", 9, sfP);
-const TStatClass TstSgmPeriods::Info =
-    RunClass<TstSgmPeriods>("TstSgmPeriods", "PRDG", "Периоды повторения сегментов", 9, sfP);
-const TStatClass TstOgnev1::Info = OgnevClass<TstOgnev1>("TstOgnev1", "HCO1", "Число Огнева 1 (только разность)");
-const TStatClass TstOgnev2::Info =
-    OgnevClass<TstOgnev2>("TstOgnev2", "HCO2", "Число Огнева 2 (разность + сложение, если {0,1})");
-const TStatClass TstOgnev3::Info = {.ClassName = "TstOgnev3",
-                                    .Code = "HCO3",
-                                    .Caption = "Числа Огнева 3 (динамический, только фильтр)",
-                                    .HelpCode = nullptr,
-                                    .Group = 11,
-                                    .Flags = sfS | sfD,
-                                    .HasTextValues = false,
-                                    .Create = CreateStatOf<TstOgnev3>};
 
 const std::vector<const TStatClass*>& SeriesClasses() {
     static const std::vector<const TStatClass*> classes = {

@@ -13,8 +13,6 @@ namespace zorb {
 
 namespace {
 
-using TByteFlags = std::array<uint8_t, 256>;
-
 enum class TChainKind { Any2, Pos2, Pos3, Count2, Count3, Inside };
 enum class TGroupSource { Values, Channels, Segments };
 
@@ -32,11 +30,6 @@ bool Exists(const TDrawRec& d) {
 
 bool IsNumber(int n) {
     return n >= MinNumber && n <= MaxNumber;
-}
-
-std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f) {
-    return zorb::MakeMatcher(
-        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
 }
 
 // Every transition class: what the draws at Index - 1 and Index - 2 had in common with the window's newest two
@@ -243,56 +236,37 @@ public:
     TChainOf(TStatList& list, int param) : TCustomChainStat(list, param, Kind, Source, Variant) {}
 };
 
-#define ZORB_CHAIN(Name, ...)                                                                                          \
-    class Name final : public TChainOf<__VA_ARGS__> {                                                                  \
-    public:                                                                                                            \
-        using TChainOf::TChainOf;                                                                                      \
-        static const TStatClass Info;                                                                                  \
-        const TStatClass& Class() const override { return Info; }                                                      \
-    }
-
 using enum TChainKind;
 using enum TGroupSource;
-ZORB_CHAIN(TstChain2DrawsAll, Any2, Values);
-ZORB_CHAIN(TstChain2DrawsPos, Pos2, Values);
-ZORB_CHAIN(TstChain2Pos, Pos2, Values);
-ZORB_CHAIN(TstChain3DrawsPos, Pos3, Values);
-ZORB_CHAIN(TstChain3Pos, Pos3, Values);
-ZORB_CHAIN(TstChain2ChannelsAll, Any2, Channels);
-ZORB_CHAIN(TstChain2ChannelsPos, Pos2, Channels);
-ZORB_CHAIN(TstChain2Channel, Pos2, Channels);
-ZORB_CHAIN(TstChain3ChannelsPos, Pos3, Channels);
-ZORB_CHAIN(TstChain3Channel, Pos3, Channels);
-ZORB_CHAIN(TstChain2CnlCnt, Count2, Channels);
-ZORB_CHAIN(TstChain3CnlCnt, Count3, Channels);
-ZORB_CHAIN(TstChainChannels2InsideAll, Inside, Channels, 0);
-ZORB_CHAIN(TstChainChannels2InsideSuc, Inside, Channels, 1);
-ZORB_CHAIN(TstChainChannels2InsideBad, Inside, Channels, 2);
-ZORB_CHAIN(TstChainChannels2InsideCnt, Inside, Channels, 3);
-ZORB_CHAIN(TstChain2SegmentsAll, Any2, Segments);
-ZORB_CHAIN(TstChain2SegmentsPos, Pos2, Segments);
-ZORB_CHAIN(TstChain2Segment, Pos2, Segments);
-ZORB_CHAIN(TstChain3SegmentsPos, Pos3, Segments);
-ZORB_CHAIN(TstChain3Segment, Pos3, Segments);
-ZORB_CHAIN(TstChain2SgmCnt, Count2, Segments);
-ZORB_CHAIN(TstChain3SgmCnt, Count3, Segments);
-#undef ZORB_CHAIN
+ZORB_STAT_CLASS(TstChain2DrawsAll, TChainOf<Any2, Values>);
+ZORB_STAT_CLASS(TstChain2DrawsPos, TChainOf<Pos2, Values>);
+ZORB_STAT_CLASS(TstChain2Pos, TChainOf<Pos2, Values>);
+ZORB_STAT_CLASS(TstChain3DrawsPos, TChainOf<Pos3, Values>);
+ZORB_STAT_CLASS(TstChain3Pos, TChainOf<Pos3, Values>);
+ZORB_STAT_CLASS(TstChain2ChannelsAll, TChainOf<Any2, Channels>);
+ZORB_STAT_CLASS(TstChain2ChannelsPos, TChainOf<Pos2, Channels>);
+ZORB_STAT_CLASS(TstChain2Channel, TChainOf<Pos2, Channels>);
+ZORB_STAT_CLASS(TstChain3ChannelsPos, TChainOf<Pos3, Channels>);
+ZORB_STAT_CLASS(TstChain3Channel, TChainOf<Pos3, Channels>);
+ZORB_STAT_CLASS(TstChain2CnlCnt, TChainOf<Count2, Channels>);
+ZORB_STAT_CLASS(TstChain3CnlCnt, TChainOf<Count3, Channels>);
+ZORB_STAT_CLASS(TstChainChannels2InsideAll, TChainOf<Inside, Channels, 0>);
+ZORB_STAT_CLASS(TstChainChannels2InsideSuc, TChainOf<Inside, Channels, 1>);
+ZORB_STAT_CLASS(TstChainChannels2InsideBad, TChainOf<Inside, Channels, 2>);
+ZORB_STAT_CLASS(TstChainChannels2InsideCnt, TChainOf<Inside, Channels, 3>);
+ZORB_STAT_CLASS(TstChain2SegmentsAll, TChainOf<Any2, Segments>);
+ZORB_STAT_CLASS(TstChain2SegmentsPos, TChainOf<Pos2, Segments>);
+ZORB_STAT_CLASS(TstChain2Segment, TChainOf<Pos2, Segments>);
+ZORB_STAT_CLASS(TstChain3SegmentsPos, TChainOf<Pos3, Segments>);
+ZORB_STAT_CLASS(TstChain3Segment, TChainOf<Pos3, Segments>);
+ZORB_STAT_CLASS(TstChain2SgmCnt, TChainOf<Count2, Segments>);
+ZORB_STAT_CLASS(TstChain3SgmCnt, TChainOf<Count3, Segments>);
 
 // --- Descriptors -------------------------------------------------------------------------------------------------
 
 void PositionParams(const TStatList&, int& lo, int& hi) {
     lo = 1;
     hi = NumbersPerDraw;
-}
-void ChannelParams(const TStatList& list, int& lo, int& hi) {
-    const int size = ValidChannelSize(list.Config.ChannelSize);
-    lo = 1;
-    hi = (MaxNumber + size - 1) / size;
-}
-void SegmentParams(const TStatList& list, int& lo, int& hi) {
-    const TByteGroups g = TByteGroups::Segments(list.Config.MatrixSegments);
-    lo = g.MinValue;
-    hi = g.MaxValue;
 }
 
 // "%0:d" is the number of draws; a "%%d" left by it is the parameter.
@@ -313,62 +287,47 @@ constexpr char SegmentsPos[] = "Переходы сегментов между %
 constexpr char SegmentsAt[] = "Переходы сегментов между %0:d тиражами в %%d позиции";
 constexpr char SegmentCount[] = "Переходы кол-ва чисел в %%d сегменте между %0:d тиражами";
 
-template <class T, const char* Caption, int Draws>
-constexpr TStatClass ChainClass(const char* className, const char* code, unsigned flags, const char* help = nullptr,
-                                void (*range)(const TStatList&, int&, int&) = nullptr) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = Caption,
-            .HelpCode = help,
-            .Group = 10,
-            .Flags = flags,
+// Transitions are shown as "a -> b", never read back from a text.
+template <const char* Caption, int Draws>
+constexpr TStatClass Chain(const char* help = nullptr, void (*range)(const TStatList&, int&, int&) = nullptr) {
+    return {.HelpCode = help,
             .HasTextValues = false,
             .HasParam = range != nullptr,
             .ParamRange = range,
-            .CaptionOfFn = ChainCaption<Caption, Draws>,
-            .Create = CreateStatOf<T>};
-}
-
-template <class T> constexpr TStatClass InsideClass(const char* className, const char* code, const char* caption) {
-    return {.ClassName = className,
-            .Code = code,
-            .Caption = caption,
-            .HelpCode = nullptr,
-            .Group = 10,
-            .Flags = sfD,
-            .HasTextValues = false,
-            .Create = CreateStatOf<T>};
+            .CaptionOfFn = ChainCaption<Caption, Draws>};
 }
 
 constexpr unsigned SD = sfS | sfD;
+constexpr TStatClass NoTextValues{.HasTextValues = false};
+
+ZORB_STAT_INFO(TstChain2DrawsAll, "SDV2", ValuesAll, 10, sfD, Chain<ValuesAll, 2>());
+ZORB_STAT_INFO(TstChain2DrawsPos, "SDP2", ValuesPos, 10, SD, Chain<ValuesPos, 2>());
+ZORB_STAT_INFO(TstChain2Pos, "SDN%d", ValuesAt, 10, SD, Chain<ValuesAt, 2>("SDNx", PositionParams));
+ZORB_STAT_INFO(TstChain3DrawsPos, "SDP3", ValuesPos, 10, SD, Chain<ValuesPos, 3>());
+ZORB_STAT_INFO(TstChain3Pos, "SDM%d", ValuesAt, 10, SD, Chain<ValuesAt, 3>("SDMx", PositionParams));
+ZORB_STAT_INFO(TstChain2ChannelsAll, "SCV2", ChannelsAll, 10, sfD, Chain<ChannelsAll, 2>());
+ZORB_STAT_INFO(TstChain2ChannelsPos, "SCP2", ChannelsPos, 10, SD, Chain<ChannelsPos, 2>());
+ZORB_STAT_INFO(TstChain2Channel, "SCN%d", ChannelsAt, 10, SD, Chain<ChannelsAt, 2>("SCNx", PositionParams));
+ZORB_STAT_INFO(TstChain3ChannelsPos, "SCP3", ChannelsPos, 10, SD, Chain<ChannelsPos, 3>());
+ZORB_STAT_INFO(TstChain3Channel, "SCM%d", ChannelsAt, 10, SD, Chain<ChannelsAt, 3>("SCMx", PositionParams));
+ZORB_STAT_INFO(TstChain2CnlCnt, "SC2C%d", ChannelCount, 10, sfD, Chain<ChannelCount, 2>("SC2Cx", ChannelParams));
+ZORB_STAT_INFO(TstChain3CnlCnt, "SC3C%d", ChannelCount, 10, sfD, Chain<ChannelCount, 3>("SC3Cx", ChannelParams));
+ZORB_STAT_INFO(TstChainChannels2InsideAll, "SDA2", "Переходы чисел в пределах каналов (все)", 10, sfD, NoTextValues);
+ZORB_STAT_INFO(TstChainChannels2InsideSuc, "SDG2", "Переходы чисел в пределах каналов (N-M, удачные)", 10, sfD,
+               NoTextValues);
+ZORB_STAT_INFO(TstChainChannels2InsideBad, "SDZ2", "Переходы чисел в пределах каналов (N-0, не удачные)", 10, sfD,
+               NoTextValues);
+ZORB_STAT_INFO(TstChainChannels2InsideCnt, "SDC2", "Переходы чисел в пределах каналов (количество)", 10, sfD,
+               NoTextValues);
+ZORB_STAT_INFO(TstChain2SegmentsAll, "SSV2", SegmentsAll, 10, sfD, Chain<SegmentsAll, 2>());
+ZORB_STAT_INFO(TstChain2SegmentsPos, "SSP2", SegmentsPos, 10, SD, Chain<SegmentsPos, 2>());
+ZORB_STAT_INFO(TstChain2Segment, "SSN%d", SegmentsAt, 10, SD, Chain<SegmentsAt, 2>("SSNx", PositionParams));
+ZORB_STAT_INFO(TstChain3SegmentsPos, "SSP3", SegmentsPos, 10, SD, Chain<SegmentsPos, 3>());
+ZORB_STAT_INFO(TstChain3Segment, "SSM%d", SegmentsAt, 10, SD, Chain<SegmentsAt, 3>("SSMx", PositionParams));
+ZORB_STAT_INFO(TstChain2SgmCnt, "SS2C%d", SegmentCount, 10, sfD, Chain<SegmentCount, 2>("SS2Cx", SegmentParams));
+ZORB_STAT_INFO(TstChain3SgmCnt, "SS3C%d", SegmentCount, 10, sfD, Chain<SegmentCount, 3>("SS3Cx", SegmentParams));
 
 } // namespace
-
-// clang-format off
-const TStatClass TstChain2DrawsAll::Info = ChainClass<TstChain2DrawsAll, ValuesAll, 2>("TstChain2DrawsAll", "SDV2", sfD);
-const TStatClass TstChain2DrawsPos::Info = ChainClass<TstChain2DrawsPos, ValuesPos, 2>("TstChain2DrawsPos", "SDP2", SD);
-const TStatClass TstChain2Pos::Info = ChainClass<TstChain2Pos, ValuesAt, 2>("TstChain2Pos", "SDN%d", SD, "SDNx", PositionParams);
-const TStatClass TstChain3DrawsPos::Info = ChainClass<TstChain3DrawsPos, ValuesPos, 3>("TstChain3DrawsPos", "SDP3", SD);
-const TStatClass TstChain3Pos::Info = ChainClass<TstChain3Pos, ValuesAt, 3>("TstChain3Pos", "SDM%d", SD, "SDMx", PositionParams);
-const TStatClass TstChain2ChannelsAll::Info = ChainClass<TstChain2ChannelsAll, ChannelsAll, 2>("TstChain2ChannelsAll", "SCV2", sfD);
-const TStatClass TstChain2ChannelsPos::Info = ChainClass<TstChain2ChannelsPos, ChannelsPos, 2>("TstChain2ChannelsPos", "SCP2", SD);
-const TStatClass TstChain2Channel::Info = ChainClass<TstChain2Channel, ChannelsAt, 2>("TstChain2Channel", "SCN%d", SD, "SCNx", PositionParams);
-const TStatClass TstChain3ChannelsPos::Info = ChainClass<TstChain3ChannelsPos, ChannelsPos, 3>("TstChain3ChannelsPos", "SCP3", SD);
-const TStatClass TstChain3Channel::Info = ChainClass<TstChain3Channel, ChannelsAt, 3>("TstChain3Channel", "SCM%d", SD, "SCMx", PositionParams);
-const TStatClass TstChain2CnlCnt::Info = ChainClass<TstChain2CnlCnt, ChannelCount, 2>("TstChain2CnlCnt", "SC2C%d", sfD, "SC2Cx", ChannelParams);
-const TStatClass TstChain3CnlCnt::Info = ChainClass<TstChain3CnlCnt, ChannelCount, 3>("TstChain3CnlCnt", "SC3C%d", sfD, "SC3Cx", ChannelParams);
-const TStatClass TstChainChannels2InsideAll::Info = InsideClass<TstChainChannels2InsideAll>("TstChainChannels2InsideAll", "SDA2", "Переходы чисел в пределах каналов (все)");
-const TStatClass TstChainChannels2InsideSuc::Info = InsideClass<TstChainChannels2InsideSuc>("TstChainChannels2InsideSuc", "SDG2", "Переходы чисел в пределах каналов (N-M, удачные)");
-const TStatClass TstChainChannels2InsideBad::Info = InsideClass<TstChainChannels2InsideBad>("TstChainChannels2InsideBad", "SDZ2", "Переходы чисел в пределах каналов (N-0, не удачные)");
-const TStatClass TstChainChannels2InsideCnt::Info = InsideClass<TstChainChannels2InsideCnt>("TstChainChannels2InsideCnt", "SDC2", "Переходы чисел в пределах каналов (количество)");
-const TStatClass TstChain2SegmentsAll::Info = ChainClass<TstChain2SegmentsAll, SegmentsAll, 2>("TstChain2SegmentsAll", "SSV2", sfD);
-const TStatClass TstChain2SegmentsPos::Info = ChainClass<TstChain2SegmentsPos, SegmentsPos, 2>("TstChain2SegmentsPos", "SSP2", SD);
-const TStatClass TstChain2Segment::Info = ChainClass<TstChain2Segment, SegmentsAt, 2>("TstChain2Segment", "SSN%d", SD, "SSNx", PositionParams);
-const TStatClass TstChain3SegmentsPos::Info = ChainClass<TstChain3SegmentsPos, SegmentsPos, 3>("TstChain3SegmentsPos", "SSP3", SD);
-const TStatClass TstChain3Segment::Info = ChainClass<TstChain3Segment, SegmentsAt, 3>("TstChain3Segment", "SSM%d", SD, "SSMx", PositionParams);
-const TStatClass TstChain2SgmCnt::Info = ChainClass<TstChain2SgmCnt, SegmentCount, 2>("TstChain2SgmCnt", "SS2C%d", sfD, "SS2Cx", SegmentParams);
-const TStatClass TstChain3SgmCnt::Info = ChainClass<TstChain3SgmCnt, SegmentCount, 3>("TstChain3SgmCnt", "SS3C%d", sfD, "SS3Cx", SegmentParams);
-// clang-format on
 
 const std::vector<const TStatClass*>& TransitionClasses() {
     static const std::vector<const TStatClass*> classes = {

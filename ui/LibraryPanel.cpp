@@ -73,12 +73,12 @@ public:
         if (!index.isValid() || index.row() >= rowCount()) return {};
         if (role == Qt::DisplayRole) return QString::fromStdString(FLib.CellText(index.row(), index.column()));
         if (role == Qt::DecorationRole && index.column() == 0) {
-            const bool pub = FLib.Rows()[static_cast<size_t>(index.row())].is_public;
+            const bool pub = FLib.Rows()[static_cast<size_t>(index.row())].Public;
             return QApplication::style()->standardIcon(pub ? QStyle::SP_DriveNetIcon : QStyle::SP_DirHomeIcon);
         }
         if (role == Qt::ToolTipRole && index.column() == 0)
-            return FLib.Rows()[static_cast<size_t>(index.row())].is_public ? TrQ("Сценарий виден всем пользователям")
-                                                                           : TrQ("Сценарий виден только мне");
+            return FLib.Rows()[static_cast<size_t>(index.row())].Public ? TrQ("Сценарий виден всем пользователям")
+                                                                        : TrQ("Сценарий виден только мне");
         return {};
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
@@ -280,12 +280,12 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
     FTitle = new QLineEdit(this);
     FTitle->setObjectName("edTitle");
     FTitle->setMaxLength(TitleLength);
-    FTitle->setText(QString::fromStdString(shown.Data.title));
+    FTitle->setText(QString::fromStdString(shown.Data.Title));
     form->addRow(TrQ("Название:"), FTitle);
     FAuthor = new QLineEdit(this);
     FAuthor->setObjectName("edClName");
     FAuthor->setMaxLength(AuthorLength);
-    FAuthor->setText(QString::fromStdString(shown.Data.author));
+    FAuthor->setText(QString::fromStdString(shown.Data.Author));
     form->addRow(TrQ("Автор:"), FAuthor);
     FLanguage = new QComboBox(this);
     FLanguage->setObjectName("cbClLcid");
@@ -293,7 +293,7 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
     for (int lcid : shown.Languages) {
         const TLanguageInfo* info = FindLanguage(lcid);
         FLanguage->addItem(QString::fromUtf8(info ? info->Name : std::to_string(lcid).c_str()), lcid);
-        if (chosen < 0 && SamePrimaryLanguage(lcid, shown.Data.language)) chosen = FLanguage->count() - 1;
+        if (chosen < 0 && SamePrimaryLanguage(lcid, shown.Data.Language)) chosen = FLanguage->count() - 1;
         if (SamePrimaryLanguage(lcid, shown.FallbackLanguage)) fallback = FLanguage->count() - 1;
     }
     FLanguage->setCurrentIndex(chosen >= 0 ? chosen : fallback);
@@ -310,7 +310,7 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
     FAppMode->addButton(any, 1);
     appLayout->addWidget(only);
     appLayout->addWidget(any);
-    (shown.Data.universal ? any : only)->setChecked(true);
+    (shown.Data.Universal ? any : only)->setChecked(true);
     auto* viewBox = new QGroupBox(TrQ(" Доступность "), this);
     viewBox->setObjectName("rgViewMode");
     auto* viewLayout = new QVBoxLayout(viewBox);
@@ -321,7 +321,7 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
     FViewMode->addButton(me, 1);
     viewLayout->addWidget(everyone);
     viewLayout->addWidget(me);
-    (shown.Data.is_public ? everyone : me)->setChecked(true);
+    (shown.Data.Public ? everyone : me)->setChecked(true);
     auto* modes = new QHBoxLayout;
     modes->addWidget(appBox, 1);
     modes->addWidget(viewBox, 1);
@@ -330,7 +330,7 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
     layout->addWidget(new QLabel(TrQ("Описание:"), this));
     FDescr = new QPlainTextEdit(this);
     FDescr->setObjectName("edDescr");
-    FDescr->setPlainText(QString::fromStdString(ReplaceAll(shown.Data.descr, "\r\n", "\n")));
+    FDescr->setPlainText(QString::fromStdString(ReplaceAll(shown.Data.Descr, "\r\n", "\n")));
     layout->addWidget(FDescr, 1);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -357,13 +357,13 @@ TFormScrPublic::TFormScrPublic(TScriptDialog& dialog, TLibraryController& librar
 
 TScriptDialog TFormScrPublic::Taken() const {
     TScriptDialog d = FDialog;
-    d.Data.title = Trim(StdS(FTitle->text()));
-    d.Data.author = Trim(StdS(FAuthor->text()));
-    d.Data.language = FLanguage->currentIndex() >= 0 ? FLanguage->currentData().toInt() : d.FallbackLanguage;
-    d.Data.universal = FAppMode->checkedId() == 1;
-    d.Data.is_public = FViewMode->checkedId() == 0;
+    d.Data.Title = Trim(StdS(FTitle->text()));
+    d.Data.Author = Trim(StdS(FAuthor->text()));
+    d.Data.Language = FLanguage->currentIndex() >= 0 ? FLanguage->currentData().toInt() : d.FallbackLanguage;
+    d.Data.Universal = FAppMode->checkedId() == 1;
+    d.Data.Public = FViewMode->checkedId() == 0;
     // The server keeps descriptions with CR LF line ends, as every other text of the scenario.
-    d.Data.descr = ReplaceAll(StdS(FDescr->toPlainText()), "\n", "\r\n");
+    d.Data.Descr = ReplaceAll(StdS(FDescr->toPlainText()), "\n", "\r\n");
     return d;
 }
 
@@ -389,7 +389,7 @@ TFormScrRates::TFormScrRates(const tScriptInfo& script, const std::vector<TScrip
     setObjectName("TFormScrRates");
     setWindowTitle(TrQ("Оценки пользователей"));
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QString::fromStdString(script.title), this);
+    auto* title = new QLabel(QString::fromStdString(script.Title), this);
     title->setObjectName("lblTitle");
     QFont bold = title->font();
     bold.setBold(true);

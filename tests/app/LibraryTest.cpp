@@ -81,10 +81,10 @@ protected:
     int Publish(const TOnlineIdentity& who, const std::string& title, const std::string& script,
                 bool universal = true) {
         tScriptData d;
-        d.author = who.Name;
-        d.language = 1049;
-        d.title = title;
-        d.universal = universal;
+        d.Author = who.Name;
+        d.Language = 1049;
+        d.Title = title;
+        d.Universal = universal;
         return RequestScriptPut(who, d, script);
     }
     void Start(const TScriptLines& current = {}) {
@@ -103,7 +103,7 @@ protected:
     TLibraryController& Lib() { return App->Library(); }
     int RowOf(int id) {
         for (size_t i = 0; i < Lib().Rows().size(); ++i)
-            if (Lib().Rows()[i].id == id) return static_cast<int>(i);
+            if (Lib().Rows()[i].Id == id) return static_cast<int>(i);
         return -1;
     }
     void Focus(int id) { Lib().SetFocusedRow(RowOf(id)); }
@@ -137,7 +137,7 @@ TEST_F(LibraryTest, StartupListsTheCatalogueUnderEachFilter) {
         for (int r = 0; r < static_cast<int>(Lib().Rows().size()); ++r) titles.push_back(Lib().CellText(r, 1));
         EXPECT_EQ(titles, c.Titles) << "filter " << c.Item;
     }
-    const int my = RowOf(Lib().Rows().back().id);
+    const int my = RowOf(Lib().Rows().back().Id);
     EXPECT_EQ(Lib().CellText(my, 0), "Мой");
     EXPECT_EQ(Lib().CellText(my, 3), "Универсальный");
     EXPECT_EQ(Lib().CellText(my, 5), "RUS");
@@ -210,54 +210,54 @@ TEST_F(LibraryTest, PublishReplaceAndDeleteOwnScenario) {
     EXPECT_TRUE(App->ActionEnabled("ScriptLibraryUpload"));
     // A taken title keeps the dialog open; an empty author too; then it goes.
     Ui.Dialogs = {[](TScriptDialog& d) {
-        EXPECT_EQ(d.Data.id, -1);
-        EXPECT_EQ(d.Data.author, "Иван");
-        EXPECT_TRUE(d.Data.is_public);
-        d.Data.title = " занято ";
+        EXPECT_EQ(d.Data.Id, -1);
+        EXPECT_EQ(d.Data.Author, "Иван");
+        EXPECT_TRUE(d.Data.Public);
+        d.Data.Title = " занято ";
     }};
     EXPECT_FALSE(Lib().Upload());
     Ui.Dialogs = {[](TScriptDialog& d) {
-        d.Data.title = "Новый";
-        d.Data.author = " ";
+        d.Data.Title = "Новый";
+        d.Data.Author = " ";
     }};
     EXPECT_FALSE(Lib().Upload());
     Ui.Dialogs = {[](TScriptDialog& d) {
-        d.Data.title = "  Новый ";
-        d.Data.descr = "строка 1\r\nстрока 2";
-        d.Data.is_public = false;
+        d.Data.Title = "  Новый ";
+        d.Data.Descr = "строка 1\r\nстрока 2";
+        d.Data.Public = false;
     }};
     ASSERT_TRUE(Lib().Upload());
     EXPECT_EQ(Ui.Refusals,
               (std::vector<std::string>{"Сценарий с таким названием уже существует!\rВыберите другое название.",
                                         "Имя автора должно быть указано обязательно!"}));
     const tScriptInfo added = *Lib().Focused();
-    EXPECT_EQ(added.title, "Новый");
-    EXPECT_TRUE(added.editable);
-    EXPECT_EQ(RequestScriptText(Me(), added.id), ScenarioText(Mine));
+    EXPECT_EQ(added.Title, "Новый");
+    EXPECT_TRUE(added.Editable);
+    EXPECT_EQ(RequestScriptText(Me(), added.Id), ScenarioText(Mine));
     // The server agrees with the row the client made.
     Lib().LoadCatalogue();
-    ASSERT_GE(RowOf(added.id), 0);
-    Focus(added.id);
-    EXPECT_FALSE(Lib().Focused()->is_public);
-    EXPECT_EQ(Lib().Focused()->descr, "строка 1\r\nстрока 2");
+    ASSERT_GE(RowOf(added.Id), 0);
+    Focus(added.Id);
+    EXPECT_FALSE(Lib().Focused()->Public);
+    EXPECT_EQ(Lib().Focused()->Descr, "строка 1\r\nстрока 2");
 
     App->Scenarios().AddLine("FULL:0#NONE| | | | | | | |ещё");
-    Ui.Dialogs = {[](TScriptDialog& d) { d.Data.title = "Новый 2"; }};
+    Ui.Dialogs = {[](TScriptDialog& d) { d.Data.Title = "Новый 2"; }};
     ASSERT_TRUE(App->Execute("ScriptLibraryReplace"));
-    EXPECT_EQ(Lib().Focused()->id, added.id);
-    EXPECT_EQ(RequestScriptText(Me(), added.id), ScenarioText(App->Scenarios().Lines()));
+    EXPECT_EQ(Lib().Focused()->Id, added.Id);
+    EXPECT_EQ(RequestScriptText(Me(), added.Id), ScenarioText(App->Scenarios().Lines()));
     ASSERT_TRUE(App->Execute("ScriptLibraryView"));
     EXPECT_TRUE(Ui.Shown.back().ReadOnly);
-    EXPECT_EQ(Ui.Shown.back().Data.title, "Новый 2");
+    EXPECT_EQ(Ui.Shown.back().Data.Title, "Новый 2");
 
     Ui.YesNoAnswers = {false, true};
     App->Execute("ScriptLibraryDelete");
-    EXPECT_GE(RowOf(added.id), 0);
+    EXPECT_GE(RowOf(added.Id), 0);
     App->Execute("ScriptLibraryDelete");
-    EXPECT_EQ(RowOf(added.id), -1);
+    EXPECT_EQ(RowOf(added.Id), -1);
     EXPECT_EQ(Ui.Questions.back().Text, "Вы действительно хотите удалить сценарий \"Новый 2\"?");
     Lib().LoadCatalogue();
-    EXPECT_EQ(RowOf(added.id), -1);
+    EXPECT_EQ(RowOf(added.Id), -1);
     EXPECT_TRUE(Ui.Errors().empty());
 }
 
@@ -321,7 +321,7 @@ protected:
 
 TEST_F(LibraryReplyTest, NegativeCodesEmptyRepliesAndMalformedLanguage) {
     ASSERT_EQ(App->Library().Rows().size(), 1u);
-    EXPECT_EQ(App->Library().Rows()[0].language, 1049); // not a number: the interface language
+    EXPECT_EQ(App->Library().Rows()[0].Language, 1049); // not a number: the interface language
     struct {
         const char* Action;
         std::string Reply;
@@ -342,8 +342,8 @@ TEST_F(LibraryReplyTest, NegativeCodesEmptyRepliesAndMalformedLanguage) {
         Ui.YesNoAnswers = {true};
         if (std::string(c.Action) == "ScriptLibraryUpload")
             Ui.Dialogs = {[](TScriptDialog& d) {
-                d.Data.title = "Т";
-                d.Data.author = "И";
+                d.Data.Title = "Т";
+                d.Data.Author = "И";
             }};
         const int before = ListRequests;
         App->Library().SetFocusedRow(0);

@@ -71,18 +71,18 @@ protected:
     }
     int PublishAsOther(const std::string& combs, int nums, int csize) {
         tSystemData d;
-        d.Info.nums = static_cast<uint8_t>(nums);
-        d.Info.csize = csize;
-        d.Info.title = "Чужая " + std::to_string(nums);
-        d.Info.descr = "d";
-        d.Info.author = "Пётр";
-        d.Info.author_mail = "petr@example.org";
+        d.Info.Nums = static_cast<uint8_t>(nums);
+        d.Info.CSize = csize;
+        d.Info.Title = "Чужая " + std::to_string(nums);
+        d.Info.Descr = "d";
+        d.Info.Author = "Пётр";
+        d.Info.AuthorMail = "petr@example.org";
         d.Combs = combs;
         return RequestSystemPut(Other(), d, false);
     }
     int RowOf(int id) {
         for (int i = 0; i < Sys().RowCount(); ++i)
-            if (Sys().Row(i).id == id) return i;
+            if (Sys().Row(i).Id == id) return i;
         return -1;
     }
     void Focus(int id) {
@@ -94,8 +94,8 @@ protected:
 TEST_F(SystemsTest, PublishDownloadChangeCoverAndDeleteOwnSystem) {
     StartApp();
     ASSERT_EQ(Sys().RowCount(), 1); // an empty catalogue: the placeholder row
-    EXPECT_EQ(Sys().Row(0).id, -1);
-    EXPECT_EQ(Sys().Row(0).title, "Список систем пуст: на сервере ещё нет ни одной системы.");
+    EXPECT_EQ(Sys().Row(0).Id, -1);
+    EXPECT_EQ(Sys().Row(0).Title, "Список систем пуст: на сервере ещё нет ни одной системы.");
     EXPECT_EQ(Sys().SystemCellText(0, 2), "");
     Ui.Dialogs.push_back([](TSystemForm& f) {
         f.Title = "  Пары  ";
@@ -109,7 +109,7 @@ TEST_F(SystemsTest, PublishDownloadChangeCoverAndDeleteOwnSystem) {
     });
     ASSERT_TRUE(App->Execute("SystemsAdd"));
     ASSERT_EQ(Sys().RowCount(), 1);
-    const int id = Sys().Row(0).id;
+    const int id = Sys().Row(0).Id;
     EXPECT_GT(id, 0);
     EXPECT_EQ(Sys().FocusedRow(), 0);
 
@@ -155,7 +155,7 @@ TEST_F(SystemsTest, PublishDownloadChangeCoverAndDeleteOwnSystem) {
     EXPECT_EQ(Ui.Questions.back().Text, "Вы действительно хотите удалить систему \"Пары\"?");
     EXPECT_EQ(Sys().RowCount(), 0);
     EXPECT_FALSE(FileExists(changed));
-    EXPECT_EQ(RequestSystemList(Sys().Identity()).at(0).id, -1);
+    EXPECT_EQ(RequestSystemList(Sys().Identity()).at(0).Id, -1);
     EXPECT_TRUE(Ui.Errors().empty()) << Ui.Errors().front().Text;
 }
 
@@ -176,7 +176,7 @@ TEST_F(SystemsTest, ForeignSystemIsReadOnlyAndChangedOnesAreFetchedAgain) {
     Now += 3600;
     tSystemData d;
     d.Info = RequestSystemList(Other())[0];
-    d.Info.csize = 1;
+    d.Info.CSize = 1;
     d.Combs = "02 03 04 05 06 07";
     ASSERT_EQ(RequestSystemPut(Other(), d, false), id);
     ASSERT_TRUE(App->Execute("SystemsRefresh"));
@@ -306,8 +306,8 @@ TEST(SystemForm, ChecksInOrderAndRefusesWhatTheServerWould) {
         EXPECT_EQ(check.Message, c.Message);
         EXPECT_EQ(check.Field, c.Field) << c.Message;
         if (c.Message.empty()) {
-            EXPECT_EQ(d.Info.csize, 1);
-            EXPECT_GT(d.Info.created, 0); // an empty "Создана:" is now
+            EXPECT_EQ(d.Info.CSize, 1);
+            EXPECT_GT(d.Info.Created, 0); // an empty "Создана:" is now
         }
     }
 }

@@ -99,6 +99,9 @@ TEST_F(CliShredding, EvaluatesAFormula) {
         {{"n1=5", "1;2;3;4;5;6"}, 1, "0"},
         {{"n1", "--digits", "6", "1;2;3;4;5;6"}, 1, ""},
         {{"n1", "1;2;3"}, 1, ""},
+        {{"--formula=-n1/8", "1;2;3;4;5;6"}, 0, "12"},
+        {{"--formula", "(n1+n2+n3)/(n4+n5+n6)", "1;2;3;4;5;6"}, 0, "40"},
+        {{"--digits", "1", "--", "-n1/8", "1;2;3;4;5;6"}, 0, "1"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> full = {"shredding", "eval"};
@@ -109,6 +112,8 @@ TEST_F(CliShredding, EvaluatesAFormula) {
             << c.Args[0];
         EXPECT_EQ(r.Err.empty(), c.Code == 0) << c.Args[0];
     }
+    const TRun help = Run({"shredding", "eval", "--help"});
+    EXPECT_NE(help.Out.find("«--» завершает параметры"), std::string::npos) << help.Out;
     const TRun digits = Run({"shredding", "eval", "n1", "--digits", "0", "1;2;3;4;5;6"});
     EXPECT_NE(digits.Err.find("Количество знаков после запятой: от 1 до 5!"), std::string::npos);
 }

@@ -18,7 +18,7 @@ protected:
     std::string Write(const TFilterItem& f) { return FilterText(f, List); }
 };
 
-TEST_F(FilterTextTest, ReadsTheDocumentedExampleFieldByField) {
+TEST_F(FilterTextTest, ReadsAWholeFilterTextFieldByField) {
     const TFilterItem f = Parse("TSD1#NUMS:1000#LNO:#SF:1");
     EXPECT_TRUE(f.Defined);
     EXPECT_FALSE(f.BottomUp);

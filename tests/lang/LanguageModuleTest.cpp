@@ -24,8 +24,8 @@ const fs::path SourceRoot = ZORB_SOURCE_DIR;
 const fs::path ModulePath = SourceRoot / "lang" / "Zorb_6x52_ENG.lng";
 
 // Every library and the GUI; cli/ keeps its own console output Russian (scripts and tests read it).
-const char* const ScannedDirs[] = {"app",    "ui",        "core",   "stats",  "combos", "stakes",
-                                   "net",    "views",     "scenarios", "online", "export"};
+const char* const ScannedDirs[] = {"app", "ui",    "core",      "stats",  "combos", "stakes",
+                                   "net", "views", "scenarios", "online", "export"};
 
 // Cyrillic literals that are data, never shown as interface text.
 const std::set<std::string> NotInterfaceTexts = {
@@ -209,7 +209,8 @@ private:
             default:
                 if (e >= '0' && e <= '7') {
                     unsigned v = e - '0';
-                    for (int k = 0; k < 2 && P < S.size() && S[P] >= '0' && S[P] <= '7'; ++k) v = v * 8 + (S[P++] - '0');
+                    for (int k = 0; k < 2 && P < S.size() && S[P] >= '0' && S[P] <= '7'; ++k)
+                        v = v * 8 + (S[P++] - '0');
                     r += static_cast<char>(v);
                 } else {
                     r += e; // \" \' \\ \?
@@ -235,20 +236,6 @@ std::vector<TLiteral> InterfaceTexts() {
             std::string src = ReadAll(f);
             for (TLiteral& l : TLiteralScanner(src, fs::relative(f, SourceRoot).string()).Run())
                 if (HasCyrillic(l.Text) && !NotInterfaceTexts.count(l.Text)) r.push_back(std::move(l));
-        }
-    }
-    return r;
-}
-
-// The module's own escapes, as the loader reads them.
-std::string Unescape(const std::string& s) {
-    std::string r;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
-            char c = s[++i];
-            r += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-        } else {
-            r += s[i];
         }
     }
     return r;
@@ -285,7 +272,8 @@ std::vector<TEntry> ModuleEntries() {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         size_t tab = line.find('\t');
-        r.push_back({n, Unescape(line.substr(0, tab)), tab == std::string::npos ? "" : Unescape(line.substr(tab + 1))});
+        r.push_back({n, zorb::UnescapeModuleText(line.substr(0, tab)),
+                     tab == std::string::npos ? "" : zorb::UnescapeModuleText(line.substr(tab + 1))});
     }
     return r;
 }
@@ -312,7 +300,8 @@ std::vector<std::string> Placeholders(const std::string& s) {
 // Indexed placeholders may move in a translation; plain ones must keep their order.
 std::vector<std::string> PlaceholderSet(const std::string& s) {
     std::vector<std::string> r = Placeholders(s);
-    bool indexed = std::any_of(r.begin(), r.end(), [](const std::string& p) { return p.find(':') != std::string::npos; });
+    bool indexed =
+        std::any_of(r.begin(), r.end(), [](const std::string& p) { return p.find(':') != std::string::npos; });
     if (indexed) std::sort(r.begin(), r.end());
     return r;
 }
@@ -346,8 +335,7 @@ TEST(LanguageModule, EnglishModuleCoversEveryInterfaceText) {
         if (!keys.count(l.Text)) missing.emplace(l.Text, l.Where);
     std::string report;
     for (const auto& [text, where] : missing) report += "  " + where + "\t" + Escape(text) + "\n";
-    EXPECT_TRUE(missing.empty()) << missing.size() << " texts have no translation in " << ModulePath << ":\n"
-                                 << report;
+    EXPECT_TRUE(missing.empty()) << missing.size() << " texts have no translation in " << ModulePath << ":\n" << report;
 }
 
 TEST(LanguageModule, EnglishModuleIsWellFormed) {
@@ -358,8 +346,7 @@ TEST(LanguageModule, EnglishModuleIsWellFormed) {
     for (const TEntry& e : entries) {
         std::string at = "  line " + std::to_string(e.Line) + ": " + Escape(e.Key) + "\n";
         if (e.Value.empty() || e.Value.find_first_not_of(' ') == std::string::npos) report += "no translation" + at;
-        if (!seen.emplace(e.Key, e.Line).second)
-            report += "duplicate of line " + std::to_string(seen[e.Key]) + at;
+        if (!seen.emplace(e.Key, e.Line).second) report += "duplicate of line " + std::to_string(seen[e.Key]) + at;
         if (PlaceholderSet(e.Key) != PlaceholderSet(e.Value)) report += "placeholders differ" + at;
         if (HasCyrillic(e.Value)) report += "Russian left in the translation" + at;
     }

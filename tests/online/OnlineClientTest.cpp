@@ -34,14 +34,14 @@ protected:
     }
     tSystemData System(const std::string& combs, int csize) {
         tSystemData d;
-        d.Info.nums = 8;
-        d.Info.olap = 3;
-        d.Info.csize = csize;
-        d.Info.title = "Пары 'три из четырёх'?";
-        d.Info.descr = "a\\b \"c\"\r\nвторая строка";
-        d.Info.author = "Иван";
-        d.Info.author_mail = "ivan@example.org";
-        d.Info.url = "http://example.org/";
+        d.Info.Nums = 8;
+        d.Info.Olap = 3;
+        d.Info.CSize = csize;
+        d.Info.Title = "Пары 'три из четырёх'?";
+        d.Info.Descr = "a\\b \"c\"\r\nвторая строка";
+        d.Info.Author = "Иван";
+        d.Info.AuthorMail = "ivan@example.org";
+        d.Info.Url = "http://example.org/";
         d.Combs = combs;
         return d;
     }
@@ -56,12 +56,12 @@ TEST_F(OnlineClientTest, SystemRoundTripAndFile) {
     const auto list = RequestSystemList(who);
     ASSERT_EQ(list.size(), 1u);
     const tSystemInfo& s = list[0];
-    EXPECT_EQ(s.title, "Пары 'три из четырёх'?");
-    EXPECT_EQ(s.descr, "a\\b \"c\"\r\nвторая строка");
-    EXPECT_EQ(s.author_mail, "ivan@example.org");
-    EXPECT_EQ(s.nums, 8);
-    EXPECT_EQ(s.csize, 4);
-    EXPECT_EQ(LocalToUnixSeconds(s.created), Now.load());
+    EXPECT_EQ(s.Title, "Пары 'три из четырёх'?");
+    EXPECT_EQ(s.Descr, "a\\b \"c\"\r\nвторая строка");
+    EXPECT_EQ(s.AuthorMail, "ivan@example.org");
+    EXPECT_EQ(s.Nums, 8);
+    EXPECT_EQ(s.CSize, 4);
+    EXPECT_EQ(LocalToUnixSeconds(s.Created), Now.load());
 
     TTempDir sys;
     const std::string path = WriteSystemFile(sys.Path(), s, RequestSystemData(who, id));
@@ -74,14 +74,14 @@ TEST_F(OnlineClientTest, SystemRoundTripAndFile) {
 
     // Another user sees a masked mail, so it is not theirs, and cannot delete it.
     const auto other = Who("petr@example.org", "hw-9");
-    EXPECT_FALSE(SameText(RequestSystemList(other)[0].author_mail, other.Mail));
+    EXPECT_FALSE(SameText(RequestSystemList(other)[0].AuthorMail, other.Mail));
     tSystemData d;
     d.Info = s;
-    d.Info.author_mail = other.Mail;
+    d.Info.AuthorMail = other.Mail;
     EXPECT_NE(ErrorOf([&] { RequestSystemPut(other, d, true); }).find("only the author"), std::string::npos);
-    d.Info.author_mail = who.Mail;
+    d.Info.AuthorMail = who.Mail;
     EXPECT_EQ(RequestSystemPut(who, d, true), 0);
-    EXPECT_EQ(RequestSystemList(who).at(0).id, -1); // an empty catalogue shows the placeholder row
+    EXPECT_EQ(RequestSystemList(who).at(0).Id, -1); // an empty catalogue shows the placeholder row
 }
 
 TEST_F(OnlineClientTest, LargeSystemAndScenarioRoundTrip) {
@@ -91,14 +91,14 @@ TEST_F(OnlineClientTest, LargeSystemAndScenarioRoundTrip) {
         lines += Format("%.2d %.2d %.2d %.2d %.2d %.2d\r\n", 1 + i % 40, 41, 42, 43, 44, 45 + i % 7 / 6);
     lines.resize(lines.size() - 2);
     tSystemData d = System(lines, 20000);
-    d.Info.nums = 46;
+    d.Info.Nums = 46;
     const auto who = Who();
     const int id = RequestSystemPut(who, d, false);
     ASSERT_GT(id, 0);
     EXPECT_EQ(RequestSystemData(who, id), lines);
     tScriptData s;
-    s.author = "Иван";
-    s.title = "Большой";
+    s.Author = "Иван";
+    s.Title = "Большой";
     const std::string script(900000, 'x');
     const int sid = RequestScriptPut(who, s, script);
     ASSERT_GT(sid, 0);
@@ -108,12 +108,12 @@ TEST_F(OnlineClientTest, LargeSystemAndScenarioRoundTrip) {
 TEST_F(OnlineClientTest, LibraryRoundTrip) {
     const auto who = Who();
     tScriptData d;
-    d.author = "Иван";
-    d.language = 1049;
-    d.title = "Сценарий \"А\"";
-    d.descr = "описание?";
+    d.Author = "Иван";
+    d.Language = 1049;
+    d.Title = "Сценарий \"А\"";
+    d.Descr = "описание?";
     const std::string script = "[1]\r\nSUMS:=\"100-150\"\r\n\r\nтест\\н\r\n";
-    EXPECT_TRUE(RequestScriptTitleFree(who, -1, d.title));
+    EXPECT_TRUE(RequestScriptTitleFree(who, -1, d.Title));
     const int id = RequestScriptPut(who, d, script);
     ASSERT_GT(id, 0);
     EXPECT_FALSE(RequestScriptTitleFree(who, -1, "сценарий \"а\""));
@@ -125,20 +125,20 @@ TEST_F(OnlineClientTest, LibraryRoundTrip) {
     RequestScriptRate(other, id, 2, "так себе");
     auto list = RequestScriptList(who, 1);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_TRUE(list[0].mine);
-    EXPECT_TRUE(list[0].usable);
-    EXPECT_TRUE(list[0].editable);
-    EXPECT_DOUBLE_EQ(list[0].rating, 3.0);
-    EXPECT_EQ(list[0].my_rating, 4);
-    EXPECT_EQ(list[0].downloads, 1);
-    EXPECT_EQ(list[0].title, d.title);
+    EXPECT_TRUE(list[0].Mine);
+    EXPECT_TRUE(list[0].Usable);
+    EXPECT_TRUE(list[0].Editable);
+    EXPECT_DOUBLE_EQ(list[0].Rating, 3.0);
+    EXPECT_EQ(list[0].MyRating, 4);
+    EXPECT_EQ(list[0].Downloads, 1);
+    EXPECT_EQ(list[0].Title, d.Title);
     const auto rates = RequestScriptRates(other, id);
     ASSERT_EQ(rates.size(), 2u);
     EXPECT_EQ(rates[1].Notes, "так себе");
-    EXPECT_FALSE(RequestScriptList(other, 1)[0].mine);
+    EXPECT_FALSE(RequestScriptList(other, 1)[0].Mine);
 
     EXPECT_EQ(ErrorOf([&] { RequestScriptRate(who, id + 100, 3, ""); }).find("Сервер отклонил"), 0u);
-    d.id = id;
+    d.Id = id;
     EXPECT_NE(ErrorOf([&] { RequestScriptDelete(other, d); }).find("only the author"), std::string::npos);
     EXPECT_EQ(RequestScriptDelete(who, d), 0);
     EXPECT_TRUE(RequestScriptList(who, 0).empty());
@@ -184,7 +184,7 @@ TEST_P(OnlineHostileReplyTest, SystemListFailsClearly) {
     if (*GetParam().ErrorPart == 0) {
         EXPECT_EQ(error, "<no error>");
         ASSERT_EQ(list.size(), 1u);
-        EXPECT_EQ(list[0].id, -1); // the placeholder
+        EXPECT_EQ(list[0].Id, -1); // the placeholder
     } else
         EXPECT_NE(error.find(GetParam().ErrorPart), std::string::npos) << error;
 }
@@ -211,15 +211,15 @@ TEST(OnlineWireTest, EscapingRoundTripsEveryByteAndRefusesStrays) {
 TEST(SystemFilesTest, DownloadReplacesTheOtherFileOfItsNumbersAndRefusesBadLines) {
     TTempDir dir;
     tSystemInfo three;
-    three.id = 3;
-    three.nums = 10;
-    three.olap = 2;
-    three.csize = 1;
+    three.Id = 3;
+    three.Nums = 10;
+    three.Olap = 2;
+    three.CSize = 1;
     WriteSystemFile(dir.Path(), three, "1 2 3 4 5 6");
     tSystemInfo five = three;
-    five.id = 5;
-    five.olap = 4;
-    five.csize = 2;
+    five.Id = 5;
+    five.Olap = 4;
+    five.CSize = 2;
     for (const char* bad :
          {"1 2 3 4 5 6\r\n1 2 3 4 5 11", "1 2 3 4 5 6\r\n1 2 3 4 5 5", "1 2 3 4 5 6", "1 2 3 4 5 6\r\n1 2 3 4 5", ""})
         EXPECT_THROW(WriteSystemFile(dir.Path(), five, bad), EZorbError) << bad;
@@ -231,9 +231,9 @@ TEST(SystemFilesTest, DownloadReplacesTheOtherFileOfItsNumbersAndRefusesBadLines
 TEST(SystemFilesTest, ExpansionTakesNumbersInTheirOrder) {
     TTempDir dir;
     tSystemInfo s;
-    s.id = 7;
-    s.nums = 11;
-    s.csize = 2;
+    s.Id = 7;
+    s.Nums = 11;
+    s.CSize = 2;
     WriteSystemFile(dir.Path(), s, "01 02 03 04 05 06\r\n06 07 08 09 10 11");
     const TByteArray numbers = {1, 2, 3, 4, 5, 7, 6, 8, 9, 10, 11};
     const TSystemLoad load = LoadSystemCombinations(dir.Path(), numbers);

@@ -35,7 +35,7 @@ Currency Profit(int n, int k) {
     return -Binomial(n, 6) * 125000 + (k == 6 ? 10000000 : 0);
 }
 
-// Ten stakes, seven numbers matched, 5/3/2 stakes with 0/1/2 matches: the document's worked entry.
+// Ten stakes, seven numbers matched, 5/3/2 stakes with 0/1/2 matches: an entry small enough to check by hand.
 TRatingRecord TenStakes() {
     TRatingRecord r;
     r.Comment = "x";

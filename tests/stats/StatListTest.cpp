@@ -81,6 +81,17 @@ TEST(Registry, TableHoldsEverySlotFilled) {
     }
 }
 
+// Each descriptor makes an instance that answers with that very descriptor, and names a class no other one names.
+TEST(Registry, EveryClassMakesItsOwnKind) {
+    TRegistry reg;
+    std::set<std::string> names;
+    for (const TRegistrySlot& s : RegistryTable()) {
+        ASSERT_NE(s.Class, nullptr) << s.Code;
+        EXPECT_TRUE(names.insert(s.Class->ClassName).second) << "duplicate class " << s.Class->ClassName;
+        EXPECT_EQ(&s.Class->Create(reg.List, 1)->Class(), s.Class) << s.Code;
+    }
+}
+
 struct TEntryCase {
     const char* Code;
     const char* Letters; // full flags, G included for graph methods

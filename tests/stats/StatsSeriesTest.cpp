@@ -1,4 +1,4 @@
-// Ognev, series, period and transition methods on small archives: the documented examples, the registry's new
+// Ognev, series, period and transition methods on small archives: worked examples, the registry's new
 // entries and their ranges, and odd inputs (missing draws, bytes outside 1..52, hand-edited settings).
 #include "stats/StatsSeries.h"
 #include "StatTestUtil.h"

@@ -61,19 +61,19 @@ private slots:
         QVERIFY(FServer->Dir.isValid());
         const TOnlineIdentity petr = Who("Пётр", "petr@example.org", "FEDCBA9876543210FEDCBA9876543210");
         tScriptData d;
-        d.author = petr.Name;
-        d.language = 1049;
-        d.universal = true;
-        d.title = "Суммы и чётность";
-        d.descr = "Три строки фильтров\r\nдля прогноза";
+        d.Author = petr.Name;
+        d.Language = 1049;
+        d.Universal = true;
+        d.Title = "Суммы и чётность";
+        d.Descr = "Три строки фильтров\r\nдля прогноза";
         const int id = RequestScriptPut(petr, d, "CURR:0#FIRST| | | | | | | |из каталога\r\n");
         QVERIFY(id > 0);
         RequestScriptRate(petr, id, 5, "работает");
         RequestScriptRate(Who("Анна", "anna@example.org", "AAAABBBBCCCCDDDDAAAABBBBCCCCDDDD"), id, 3, "так себе");
-        d.title = "Мой старый";
-        d.author = "Иван";
-        d.universal = false;
-        d.is_public = false;
+        d.Title = "Мой старый";
+        d.Author = "Иван";
+        d.Universal = false;
+        d.Public = false;
         QVERIFY(RequestScriptPut(Me(), d, "FULL:0#NONE| | | | | | | |\r\n") > 0);
     }
     void cleanup() {
@@ -150,8 +150,8 @@ private slots:
         });
         s->Window.ActionByName("ScriptLibraryUpload")->trigger();
         const tScriptInfo* added = s->App->Library().Focused();
-        QVERIFY(added && added->title == "Из окна" && added->editable);
-        QCOMPARE(RequestScriptText(Me(), added->id), ScenarioText(Current));
+        QVERIFY(added && added->Title == "Из окна" && added->Editable);
+        QCOMPARE(RequestScriptText(Me(), added->Id), ScenarioText(Current));
         QCOMPARE(s->Window.LibraryPanel()->View()->currentIndex().row(), s->App->Library().FocusedRow());
         test::WhenModal([](QWidget* w) { test::Press(w, "Да"); });
         s->Window.ActionByName("ScriptLibraryDelete")->trigger();
@@ -164,12 +164,12 @@ private slots:
         TLibraryController& lib = s->App->Library();
         lib.SetFocusedRow(0);
         TScriptDialog d;
-        d.Data.id = lib.Focused()->id;
-        d.Data.title = lib.Focused()->title;
-        d.Data.author = lib.Focused()->author;
-        d.Data.descr = lib.Focused()->descr;
-        d.Data.language = 1049;
-        d.Data.universal = true;
+        d.Data.Id = lib.Focused()->Id;
+        d.Data.Title = lib.Focused()->Title;
+        d.Data.Author = lib.Focused()->Author;
+        d.Data.Descr = lib.Focused()->Descr;
+        d.Data.Language = 1049;
+        d.Data.Universal = true;
         d.AppName = "Zorb_6x52";
         d.Languages = {1049, 1033};
         {
@@ -184,7 +184,7 @@ private slots:
             QVERIFY(!dlg.findChild<QPushButton*>("btnOk")->isVisible());
             Snapshot(dlg, "library-view.png");
         }
-        const auto rates = RequestScriptRates(Me(), d.Data.id);
+        const auto rates = RequestScriptRates(Me(), d.Data.Id);
         TFormScrRates dlg(*lib.Focused(), rates, &s->Window);
         QCOMPARE(dlg.findChild<QTableWidget*>("lvRates")->rowCount(), 2);
         Snapshot(dlg, "library-rates.png");

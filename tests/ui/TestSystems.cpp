@@ -48,14 +48,14 @@ class TestSystems : public QObject {
     int Publish(const TOnlineIdentity& who, const std::string& title, int nums, int olap, const std::string& combs,
                 int csize, const std::string& url = "") {
         tSystemData d;
-        d.Info.nums = static_cast<uint8_t>(nums);
-        d.Info.olap = static_cast<uint8_t>(olap);
-        d.Info.csize = csize;
-        d.Info.title = title;
-        d.Info.descr = "Описание: " + title;
-        d.Info.author = who.Name;
-        d.Info.author_mail = who.Mail;
-        d.Info.url = url;
+        d.Info.Nums = static_cast<uint8_t>(nums);
+        d.Info.Olap = static_cast<uint8_t>(olap);
+        d.Info.CSize = csize;
+        d.Info.Title = title;
+        d.Info.Descr = "Описание: " + title;
+        d.Info.Author = who.Name;
+        d.Info.AuthorMail = who.Mail;
+        d.Info.Url = url;
         d.Combs = combs;
         return RequestSystemPut(who, d, false);
     }
@@ -66,7 +66,7 @@ class TestSystems : public QObject {
 
     static int RowOf(TSystemsController& sc, int id) {
         for (int i = 0; i < sc.RowCount(); ++i)
-            if (sc.Row(i).id == id) return i;
+            if (sc.Row(i).Id == id) return i;
         return -1;
     }
 
@@ -162,7 +162,7 @@ private slots:
         });
         s->Window.ActionByName("SystemsAdd")->trigger();
         QCOMPARE(sc.RowCount(), 1);
-        const int id = sc.Row(0).id;
+        const int id = sc.Row(0).Id;
         QVERIFY(id > 0);
         QCOMPARE(QString::fromStdString(RequestSystemData(sc.Identity(), id)), QString::fromUtf8(Pairs));
 
@@ -181,14 +181,14 @@ private slots:
         // «Удалить» asks first; «Да» removes the row and the downloaded file.
         test::WhenModal([](QWidget* w) { test::Press(w, "Да"); });
         s->Window.ActionByName("SystemsDel")->trigger();
-        QCOMPARE(RequestSystemList(sc.Identity()).at(0).id, -1);
+        QCOMPARE(RequestSystemList(sc.Identity()).at(0).Id, -1);
         QVERIFY(!FileExists(JoinPath(sc.SystemsDir(), SystemFileName(8, 3, id))));
     }
 
     void dialogNormalisesAndChecks() {
         auto s = Start();
         tSystemData d;
-        d.Info.author = "Иван";
+        d.Info.Author = "Иван";
         TFormSystem dlg(d, false, TSystemPage::Properties, s->App->Systems(), &s->Window);
         dlg.findChild<QLineEdit*>("edTitle")->setText("Новая");
         dlg.Combs()->setPlainText("1,2,3,4,5,6\n1 2 3 4 5\n6;7;8;9;10;11\n");
@@ -203,11 +203,11 @@ private slots:
         });
         dlg.accept();
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(d.Info.csize, 0);
+        QCOMPARE(d.Info.CSize, 0);
         dlg.findChild<QPlainTextEdit*>("edDescr")->setPlainText("две строки");
         dlg.accept();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(d.Info.nums, uint8_t(11));
+        QCOMPARE(d.Info.Nums, uint8_t(11));
         QCOMPARE(QString::fromStdString(d.Combs), QString("01 02 03 04 05 06\r\n06 07 08 09 10 11"));
     }
 
