@@ -1,9 +1,9 @@
 #include "cli/CliApp.h"
 #include "core/Cancel.h"
+#include "core/Errors.h"
 #include "core/Format.h"
 
 #include <iostream>
-#include <new>
 
 int main(int argc, char** argv) {
     zorb::InitFormatSettingsFromLocale();
@@ -12,10 +12,8 @@ int main(int argc, char** argv) {
     // Whatever a command leaves uncaught, the user is told why it ended rather than seeing an abort.
     try {
         return zorb::RunCli(args, std::cout, std::cerr);
-    } catch (const std::bad_alloc&) {
-        std::cerr << "Недостаточно памяти для выполнения команды." << std::endl;
     } catch (const std::exception& e) {
-        std::cerr << e.what() << std::endl;
+        std::cerr << zorb::ErrorText(e) << std::endl;
     }
     return 1;
 }

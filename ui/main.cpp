@@ -12,13 +12,32 @@
 
 #include <iostream>
 
+namespace {
+
+// An exception that leaves an event handler would end the program without a word (an allocation failure above
+// all): the user is told, and the program goes on.
+class TApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, TrQ("Ошибка"), QS(zorb::ErrorText(e)));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     // The usage needs no window system, so it is printed before Qt starts (the manual page is made from it).
     if (zorb::WantsUsage({argv + 1, argv + argc})) {
         std::cout << zorb::UsageText(zorb::TFormMain::GameFileName);
         return 0;
     }
-    QApplication qapp(argc, argv);
+    TApplication qapp(argc, argv);
     zorb::InitFormatSettingsFromLocale();
     zorb::InstallInterruptHandler();
 

@@ -109,7 +109,9 @@ TEST(StartupReentryTest, LoadingThatProcessesEventsRunsOnce) {
     http.Start();
     TTempDir data, exe;
     WriteRaw(data.File("Zorb_6x52.frm"), "[TFormMain]\nSystemsEnabled=1\n");
-    WriteRaw(data.File("Zorb_6x52.ini"), "[ONLINE]\nServerUrl=" + http.Url("") + "\n");
+    // An archive address, so that the start-up offers the download (declined by the interface).
+    WriteRaw(data.File("Zorb_6x52.ini"), "[GLOBAL]\nResultsArchiveUrl=" + http.Url("/draws.zip") +
+                                             "\n[ONLINE]\nServerUrl=" + http.Url("") + "\n");
     TReenteringUi ui;
     TFormMain app(ui, TAppOptions{data.Path(), exe.Path(), "Zorb_6x52", {}});
     app.Create();

@@ -1,4 +1,5 @@
 #include "core/Translate.h"
+#include "core/Errors.h"
 
 #include "TestFiles.h"
 
@@ -42,6 +43,12 @@ INSTANTIATE_TEST_SUITE_P(
                       TModuleLineCase{"Хвост\tTail \\", "Хвост", "Tail \\"},
                       TModuleLineCase{"Пробел \tBlank ", "Пробел ", "Blank "},
                       TModuleLineCase{"Без перевода", "Без перевода", "Без перевода"}));
+
+// An allocation failure reads as a sentence in the interface language, not as the library's "std::bad_alloc".
+TEST(ErrorTexts, AllocationFailureIsSaidInWords) {
+    EXPECT_EQ(ErrorText(std::bad_alloc()), "Недостаточно памяти для выполнения команды.");
+    EXPECT_EQ(ErrorText(EZorbError("Файл не найден")), "Файл не найден");
+}
 
 } // namespace
 } // namespace zorb
