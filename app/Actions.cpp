@@ -6,6 +6,24 @@
 
 namespace zorb {
 
+TActionPlace MenuPlace(const std::string& menu, int order, bool group, int barOrder, const std::string& barText) {
+    TActionPlace p{menu, order, group};
+    if (barOrder > 0) {
+        p.Toolbar = menu;
+        p.ToolbarOrder = barOrder;
+        p.ToolbarText = barText;
+    }
+    return p;
+}
+
+TActionPlace ToolbarPlace(const std::string& toolbar, int barOrder, const std::string& barText) {
+    TActionPlace p;
+    p.Toolbar = toolbar;
+    p.ToolbarOrder = barOrder;
+    p.ToolbarText = barText;
+    return p;
+}
+
 void TActionTable::Clear() {
     FActions.clear();
     FMenus.clear();

@@ -21,6 +21,12 @@ struct TActionPlace {
     std::string ToolbarText = {}; // shorter caption on the toolbar (translated), empty: the caption
 };
 
+// A place in menu `menu`; with barOrder > 0 also on the toolbar of the same id, barText its shorter caption.
+TActionPlace MenuPlace(const std::string& menu, int order, bool group = false, int barOrder = 0,
+                       const std::string& barText = {});
+// A place on a page's toolbar only.
+TActionPlace ToolbarPlace(const std::string& toolbar, int barOrder, const std::string& barText = {});
+
 struct TAction {
     std::string Name; // stable id, e.g. "DrawsAdd"
     std::string Caption, Hint, Shortcut;
@@ -31,7 +37,7 @@ struct TAction {
     // The list whose keyboard focus the shortcut needs, when two actions share one key (empty: the whole window).
     std::string Scope = {};
     TActionPlace Place = {};
-    int Registered = 0; // registration order, set by the table
+    int Registered = 0;     // registration order, set by the table
     bool WhileBusy = false; // enabled during long work too (the stop of a scenario run)
 };
 

@@ -6,8 +6,11 @@
 #include "app/Actions.h"
 #include "app/FormSettings.h"
 #include "app/UserInterface.h"
+#include "core/Errors.h"
+#include "core/Format.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace zorb {
@@ -29,12 +32,29 @@ public:
     virtual void Message(TMsgBox box, const std::string& text) = 0;
     virtual bool Ask(TMsgBox box, const std::string& text) = 0;
     void ShowError(const std::string& text) { Message(TMsgBox::Error, text); }
+    // Runs one step of an action; when it throws, the failure is told once, as `caption` ("…\r\r%s", translated,
+    // filled with `args` and then the reason), and the step gives false. What follows a failure is the caller's.
+    template <class... A>
+    bool Attempt(const std::function<void()>& step, const std::string& caption, const A&... args) {
+        try {
+            step();
+            return true;
+        } catch (const std::exception& e) {
+            ShowError(Format(caption, args..., ErrorText(e)));
+            return false;
+        }
+    }
 
     virtual const std::string& DataDir() const = 0;
     virtual const std::string& ExeDir() const = 0; // program files: language modules, help
     virtual std::string DataFile(const std::string& name) const = 0;
     virtual std::string ProgramName() const = 0;
     virtual std::string SettingsPath() const = 0; // the game settings file
+    // The game settings file as it is now. One that cannot be read is reported as the other settings are (once,
+    // until it reads again) and reads as defaults; it refuses to be saved over.
+    virtual std::unique_ptr<TIniFile> ReadSettingsFile() = 0;
+    // The interface settings file as the program holds it (read at start-up, written by WriteOptionNow).
+    virtual const TIniFile& FormSettingsFile() const = 0;
     // Looks without changing anything: no lock, files opened for reading only.
     virtual bool ReadOnly() const = 0;
 

@@ -48,43 +48,34 @@ TCombsController::TCombsController(TAppServices& app, TDrawsController& draws)
 void TCombsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
     auto listNotEmpty = [this] { return !FCombs.Empty(); };
-    const auto menu = [](int order, bool group = false, int barOrder = 0, const char* barText = "") {
-        TActionPlace p{"Combs", order, group};
-        if (barOrder) {
-            p.Toolbar = "Combs";
-            p.ToolbarOrder = barOrder;
-            p.ToolbarText = barText;
-        }
-        return p;
-    };
     t.Add({"CombsGen", "Генерировать", "Перегенерировать список комбинаций", "F2", always, [this] { CombsGen(); }},
-          menu(10, false, 1, "Новый"));
+          MenuPlace("Combs", 10, false, 1, "Новый"));
     t.Add({"CombsOpen", "Открыть", "Загрузить список комбинаций из файла", "Ctrl+O", always,
            [this] { CombsOpen(FApp.UI().OpenFileName(Tr(CombsFileFilterText), "lcv")); }},
-          menu(20, false, 3));
+          MenuPlace("Combs", 20, false, 3));
     t.Add({"CombsSave", "Сохранить", "Сохранить список комбинаций в файле", "Ctrl+S", listNotEmpty,
            [this] { CombsSave(FApp.UI().SaveFileName(Tr(CombsFileFilterText), "lcv")); }},
-          menu(30, false, 4));
+          MenuPlace("Combs", 30, false, 4));
     t.Add({"CombsCopy", "Копировать в буфер", "Копировать выделенные комбинации в буфер обмена", "Ctrl+C", listNotEmpty,
            [this] { CombsCopy(); }},
-          menu(40, true, 5, "Копировать"));
+          MenuPlace("Combs", 40, true, 5, "Копировать"));
     t.Add({"CombsPaste", "Вставить из буфера", "Вставить комбинации из буфера обмена", "Ctrl+V",
            [this] { return FApp.UI().ClipboardHasText(); }, [this] { CombsPaste(); }},
-          menu(50, false, 6, "Вставить"));
+          MenuPlace("Combs", 50, false, 6, "Вставить"));
     t.Add({"CombsSelectAll", "Выделить все", "Выделить все комбинации", "Ctrl+A", listNotEmpty,
            [this] { CombsSelectAll(); }},
-          menu(60));
+          MenuPlace("Combs", 60));
     t.Add({"CombsCheckNums", "Количество уникальных номеров",
            "Подсчет количества уникальных номеров, которые содержатся в текущем списке комбинаций", "", always,
            [this] { CombsCheckNums(); }},
-          menu(70, true));
+          MenuPlace("Combs", 70, true));
     t.Add({"CombsFindInDraws", "Проверить по архиву тиражей", "Проверка комбинации по списку тиражей", "Ctrl+F",
            [this] { return !FCombsSelection.empty(); }, [this] { CombsFindInDraws(); }},
-          menu(80));
+          MenuPlace("Combs", 80));
     t.Add({"CombsDelExists", "Исключить тиражи", "Удалить N последних тиражей из списка комбинаций", "Ctrl+E",
            [this] { return !FCombs.Empty() && !FArchive.Draws().empty() && FApp.Settings().DrawsExclude > 0; },
            [this] { CombsDelExists(); }},
-          menu(90, true));
+          MenuPlace("Combs", 90, true));
     t.Add({"CombsDelSelected",
            "Удалить выделенные",
            "Удалить выделенные комбинации из списка",
@@ -94,10 +85,11 @@ void TCombsController::RegisterActions(TActionTable& t) {
            {},
            {},
            "lvCombs"},
-          menu(100));
+          MenuPlace("Combs", 100));
     t.Add({"CombsUndo", "Отменить", "Отменить последнее действие", "Ctrl+Z", [this] { return UndoAvailable(); },
            [this] { CombsUndo(); }},
-          menu(110, false, 2)); // beside «Новый»: the step back after a filter must never be in the overflow
+          MenuPlace("Combs", 110, false,
+                    2)); // beside «Новый»: the step back after a filter must never be in the overflow
     t.Add({"ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскрашивать числа комбинаций по каналам", "",
            always,
            [this] {
@@ -199,11 +191,7 @@ void TCombsController::CombsGen() {
     if (!FUi.EditGenerateParams(params, saveAsDefault)) return;
     if (saveAsDefault) {
         FApp.Registry().Generate = params;
-        try {
-            FApp.Registry().SaveGenerateSettings();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FApp.Registry().SaveGenerateSettings(); }, Tr("Ошибка записи в файл конфигурации!\r\r%s"));
     }
     MakeUndo(true);
     GenerateCombs(true, params);
@@ -216,13 +204,13 @@ void TCombsController::CombsOpen(const std::string& path) {
         // Reading into a separate list leaves the current one untouched when the file cannot be read.
         TCombsArray loaded;
         TCombsReadStats stats;
-        try {
-            LoadCombsFile(path, loaded, &stats);
-            FCombs.Assign(loaded);
-            ReportOddCombs(stats.Odd);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка чтения файла \"%s\"!\r\r%s"), path, ErrorText(e)));
-        }
+        FApp.Attempt(
+            [&] {
+                LoadCombsFile(path, loaded, &stats);
+                FCombs.Assign(loaded);
+                ReportOddCombs(stats.Odd);
+            },
+            Tr("Ошибка чтения файла \"%s\"!\r\r%s"), path);
         FUndo.Clear();
         FFilters.clear();
         FUi.FiltersChanged();
@@ -254,11 +242,7 @@ void TCombsController::CombsPaste() {
 void TCombsController::CombsSave(const std::string& path) {
     if (path.empty()) return;
     TBusyScope busy(FApp, Format(Tr("Сохранение файла \"%s\"..."), path));
-    try {
-        SaveCombsFile(path, FCombs);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка записи в файл \"%s\"!\r\r%s"), path, ErrorText(e)));
-    }
+    FApp.Attempt([&] { SaveCombsFile(path, FCombs); }, Tr("Ошибка записи в файл \"%s\"!\r\r%s"), path);
 }
 
 void TCombsController::CombsSelectAll() {
@@ -352,14 +336,11 @@ void TCombsController::ForgetBuffer() {
 void TCombsController::GenerateCombs(bool interactive, const TGenerateSettings& params) {
     {
         TOptionalBusy busy(FApp, interactive, Tr("Генерация возможных комбинаций..."));
-        try {
-            ReportOddCombs(zorb::GenerateCombs(FCombs, params.Mode, params.Parameters));
-        } catch (const std::exception& e) {
-            if (params.Mode == gmFile)
-                FApp.ShowError(Format(Tr("Ошибка чтения файла \"%s\"!\r\r%s"), params.Parameters, ErrorText(e)));
-            else
-                FApp.ShowError(Format(Tr("Ошибка генерации файла комбинаций!\r\r%s"), ErrorText(e)));
-        }
+        const auto generate = [&] { ReportOddCombs(zorb::GenerateCombs(FCombs, params.Mode, params.Parameters)); };
+        if (params.Mode == gmFile)
+            FApp.Attempt(generate, Tr("Ошибка чтения файла \"%s\"!\r\r%s"), params.Parameters);
+        else
+            FApp.Attempt(generate, Tr("Ошибка генерации файла комбинаций!\r\r%s"));
     }
     if (interactive) {
         FFilters.clear();
@@ -373,10 +354,7 @@ bool TCombsController::LoadBuffer(int offset, int excluded) {
     if (FBufferKey != std::make_pair(offset, excluded)) return false;
     {
         TBusyScope busy(FApp, Tr("Загрузка буфера комбинаций..."));
-        try {
-            FCombs.Assign(FBuffer);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка загрузки буфера комбинаций!\r\r%s"), ErrorText(e)));
+        if (!FApp.Attempt([&] { FCombs.Assign(FBuffer); }, Tr("Ошибка загрузки буфера комбинаций!\r\r%s"))) {
             return false;
         }
     }
@@ -467,13 +445,9 @@ void TCombsController::RestoreUndo(bool show) {
 void TCombsController::SaveBuffer(int offset, int excluded) {
     if (FBufferKey == std::make_pair(offset, excluded)) return;
     TBusyScope busy(FApp, Tr("Создание буфера комбинаций..."));
-    try {
-        FBufferKey = {offset, excluded};
-        FBuffer.Assign(FCombs);
-    } catch (const std::exception& e) {
+    FBufferKey = {offset, excluded};
+    if (!FApp.Attempt([&] { FBuffer.Assign(FCombs); }, Tr("Ошибка создания буфера комбинаций!\r\r%s")))
         FBufferKey = {-1, -1};
-        FApp.ShowError(Format(Tr("Ошибка создания буфера комбинаций!\r\r%s"), ErrorText(e)));
-    }
 }
 
 void TCombsController::SetCombsExclude(int n) {

@@ -43,34 +43,27 @@ TDrawsController::TDrawsController(TAppServices& app, std::function<int()> downl
 
 void TDrawsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
-    const auto menu = [](int order, bool group = false) { return TActionPlace{"Draws", order, group}; };
-    const auto bar = [](int order, int barOrder, bool group = false) {
-        TActionPlace p{"Draws", order, group};
-        p.Toolbar = "Draws";
-        p.ToolbarOrder = barOrder;
-        return p;
-    };
     t.Add({"DrawsDownload", "Загрузка", "Загрузка архива тиражей с сайта лотереи", "F3", always,
            [this] { DrawsDownload(); }},
-          menu(10));
+          MenuPlace("Draws", 10));
     t.Add({"DrawsAdd", "Добавить", "Добавить новый тираж в архив", "Ins", always, [this] { DrawsAdd(); }},
-          bar(20, 1, true));
+          MenuPlace("Draws", 20, true, 1));
     t.Add({"DrawsEdit", "Изменить", "Изменить данные выделенного тиража", "",
            [this] { return !FDrawsSelection.empty(); }, [this] { DrawsEdit(); }},
-          bar(30, 2));
+          MenuPlace("Draws", 30, false, 2));
     t.Add({"DrawsDel", "Удалить", "Удалить выделенные тиражи из архива", "",
            [this] { return !FDrawsSelection.empty(); }, [this] { DrawsDel(); }},
-          bar(40, 3));
+          MenuPlace("Draws", 40, false, 3));
     t.Add({"DrawsImport", "Импорт из CSV-файла", "Импорт списка тиражей из CSV-файла", "", always,
            [this] { DrawsImport(FApp.UI().OpenFileName(Tr("Файлы тиражей (*.csv)|*.csv"), "csv")); }},
-          menu(50, true));
+          MenuPlace("Draws", 50, true));
     t.Add({"DrawsExport", "Экспорт в CSV-файл", "Экспорт списка тиражей в CSV-файл", "",
            [this] { return !FDraws.empty(); },
            [this] { DrawsExport(FApp.UI().SaveFileName(Tr("Файлы тиражей (*.csv)|*.csv"), "csv")); }},
-          menu(60));
+          MenuPlace("Draws", 60));
     t.Add({"DrawsSorted", "Упорядочить MIN->MAX", "Показывать числа тиражей по возрастанию", "", always,
            [this] { DrawsSorted(); }, [this] { return FApp.Settings().SortedDraws; }},
-          menu(70, true));
+          MenuPlace("Draws", 70, true));
 
     t.Add({"EditProxy", "Параметры proxy-сервера", "Настройка proxy-сервера для связи с сетью Интернет", "", always,
            [this] { EditProxy(); }},
@@ -127,11 +120,7 @@ void TDrawsController::LoadArchive() {
 void TDrawsController::SaveArchive() {
     {
         TBusyScope busy(FApp, Tr("Сохранение файла тиражей..."));
-        try {
-            SaveDrawsFile(ArchivePath(), FDraws);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл тиражей!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { SaveDrawsFile(ArchivePath(), FDraws); }, Tr("Ошибка записи в файл тиражей!\r\r%s"));
     }
     RefreshList(true);
 }
@@ -302,11 +291,7 @@ void TDrawsController::EditProxy() {
     }
     FProxy = edited;
     TBusyScope busy(FApp, Tr("Сохранение файла конфигурации..."));
-    try {
-        SaveProxy(FApp.SettingsPath(), FProxy);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
-    }
+    FApp.Attempt([&] { SaveProxy(FApp.SettingsPath(), FProxy); }, Tr("Ошибка записи в файл конфигурации!\r\r%s"));
 }
 
 void TDrawsController::AppendDownloaded(std::vector<TDrawRec> newestFirst) {

@@ -222,10 +222,7 @@ std::unique_ptr<TExportSource> TExportController::Source(TExportList list) const
 
 std::vector<int> TExportController::StoredWidths(TExportList list) const {
     // The widths the window stored for the list; a column without one is 80 pixels wide (10 characters).
-    TIniFile frm(FApp.DataFile(FApp.ProgramName() + ".frm"));
-    try {
-        frm.Load();
-    } catch (...) {}
+    const TIniFile& frm = FApp.FormSettingsFile();
     std::vector<int> widths;
     const std::unique_ptr<TExportSource> source = Source(list);
     for (int c = 0; c < source->ColumnCount(); ++c)

@@ -52,49 +52,46 @@ int TFormMain::DownloadHook() {
         return 0;
     }
     const std::string zipPath = DataFile(ArchiveZipName);
-    try {
-        THttpOptions options = Archive().HttpOptions();
-        options.MaxBytes = ResultsArchiveMaxBytes;
-        DownloadToFile(url, zipPath, options);
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка загрузки файла с архивом тиражей!\r\r%s"), ErrorText(e)));
+    if (!Attempt(
+            [&] {
+                THttpOptions options = Archive().HttpOptions();
+                options.MaxBytes = ResultsArchiveMaxBytes;
+                DownloadToFile(url, zipPath, options);
+            },
+            Tr("Ошибка загрузки файла с архивом тиражей!\r\r%s"))) {
         return 0;
     }
-    try {
-        ExtractMatching(zipPath, DataDir(), RangeFilePrefix, ".csv");
-    } catch (const std::exception& e) {
-        DeleteFileIfExists(zipPath);
-        ShowError(Format(Tr("Ошибка извлечения файлов из архива тиражей!\r\r%s"), ErrorText(e)));
-        return 0;
-    }
+    const bool extracted = Attempt([&] { ExtractMatching(zipPath, DataDir(), RangeFilePrefix, ".csv"); },
+                                   Tr("Ошибка извлечения файлов из архива тиражей!\r\r%s"));
     DeleteFileIfExists(zipPath);
+    if (!extracted) return 0;
 
     int added = 0, bad = 0;
-    try {
-        std::vector<std::string> files;
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(DataDir(), ec)) {
-            const std::string name = entry.path().filename().string();
-            if (LowerCase(name).rfind(LowerCase(RangeFilePrefix), 0) == 0 &&
-                LowerCase(ExtractFileName(name)).size() > 4 && LowerCase(name).substr(name.size() - 4) == ".csv")
-                files.push_back(name);
-        }
-        std::sort(files.begin(), files.end());
-        for (const std::string& name : files) {
-            const std::string path = DataFile(name);
-            const int next = NextDrawNumber(Archive().Draws(), 0);
-            int first = 0, last = 0;
-            RangeOfFileName(name, RangeFilePrefix, first, last);
-            if (first <= next && next <= last) {
-                std::vector<TDrawRec> fresh = ReadRangeFileAt(path, next, bad);
-                added += static_cast<int>(fresh.size());
-                Archive().AppendDownloaded(std::move(fresh));
+    Attempt(
+        [&] {
+            std::vector<std::string> files;
+            std::error_code ec;
+            for (const auto& entry : std::filesystem::directory_iterator(DataDir(), ec)) {
+                const std::string name = entry.path().filename().string();
+                if (LowerCase(name).rfind(LowerCase(RangeFilePrefix), 0) == 0 &&
+                    LowerCase(ExtractFileName(name)).size() > 4 && LowerCase(name).substr(name.size() - 4) == ".csv")
+                    files.push_back(name);
             }
-            DeleteFileIfExists(path);
-        }
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка обработки файла с архивом тиражей!\r\r%s"), ErrorText(e)));
-    }
+            std::sort(files.begin(), files.end());
+            for (const std::string& name : files) {
+                const std::string path = DataFile(name);
+                const int next = NextDrawNumber(Archive().Draws(), 0);
+                int first = 0, last = 0;
+                RangeOfFileName(name, RangeFilePrefix, first, last);
+                if (first <= next && next <= last) {
+                    std::vector<TDrawRec> fresh = ReadRangeFileAt(path, next, bad);
+                    added += static_cast<int>(fresh.size());
+                    Archive().AppendDownloaded(std::move(fresh));
+                }
+                DeleteFileIfExists(path);
+            }
+        },
+        Tr("Ошибка обработки файла с архивом тиражей!\r\r%s"));
     if (bad)
         Message(
             TMsgBox::Warning,

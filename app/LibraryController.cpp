@@ -49,13 +49,6 @@ TLibraryController::TLibraryController(TAppServices& app, TDrawsController& draw
 // --- Actions ---------------------------------------------------------------------------------------------------
 
 void TLibraryController::RegisterActions(TActionTable& t) {
-    const auto bar = [](int order, const std::string& text = "") {
-        TActionPlace p;
-        p.Toolbar = "OnlineScripts";
-        p.ToolbarOrder = order;
-        p.ToolbarText = text;
-        return p;
-    };
     auto shown = [this] { return PanelShown(); };
     auto focused = [this] { return PanelShown() && Focused(); };
     auto hasLines = [this] { return PanelShown() && FScenarios.LineCount() > 0; };
@@ -64,10 +57,11 @@ void TLibraryController::RegisterActions(TActionTable& t) {
     t.Add({"ScriptLibrary", "Online каталог сценариев", "", "Ctrl+L", [] { return true; }, [this] { TogglePanel(); },
            [this] { return PanelShown(); }},
           {"Scenario", 170, true});
-    t.Add({"ScriptLibraryRefresh", "Обновить", "", "", shown, [this] { LoadCatalogue(); }}, bar(1));
+    t.Add({"ScriptLibraryRefresh", "Обновить", "", "", shown, [this] { LoadCatalogue(); }},
+          ToolbarPlace("OnlineScripts", 1));
     t.Add({"ScriptLibraryDownload", "Скачать из каталога", "", "",
            [this] { return PanelShown() && Focused() && Focused()->Usable; }, [this] { Download(); }},
-          bar(2, "Скачать"));
+          ToolbarPlace("OnlineScripts", 2, "Скачать"));
     for (int v = 1; v <= 5; ++v)
         t.Add({Format("ScriptLibraryRate%d", v), RateCaptions[v - 1], "", "", focused, [this, v] { Rate(v); },
                [this, v] { return Focused() && Focused()->MyRating == v; }});
@@ -75,19 +69,24 @@ void TLibraryController::RegisterActions(TActionTable& t) {
            [this] { return PanelShown() && Focused() && Focused()->MyRating != 0; }, [this] { Rate(0); }});
     t.Add({"ScriptLibraryHide", "Скрыть сценарий", "", "", focused, [this] { Rate(-1); },
            [this] { return Focused() && Focused()->MyRating == -1; }});
-    t.Add({"ScriptLibraryUpload", "Опубликовать", "", "", hasLines, [this] { Upload(); }}, bar(10));
+    t.Add({"ScriptLibraryUpload", "Опубликовать", "", "", hasLines, [this] { Upload(); }},
+          ToolbarPlace("OnlineScripts", 10));
     t.Add({"ScriptLibraryReplace", "Изменить", "", "",
            [this, editable] { return editable() && FScenarios.LineCount() > 0; }, [this] { Replace(); }},
-          bar(11));
-    t.Add({"ScriptLibraryDelete", "Удалить", "", "", editable, [this] { Delete(); }}, bar(12));
-    t.Add({"ScriptLibraryView", "Свойства сценария", "", "", focused, [this] { View(); }}, bar(20, "Свойства"));
-    t.Add({"ScriptLibraryRates", "Просмотр оценок", "", "", focused, [this] { ShowRates(); }}, bar(21, "Оценки"));
+          ToolbarPlace("OnlineScripts", 11));
+    t.Add({"ScriptLibraryDelete", "Удалить", "", "", editable, [this] { Delete(); }},
+          ToolbarPlace("OnlineScripts", 12));
+    t.Add({"ScriptLibraryView", "Свойства сценария", "", "", focused, [this] { View(); }},
+          ToolbarPlace("OnlineScripts", 20, "Свойства"));
+    t.Add({"ScriptLibraryRates", "Просмотр оценок", "", "", focused, [this] { ShowRates(); }},
+          ToolbarPlace("OnlineScripts", 21, "Оценки"));
 }
 
 // --- State -----------------------------------------------------------------------------------------------------
 
 TOnlineIdentity TLibraryController::Identity() {
-    return OnlineIdentityOf(ReadOnlineSettings(FApp), FLanguage ? FLanguage() : BuiltInLanguage, FDraws.HttpOptions());
+    return OnlineIdentityOf(FOnline ? *FOnline : ReadOnlineSettings(FApp), FLanguage ? FLanguage() : BuiltInLanguage,
+                            FDraws.HttpOptions());
 }
 
 bool TLibraryController::PanelShown() const {
@@ -158,6 +157,20 @@ void TLibraryController::Startup() {
 }
 
 bool TLibraryController::LoadCatalogue(bool report) {
+    return Load(PanelShown() ? Filter() : -1, report);
+}
+
+bool TLibraryController::LoadCatalogueFiltered(int filter) {
+    return Load(filter >= 0 && filter < FilterCount ? filter : 2, true);
+}
+
+int TLibraryController::RowOfId(int id) const {
+    for (size_t i = 0; i < FRows.size(); ++i)
+        if (FRows[i].Id == id) return static_cast<int>(i);
+    return -1;
+}
+
+bool TLibraryController::Load(int filter, bool report) {
     std::string failure;
     {
         TBusyScope busy(FApp, Tr("Загрузка online-каталога сценариев..."));
@@ -165,15 +178,14 @@ bool TLibraryController::LoadCatalogue(bool report) {
         FRows.clear();
         FFocused = -1;
         FLastError.clear();
-        if (PanelShown()) {
+        if (filter >= 0) {
             try {
-                FRows = RequestScriptList(Identity(), Filter() - 1);
+                FRows = RequestScriptList(Identity(), filter - 1);
             } catch (const std::exception& e) {
                 failure = Format(Tr("Ошибка загрузки каталога online-сценариев!\r\r%s"), ErrorText(e));
             }
         }
-        for (size_t i = 0; keep && i < FRows.size(); ++i)
-            if (FRows[i].Id == keep) FFocused = static_cast<int>(i);
+        if (keep) FFocused = RowOfId(keep);
         FLastError = failure;
     }
     Changed();
@@ -200,27 +212,17 @@ bool TLibraryController::Download() {
                   Format(Tr("Заменить текущий сценарий (строк: %d) сценарием \"%s\" из online-каталога?"),
                          FScenarios.LineCount(), title)))
         return false;
-    std::string text;
-    {
-        TBusyScope busy(FApp, Tr("Скачивание сценария из online-каталога..."));
-        try {
-            text = RequestScriptText(Identity(), id);
-            if (ParseScenarioText(text).empty()) throw EZorbError(Format(Tr("Сценарий #%d не получен"), id));
-        } catch (const std::exception& e) {
-            text.clear();
-            FApp.ShowError(Format(Tr("Ошибка загрузки online-сценария!\r\r%s"), ErrorText(e)));
-        }
-    }
+    const std::string text = FetchScript(id);
     if (text.empty()) return false;
     // The scenario reads its lines from a file; a private one keeps the state file untouched until they are in.
     const std::string path = DownloadFilePath();
     bool ok = false;
-    try {
-        WriteScenarioFile(path, ParseScenarioText(text));
-        ok = FScenarios.LoadScenario(path, false);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки online-сценария!\r\r%s"), ErrorText(e)));
-    }
+    FApp.Attempt(
+        [&] {
+            WriteScenarioFile(path, ParseScenarioText(text));
+            ok = FScenarios.LoadScenario(path, false);
+        },
+        Tr("Ошибка загрузки online-сценария!\r\r%s"));
     DeleteFileIfExists(path);
     if (!ok) return false;
     FScenarios.SaveState();
@@ -234,24 +236,43 @@ bool TLibraryController::Download() {
     return true;
 }
 
+std::string TLibraryController::FetchScript(int id) {
+    TBusyScope busy(FApp, Tr("Скачивание сценария из online-каталога..."));
+    std::string text;
+    const bool ok = FApp.Attempt(
+        [&] {
+            text = RequestScriptText(Identity(), id);
+            if (ParseScenarioText(text).empty()) throw EZorbError(Format(Tr("Сценарий #%d не получен"), id));
+        },
+        Tr("Ошибка загрузки online-сценария!\r\r%s"));
+    return ok ? text : "";
+}
+
+bool TLibraryController::SendRate(int id, int value, const std::string& notes) {
+    return FApp.Attempt(
+        [&] {
+            TBusyScope busy(FApp, Tr("Отправка оценки на сервер..."));
+            RequestScriptRate(Identity(), id, value, notes);
+        },
+        Tr("Ошибка сохранения оценки online-сценария!\r\r%s"));
+}
+
+bool TLibraryController::FetchRates(int id, std::vector<TScriptRate>& rates) {
+    return FApp.Attempt(
+        [&] {
+            TBusyScope busy(FApp, Tr("Загрузка списка оценок..."));
+            rates = RequestScriptRates(Identity(), id);
+        },
+        Tr("Ошибка просмотра оценок online-сценария!\r\r%s"));
+}
+
 bool TLibraryController::Rate(int value) {
     const tScriptInfo* s = Focused();
     if (!s || value < -1 || value > 5) return false;
     const int id = s->Id;
-    std::string notes, failure;
+    std::string notes;
     if (value > 0 && (!FUi || !FUi->AskRateComment(notes))) return false;
-    {
-        TBusyScope busy(FApp, Tr("Отправка оценки на сервер..."));
-        try {
-            RequestScriptRate(Identity(), id, value, notes);
-        } catch (const std::exception& e) {
-            failure = Format(Tr("Ошибка сохранения оценки online-сценария!\r\r%s"), ErrorText(e));
-        }
-    }
-    if (!failure.empty()) {
-        FApp.ShowError(failure);
-        return false;
-    }
+    if (!SendRate(id, value, notes)) return false;
     LoadCatalogue();
     return true;
 }
@@ -261,17 +282,8 @@ bool TLibraryController::ShowRates() {
     if (!s || !FUi) return false;
     const tScriptInfo script = *s;
     std::vector<TScriptRate> rates;
-    try {
-        {
-            TBusyScope busy(FApp, Tr("Загрузка списка оценок..."));
-            rates = RequestScriptRates(Identity(), script.Id);
-        }
-        FUi->ShowScriptRates(script, rates);
-        return true;
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка просмотра оценок online-сценария!\r\r%s"), ErrorText(e)));
-        return false;
-    }
+    return FetchRates(script.Id, rates) && FApp.Attempt([&] { FUi->ShowScriptRates(script, rates); },
+                                                        Tr("Ошибка просмотра оценок online-сценария!\r\r%s"));
 }
 
 // --- The scenario dialog -----------------------------------------------------------------------------------------
@@ -307,14 +319,12 @@ std::string TLibraryController::CheckScriptDialog(const TScriptDialog& dialog, T
 bool TLibraryController::View() {
     const tScriptInfo* s = Focused();
     if (!s || !FUi) return false;
-    try {
-        TScriptDialog d = DialogFor(ScriptDataOf(*s), true);
-        FUi->EditScriptInfo(d);
-        return true;
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка просмотра свойств online-сценария!\r\r%s"), ErrorText(e)));
-        return false;
-    }
+    return FApp.Attempt(
+        [&] {
+            TScriptDialog d = DialogFor(ScriptDataOf(*s), true);
+            FUi->EditScriptInfo(d);
+        },
+        Tr("Ошибка просмотра свойств online-сценария!\r\r%s"));
 }
 
 // --- Publishing ------------------------------------------------------------------------------------------------
@@ -343,23 +353,7 @@ bool TLibraryController::Save(tScriptData data, int row) {
     data.Title = Trim(data.Title);
     data.Author = Trim(data.Author);
     const TOnlineIdentity who = Identity();
-    int id = 0;
-    std::string failure;
-    {
-        TBusyScope busy(FApp, Tr("Сохранение сценария в базе данных..."));
-        try {
-            id = RequestScriptPut(who, data, ScenarioText(FScenarios.Lines()));
-        } catch (const std::exception& e) {
-            failure = Format(Tr("Ошибка сохранения online-сценария в базе данных!\r\r%s"), ErrorText(e));
-        }
-    }
-    // -1 is also what a reply without content gives: nothing was stored, and there is nothing to tell.
-    if (failure.empty() && id <= 0 && id != -1)
-        failure = Format(Tr("Ошибка публикации online-сценария!\r\r%s"), Format(Tr("Код возврата: %d"), id));
-    if (!failure.empty()) {
-        FApp.ShowError(failure);
-        return false;
-    }
+    const int id = Publish(data, FScenarios.Lines(), who);
     if (id <= 0) return false;
     tScriptInfo fresh;
     if (row >= 0 && row < static_cast<int>(FRows.size())) fresh = FRows[static_cast<size_t>(row)];
@@ -386,12 +380,34 @@ bool TLibraryController::Save(tScriptData data, int row) {
     return true;
 }
 
+int TLibraryController::Publish(const tScriptData& data, const TScriptLines& lines, const TOnlineIdentity& who) {
+    int id = 0;
+    std::string failure;
+    {
+        TBusyScope busy(FApp, Tr("Сохранение сценария в базе данных..."));
+        try {
+            id = RequestScriptPut(who, data, ScenarioText(lines));
+        } catch (const std::exception& e) {
+            failure = Format(Tr("Ошибка сохранения online-сценария в базе данных!\r\r%s"), ErrorText(e));
+        }
+    }
+    // -1 is also what a reply without content gives: nothing was stored, and there is nothing to tell.
+    if (failure.empty() && id <= 0 && id != -1)
+        failure = Format(Tr("Ошибка публикации online-сценария!\r\r%s"), Format(Tr("Код возврата: %d"), id));
+    if (!failure.empty()) FApp.ShowError(failure);
+    return failure.empty() && id > 0 ? id : 0;
+}
+
 bool TLibraryController::Delete() {
     const tScriptInfo* s = Focused();
     if (!s || !s->Editable) return false;
     const tScriptInfo script = *s;
     if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить сценарий \"%s\"?"), script.Title)))
         return false;
+    return DeleteScript(script);
+}
+
+bool TLibraryController::DeleteScript(const tScriptInfo& script) {
     int code = -1;
     std::string failure;
     {

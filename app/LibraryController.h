@@ -5,11 +5,13 @@
 
 #include "app/AppServices.h"
 #include "app/DrawsController.h"
+#include "app/OnlineIdentity.h"
 #include "app/ScenarioController.h"
 #include "core/Translate.h"
 #include "online/OnlineClient.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,8 @@ public:
     void RegisterActions(TActionTable& table) override;
 
     TOnlineIdentity Identity();
+    // This run's server and user instead of the settings file's (the command line's options).
+    void UseOnlineSettings(const TOnlineSettings& settings) { FOnline = settings; }
     bool PanelShown() const;
     bool FilterEnabled() const { return FFilterEnabled; }
 
@@ -67,6 +71,9 @@ public:
     // --- Effects ---
     void Startup(); // the filter is enabled and the catalogue loaded, failures only noted in the panel
     bool LoadCatalogue(bool report = true);
+    // Through filter item `filter`, with or without the panel (the command line's list).
+    bool LoadCatalogueFiltered(int filter);
+    int RowOfId(int id) const; // -1 when the loaded rows lack it
     void TogglePanel();
     bool Download();
     bool Rate(int value); // 1..5 ask for a comment; 0 removes, -1 hides
@@ -76,6 +83,14 @@ public:
     bool View();
     bool ShowRates();
 
+    // The requests behind the actions, each reporting its own failure: the scenario's text (empty on failure),
+    // a rating, the ratings of a scenario, publishing (the server's id, 0 on failure) and deleting.
+    std::string FetchScript(int id);
+    bool SendRate(int id, int value, const std::string& notes);
+    bool FetchRates(int id, std::vector<TScriptRate>& rates);
+    int Publish(const tScriptData& data, const TScriptLines& lines, const TOnlineIdentity& who);
+    bool DeleteScript(const tScriptInfo& script);
+
     // The dialog's OK checks, in order: the message that keeps it open (and its box), empty when it may close.
     // The title check asks the server.
     std::string CheckScriptDialog(const TScriptDialog& dialog, TMsgBox& box);
@@ -83,6 +98,7 @@ public:
 private:
     TScriptDialog DialogFor(const tScriptData& data, bool readOnly) const;
     bool Save(tScriptData data, int row); // row -1 publishes a new one
+    bool Load(int filter, bool report);   // filter -1: no request
     void Changed();
 
     TAppServices& FApp;
@@ -91,6 +107,7 @@ private:
     TScenarioController& FScenarios;
     std::function<int()> FLanguage;
     std::function<std::vector<int>()> FLanguages;
+    std::optional<TOnlineSettings> FOnline;
     std::vector<tScriptInfo> FRows;
     int FFocused = -1;
     bool FFilterEnabled = false;

@@ -44,13 +44,9 @@ bool ValidInstallationId(const std::string& id) {
 }
 
 TOnlineSettings ReadOnlineSettings(TAppServices& app) {
-    TIniFile ini(app.SettingsPath());
-    bool readable = true;
-    try {
-        ini.Load();
-    } catch (...) {
-        readable = false;
-    }
+    const std::unique_ptr<TIniFile> file = app.ReadSettingsFile();
+    TIniFile& ini = *file;
+    const bool readable = !ini.LoadFailed();
     const TOnlineFields f = FieldsOf(ini);
     TOnlineSettings s;
     s.ServerUrl = f.ServerUrl;
@@ -75,11 +71,7 @@ TOnlineSettings ReadOnlineSettings(TAppServices& app) {
 }
 
 TOnlineFields ReadOnlineFields(TAppServices& app) {
-    TIniFile ini(app.SettingsPath());
-    try {
-        ini.Load();
-    } catch (...) {}
-    return FieldsOf(ini);
+    return FieldsOf(*app.ReadSettingsFile());
 }
 
 std::string CheckOnlineFields(const TOnlineFields& f) {

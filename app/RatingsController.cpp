@@ -58,30 +58,22 @@ void TRatingsController::RegisterActions(TActionTable& t) {
     auto stakesOpen = [this] { return FStakes.StakesOpen() && !FApp.ReadOnly(); };
     auto stakesNotEmpty = [this] { return FStakes.StakeCount() > 0; };
     auto selected = [this] { return !FSelection.empty(); };
-    // The menu "Рейтинг" and the ratings tab's toolbar.
-    const auto menu = [](int order, bool group = false, const char* submenu = "") {
-        TActionPlace p{"Ratings", order, group, submenu};
-        if (!*submenu) {
-            p.Toolbar = "Ratings";
-            p.ToolbarOrder = order;
-        }
-        return p;
-    };
+    // The menu "Рейтинг"; its direct items are on the ratings tab's toolbar too, in the same order.
     t.Add({"RatingsRefresh", "Обновить рейтинг", "Обновить рейтинг", "F5", stakesOpen, [this] { RatingsRefresh(); }},
-          menu(10, true));
+          MenuPlace("Ratings", 10, true, 10));
     t.Add({"RatingsExport", "Экспорт рейтинга в CSV-файл", "Экспорт рейтинга в CSV-файл", "",
            [this] { return !FRatings.Empty(); }, [this] { RatingsExport(""); }},
-          menu(20, true));
+          MenuPlace("Ratings", 20, true, 20));
     t.Add({"RatingsToScript", "Добавить в сценарий", "Добавить в сценарий", "",
            [this, selected] { return selected() && !FApp.ReadOnly(); }, [this] { RatingsToScript(); }},
-          menu(30));
+          MenuPlace("Ratings", 30, false, 30));
     t.Add({"StakesGraphDraws", "Суммарный профит по тиражам", "Суммарный профит по тиражам", "F6", stakesNotEmpty,
            [this] {
                std::string error;
                auto s = GraphDraws(error);
                ShowGraph("Суммарный профит по тиражам", std::move(s), error);
            }},
-          menu(40, true));
+          MenuPlace("Ratings", 40, true, 40));
     t.Add({"StakesGraphOverlap", "График совпадений ставок", "График совпадений ставок", "Ctrl+F6",
            [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
            [this] {
@@ -89,7 +81,7 @@ void TRatingsController::RegisterActions(TActionTable& t) {
                auto s = GraphStakes(false, error);
                ShowGraph("График совпадений ставок", std::move(s), error);
            }},
-          menu(50));
+          MenuPlace("Ratings", 50, false, 50));
     t.Add({"StakesGraphProfits", "График профита ставок", "График профита ставок", "Alt+F6",
            [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
            [this] {
@@ -97,10 +89,10 @@ void TRatingsController::RegisterActions(TActionTable& t) {
                auto s = GraphStakes(true, error);
                ShowGraph("График профита ставок", std::move(s), error);
            }},
-          menu(60));
+          MenuPlace("Ratings", 60, false, 60));
     t.Add({"RatingsGraphOverlap", "Количество совпадений", "Количество совпадений", "", selected,
            [this] { ShowGraph("Количество совпадений", GraphOverlap(), ""); }},
-          menu(70));
+          MenuPlace("Ratings", 70, false, 70));
     t.Add({"RatingsGraphLuck", "График везения",
            "Угаданные номера минус ожидаемые при случайной игре, накопленные по тиражам, и полоса ±2σ случайной игры",
            "", [stakesNotEmpty, selected] { return stakesNotEmpty() && selected(); },
@@ -109,13 +101,13 @@ void TRatingsController::RegisterActions(TActionTable& t) {
                auto s = GraphLuck(error);
                ShowGraph("График везения", std::move(s), error);
            }},
-          menu(75));
+          MenuPlace("Ratings", 75, false, 75));
     const char* modes[3] = {"Ожидаемые значения совпадений", "Абсолютные значения эффективности",
                             "Относительные значения эффективности"};
     for (int m = 0; m < 3; ++m)
         t.Add({Format("RatingsEffMode%d", m), modes[m], modes[m], "", [] { return true; }, [this, m] { SetEffMode(m); },
                [this, m] { return FApp.Settings().RatingsEffMode == m; }, "RatingsEffMode"},
-              menu(80 + m, m == 0, "Эффективность (столбцы E0..n)"));
+              TActionPlace{"Ratings", 80 + m, m == 0, "Эффективность (столбцы E0..n)"});
 }
 
 std::string TRatingsController::LrtPath() const {
@@ -145,11 +137,7 @@ void TRatingsController::LoadRatings() {
     }
     {
         TBusyScope busy(FApp, Tr("Загрузка файла рейтинга..."));
-        try {
-            FRatings.Load(LrtPath(), LrsPath());
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка чтения файла рейтинга!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FRatings.Load(LrtPath(), LrsPath()); }, Tr("Ошибка чтения файла рейтинга!\r\r%s"));
     }
     SortRatings(FSortColumn, FSortDescending);
 }
@@ -159,11 +147,7 @@ void TRatingsController::SaveRatings() {
     FExpectations.reset();
     if (!FApp.ReadOnly()) {
         TBusyScope busy(FApp, Tr("Сохранение файла рейтинга..."));
-        try {
-            FRatings.Save(LrtPath(), LrsPath());
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл рейтинга!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FRatings.Save(LrtPath(), LrsPath()); }, Tr("Ошибка записи в файл рейтинга!\r\r%s"));
     }
     FApp.UI().SetStatusPanel(5, Format(Tr("Рейтинг: %d"), static_cast<int>(FRatings.Count())));
     FUi.RatingsViewChanged(FRatings.Count());
@@ -257,11 +241,7 @@ void TRatingsController::RatingsRefresh() {
         return;
     {
         TBusyScope busy(FApp, Tr("Обновление рейтинга..."));
-        try {
-            FRatings.Rebuild(FStakes.StakesFile());
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка обновления рейтинга!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FRatings.Rebuild(FStakes.StakesFile()); }, Tr("Ошибка обновления рейтинга!\r\r%s"));
     }
     SortRatings(FSortColumn, FSortDescending);
 }

@@ -60,38 +60,30 @@ void TScenarioController::RegisterActions(TActionTable& t) {
     auto idle = [this] { return !FRunning; };
     auto hasLines = [this] { return !FRunning && !FLines.empty(); };
     auto command = [this] { return !FRunning && SelectedIsCommand(); };
-    const auto menu = [](int order, bool group = false, int barOrder = 0) {
-        TActionPlace p{"Scenario", order, group};
-        if (barOrder) {
-            p.Toolbar = "Scenario";
-            p.ToolbarOrder = barOrder;
-        }
-        return p;
-    };
     const std::string filter = "Файлы сценариев (*.lsc)|*.lsc";
     TAction open{"ScriptOpen", "Открыть", "Загрузить сценарий из файла",
                  "Ctrl+J",     idle,      [this, filter] {
                      ScriptOpen(FApp.UI().OpenFileName(Tr(filter), "lsc")); }};
     open.Scope = "lvScript";
-    t.Add(open, menu(10, false, 1));
+    t.Add(open, MenuPlace("Scenario", 10, false, 1));
     t.Add({"ScriptSave", "Сохранить", "Сохранить сценарий в файле", "Ctrl+I", hasLines,
            [this, filter] { ScriptSave(FApp.UI().SaveFileName(Tr(filter), "lsc")); }},
-          menu(20, false, 2));
+          MenuPlace("Scenario", 20, false, 2));
     t.Add({"ScriptLoad", "Добавить сценарий", "Добавить выбранный сценарий из файла в текущий сценарий", "", idle,
            [this, filter] { ScriptLoad(FApp.UI().OpenFileName(Tr(filter), "lsc")); }},
-          menu(30));
+          MenuPlace("Scenario", 30));
     t.Add({"ScriptAdd", "Добавить фильтры", "Добавить новую команду в сценарий", "Ctrl+Ins", idle,
            [this] { ScriptAdd(); }},
-          menu(40, true, 3));
+          MenuPlace("Scenario", 40, true, 3));
     t.Add({"ScriptEmpty", "Добавить разделитель", "Добавить разделитель в сценарий", "Shift+Ctrl+Ins", hasLines,
            [this] { ScriptEmpty(); }},
-          menu(50, false, 4));
+          MenuPlace("Scenario", 50, false, 4));
     t.Add({"ScriptClone", "Клонировать", "Добавить новую команду в сценарий и скопировать в нее данные из выделенной",
            "Ctrl+K", command, [this] { ScriptClone(); }},
-          menu(60, false, 5));
+          MenuPlace("Scenario", 60, false, 5));
     t.Add({"ScriptEdit", "Изменить", "Редактировать выделенную команду", "Ctrl+Return", command,
            [this] { ScriptEdit(); }},
-          menu(70, false, 6));
+          MenuPlace("Scenario", 70, false, 6));
     TAction del{"ScriptDel",
                 "Удалить",
                 "Удалить выделенные строки",
@@ -99,22 +91,23 @@ void TScenarioController::RegisterActions(TActionTable& t) {
                 [this] { return !FRunning && !FSelection.empty(); },
                 [this] { ScriptDel(); }};
     del.Scope = "lvScript";
-    t.Add(del, menu(80, true, 7));
-    t.Add({"ScriptClr", "Удалить все", "Удалить весь сценарий", "", hasLines, [this] { ScriptClr(); }}, menu(90));
+    t.Add(del, MenuPlace("Scenario", 80, true, 7));
+    t.Add({"ScriptClr", "Удалить все", "Удалить весь сценарий", "", hasLines, [this] { ScriptClr(); }},
+          MenuPlace("Scenario", 90));
     t.Add({"ScriptUp", "Переместить вверх", "Переместить выделенную строку вверх", "Ctrl+Up",
            [this] { return !FRunning && SelectedLine() > 0; }, [this] { ScriptUp(); }},
-          menu(100, true, 8));
+          MenuPlace("Scenario", 100, true, 8));
     t.Add({"ScriptDown", "Переместить вниз", "Переместить выделенную строку вниз", "Ctrl+Down",
            [this] { return !FRunning && SelectedLine() >= 0 && SelectedLine() + 1 < LineCount(); },
            [this] { ScriptDown(); }},
-          menu(110, false, 9));
+          MenuPlace("Scenario", 110, false, 9));
     auto canRun = [this] { return !FRunning && !FLines.empty() && !FArchive.Draws().empty(); };
     t.Add({"ScriptRun", "Прогноз", "Выполнить сценарий для текущего тиража и смещения", "F10", canRun,
            [this] { RunForecast(); }},
-          menu(120, true, 10));
+          MenuPlace("Scenario", 120, true, 10));
     t.Add({"ScriptTest", "Тест", "Тестирование сценария на основе результатов предыдуших тиражей", "Ctrl+F10", canRun,
            [this] { ScriptTest(); }},
-          menu(130, false, 11));
+          MenuPlace("Scenario", 130, false, 11));
     TAction stop{"ScriptStop",
                  "Стоп",
                  "Остановить выполнение сценария",
@@ -122,15 +115,15 @@ void TScenarioController::RegisterActions(TActionTable& t) {
                  [this] { return FRunning && !FStopRequested; },
                  [this] { RequestStop(true); }};
     stop.WhileBusy = true;
-    t.Add(stop, menu(140, false, 12));
+    t.Add(stop, MenuPlace("Scenario", 140, false, 12));
     t.Add({"LogToggle", "Журнал выполнения сценария",
            "Создание подробного журнала выполнения сценария для анализа его работы", "", idle,
            [this] { FApp.ToggleOption(&TFormSettings::ScriptLogEnabled); },
            [this] { return FApp.Settings().ScriptLogEnabled; }},
-          menu(150, true));
+          MenuPlace("Scenario", 150, true));
     t.Add({"LogsDelete", "Удалить журналы выполнения сценариев", "Удалить файлы журналов выполнения сценария", "", idle,
            [this] { DeleteLogs(); }},
-          menu(160));
+          MenuPlace("Scenario", 160));
     (void)always;
 }
 
@@ -158,15 +151,16 @@ bool TScenarioController::LoadScenario(const std::string& file, bool append) {
     bool ok = true;
     {
         TBusyScope busy(FApp, Format(Tr("Загрузка файла \"%s\"..."), file));
-        try {
-            TScriptLines read = ReadScenarioFile(file);
-            if (append && !FLines.empty())
-                AppendScenarioLines(FLines, read);
-            else
-                FLines = std::move(read);
-            FSelection.clear();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка чтения файла \"%s\"!\r\r%s"), file, ErrorText(e)));
+        if (!FApp.Attempt(
+                [&] {
+                    TScriptLines read = ReadScenarioFile(file);
+                    if (append && !FLines.empty())
+                        AppendScenarioLines(FLines, read);
+                    else
+                        FLines = std::move(read);
+                    FSelection.clear();
+                },
+                Tr("Ошибка чтения файла \"%s\"!\r\r%s"), file)) {
             ok = false;
         }
     }
@@ -176,13 +170,7 @@ bool TScenarioController::LoadScenario(const std::string& file, bool append) {
 
 bool TScenarioController::SaveScenario(const std::string& file) {
     TBusyScope busy(FApp, Format(Tr("Сохранение файла \"%s\"..."), file));
-    try {
-        WriteScenarioFile(file, FLines);
-        return true;
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка записи в файл \"%s\"!\r\r%s"), file, ErrorText(e)));
-        return false;
-    }
+    return FApp.Attempt([&] { WriteScenarioFile(file, FLines); }, Tr("Ошибка записи в файл \"%s\"!\r\r%s"), file);
 }
 
 bool TScenarioController::SaveState() {

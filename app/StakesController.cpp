@@ -56,30 +56,21 @@ void TStakesController::RegisterActions(TActionTable& t) {
     auto stakesOpen = [this] { return FStakes.IsOpen() && !FApp.ReadOnly(); };
     auto stakesNotEmpty = [this] { return FStakes.IsOpen() && !FStakes.Empty() && !FApp.ReadOnly(); };
     // Short texts on the toolbar, so that all of it fits the tab; the menus keep the full captions.
-    const auto menu = [](int order, bool group = false, int barOrder = 0, const char* barText = "") {
-        TActionPlace p{"Stakes", order, group};
-        if (barOrder) {
-            p.Toolbar = "Stakes";
-            p.ToolbarOrder = barOrder;
-            p.ToolbarText = barText;
-        }
-        return p;
-    };
     t.Add({"StakeAdd", "Сделать ставку", "Сделать ставку на выделенную комбинацию", "F4", stakesOpen,
            [this] { StakeAdd(false); }},
-          menu(10, false, 1));
+          MenuPlace("Stakes", 10, false, 1));
     t.Add({"StakeAddRandom", "Сделать случайную ставку", "Сделать ставку на случайную комбинацию из списка", "Ctrl+F4",
            [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); }, [this] { StakeAdd(true); }},
-          menu(20, false, 2, "Случайная ставка"));
+          MenuPlace("Stakes", 20, false, 2, "Случайная ставка"));
     t.Add({"StakeAddSelected", "Сделать ставки для выделенных комбинаций",
            "Сделать ставки для всех выделенных комбинаций", "Alt+F4",
            [this, stakesOpen] { return stakesOpen() && !FCombs.CombsSelection().empty(); },
            [this] { StakeAddCombos(false); }},
-          menu(30, false, 3, "На выделенные"));
+          MenuPlace("Stakes", 30, false, 3, "На выделенные"));
     t.Add({"StakeAddAll", "Сделать ставки для всех комбинаций", "Сделать ставки для всех комбинаций списка",
            "Ctrl+Alt+F4", [this, stakesOpen] { return stakesOpen() && !FCombs.Combs().Empty(); },
            [this] { StakeAddCombos(true); }},
-          menu(40));
+          MenuPlace("Stakes", 40));
     t.Add({"StakeDel",
            "Удалить ставку",
            "Удалить выделенные ставки",
@@ -89,36 +80,36 @@ void TStakesController::RegisterActions(TActionTable& t) {
            {},
            {},
            "sgStakes"},
-          menu(50, true, 4, "Удалить"));
+          MenuPlace("Stakes", 50, true, 4, "Удалить"));
     t.Add({"StakeFilter", "Удалить по условию", "Удалить ставки по количеству совпадений", "Alt+D", stakesNotEmpty,
            [this] { StakeFilter(); }},
-          menu(60, false, 5));
+          MenuPlace("Stakes", 60, false, 5));
     t.Add({"StakeClear", "Удалить все ставки", "Удалить все ставки из файла", "Ctrl+Shift+Del", stakesNotEmpty,
            [this] { StakeClear(); }},
-          menu(70));
+          MenuPlace("Stakes", 70));
     t.Add({"StakesCheckManual", "Проверить ставки", "Проверить результаты ставок по архиву тиражей", "Ctrl+F5",
            stakesNotEmpty,
            [this] {
                CheckAndCommitStakes();
                RefreshStakesView(true, false);
            }},
-          menu(80, true, 6));
+          MenuPlace("Stakes", 80, true, 6));
     t.Add({"LogStakes", "Журналы ставок", "Записывать проверенные ставки в журналы", "", always,
            [this] { FApp.ToggleOption(&TFormSettings::StakesLogEnabled); },
            [this] { return FApp.Settings().StakesLogEnabled; }},
-          menu(90, true));
+          MenuPlace("Stakes", 90, true));
     t.Add({"LogStakesDelete", "Удалить журналы ставок", "Удалить файлы журналов ставок", "", always,
            [this] { LogStakesDelete(); }},
-          menu(100));
+          MenuPlace("Stakes", 100));
     t.Add({"StakesScroll", "Прокручивать список при добавлении", "Выделять последнюю ставку при добавлении", "", always,
            [this] { FApp.ToggleOption(&TFormSettings::StakesScrollEnabled); },
            [this] { return FApp.Settings().StakesScrollEnabled; }},
-          menu(110));
+          MenuPlace("Stakes", 110));
     t.Add({"StakesCheckLine", "Проверять ставки после каждой строки сценария",
            "Проверять ставки после каждой строки сценария, а не в конце", "", always,
            [this] { FApp.ToggleOption(&TFormSettings::StakesCheckOnLine); },
            [this] { return FApp.Settings().StakesCheckOnLine; }},
-          menu(120));
+          MenuPlace("Stakes", 120));
 }
 
 void TStakesController::ArchiveChanged() {
@@ -128,10 +119,8 @@ void TStakesController::ArchiveChanged() {
 
 bool TStakesController::AddBatchStake(const TStakeRecord& record, int drawCount, bool scroll) {
     TBusyScope busy(FApp, Tr("Создание ставок..."));
-    try {
-        AppendStakes(FStakes, record, drawCount);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+    if (!FApp.Attempt([&] { AppendStakes(FStakes, record, drawCount); },
+                      Tr("Ошибка добавления записи в файл ставок!\r\r%s"))) {
         return false;
     }
     RefreshStakesView(false, scroll);
@@ -141,10 +130,8 @@ bool TStakesController::AddBatchStake(const TStakeRecord& record, int drawCount,
 bool TStakesController::AddSingleStake(const TStakeRecord& record, int drawCount) {
     {
         TBusyScope busy(FApp, Tr("Создание ставки..."));
-        try {
-            AppendStakes(FStakes, record, drawCount);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+        if (!FApp.Attempt([&] { AppendStakes(FStakes, record, drawCount); },
+                          Tr("Ошибка добавления записи в файл ставок!\r\r%s"))) {
             RefreshStakesView(true, false);
             return false;
         }
@@ -164,18 +151,11 @@ bool TStakesController::CheckAndCommitStakes() {
         cb.Progress = [this](double percent) {
             FApp.SetProgressText(Format(Tr("Проверка результатов ставок ( завершено %.0f %% )..."), percent));
         };
-        try {
-            checked = CheckStakes(FStakes, FArchive.Draws(), FApp.Registry(), cb);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка проверки ставок!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { checked = CheckStakes(FStakes, FArchive.Draws(), FApp.Registry(), cb); },
+                     Tr("Ошибка проверки ставок!\r\r%s"));
     }
     if (checked) {
-        try {
-            FStakes.Sync();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FStakes.Sync(); }, Tr("Ошибка записи в файл ставок!\r\r%s"));
         for (auto& hook : FCommitHooks) hook();
         NoteMissingPrizes();
     }
@@ -197,26 +177,28 @@ void TStakesController::CombsDoubleClicked() {
 }
 
 bool TStakesController::DeleteStakeRows(int64_t firstRow, int64_t lastRow) {
-    try {
-        RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
-                      [&](int64_t index, const TStakeRecord&) { return index + 1 < firstRow || index + 1 > lastRow; });
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
+    if (!FApp.Attempt(
+            [&] {
+                RewriteStakes(
+                    FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
+                    [&](int64_t index, const TStakeRecord&) { return index + 1 < firstRow || index + 1 > lastRow; });
+            },
+            Tr("Ошибка удаления записи из файла ставок!\r\r%s")))
         return false;
-    }
     FStakesSelection.clear();
     return true;
 }
 
 bool TStakesController::DeleteStakesByMatches(int condition, int value) {
-    try {
-        RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"), [&](int64_t, const TStakeRecord& r) {
-            return r.IsSeparator() || !DropsByMatches(condition, value, r.Checked ? r.Matched.Count : -1);
-        });
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
+    if (!FApp.Attempt(
+            [&] {
+                RewriteStakes(
+                    FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"), [&](int64_t, const TStakeRecord& r) {
+                        return r.IsSeparator() || !DropsByMatches(condition, value, r.Checked ? r.Matched.Count : -1);
+                    });
+            },
+            Tr("Ошибка удаления записи из файла ставок!\r\r%s")))
         return false;
-    }
     FStakesSelection.clear();
     return true;
 }
@@ -225,16 +207,11 @@ bool TStakesController::LoadStakes() {
     TBusyScope busy(FApp, Tr("Загрузка файла ставок..."));
     const std::string path = FApp.DataFile(FApp.ProgramName() + ".lsk");
     if (!FApp.ReadOnly() && !FLock.Acquire(FApp.DataDir())) return false;
-    try {
-        if (FApp.ReadOnly() && !FileExists(path)) {
-            RefreshStakesView(true, false);
-            return true;
-        }
-        FStakes.Open(path, FApp.ReadOnly());
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка чтения файла ставок!\r\r%s"), ErrorText(e)));
+    // A look without a stakes file has nothing to open.
+    if (FApp.ReadOnly() && !FileExists(path))
+        return FApp.Attempt([&] { RefreshStakesView(true, false); }, Tr("Ошибка чтения файла ставок!\r\r%s"));
+    if (!FApp.Attempt([&] { FStakes.Open(path, FApp.ReadOnly()); }, Tr("Ошибка чтения файла ставок!\r\r%s")))
         return false;
-    }
     if (FStakes.Outdated())
         DropOutdatedStakes();
     else if (FStakes.TornBytes() > 0)
@@ -272,12 +249,12 @@ void TStakesController::DropOutdatedStakes() {
         FStakes.Close();
         return;
     }
-    try {
-        FStakes.Truncate();
-        FStakes.Sync();
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
-    }
+    FApp.Attempt(
+        [&] {
+            FStakes.Truncate();
+            FStakes.Sync();
+        },
+        Tr("Ошибка записи в файл ставок!\r\r%s"));
 }
 
 void TStakesController::CutTornStakes() {
@@ -454,12 +431,12 @@ void TStakesController::StakeClear() {
     if (!FApp.Ask(TMsgBox::Warning, question)) return;
     {
         TBusyScope busy(FApp, Tr("Удаление ставок..."));
-        try {
-            FStakes.Truncate();
-            FStakes.Sync();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл ставок!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt(
+            [&] {
+                FStakes.Truncate();
+                FStakes.Sync();
+            },
+            Tr("Ошибка записи в файл ставок!\r\r%s"));
         FStakesSelection.clear();
     }
     RefreshStakesView(false, false);
@@ -487,18 +464,18 @@ void TStakesController::StakeDel() {
         TBusyScope busy(FApp, Tr("Удаление ставок..."));
         // Exactly the selected records go, also when the selection has gaps.
         const TRowRanges selection = FStakesSelection;
-        try {
-            RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
-                          [&](int64_t index, const TStakeRecord&) {
-                              for (const auto& [a, b] : selection)
-                                  if (index >= static_cast<int64_t>(a) && index < static_cast<int64_t>(b)) return false;
-                              return true;
-                          });
-            FStakesSelection.clear();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка удаления записи из файла ставок!\r\r%s"), ErrorText(e)));
-            ok = false;
-        }
+        ok = FApp.Attempt(
+            [&] {
+                RewriteStakes(FStakes, FApp.DataFile(FApp.ProgramName() + ".~tmp"),
+                              [&](int64_t index, const TStakeRecord&) {
+                                  for (const auto& [a, b] : selection)
+                                      if (index >= static_cast<int64_t>(a) && index < static_cast<int64_t>(b))
+                                          return false;
+                                  return true;
+                              });
+                FStakesSelection.clear();
+            },
+            Tr("Ошибка удаления записи из файла ставок!\r\r%s"));
     }
     if (ok) CheckAndCommitStakes();
     RefreshStakesView(true, false);

@@ -47,15 +47,6 @@ TStatsController::TStatsController(TAppServices& app, TDrawsController& draws, T
 
 void TStatsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
-    const auto menu = [](int order, bool group = false, int barOrder = 0, const char* barText = "") {
-        TActionPlace p{"Stats", order, group};
-        if (barOrder) {
-            p.Toolbar = "Stats";
-            p.ToolbarOrder = barOrder;
-            p.ToolbarText = barText;
-        }
-        return p;
-    };
     t.Add({"EditConfig", "Параметры", "Параметры системы: матрица, каналы, ставки, выигрыши, веса", "", always,
            [this] { EditConfig(); }},
           {"File", 10});
@@ -63,7 +54,7 @@ void TStatsController::RegisterActions(TActionTable& t) {
           {"File", 20});
     t.Add({"DrawsStatCalc", "Обновить", "Пересчитать статистику по выбранным параметрам", "",
            [this] { return !FArchive.Draws().empty() && FStatTypeEntry >= 0; }, [this] { DrawsStatCalc(); }},
-          menu(10, false, 1));
+          MenuPlace("Stats", 10, false, 1));
     t.Add({"DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
            "Использовать режим сравнения статистики с распределением по полному набору комбинаций", "", always,
            [this] {
@@ -73,7 +64,7 @@ void TStatsController::RegisterActions(TActionTable& t) {
                Recalculate(true);
            },
            [this] { return FApp.Settings().PrefetchsEnabled; }},
-          menu(20, true, 4, "Норма"));
+          MenuPlace("Stats", 20, true, 4, "Норма"));
     t.Add({"DrawsStatShowTotalLine", "График идеального распределения",
            "Пропорциональный график распределения значений по всем возможным комбинациям лотереи", "",
            [this] { return FApp.Settings().PrefetchsEnabled; },
@@ -83,25 +74,25 @@ void TStatsController::RegisterActions(TActionTable& t) {
                Recalculate(true);
            },
            [this] { return FApp.Settings().ShowTotalLine; }},
-          menu(30, false, 5, "Идеальный график"));
+          MenuPlace("Stats", 30, false, 5, "Идеальный график"));
     auto canFilter = [this] { return !FCombs.Combs().Empty() && !FStatSelection.empty(); };
     t.Add({"StatFilter_Include", "Оставить выделенные",
            "В списке комбинаций оставить комбинации с выделенными характеристиками", "F7", canFilter,
            [this] { StatFilter(false); }},
-          menu(40, true, 2));
+          MenuPlace("Stats", 40, true, 2));
     t.Add({"StatFilter_Exclude", "Удалить выделенные",
            "Из списка комбинаций удалить комбинации с выделенными характеристиками", "Ctrl+F7", canFilter,
            [this] { StatFilter(true); }},
-          menu(50, false, 3));
+          MenuPlace("Stats", 50, false, 3));
     t.Add({"FiltersManager", "Избранные статистики", "Настройка списка избранных видов статистики (фильтров)", "",
            always, [this] { FiltersManager(); }},
-          menu(60, true, 6, "Избранное"));
+          MenuPlace("Stats", 60, true, 6, "Избранное"));
     t.Add({"FiltersReset", "Все доступные статистики", "Отображать все доступные виды статистики (фильтры)", "", always,
            [this] { FiltersReset(); }},
-          menu(70));
+          MenuPlace("Stats", 70));
     t.Add({"FiltersInfo", "Описание статистики", "Сведения о выбранном методе расчета статистики", "F8",
            [this] { return FStatTypeEntry >= 0; }, [this] { ShowMethodInfo(FStatTypeEntry); }},
-          menu(80));
+          MenuPlace("Stats", 80));
 }
 
 void TStatsController::ReadSortSetting(const TIniFile& frm) {
@@ -129,21 +120,13 @@ void TStatsController::ShowMethod(int entry, int length) {
 }
 
 void TStatsController::LoadFavorites() {
-    try {
-        FApp.Registry().LoadNames(FavoritesPath(), true);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки списка фильтров!\r\r%s"), ErrorText(e)));
-    }
+    FApp.Attempt([&] { FApp.Registry().LoadNames(FavoritesPath(), true); },
+                 Tr("Ошибка загрузки списка фильтров!\r\r%s"));
 }
 
 bool TStatsController::SaveFavorites() {
-    try {
-        FApp.Registry().SaveNames(FavoritesPath(), true, false);
-        return true;
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения списка фильтров!\r\r%s"), ErrorText(e)));
-        return false;
-    }
+    return FApp.Attempt([&] { FApp.Registry().SaveNames(FavoritesPath(), true, false); },
+                        Tr("Ошибка сохранения списка фильтров!\r\r%s"));
 }
 
 void TStatsController::RebuildMethods() {
@@ -214,11 +197,7 @@ void TStatsController::EditConfig() {
     FApp.Registry().Config = edited;
     {
         TBusyScope busy(FApp, Tr("Сохранение файла конфигурации..."));
-        try {
-            FApp.Registry().SaveSettings();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FApp.Registry().SaveSettings(); }, Tr("Ошибка записи в файл конфигурации!\r\r%s"));
     }
     RebuildMethods();
     EnsurePrefetchs(false, stale);
@@ -238,11 +217,7 @@ void TStatsController::EditShredding() {
     FApp.Registry().Shredding = edited;
     {
         TBusyScope busy(FApp, Tr("Сохранение файла конфигурации..."));
-        try {
-            FApp.Registry().SaveShreddingSettings();
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FApp.Registry().SaveShreddingSettings(); }, Tr("Ошибка записи в файл конфигурации!\r\r%s"));
     }
     EnsurePrefetchs(false, {ShreddingGroup});
     RebuildMethods();

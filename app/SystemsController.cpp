@@ -152,49 +152,41 @@ TSystemsController::TSystemsController(TAppServices& app, TDrawsController& draw
 
 void TSystemsController::RegisterActions(TActionTable& t) {
     auto shown = [this] { return TabShown(); };
-    const auto menu = [](int order, bool group = false, int barOrder = 0) {
-        TActionPlace p{"Systems", order, group};
-        if (barOrder) {
-            p.Toolbar = "Systems";
-            p.ToolbarOrder = barOrder;
-        }
-        return p;
-    };
     auto canStake = [this] {
         return TabShown() && !FCombs.Combs().Empty() && FStakes.StakesOpen() && !FApp.ReadOnly();
     };
     // Ctrl+J opens a scenario; the tab's toggle takes the shifted key beside the two system stakes on J.
     t.Add({"SystemsOn", "Системная игра", "Показать или скрыть вкладку \"Системы\"", "Ctrl+Shift+J",
            [] { return true; }, [this] { SystemsOn(); }, [this] { return TabShown(); }},
-          menu(10));
+          MenuPlace("Systems", 10));
     t.Add({"SystemsRefresh", "Обновить", "Загрузить список систем с сервера", "", shown, [this] { LoadCatalogue(); }},
-          menu(20, true, 1));
+          MenuPlace("Systems", 20, true, 1));
     t.Add({"SystemsDownload", "Загрузить", "Загрузить выбранные системы на компьютер", "",
            [this] {
                return TabShown() && !FApp.ReadOnly() &&
                       std::any_of(FSelection.begin(), FSelection.end(), [this](int r) { return Real(r); });
            },
            [this] { DownloadSelected(); }},
-          menu(30, false, 2));
+          MenuPlace("Systems", 30, false, 2));
     t.Add({"SystemsAdd", "Добавить", "Опубликовать новую систему", "", shown, [this] { AddSystem(); }},
-          menu(40, true, 3));
+          MenuPlace("Systems", 40, true, 3));
     t.Add({"SystemsProp", "Свойства", "Просмотреть или изменить систему", "",
            [this] { return TabShown() && Real(FFocused); }, [this] { ShowSystem(TSystemPage::Properties); }},
-          menu(50, false, 4));
+          MenuPlace("Systems", 50, false, 4));
     t.Add({"SystemsDel", "Удалить", "Удалить свою систему с сервера", "",
            [this] { return TabShown() && Real(FFocused) && RowOwn(FFocused); }, [this] { DeleteSystem(); }},
-          menu(60, false, 5));
+          MenuPlace("Systems", 60, false, 5));
     t.Add({"SystemsCoverage", "Покрытие", "Покрытие системы: сколько наборов чисел она гарантированно угадывает", "",
            [this] { return TabShown() && Real(FFocused); }, [this] { ShowSystem(TSystemPage::Coverage); }},
-          menu(70, true, 6));
+          MenuPlace("Systems", 70, true, 6));
     t.Add({"SystemStakeAll", "Cистемная игра по списку системы",
            "Сделать ставки по всем комбинациям системы для чисел списка комбинаций", "Ctrl+Alt+J", canStake,
            [this] { SystemStake(false); }},
-          menu(80, true));
+          MenuPlace("Systems", 80, true));
     t.Add({"SystemStakeFilter", "Cистемная игра по списку комбинаций",
            "Сделать ставки по тем комбинациям системы, которые есть в списке комбинаций", "Alt+J", canStake,
            [this] { SystemStake(true); }},
-          menu(90));
+          MenuPlace("Systems", 90));
 }
 
 void TSystemsController::Startup() {
@@ -209,7 +201,7 @@ std::string TSystemsController::SystemsDir() const {
 }
 
 TOnlineIdentity TSystemsController::Identity() const {
-    const TOnlineSettings s = ReadOnlineSettings(FApp);
+    const TOnlineSettings s = FOnline ? *FOnline : ReadOnlineSettings(FApp);
     FUserMail = s.UserMail;
     return OnlineIdentityOf(s, FLanguage ? FLanguage() : 1049, FArchive.HttpOptions());
 }
@@ -294,25 +286,31 @@ void TSystemsController::SystemsOn() {
     }
 }
 
-void TSystemsController::LoadCatalogue() {
+bool TSystemsController::LoadCatalogue() {
     TBusyScope busy(FApp, Tr("Загрузка списка систем..."));
     const int focusedId = FFocused >= 0 && FFocused < RowCount() ? FRows[static_cast<size_t>(FFocused)].Info.Id : 0;
     FRows.clear();
     FSelection.clear();
     FFocused = -1;
-    try {
-        const TOnlineIdentity who = Identity();
-        for (const tSystemInfo& s : RequestSystemList(who)) {
-            TRow row{s, s.Id > 0 && FileExists(FileOf(s))};
-            if (row.Loaded) RefreshChanged(row, who);
-            FRows.push_back(std::move(row));
-        }
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки списка систем!\r\r%s"), ErrorText(e)));
-    }
-    for (int i = 0; i < RowCount(); ++i)
-        if (focusedId != 0 && FRows[static_cast<size_t>(i)].Info.Id == focusedId) FFocused = i;
+    const bool ok = FApp.Attempt(
+        [&] {
+            const TOnlineIdentity who = Identity();
+            for (const tSystemInfo& s : RequestSystemList(who)) {
+                TRow row{s, s.Id > 0 && FileExists(FileOf(s))};
+                if (row.Loaded) RefreshChanged(row, who);
+                FRows.push_back(std::move(row));
+            }
+        },
+        Tr("Ошибка загрузки списка систем!\r\r%s"));
+    if (focusedId != 0) FFocused = RowOfId(focusedId);
     Changed();
+    return ok;
+}
+
+int TSystemsController::RowOfId(int id) const {
+    for (int i = 0; id > 0 && i < RowCount(); ++i)
+        if (FRows[static_cast<size_t>(i)].Info.Id == id) return i;
+    return -1;
 }
 
 // A downloaded system whose file time is not its date on the server was changed there: fetch it again.
@@ -321,23 +319,21 @@ void TSystemsController::RefreshChanged(TRow& row, const TOnlineIdentity& who) {
     struct stat st {};
     if (s.Created <= 0 || ::stat(FileOf(s).c_str(), &st) != 0) return;
     if (static_cast<int64_t>(st.st_mtime) == LocalToUnixSeconds(s.Created)) return;
-    try {
-        FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.Title));
-        // Keeping a file the user already took up to date is not another download.
-        WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.Id, false));
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), s.Id, ErrorText(e)));
-    }
+    FApp.Attempt(
+        [&] {
+            FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), s.Title));
+            // Keeping a file the user already took up to date is not another download.
+            WriteSystemFile(SystemsDir(), s, RequestSystemData(who, s.Id, false));
+        },
+        Tr("Ошибка загрузки системы #%d!\r\r%s"), s.Id);
     FApp.SetProgressText(Tr("Загрузка списка систем..."));
 }
 
 bool TSystemsController::Download(int index, const TOnlineIdentity& who) {
     TRow& row = FRows[static_cast<size_t>(index)];
     FApp.SetProgressText(Format(Tr("Загрузка \"%s\"..."), row.Info.Title));
-    try {
-        WriteSystemFile(SystemsDir(), row.Info, RequestSystemData(who, row.Info.Id));
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.Id, ErrorText(e)));
+    if (!FApp.Attempt([&] { WriteSystemFile(SystemsDir(), row.Info, RequestSystemData(who, row.Info.Id)); },
+                      Tr("Ошибка загрузки системы #%d!\r\r%s"), row.Info.Id)) {
         return false;
     }
     // The server has counted it: the row shows the count at once rather than at the next catalogue load.
@@ -348,6 +344,19 @@ bool TSystemsController::Download(int index, const TOnlineIdentity& who) {
         if (FRows[static_cast<size_t>(i)].Info.Nums == row.Info.Nums) FRows[static_cast<size_t>(i)].Loaded = i == index;
     if (index != FFocused) std::erase(FSelection, index);
     return true;
+}
+
+std::string TSystemsController::DownloadSystem(int id) {
+    const int row = RowOfId(id);
+    if (row < 0) {
+        FApp.ShowError(
+            Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), id, Format(Tr("Система #%d не найдена в каталоге"), id)));
+        return "";
+    }
+    TBusyScope busy(FApp, "");
+    const bool ok = Download(row, Identity());
+    Changed();
+    return ok ? FileOf(Row(row)) : "";
 }
 
 void TSystemsController::DownloadSelected() {
@@ -373,12 +382,7 @@ void TSystemsController::AddSystem() {
     TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.Title));
     d.Info.Id = 0;
     int id = -1;
-    try {
-        id = RequestSystemPut(who, d, false);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), 0, ErrorText(e)));
-        return;
-    }
+    if (!SendSystem(who, d, false, id)) return;
     if (id <= 0) {
         FApp.ShowError(Format(Tr("Ошибка добавления системы!\r\r%s"), Tr("Сервер не вернул номер системы")));
         return;
@@ -402,15 +406,16 @@ void TSystemsController::ShowSystem(TSystemPage page) {
     d.Info = FRows[static_cast<size_t>(index)].Info;
     {
         TBusyScope busy(FApp, Format(Tr("Загрузка \"%s\"..."), d.Info.Title));
-        try {
-            d.Combs = RequestSystemData(who, d.Info.Id, false);
-            const size_t lines = SystemTextLines(d.Combs).size();
-            if (d.Combs.empty() || static_cast<int>(lines) != d.Info.CSize)
-                throw EZorbError(
-                    Format(Tr("Количество скачанных комбинаций ( %d ) отличается от ожидаемого значения ( %d )"),
-                           static_cast<int>(lines), d.Info.CSize));
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка загрузки системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
+        if (!FApp.Attempt(
+                [&] {
+                    d.Combs = RequestSystemData(who, d.Info.Id, false);
+                    const size_t lines = SystemTextLines(d.Combs).size();
+                    if (d.Combs.empty() || static_cast<int>(lines) != d.Info.CSize)
+                        throw EZorbError(Format(
+                            Tr("Количество скачанных комбинаций ( %d ) отличается от ожидаемого значения ( %d )"),
+                            static_cast<int>(lines), d.Info.CSize));
+                },
+                Tr("Ошибка загрузки системы #%d!\r\r%s"), d.Info.Id)) {
             return;
         }
     }
@@ -418,12 +423,7 @@ void TSystemsController::ShowSystem(TSystemPage page) {
     if (!FUi.EditSystem(d, !own, page) || !own) return;
     TBusyScope busy(FApp, Format(Tr("Сохранение \"%s\"..."), d.Info.Title));
     int id = -1;
-    try {
-        id = RequestSystemPut(who, d, false);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
-        return;
-    }
+    if (!SendSystem(who, d, false, id)) return;
     if (id < 0 || index >= RowCount()) {
         FApp.ShowError(Format(Tr("Ошибка изменения системы!\r\r%s"), Tr("Сервер не вернул номер системы")));
         return;
@@ -437,41 +437,36 @@ void TSystemsController::ShowSystem(TSystemPage page) {
         // The downloaded copy follows the change at once (its name may change with the numbers or the block).
         DeleteFileIfExists(FileOf(old));
         row.Loaded = false;
-        try {
-            WriteSystemFile(SystemsDir(), row.Info, d.Combs);
-            for (int i = 0; i < RowCount(); ++i)
-                if (FRows[static_cast<size_t>(i)].Info.Nums == row.Info.Nums)
-                    FRows[static_cast<size_t>(i)].Loaded = i == index;
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка изменения системы!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt(
+            [&] {
+                WriteSystemFile(SystemsDir(), row.Info, d.Combs);
+                for (int i = 0; i < RowCount(); ++i)
+                    if (FRows[static_cast<size_t>(i)].Info.Nums == row.Info.Nums)
+                        FRows[static_cast<size_t>(i)].Loaded = i == index;
+            },
+            Tr("Ошибка изменения системы!\r\r%s"));
     }
     Changed();
 }
 
-void TSystemsController::DeleteSystem() {
-    if (!Real(FFocused)) return;
+bool TSystemsController::DeleteSystem() {
+    if (!Real(FFocused)) return false;
     const int index = FFocused;
     const TOnlineIdentity who = Identity();
     if (!RowOwn(index)) {
         FApp.ShowError(Tr("Вы можете удалять только свои системы!"));
-        return;
+        return false;
     }
     tSystemData d;
     d.Info = FRows[static_cast<size_t>(index)].Info;
     if (!FApp.Ask(TMsgBox::Confirm, Format(Tr("Вы действительно хотите удалить систему \"%s\"?"), d.Info.Title)))
-        return;
+        return false;
     TBusyScope busy(FApp, Format(Tr("Удаление \"%s\"..."), d.Info.Title));
     int reply = -1;
-    try {
-        reply = RequestSystemPut(who, d, true);
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка сохранения системы #%d!\r\r%s"), d.Info.Id, ErrorText(e)));
-        return;
-    }
+    if (!SendSystem(who, d, true, reply)) return false;
     if (reply != 0) {
         FApp.ShowError(Format(Tr("Ошибка удаления системы!\r\r%s"), Format(Tr("Код возврата: %d"), reply)));
-        return;
+        return false;
     }
     DeleteFileIfExists(FileOf(d.Info));
     FRows.erase(FRows.begin() + index);
@@ -481,6 +476,12 @@ void TSystemsController::DeleteSystem() {
     FSelection = std::move(kept);
     FFocused = std::min(index, RowCount() - 1);
     Changed();
+    return true;
+}
+
+bool TSystemsController::SendSystem(const TOnlineIdentity& who, const tSystemData& d, bool remove, int& reply) {
+    return FApp.Attempt([&] { reply = RequestSystemPut(who, d, remove); }, Tr("Ошибка сохранения системы #%d!\r\r%s"),
+                        d.Info.Id);
 }
 
 void TSystemsController::OpenSystemLink(const std::string& url) {
@@ -532,10 +533,8 @@ void TSystemsController::SystemStake(bool filtered) {
         std::erase_if(chosen, [&](const TComb& c) { return !found.count(CombBits(c)); });
     }
     if (chosen.empty()) return;
-    try {
-        AppendSeparatorAfterStake(FStakes.StakesFile());
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка добавления записи в файл ставок!\r\r%s"), ErrorText(e)));
+    if (!FApp.Attempt([&] { AppendSeparatorAfterStake(FStakes.StakesFile()); },
+                      Tr("Ошибка добавления записи в файл ставок!\r\r%s"))) {
         return;
     }
     const int sampleSize = filtered ? static_cast<int>(list.Count()) : static_cast<int>(load.Combs.size());

@@ -6,11 +6,13 @@
 #include "app/AppServices.h"
 #include "app/CombsController.h"
 #include "app/DrawsController.h"
+#include "app/OnlineIdentity.h"
 #include "app/StakesController.h"
 #include "online/Coverage.h"
 #include "online/OnlineClient.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,8 @@ public:
     bool TabShown() const { return FApp.Settings().SystemsEnabled; }
     std::string SystemsDir() const;
     TOnlineIdentity Identity() const;
+    // This run's server and user instead of the settings file's (the command line's options).
+    void UseOnlineSettings(const TOnlineSettings& settings) { FOnline = settings; }
 
     // --- The list lvSystems ---
     static constexpr int SystemColumnCount = 11;
@@ -88,14 +92,22 @@ public:
     const std::vector<int>& SelectedRows() const { return FSelection; }
     void SetFocusedRow(int row);
     void SetSelectedRows(std::vector<int> rows);
+    int RowOfId(int id) const; // -1 when the catalogue has no such system
 
     // --- Actions ---
     void SystemsOn();
-    void LoadCatalogue();
+    // False when the catalogue could not be loaded (reported); downloaded systems changed on the server are
+    // fetched again.
+    bool LoadCatalogue();
     void DownloadSelected();
+    // One system of the loaded catalogue; its file, empty when it was not downloaded (reported).
+    std::string DownloadSystem(int id);
     void AddSystem();
     void ShowSystem(TSystemPage page);
-    void DeleteSystem();
+    bool DeleteSystem(); // the focused one, after the user agrees
+    // Publishes, changes (d.Info.Id > 0) or removes a system on the server; false when the request failed
+    // (reported), else `reply` holds the server's answer.
+    bool SendSystem(const TOnlineIdentity& who, const tSystemData& d, bool remove, int& reply);
     // "Ссылка" of the dialog: only an http(s) address reaches the browser.
     void OpenSystemLink(const std::string& url);
     // Whole system (filtered false) or only its combinations that are also in the combination list.
@@ -118,6 +130,7 @@ private:
     TCombsController& FCombs;
     TStakesController& FStakes;
     std::function<int()> FLanguage;
+    std::optional<TOnlineSettings> FOnline;
     std::vector<TRow> FRows;
     int FFocused = -1;
     std::vector<int> FSelection;   // ascending rows

@@ -97,11 +97,8 @@ std::string TTablesController::TablesPath() const {
 void TTablesController::LoadTables() {
     if (TabShown() && FileExists(TablesPath())) {
         TBusyScope busy(FApp, Tr("Загрузка файла регулярных ставок..."));
-        try {
-            FTables = LoadTablesFile(TablesPath());
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка чтения файла регулярных ставок!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { FTables = LoadTablesFile(TablesPath()); },
+                     Tr("Ошибка чтения файла регулярных ставок!\r\r%s"));
     }
     FSelection.clear();
     FUi.TablesViewChanged(TabShown() ? FTables.size() : 0);
@@ -111,11 +108,8 @@ void TTablesController::SaveTables() {
     if (!TabShown()) return;
     {
         TBusyScope busy(FApp, Tr("Сохранение файла регулярных ставок..."));
-        try {
-            SaveTablesFile(TablesPath(), FTables);
-        } catch (const std::exception& e) {
-            FApp.ShowError(Format(Tr("Ошибка записи в файл регулярных ставок!\r\r%s"), ErrorText(e)));
-        }
+        FApp.Attempt([&] { SaveTablesFile(TablesPath(), FTables); },
+                     Tr("Ошибка записи в файл регулярных ставок!\r\r%s"));
     }
     FUi.TablesViewChanged(FTables.size());
 }

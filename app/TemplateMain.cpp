@@ -54,6 +54,23 @@ std::string TTemplateMain::SettingsPath() const {
     return DataFile(ProgramName() + ".ini");
 }
 
+std::unique_ptr<TIniFile> TTemplateMain::ReadSettingsFile() {
+    auto ini = std::make_unique<TIniFile>(SettingsPath());
+    try {
+        ini->Load();
+        FSettingsFileReported = false;
+    } catch (const std::exception& e) {
+        if (!std::exchange(FSettingsFileReported, true))
+            ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
+    }
+    return ini;
+}
+
+const TIniFile& TTemplateMain::FormSettingsFile() const {
+    static const TIniFile none("");
+    return FFrm ? *FFrm : none;
+}
+
 std::string TTemplateMain::FrmPath() const {
     return DataFile(ProgramName() + ".frm");
 }
@@ -77,11 +94,7 @@ void TTemplateMain::Create() {
         StepLoadSettings();
         {
             TBusyScope busy(*this, Tr("Загрузка файла конфигурации..."));
-            try {
-                FArchive.LoadProxySettings();
-            } catch (const std::exception& e) {
-                ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
-            }
+            Attempt([&] { FArchive.LoadProxySettings(); }, Tr("Ошибка чтения файла конфигурации!\r\r%s"));
         }
         StepBuildRegistry();
         FState = TStartState::PartOneDone;
@@ -150,31 +163,33 @@ void TTemplateMain::FindHelpFile() {
 }
 
 void TTemplateMain::StepReadFormSettings() {
-    try {
-        if (FFrm->LoadFailed()) FFrm->Load(); // raises again with the reason
-        FSettings.Load(*FFrm, FormSection);
-        FStatistics.ReadSortSetting(*FFrm);
-        FUI.RestoreWindowState(*FFrm, FormSection);
-        if (!FSettings.PrefetchsInit) {
-            FSettings.PrefetchsInit = true;
-            FFrm->WriteBool(FormSection, "PrefetchsInit", true);
-            FFrm->WriteBool(FormSection, "PrefetchsEnabled", FSettings.PrefetchsEnabled);
-            FFrm->Save();
-        }
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка загрузки параметров программы!\r\r%s"), ErrorText(e)));
-    }
+    Attempt(
+        [&] {
+            if (FFrm->LoadFailed()) FFrm->Load(); // raises again with the reason
+            FSettings.Load(*FFrm, FormSection);
+            FStatistics.ReadSortSetting(*FFrm);
+            FUI.RestoreWindowState(*FFrm, FormSection);
+            if (!FSettings.PrefetchsInit) {
+                FSettings.PrefetchsInit = true;
+                FFrm->WriteBool(FormSection, "PrefetchsInit", true);
+                FFrm->WriteBool(FormSection, "PrefetchsEnabled", FSettings.PrefetchsEnabled);
+                FFrm->Save();
+            }
+        },
+        Tr("Ошибка загрузки параметров программы!\r\r%s"));
 }
 
 void TTemplateMain::StepLoadSettings() {
     SetProgressText(Tr("Загрузка файла конфигурации..."));
-    try {
-        FStats.SetSettingsPath(SettingsPath());
-        FStats.LoadGenerateSettings();
-        FStats.LoadSettings();
-        FStats.LoadShreddingSettings();
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка чтения файла конфигурации!\r\r%s"), ErrorText(e)));
+    if (!Attempt(
+            [&] {
+                FStats.SetSettingsPath(SettingsPath());
+                FStats.LoadGenerateSettings();
+                FStats.LoadSettings();
+                FStats.LoadShreddingSettings();
+            },
+            Tr("Ошибка чтения файла конфигурации!\r\r%s"))) {
+        FSettingsFileReported = true;
     }
     SetProgressText("");
 }
@@ -290,14 +305,14 @@ void TTemplateMain::Shutdown() {
         return;
     }
     if (!FFrm) FFrm = std::make_unique<TIniFile>(FrmPath());
-    try {
-        FUI.SaveWindowState(*FFrm, FormSection, FSettings);
-        FSettings.SaveSizes(*FFrm, FormSection);
-        FStatistics.WriteSortSetting(*FFrm);
-        FFrm->Save();
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
-    }
+    Attempt(
+        [&] {
+            FUI.SaveWindowState(*FFrm, FormSection, FSettings);
+            FSettings.SaveSizes(*FFrm, FormSection);
+            FStatistics.WriteSortSetting(*FFrm);
+            FFrm->Save();
+        },
+        Tr("Ошибка сохранения параметров программы!\r\r%s"));
     FCombinations.FreeLists();
     FArchive.MutableDraws().clear();
     FRatings.ClearRatings();
@@ -359,12 +374,12 @@ bool TTemplateMain::Ask(TMsgBox box, const std::string& text) {
 
 void TTemplateMain::WriteOptionNow(const std::function<void(TIniFile&)>& write) {
     if (!FFrm) return;
-    try {
-        write(*FFrm);
-        FFrm->Save();
-    } catch (const std::exception& e) {
-        ShowError(Format(Tr("Ошибка сохранения параметров программы!\r\r%s"), ErrorText(e)));
-    }
+    Attempt(
+        [&] {
+            write(*FFrm);
+            FFrm->Save();
+        },
+        Tr("Ошибка сохранения параметров программы!\r\r%s"));
 }
 
 // --- Draw archive ------------------------------------------------------------------------------------------------
@@ -456,11 +471,8 @@ bool TTemplateMain::Execute(const std::string& name) {
     const TAction* a = FindAction(name);
     if (!a || !ActionEnabled(*a)) return false;
     auto effect = a->Execute; // the table may be rebuilt by the effect (language change)
-    try {
-        effect();
-    } catch (const std::exception& e) {
-        ShowError(ErrorText(e));
-    }
+    // A step the effect reported itself does not come back here; anything else is told once, as it is.
+    Attempt(effect, "%s");
     FUI.ActionsChanged();
     return true;
 }

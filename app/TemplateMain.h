@@ -112,6 +112,8 @@ public:
     const std::string& ExeDir() const override { return FOptions.ExeDir; }
     std::string DataFile(const std::string& name) const override;
     std::string SettingsPath() const override; // the game settings file
+    std::unique_ptr<TIniFile> ReadSettingsFile() override;
+    const TIniFile& FormSettingsFile() const override;
     bool ReadOnly() const override { return FOptions.ReadOnly; }
     TFormSettings& Settings() override { return FSettings; }
     const TFormSettings& Settings() const { return FSettings; }
@@ -188,7 +190,8 @@ private:
     std::unique_ptr<TIniFile> FFrm; // created by Create, once the file name is known
     TFormSettings FSettings;
     TStatList FStats;
-    bool FRefused = false; // a second copy: it ends without touching any file
+    bool FSettingsFileReported = false; // its damage was told; said again only after it read well
+    bool FRefused = false;              // a second copy: it ends without touching any file
     int FLanguage = 1049;
     std::string FHelpFile;
     std::string FNote; // shown once the program is no longer busy

@@ -1,6 +1,7 @@
 #include "app/UpdateController.h"
 
 #include "app/DrawsController.h"
+#include "app/OnlineIdentity.h"
 #include "app/Progress.h"
 #include "core/Cancel.h"
 #include "core/Errors.h"
@@ -54,11 +55,7 @@ void TUpdateController::RegisterActions(TActionTable& t) {
 
 std::string TUpdateController::DescriptorUrl() const {
     if (!FRun.DescriptorUrl.empty()) return FRun.DescriptorUrl;
-    TIniFile ini(FApp.SettingsPath());
-    try {
-        ini.Load();
-    } catch (...) {}
-    const std::string url = ini.ReadString("GLOBAL", "UpdateDescriptorUrl", "");
+    const std::string url = ReadOnlineFields(FApp).UpdateDescriptorUrl;
     return url.empty() ? DefaultDescriptorUrl : url;
 }
 
@@ -126,13 +123,13 @@ void TUpdateController::RecoverInterruptedUpdate() {
     // A copy that runs holds the lock; it recovered when it started, and it may be installing now.
     TInstanceLock lock;
     if (!lock.Acquire(FApp.DataDir())) return;
-    try {
-        if (TSelfUpdater::RecoverInterrupted(FApp.ExeDir()))
-            FApp.Message(TMsgBox::Warning, Tr("Установка обновления была прервана: восстановлена прежняя версия "
-                                              "программы."));
-    } catch (const std::exception& e) {
-        FApp.ShowError(Format(Tr("Ошибка системы самообновления программы!\r\r%s"), ErrorText(e)));
-    }
+    FApp.Attempt(
+        [&] {
+            if (TSelfUpdater::RecoverInterrupted(FApp.ExeDir()))
+                FApp.Message(TMsgBox::Warning, Tr("Установка обновления была прервана: восстановлена прежняя версия "
+                                                  "программы."));
+        },
+        Tr("Ошибка системы самообновления программы!\r\r%s"));
 }
 
 bool TUpdateController::StartupCheck() {

@@ -47,28 +47,20 @@ TViewsController::TViewsController(TAppServices& app, TDrawsController& draws, T
 void TViewsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };
     auto hasDraws = [this] { return !FArchive.Draws().empty(); };
-    const auto view = [](int order, bool group = false) { return TActionPlace{"View", order, group}; };
-    const auto bar = [](const char* toolbar, int order, const char* text = "") {
-        TActionPlace p;
-        p.Toolbar = toolbar;
-        p.ToolbarOrder = order;
-        p.ToolbarText = text;
-        return p;
-    };
     t.Add({"TabGraps", "Вкладка \"Графики\"", "Показать или скрыть вкладку \"Графики\"", "", always,
            [this] { ShowTab(TViewKind::Graphs, &TFormSettings::TabGraphs); },
            [this] { return FApp.Settings().TabGraphs; }},
-          view(40, true));
+          MenuPlace("View", 40, true));
     t.Add({"TabCard", "Вкладка \"Карта\"", "Показать или скрыть вкладку \"Карта\"", "", always,
            [this] { ShowTab(TViewKind::Card, &TFormSettings::TabCard); }, [this] { return FApp.Settings().TabCard; }},
-          view(41));
+          MenuPlace("View", 41));
     t.Add({"TabLayout", "Вкладка \"Схема\"", "Показать или скрыть вкладку \"Схема\"", "", always,
            [this] { ShowTab(TViewKind::Layout, &TFormSettings::TabLayout); },
            [this] { return FApp.Settings().TabLayout; }},
-          view(42));
+          MenuPlace("View", 42));
     t.Add({"TabWeek", "Вкладка \"Неделя\"", "Показать или скрыть вкладку \"Неделя\"", "", always,
            [this] { ShowTab(TViewKind::Week, &TFormSettings::TabWeek); }, [this] { return FApp.Settings().TabWeek; }},
-          view(43));
+          MenuPlace("View", 43));
     t.Add({"AnalyzeRepeats", "Количество повторов в зависимости от тиража",
            "Количество повторов в зависимости от тиража", "", hasDraws, [this] { AnalyzeRepeats(); }},
           TActionPlace{"Stats", 100, true});
@@ -85,16 +77,16 @@ void TViewsController::RegisterActions(TActionTable& t) {
 
     t.Add({"DrawsGraphDraw", "Обновить", "Обновить графики", "", [this] { return GraphsCanDraw(); },
            [this] { ComputeGraphs(); }},
-          bar("Graphs", 1));
+          ToolbarPlace("Graphs", 1));
     t.Add({"LayoutCalc", "Обновить", "Обновить схему выпадения номеров", "",
            [this, hasDraws] { return TabShown(TViewKind::Layout) && hasDraws(); }, [this] { ComputeLayout(); }},
-          bar("Layout", 1, "Обновить схему"));
+          ToolbarPlace("Layout", 1, "Обновить схему"));
     t.Add({"LayoutCmpCalc", "Обновить", "Обновить списки сравнения", "",
            [this, hasDraws] { return TabShown(TViewKind::Layout) && hasDraws(); }, [this] { ComputeLayoutCompare(); }},
-          bar("Layout", 2, "Обновить списки"));
+          ToolbarPlace("Layout", 2, "Обновить списки"));
     t.Add({"WeekStatCalc", "Обновить", "Обновить статистику по дням недели", "",
            [this, hasDraws] { return TabShown(TViewKind::Week) && hasDraws(); }, [this] { ComputeWeek(); }},
-          bar("Week", 1));
+          ToolbarPlace("Week", 1));
     const struct {
         TViewKind Kind;
         const char* Prefix;
@@ -111,10 +103,10 @@ void TViewsController::RegisterActions(TActionTable& t) {
         };
         t.Add({std::string(f.Prefix) + "Filter_Include", "Оставить выделенные",
                "Оставить комбинации с выделенными номерами", "", can, [this, kind] { FilterBySelection(kind, false); }},
-              bar(f.Toolbar, 10));
+              ToolbarPlace(f.Toolbar, 10));
         t.Add({std::string(f.Prefix) + "Filter_Exclude", "Удалить выделенные",
                "Удалить комбинации с выделенными номерами", "", can, [this, kind] { FilterBySelection(kind, true); }},
-              bar(f.Toolbar, 11));
+              ToolbarPlace(f.Toolbar, 11));
     }
     t.Add({"ViewWeekChartMode", "График по дням недели", "График по дням недели", "",
            [this] { return TabShown(TViewKind::Week); },
@@ -125,7 +117,7 @@ void TViewsController::RegisterActions(TActionTable& t) {
                FUi.ViewChanged(TViewKind::Week);
            },
            [this] { return FApp.Settings().WeekChartMode == 1; }},
-          bar("Week", 20));
+          ToolbarPlace("Week", 20));
     t.Add({"ViewWeekChartType", "График / диаграмма", "График / диаграмма", "",
            [this] { return TabShown(TViewKind::Week); },
            [this] {
@@ -133,7 +125,7 @@ void TViewsController::RegisterActions(TActionTable& t) {
                FUi.ViewChanged(TViewKind::Week);
            },
            [this] { return FApp.Settings().WeekChartType; }},
-          bar("Week", 21, "Линейный график"));
+          ToolbarPlace("Week", 21, "Линейный график"));
 }
 
 bool TViewsController::TabShown(TViewKind kind) const {
@@ -402,10 +394,7 @@ bool TViewsController::CombsInfo() {
 }
 
 void TViewsController::AnalyzeRepeats() {
-    TIniFile frm(FApp.DataFile(FApp.ProgramName() + ".frm"));
-    try {
-        frm.Load();
-    } catch (const std::exception&) {} // the fields keep their defaults
+    const TIniFile& frm = FApp.FormSettingsFile();
     int draws = frm.ReadInteger(RepeatsSection, "DrawsLength", 100, 1, INT32_MAX);
     int depth = frm.ReadInteger(RepeatsSection, "DrawsDeep", 100, 1, INT32_MAX);
     auto compute = [this](int n, int d) {

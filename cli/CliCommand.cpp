@@ -1,5 +1,10 @@
 #include "cli/CliCommand.h"
 
+#include "app/OnlineIdentity.h"
+#include "app/TemplateMain.h"
+#include "cli/CliInterface.h"
+#include "core/Errors.h"
+#include "core/FileUtils.h"
 #include "core/Format.h"
 #include "core/TextUtils.h"
 #include "core/Translate.h"
@@ -80,6 +85,58 @@ void PrintTable(const std::vector<std::vector<std::string>>& rows, bool csv, std
         }
         out << TrimRight(text) << '\n';
     }
+}
+
+bool ParseIntList(const std::string& text, std::vector<int>& out) {
+    out.clear();
+    for (const std::string& p : SplitKeepEmpty(text, ',')) {
+        int32_t v;
+        if (!TryStrToInt(Trim(p), v)) return false;
+        out.push_back(v);
+    }
+    return !out.empty();
+}
+
+bool PrepareList(TCliRun& r, const std::string& input, int mode) {
+    if (!input.empty()) {
+        if (!FileExists(input)) {
+            r.Err << "Файл не найден: " << input << '\n';
+            return false;
+        }
+        r.App.Combinations().CombsOpen(input);
+    } else if (mode >= 0) {
+        TGenerateSettings g = r.App.GenerateSettings();
+        g.Mode = static_cast<uint8_t>(mode);
+        r.App.Combinations().GenerateCombs(true, g);
+    }
+    return !r.Ui.ErrorShown();
+}
+
+void AddOnlineOptions(CLI::App* cmd, TOnlineOptions& o) {
+    cmd->add_option("--server", o.Server, "Адрес сервера (по умолчанию ONLINE/ServerUrl)");
+    cmd->add_option("--name", o.Name, "Имя пользователя (по умолчанию ONLINE/UserName)");
+    cmd->add_option("--mail", o.Mail, "E-mail пользователя (по умолчанию ONLINE/UserMail)");
+}
+
+// The installation id is the window's own (made once at random and saved at once), so the server sees one
+// installation either way.
+std::optional<TOnlineSettings> OnlineSettingsOf(TCliRun& r, const TOnlineOptions& o, const std::string& failure) {
+    TOnlineSettings s = ReadOnlineSettings(r.App);
+    if (!o.Server.empty()) {
+        s.ServerUrl = o.Server;
+        while (!s.ServerUrl.empty() && s.ServerUrl.back() == '/') s.ServerUrl.pop_back();
+        s.DefaultServer = s.ServerUrl.empty();
+    }
+    if (!o.Name.empty()) s.UserName = o.Name;
+    if (!o.Mail.empty()) s.UserMail = o.Mail;
+    if (!s.DefaultServer) return s;
+    Fail(r, Format(failure, Tr("Не указан адрес сервера (--server или ONLINE/ServerUrl)")));
+    return std::nullopt;
+}
+
+bool Fail(TCliRun& r, const std::string& text) {
+    r.Err << MessageLines(text) << '\n';
+    return false;
 }
 
 int FindMethod(TStatList& list, const std::string& code, std::ostream& err) {

@@ -3,10 +3,13 @@
 // directory is taken for writing or only looked at) and then runs on the started application.
 #pragma once
 
+#include "app/OnlineIdentity.h"
+
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,14 +83,33 @@ std::unique_ptr<TCliCommand> MakeCombosCommand();     // CliCombos.cpp
 std::unique_ptr<TCliCommand> MakeStakesCommand();     // CliStakes.cpp
 std::unique_ptr<TCliCommand> MakeViewCommand();       // CliViews.cpp
 std::unique_ptr<TCliCommand> MakeRatingsCommand();    // CliRatings.cpp
-std::unique_ptr<TCliCommand> MakeTablesCommand();     // CliViews.cpp
+std::unique_ptr<TCliCommand> MakeTablesCommand();     // CliTables.cpp
 std::unique_ptr<TCliCommand> MakeConfigCommand();     // CliConfig.cpp
 std::unique_ptr<TCliCommand> MakeShreddingCommand();  // CliShredding.cpp
 std::unique_ptr<TCliCommand> MakeScenarioCommand();   // CliScenario.cpp
 std::unique_ptr<TCliCommand> MakeExportCommand();     // CliExport.cpp
 std::unique_ptr<TCliCommand> MakeUpdateCommand();     // CliUpdate.cpp
-std::unique_ptr<TCliCommand> MakeSystemsCommand();    // CliOnline.cpp
-std::unique_ptr<TCliCommand> MakeLibraryCommand();    // CliOnline.cpp
+std::unique_ptr<TCliCommand> MakeSystemsCommand();    // CliSystems.cpp
+std::unique_ptr<TCliCommand> MakeLibraryCommand();    // CliLibrary.cpp
+
+// Input shared by the commands.
+
+// "1,2,3": false when a part is no number or there is none.
+bool ParseIntList(const std::string& text, std::vector<int>& out);
+// The starting list: a file, a generation mode with the settings' parameters, or the list made at start-up.
+bool PrepareList(TCliRun& r, const std::string& input, int mode);
+
+// The server and user of the online verbs.
+struct TOnlineOptions {
+    std::string Server, Name, Mail;
+};
+void AddOnlineOptions(CLI::App* cmd, TOnlineOptions& options);
+// Section ONLINE of the settings file, the options given winning; nothing, after printing `failure` (its "%s"
+// the reason), when no server address is set.
+std::optional<TOnlineSettings> OnlineSettingsOf(TCliRun& run, const TOnlineOptions& options,
+                                                const std::string& failure);
+// Prints the failure and returns false.
+bool Fail(TCliRun& run, const std::string& text);
 
 // Output shared by the commands.
 

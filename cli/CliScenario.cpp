@@ -110,10 +110,6 @@ private:
     uint64_t FSeed = 0;
     std::vector<int> FRows;
 
-    static bool Fail(TCliRun& r, const std::string& text) {
-        r.Err << MessageLines(text) << '\n';
-        return false;
-    }
     static void PrintCount(TCliRun& r) { r.Out << r.App.Scenarios().CountText() << '\n'; }
 
     // The rows of lvScript for these lines; "№" first.

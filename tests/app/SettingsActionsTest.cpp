@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 
 #include "app/ConfigRules.h"
+#include "app/OnlineIdentity.h"
 #include "core/TextUtils.h"
 #include "stats/StatList.h"
 
@@ -280,6 +281,32 @@ TEST(ConfigRules, SegmentCells) {
     for (const char* bad : {"0", "10", "x", "-1", "99"}) EXPECT_FALSE(ParseSegmentCell(bad, v)) << bad;
     EXPECT_EQ(BadSegmentMessage("0"), "Некорректное значение: 0!\r\rУкажите любое число от 1 до 9");
     EXPECT_EQ(PrizeRowText(3, CurrencyFromDouble(12.5)), "3=12.50");
+}
+
+// A settings file that turns unreadable while the program runs is told once, as at start-up, and its online
+// fields read as unset; once it reads again a later damage is told again.
+TEST_F(AppTest, DamagedSettingsFileIsReportedOnceUntilItReadsAgain) {
+    TIniFile ini(Ini());
+    ini.WriteString("ONLINE", "UserName", "Иван");
+    ini.Save();
+    Start();
+    ASSERT_EQ(ReadOnlineFields(*App).UserName, "Иван");
+    ASSERT_TRUE(Ui.Errors().empty());
+    const auto damage = [&] {
+        DeleteFileIfExists(Ini());
+        std::filesystem::create_directory(Ini());
+    };
+    damage();
+    EXPECT_EQ(ReadOnlineFields(*App).UserName, "");
+    EXPECT_EQ(ReadOnlineSettings(*App).UserName, "");
+    ASSERT_EQ(Ui.Errors().size(), 1u);
+    EXPECT_EQ(Ui.Errors()[0].Text.rfind("Ошибка чтения файла конфигурации!\r\r", 0), 0u) << Ui.Errors()[0].Text;
+    std::filesystem::remove(Ini());
+    ini.Save();
+    EXPECT_EQ(ReadOnlineFields(*App).UserName, "Иван");
+    damage();
+    ReadOnlineFields(*App);
+    EXPECT_EQ(Ui.Errors().size(), 2u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/FileUtils.h"
 
 #include <fstream>
+#include <utime.h>
 
 namespace zorb::test {
 namespace {
@@ -84,6 +85,25 @@ TEST_F(CliOnlineTest, SystemRoundTripCoverageExpandAndOwnership) {
     r = Online({"systems", "delete", "1"});
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_FALSE(FileExists(path));
+}
+
+// As the tab's refresh: a downloaded system whose file time is not the server's date is fetched again.
+TEST_F(CliOnlineTest, ListFetchesAgainADownloadedSystemChangedOnTheServer) {
+    ASSERT_EQ(
+        Online({"systems", "put", Write("a.txt", "1 2 3 4 5 6\n1 2 3 4 7 8\n"), "--title", "T", "--descr", "D"}).Code,
+        0);
+    ASSERT_EQ(Online({"systems", "get", "1"}).Code, 0);
+    const std::string path = JoinPath(Dir.File("Systems"), "6-08-0_0001.dat");
+    ASSERT_EQ(Online({"systems", "put", Write("b.txt", "2 3 4 5 6 7\n"), "--id", "1", "--title", "T", "--descr", "D",
+                      "--nums", "8"})
+                  .Code,
+              0);
+    // The change may fall within the second of the download: the file's time is set apart from it.
+    const utimbuf old{1000000000, 1000000000};
+    ASSERT_EQ(::utime(path.c_str(), &old), 0);
+    const TRun r = Online({"systems", "list", "--csv"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(ReadFileBytes(path), "02 03 04 05 06 07\r\n");
 }
 
 TEST_F(CliOnlineTest, MalformedSystemsAreRefused) {

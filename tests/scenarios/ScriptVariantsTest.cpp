@@ -29,7 +29,7 @@ TEST_F(Variants, NestedOrderFilterOneSlowest) {
     const auto sets = Walk({"TSD1#NUMS:100,200#LNO:#SF:1", " ", "TSD1#SUMS:50#LNO:#SF:1"}, &n);
     EXPECT_EQ(n, 2);
     EXPECT_EQ(sets, (std::vector<std::string>{"TSD#NUMS:100#LNO:#SF:1 + TSD#SUMS:50#LNO:#SF:1",
-                                               "TSD#NUMS:200#LNO:#SF:1 + TSD#SUMS:50#LNO:#SF:1"}));
+                                              "TSD#NUMS:200#LNO:#SF:1 + TSD#SUMS:50#LNO:#SF:1"}));
 }
 
 TEST_F(Variants, ComparingModeVariesValueWithinLength) {
@@ -74,28 +74,28 @@ TEST_F(Variants, EmptyLengthsOrValuesNameTheFilter) {
     EXPECT_EQ(CountVariantSets(axes), 0);
 }
 
+// The statistics table's columns a row test reads.
+enum TColumn {
+    RowValue = -1, // the row's own value, not a cell
+    ColCount = 1,
+    ColCountPercent = 2,
+    ColDeviation = 4,
+    ColDeviationPercent = 5,
+    ColDepth = 6,
+    ColDepthPercent = 7,
+    ColWeight = 8,
+    ColPeriodMin = 10,
+    ColPeriod = 11,
+    ColPeriodMax = 12,
+};
+
 struct TRowCase {
     int Mode;
     const char* Value;
-    const char* Cell; // put in the column the mode reads
+    TColumn Column; // where the mode is expected to look
+    const char* Cell;
     bool Passes;
 };
-
-// The cell each mode reads, by field.
-std::string TStatValues::*CellOfMode(int mode) {
-    switch (mode) {
-    case 1: case 3: case 5: return &TStatValues::Depth;
-    case 2: case 4: case 6: return &TStatValues::DepthPercent;
-    case 7: case 9: case 11: return &TStatValues::Deviation;
-    case 8: case 10: case 12: return &TStatValues::DeviationPercent;
-    case 13: case 15: case 17: return &TStatValues::Count;
-    case 14: case 16: case 18: return &TStatValues::CountPercent;
-    case 19: case 20: case 21: return &TStatValues::Weight;
-    case 22: case 23: case 24: return &TStatValues::PeriodMin;
-    case 25: case 26: case 27: return &TStatValues::Period;
-    default: return &TStatValues::PeriodMax;
-    }
-}
 
 class RowTest : public testing::TestWithParam<TRowCase> {};
 
@@ -105,37 +105,44 @@ TEST_P(RowTest, ModeAgainstCell) {
     p.LevelMode = static_cast<uint8_t>(c.Mode);
     p.LevelValue = c.Value;
     // Every other cell holds something that would change the answer if read by mistake.
-    TStatValues v{"x", 0, "999", "999", "999", "999", "999", "999", "999", "999", "999", "999"};
-    if (c.Mode == 31)
-        v.Value = std::atoi(c.Cell);
+    std::string cells[13] = {"x", "999", "999", "999", "999", "999", "999", "999", "999", "999", "999", "999", "999"};
+    int32_t value = 0;
+    if (c.Column == RowValue)
+        value = std::atoi(c.Cell);
     else
-        v.*CellOfMode(c.Mode) = c.Cell;
-    EXPECT_EQ(TRowTest(p).Passes(v), c.Passes);
+        cells[c.Column] = c.Cell;
+    EXPECT_EQ(TRowTest(p).Passes(StatValuesFromCells(cells, 13, value)), c.Passes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllModes, RowTest,
-    testing::Values(TRowCase{0, "", "-", true},
-                    // at least, integer cells: not a number counts 0
-                    TRowCase{1, "5", "5", true}, TRowCase{1, "5", "4", false}, TRowCase{7, "0", "-", true},
-                    TRowCase{13, "1", "-", false}, TRowCase{22, "3", "3", true}, TRowCase{28, "3", "2", false},
-                    TRowCase{25, "2", "2.5000", true}, TRowCase{25, "1", "-", false},
-                    // at most: an integer cell that is not a number counts 65535, the real period 0
-                    TRowCase{3, "5", "5", true}, TRowCase{3, "5", "6", false}, TRowCase{9, "100", "-", false},
-                    TRowCase{15, "70000", "-", true}, TRowCase{23, "2", "1", true}, TRowCase{29, "2", "3", false},
-                    TRowCase{26, "0", "-", true}, TRowCase{26, "2", "2.0001", false},
-                    // percentages
-                    TRowCase{2, "50", "50.00", true}, TRowCase{8, "1", "-", false}, TRowCase{14, "3", "2.99999", false},
-                    TRowCase{4, "50", "49.99", true}, TRowCase{10, "70000", "-", true}, TRowCase{16, "1", "-", false},
-                    // weight: 0 for not a number either way
-                    TRowCase{19, "0", "-", true}, TRowCase{19, "1", "0.99", false}, TRowCase{20, "0", "-", true},
-                    TRowCase{20, "-1", "-0.50", false},
-                    // lists: a cell that is not a number matches nothing
-                    TRowCase{5, "1,2;3", "3", true}, TRowCase{5, "1,2", "3", false}, TRowCase{11, "0", "-", false},
-                    TRowCase{17, "10", "10", true}, TRowCase{24, "4", "4", true}, TRowCase{30, "4", "5", false},
-                    TRowCase{6, "2", "2.00", true}, TRowCase{12, "1", "1.5", false}, TRowCase{18, "0", "-", false},
-                    TRowCase{21, "3", "3.00", true}, TRowCase{27, "7", "7.0000", true},
-                    TRowCase{31, "1;7;9", "7", true}, TRowCase{31, "1;9", "7", false}));
+    testing::Values(
+        TRowCase{0, "", ColPeriodMax, "-", true},
+        // at least, integer cells: not a number counts 0
+        TRowCase{1, "5", ColDepth, "5", true}, TRowCase{1, "5", ColDepth, "4", false},
+        TRowCase{7, "0", ColDeviation, "-", true}, TRowCase{13, "1", ColCount, "-", false},
+        TRowCase{22, "3", ColPeriodMin, "3", true}, TRowCase{28, "3", ColPeriodMax, "2", false},
+        TRowCase{25, "2", ColPeriod, "2.5000", true}, TRowCase{25, "1", ColPeriod, "-", false},
+        // at most: an integer cell that is not a number counts 65535, the real period 0
+        TRowCase{3, "5", ColDepth, "5", true}, TRowCase{3, "5", ColDepth, "6", false},
+        TRowCase{9, "100", ColDeviation, "-", false}, TRowCase{15, "70000", ColCount, "-", true},
+        TRowCase{23, "2", ColPeriodMin, "1", true}, TRowCase{29, "2", ColPeriodMax, "3", false},
+        TRowCase{26, "0", ColPeriod, "-", true}, TRowCase{26, "2", ColPeriod, "2.0001", false},
+        // percentages
+        TRowCase{2, "50", ColDepthPercent, "50.00", true}, TRowCase{8, "1", ColDeviationPercent, "-", false},
+        TRowCase{14, "3", ColCountPercent, "2.99999", false}, TRowCase{4, "50", ColDepthPercent, "49.99", true},
+        TRowCase{10, "70000", ColDeviationPercent, "-", true}, TRowCase{16, "1", ColCountPercent, "-", false},
+        // weight: 0 for not a number either way
+        TRowCase{19, "0", ColWeight, "-", true}, TRowCase{19, "1", ColWeight, "0.99", false},
+        TRowCase{20, "0", ColWeight, "-", true}, TRowCase{20, "-1", ColWeight, "-0.50", false},
+        // lists: a cell that is not a number matches nothing
+        TRowCase{5, "1,2;3", ColDepth, "3", true}, TRowCase{5, "1,2", ColDepth, "3", false},
+        TRowCase{11, "0", ColDeviation, "-", false}, TRowCase{17, "10", ColCount, "10", true},
+        TRowCase{24, "4", ColPeriodMin, "4", true}, TRowCase{30, "4", ColPeriodMax, "5", false},
+        TRowCase{6, "2", ColDepthPercent, "2.00", true}, TRowCase{12, "1", ColDeviationPercent, "1.5", false},
+        TRowCase{18, "0", ColCountPercent, "-", false}, TRowCase{21, "3", ColWeight, "3.00", true},
+        TRowCase{27, "7", ColPeriod, "7.0000", true}, TRowCase{31, "1;7;9", RowValue, "7", true},
+        TRowCase{31, "1;9", RowValue, "7", false}));
 
 } // namespace
 } // namespace zorb
