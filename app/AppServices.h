@@ -96,9 +96,20 @@ public:
     virtual void RegisterActions(TActionTable& table) = 0;
 };
 
-// The interface a controller talks to when the window (or the command line, or a test) has none of its own kind.
+// A subsystem's interface: the user interface itself or the first of its parts of that kind; none when the window
+// (or the command line, or a test) has none.
 template <class TUi> TUi* UiOf(UserInterface& ui) {
-    return dynamic_cast<TUi*>(&ui);
+    if (auto* own = dynamic_cast<TUi*>(&ui)) return own;
+    for (TUiPart* part : ui.Parts())
+        if (auto* found = dynamic_cast<TUi*>(part)) return found;
+    return nullptr;
+}
+
+// The same, falling back on a shared one that does nothing and declines every dialog.
+template <class TUi, class TNone> TUi& UiOr(UserInterface& ui) {
+    static TNone none;
+    TUi* found = UiOf<TUi>(ui);
+    return found ? *found : none;
 }
 
 } // namespace zorb

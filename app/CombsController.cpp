@@ -32,18 +32,12 @@ class TNoCombsUi final : public TCombsUi {
     bool EditGenerateParams(TGenerateSettings&, bool&) override { return false; }
 };
 
-TCombsUi& CombsUiOf(UserInterface& ui) {
-    static TNoCombsUi none;
-    TCombsUi* c = UiOf<TCombsUi>(ui);
-    return c ? *c : none;
-}
-
 const char* const CombsFileFilterText = "Файлы комбинаций (*.lcv)|*.lcv";
 
 } // namespace
 
 TCombsController::TCombsController(TAppServices& app, TDrawsController& draws)
-    : FApp(app), FUi(CombsUiOf(app.UI())), FArchive(draws) {}
+    : FApp(app), FUi(UiOr<TCombsUi, TNoCombsUi>(app.UI())), FArchive(draws) {}
 
 void TCombsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };

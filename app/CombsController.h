@@ -17,7 +17,7 @@ namespace zorb {
 class TCustomStat;
 
 // What the combination list needs of the window.
-class TCombsUi {
+class TCombsUi : public virtual TUiPart {
 public:
     virtual ~TCombsUi() = default;
     virtual void CombsListReset() = 0;

@@ -30,16 +30,10 @@ class TNoDrawsUi final : public TDrawsUi {
     bool EditProxy(TProxy&) override { return false; }
 };
 
-TDrawsUi& DrawsUiOf(UserInterface& ui) {
-    static TNoDrawsUi none;
-    TDrawsUi* d = UiOf<TDrawsUi>(ui);
-    return d ? *d : none;
-}
-
 } // namespace
 
 TDrawsController::TDrawsController(TAppServices& app, std::function<int()> download)
-    : FApp(app), FUi(DrawsUiOf(app.UI())), FDownload(std::move(download)) {}
+    : FApp(app), FUi(UiOr<TDrawsUi, TNoDrawsUi>(app.UI())), FDownload(std::move(download)) {}
 
 void TDrawsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };

@@ -13,7 +13,7 @@
 namespace zorb {
 
 // What the draws need of the window.
-class TDrawsUi {
+class TDrawsUi : public virtual TUiPart {
 public:
     virtual ~TDrawsUi() = default;
     virtual void DrawsListReset() = 0;   // the row count changed

@@ -34,7 +34,7 @@ struct TExportDialogData {
     int64_t AllCount = 0, SelectedCount = 1;
 };
 
-class TExportUi {
+class TExportUi : public virtual TUiPart {
 public:
     virtual ~TExportUi() = default;
     // The view's column widths in pixels (empty: the stored ones).

@@ -27,7 +27,7 @@ struct TScriptDialog {
 };
 
 // What the library needs of the window. A user interface without it has no panel, so no catalogue.
-class TLibraryUi {
+class TLibraryUi : public virtual TUiPart {
 public:
     virtual ~TLibraryUi() = default;
     virtual void LibraryListChanged() = 0; // rows, focus, filter state or the last failure changed

@@ -24,12 +24,6 @@ class TNoRatingsUi final : public TRatingsUi {
     void ShowScenarioTab() override {}
 };
 
-TRatingsUi& RatingsUiOf(UserInterface& ui) {
-    static TNoRatingsUi none;
-    TRatingsUi* r = UiOf<TRatingsUi>(ui);
-    return r ? *r : none;
-}
-
 constexpr int GraphDrawsBack = 100;
 
 // Filter fields 1..7 of a scenario line: the runs between "|" after the options word, trimmed.
@@ -45,7 +39,7 @@ std::vector<std::string> LineFilterFields(const std::string& line) {
 
 TRatingsController::TRatingsController(TAppServices& app, TStakesController& stakes, TDrawsController& archive,
                                        std::function<void(const std::string&)> addScenarioLine)
-    : FApp(app), FUi(RatingsUiOf(app.UI())), FStakes(stakes), FArchive(archive),
+    : FApp(app), FUi(UiOr<TRatingsUi, TNoRatingsUi>(app.UI())), FStakes(stakes), FArchive(archive),
       FAddScenarioLine(std::move(addScenarioLine)) {
     stakes.AddStakeCheckedHook([this](const TStakeRecord& r) { OnStakeChecked(r); });
     // The check's commit sorts the list, which saves it.

@@ -18,7 +18,7 @@
 namespace zorb {
 
 // What the ratings need of the window.
-class TRatingsUi {
+class TRatingsUi : public virtual TUiPart {
 public:
     virtual ~TRatingsUi() = default;
     virtual void RatingsViewChanged(size_t count) = 0;

@@ -31,12 +31,6 @@ class TNoScenarioUi final : public TScenarioUi {
     void ScriptRunStateChanged(bool) override {}
 };
 
-TScenarioUi& ScenarioUiOf(UserInterface& ui) {
-    static TNoScenarioUi none;
-    TScenarioUi* s = UiOf<TScenarioUi>(ui);
-    return s ? *s : none;
-}
-
 // The log's banner lines start with "###", which a language module could not hold as a text of its own.
 std::string Banner(const char* text) {
     return "###" + std::string(text);
@@ -51,7 +45,8 @@ int64_t NowMs() {
 
 TScenarioController::TScenarioController(TAppServices& app, TDrawsController& draws, TCombsController& combs,
                                          TStatsController& stats, TStakesController& stakes)
-    : FApp(app), FUi(ScenarioUiOf(app.UI())), FArchive(draws), FCombs(combs), FStats(stats), FStakes(stakes) {}
+    : FApp(app), FUi(UiOr<TScenarioUi, TNoScenarioUi>(app.UI())), FArchive(draws), FCombs(combs), FStats(stats),
+      FStakes(stakes) {}
 
 // --- Actions ---------------------------------------------------------------------------------------------------
 

@@ -30,7 +30,7 @@ struct TScriptEditorData {
 };
 
 // What the scenarios need of the window.
-class TScenarioUi {
+class TScenarioUi : public virtual TUiPart {
 public:
     virtual ~TScenarioUi() = default;
     virtual void ScriptListChanged() = 0;                  // lines or their count changed

@@ -37,16 +37,10 @@ class TNoStakesUi final : public TStakesUi {
     bool EditStakeFilter(int&, int&) override { return false; }
 };
 
-TStakesUi& StakesUiOf(UserInterface& ui) {
-    static TNoStakesUi none;
-    TStakesUi* s = UiOf<TStakesUi>(ui);
-    return s ? *s : none;
-}
-
 } // namespace
 
 TStakesController::TStakesController(TAppServices& app, TDrawsController& draws, TCombsController& combs)
-    : FApp(app), FUi(StakesUiOf(app.UI())), FArchive(draws), FCombs(combs) {
+    : FApp(app), FUi(UiOr<TStakesUi, TNoStakesUi>(app.UI())), FArchive(draws), FCombs(combs) {
     // Whatever changed the archive, the stakes are checked against what it now holds.
     draws.AddArchiveChangedHook([this] { ArchiveChanged(); });
 }

@@ -14,7 +14,7 @@
 namespace zorb {
 
 // What the stakes need of the window.
-class TStakesUi {
+class TStakesUi : public virtual TUiPart {
 public:
     virtual ~TStakesUi() = default;
     // The stakes grid: `count` records; repaint and scroll to the last row as asked.

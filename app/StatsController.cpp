@@ -34,16 +34,10 @@ class TNoStatsUi final : public TStatsUi {
     void ShowMethodHelp(const std::string&, const std::string&) override {}
 };
 
-TStatsUi& StatsUiOf(UserInterface& ui) {
-    static TNoStatsUi none;
-    TStatsUi* s = UiOf<TStatsUi>(ui);
-    return s ? *s : none;
-}
-
 } // namespace
 
 TStatsController::TStatsController(TAppServices& app, TDrawsController& draws, TCombsController& combs)
-    : FApp(app), FUi(StatsUiOf(app.UI())), FArchive(draws), FCombs(combs) {}
+    : FApp(app), FUi(UiOr<TStatsUi, TNoStatsUi>(app.UI())), FArchive(draws), FCombs(combs) {}
 
 void TStatsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };

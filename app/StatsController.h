@@ -21,7 +21,7 @@ class TProgress;
 struct TFilterDialogContext;
 
 // What the statistics need of the window.
-class TStatsUi {
+class TStatsUi : public virtual TUiPart {
 public:
     virtual ~TStatsUi() = default;
     virtual void StatTableChanged() = 0;   // lines, order or selection changed

@@ -25,12 +25,6 @@ class TNoSystemsUi final : public TSystemsUi {
     bool EditSystem(tSystemData&, bool, TSystemPage) override { return false; }
 };
 
-TSystemsUi& SystemsUiOf(UserInterface& ui) {
-    static TNoSystemsUi none;
-    TSystemsUi* s = UiOf<TSystemsUi>(ui);
-    return s ? *s : none;
-}
-
 constexpr int MaxSystemLines = 100000;
 
 int FieldNumber(const std::string& text) {
@@ -147,7 +141,7 @@ TSystemCoverage SystemCoverageOf(const std::string& combs, const std::string& nu
 
 TSystemsController::TSystemsController(TAppServices& app, TDrawsController& draws, TCombsController& combs,
                                        TStakesController& stakes, std::function<int()> language)
-    : FApp(app), FUi(SystemsUiOf(app.UI())), FArchive(draws), FCombs(combs), FStakes(stakes),
+    : FApp(app), FUi(UiOr<TSystemsUi, TNoSystemsUi>(app.UI())), FArchive(draws), FCombs(combs), FStakes(stakes),
       FLanguage(std::move(language)) {}
 
 void TSystemsController::RegisterActions(TActionTable& t) {

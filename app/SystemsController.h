@@ -50,7 +50,7 @@ struct TSystemCoverage {
 TSystemCoverage SystemCoverageOf(const std::string& combs, const std::string& numsText);
 
 // What the systems need of the window.
-class TSystemsUi {
+class TSystemsUi : public virtual TUiPart {
 public:
     virtual ~TSystemsUi() = default;
     // The rows, their marks, the selection or the focus changed.

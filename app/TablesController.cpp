@@ -22,12 +22,6 @@ class TNoTablesUi final : public TTablesUi {
     bool AskTablesTestCount(int&, int) override { return false; }
 };
 
-TTablesUi& TablesUiOf(UserInterface& ui) {
-    static TNoTablesUi none;
-    TTablesUi* t = UiOf<TTablesUi>(ui);
-    return t ? *t : none;
-}
-
 constexpr const char* DefaultTableComment = "Регулярная ставка";
 constexpr const char* BadComb = "Введена некорректная комбинация!";
 
@@ -55,7 +49,7 @@ private:
 
 TTablesController::TTablesController(TAppServices& app, TDrawsController& draws, TCombsController& combs,
                                      TStakesController& stakes, std::function<void(bool)> freezeViews)
-    : FApp(app), FUi(TablesUiOf(app.UI())), FArchive(draws), FCombs(combs), FStakes(stakes),
+    : FApp(app), FUi(UiOr<TTablesUi, TNoTablesUi>(app.UI())), FArchive(draws), FCombs(combs), FStakes(stakes),
       FFreezeViews(std::move(freezeViews)) {}
 
 void TTablesController::RegisterActions(TActionTable& t) {

@@ -24,7 +24,7 @@ struct TTableDialogData {
     std::vector<std::string> ExistingComments;
 };
 
-class TTablesUi {
+class TTablesUi : public virtual TUiPart {
 public:
     virtual ~TTablesUi() = default;
     virtual void TablesViewChanged(size_t count) = 0;

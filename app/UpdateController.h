@@ -16,7 +16,7 @@ class TDrawsController;
 std::string ProgramVersion();
 
 // The window "Найдена новая версия программы".
-class TUpdateUi {
+class TUpdateUi : public virtual TUiPart {
 public:
     virtual ~TUpdateUi() = default;
     // True for "Установить", false for "Отказаться".

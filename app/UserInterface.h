@@ -35,9 +35,20 @@ struct TFirstRunInfo {
     bool HelpAvailable = false;
 };
 
+// One subsystem's share of the interface (a page of the window, a dialog host, a test's fake): each subsystem's
+// interface derives from it, so that the application can find it by type among an interface's parts.
+class TUiPart {
+public:
+    virtual ~TUiPart() = default;
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
+
+    // The parts that answer subsystems' interfaces besides this object itself. Asked while the application is
+    // being built, so they must exist before it.
+    virtual std::vector<TUiPart*> Parts() { return {}; }
 
     // Messages and questions.
     virtual void ShowMessage(TMsgBox box, const std::string& text) = 0;

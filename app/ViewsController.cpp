@@ -20,12 +20,6 @@ class TNoViewsUi final : public TViewsUi {
     void ShowInfo(const std::vector<TInfoLine>&, const TComb&, int, int) override {}
 };
 
-TViewsUi& ViewsUiOf(UserInterface& ui) {
-    static TNoViewsUi none;
-    TViewsUi* v = UiOf<TViewsUi>(ui);
-    return v ? *v : none;
-}
-
 constexpr const char* RepeatsSection = "TFormRepeats";
 
 // Changes of a draw that keep the archive's length must reach the views as well.
@@ -42,7 +36,7 @@ uint64_t ArchiveFingerprint(const TDrawsArray& draws) {
 
 TViewsController::TViewsController(TAppServices& app, TDrawsController& draws, TCombsController& combs,
                                    TStatsController& stats)
-    : FApp(app), FUi(ViewsUiOf(app.UI())), FArchive(draws), FCombs(combs), FStats(stats) {}
+    : FApp(app), FUi(UiOr<TViewsUi, TNoViewsUi>(app.UI())), FArchive(draws), FCombs(combs), FStats(stats) {}
 
 void TViewsController::RegisterActions(TActionTable& t) {
     auto always = [] { return true; };

@@ -20,7 +20,7 @@ namespace zorb {
 enum class TViewKind { Graphs = 0, Card = 1, Layout = 2, LayoutCompare = 3, Week = 4 };
 
 // What the views need of the window.
-class TViewsUi {
+class TViewsUi : public virtual TUiPart {
 public:
     virtual ~TViewsUi() = default;
     // The view's data were recomputed (or cleared): repaint it.

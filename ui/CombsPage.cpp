@@ -3,6 +3,7 @@
 #include "app/TemplateMain.h"
 #include "core/IniFile.h"
 #include "ui/CombsModel.h"
+#include "ui/GenerateDialog.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -134,15 +135,15 @@ void TCombsPage::OnSelectionChanged() {
     FApp->Combinations().SetCombsSelection(std::move(ranges));
 }
 
-void TCombsPage::ListReset() {
+void TCombsPage::CombsListReset() {
     if (FModel) FModel->Reset();
 }
 
-void TCombsPage::ListRepaint() {
+void TCombsPage::CombsListRepaint() {
     if (FModel) FModel->RepaintAll();
 }
 
-void TCombsPage::SelectAll() {
+void TCombsPage::CombsSelectAll() {
     FView->selectAll();
 }
 
@@ -164,4 +165,12 @@ void TCombsPage::FiltersChanged() {
         FFiltersView->setItem(r, 2, count);
     }
     if (!lines.empty()) FFiltersView->scrollToBottom();
+}
+
+bool TCombsPage::EditGenerateParams(TGenerateSettings& params, bool& saveAsDefault) {
+    TGenerateDialog dlg(params, window());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    params = dlg.Result();
+    saveAsDefault = dlg.SaveAsDefault();
+    return true;
 }

@@ -2,6 +2,7 @@
 // of applied filters.
 #pragma once
 
+#include "app/CombsController.h"
 #include "ui/Page.h"
 
 class QPushButton;
@@ -10,7 +11,7 @@ class QSplitter;
 class QTableWidget;
 class TCombsModel;
 
-class TCombsPage : public TPage {
+class TCombsPage : public TPage, public zorb::TCombsUi {
     Q_OBJECT
 public:
     TCombsPage(TPageHost& host, QWidget* parent);
@@ -26,10 +27,14 @@ public:
     void RestoreState(const TStoredSizes& sizes) override;
     void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
 
-    void ListReset();
-    void ListRepaint();
-    void SelectAll();
-    void FiltersChanged();
+    bool DrivenByScenarios() const override { return true; }
+
+    void CombsListReset() override;
+    void CombsListRepaint() override;
+    void CombsSelectAll() override;
+    void FiltersChanged() override;
+    // "Генерация списка комбинаций".
+    bool EditGenerateParams(zorb::TGenerateSettings& params, bool& saveAsDefault) override;
 
 private:
     void OnSelectionChanged();

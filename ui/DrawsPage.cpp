@@ -1,8 +1,11 @@
 #include "ui/DrawsPage.h"
 
 #include "app/TemplateMain.h"
+#include "core/Format.h"
+#include "ui/DrawDialogs.h"
 #include "ui/DrawsModel.h"
 #include "ui/QtText.h"
+#include "ui/SettingsDialogs.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,6 +45,17 @@ TDrawsPage::TDrawsPage(TPageHost& host, QWidget* parent) : TPage(host, parent) {
     connect(FOffset, &QSpinBox::valueChanged, this, [this](int v) {
         if (FApp) FApp->Archive().SetDrawsOffset(v);
     });
+    // Beside the next draw on the status line: how far back the analyses look, shown only while it is not 0,
+    // because everything then works as if the newest draws did not exist yet.
+    FOffsetPanel = new QLabel(this);
+    FOffsetPanel->setObjectName("panelOffset");
+    FOffsetPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    FOffsetPanel->setStyleSheet("QLabel { color: #a00000; background: #fff0b0; font-weight: bold; }");
+    FOffsetPanel->hide();
+}
+
+QWidget* TDrawsPage::StatusPanel() const {
+    return FOffsetPanel;
 }
 
 QString TDrawsPage::Title() const {
@@ -59,6 +73,9 @@ void TDrawsPage::Attach(TTemplateMain& app) {
     FView->setModel(FModel);
     FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDrawsPage::OnSelectionChanged);
+    connect(FView, &QAbstractItemView::doubleClicked, this, [this] {
+        if (FApp && !FApp->Busy()) FHost.RunAction("DrawsInfo");
+    });
 }
 
 void TDrawsPage::LanguageChanged() {
@@ -86,11 +103,11 @@ void TDrawsPage::OnSelectionChanged() {
     FApp->Archive().SetDrawsSelection(SelectedRows(FView));
 }
 
-void TDrawsPage::ListReset() {
+void TDrawsPage::DrawsListReset() {
     if (FModel) FModel->Reset();
 }
 
-void TDrawsPage::ListRepaint() {
+void TDrawsPage::DrawsListRepaint() {
     if (FModel) FModel->RepaintAll();
 }
 
@@ -98,4 +115,19 @@ void TDrawsPage::SetOffsetField(int value, int maxValue) {
     QSignalBlocker block(FOffset);
     FOffset->setRange(0, std::max(maxValue, 0));
     FOffset->setValue(value);
+    FOffsetPanel->setText(QS(Format(Tr("Смещение назад: %d"), value)));
+    FOffsetPanel->setToolTip(TrQ("Анализ, прогноз и новые ставки относятся к тиражу после смещения, а не к "
+                                 "следующему тиражу архива"));
+    FOffsetPanel->setVisible(value != 0);
+}
+
+bool TDrawsPage::EditDraw(TDrawRec& draw) {
+    TDrawDialog dlg(draw, window());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    draw = dlg.Draw();
+    return true;
+}
+
+bool TDrawsPage::EditProxy(TProxy& proxy) {
+    return ShowProxyDialog(window(), proxy);
 }

@@ -1,6 +1,8 @@
 #include "ui/ExportDialogs.h"
 
+#include "app/TemplateMain.h"
 #include "core/Format.h"
+#include "core/IniFile.h"
 #include "ui/DialogButtons.h"
 #include "ui/QtText.h"
 
@@ -9,6 +11,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +22,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -305,4 +309,50 @@ void TFormExpExcel::SaveFile() {
 void TFormExpExcel::accept() {
     ReadSheetPage();
     QDialog::accept();
+}
+
+// --- The window's side ------------------------------------------------------------------------------------------
+
+std::vector<int> TExportHost::ExportColumnWidths(TExportList list) {
+    const auto* view = FWindow->findChild<QTableView*>(QString::fromStdString(TExportController::ControlName(list)));
+    std::vector<int> widths;
+    if (!view || !view->model()) return widths;
+    for (int c = 0; c < view->model()->columnCount(); ++c) widths.push_back(view->columnWidth(c));
+    return widths;
+}
+
+bool TExportHost::EditExport(TExportDialogData& exportData) {
+    TFormExpExcel::THooks hooks;
+    hooks.Load = [this](const std::string& path, TExportDialogData& d) {
+        return FApp->Export().LoadParamsFile(path, d);
+    };
+    hooks.Save = [this](const std::string& path, const TExportDialogData& d) {
+        return FApp->Export().SaveParamsFile(path, d);
+    };
+    hooks.PickFile = [this](bool save) {
+        // "Описание (*.exp)|*.exp|Все файлы (*.*)|*.*": every description becomes one Qt filter.
+        const QStringList parts = TrQ(TExportController::ParamsFileFilter()).split('|');
+        QStringList filters;
+        for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
+        QFileDialog dlg(FWindow);
+        dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg.setNameFilters(filters);
+        dlg.setDefaultSuffix("exp");
+        dlg.setDirectory(QString::fromStdString(FApp->DataDir()));
+        return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? StdS(dlg.selectedFiles().front())
+                                                                                 : std::string();
+    };
+    TFormExpExcel dlg(FWindow, exportData, std::move(hooks));
+    // The field list keeps its column widths in the window's settings file.
+    TIniFile& frm = FApp->FrmFile();
+    QTreeWidget* fields = dlg.FieldList();
+    for (int c = 0; c < fields->columnCount(); ++c) {
+        const int w = frm.ReadInteger("TFormExpExcel", Format("lvFields.Column%d", c), 0, 0, 2000);
+        if (w > 0) fields->setColumnWidth(c, w);
+    }
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    for (int c = 0; c < fields->columnCount(); ++c)
+        frm.WriteInteger("TFormExpExcel", Format("lvFields.Column%d", c), fields->columnWidth(c));
+    return ok;
 }

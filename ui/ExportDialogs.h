@@ -1,9 +1,10 @@
 // The spreadsheet export's dialogs: "Экспорт в Microsoft Excel" with its sheet page and its field list, and
 // "Параметры поля" for one field. They edit the controller's dialog data; loading and saving parameter files
-// go through the hooks, so the controller reports their failures.
+// go through the hooks, so the controller reports their failures. The export's share of the main window opens them.
 #pragma once
 
 #include "app/ExportController.h"
+#include "ui/Page.h"
 
 #include <QDialog>
 #include <functional>
@@ -97,4 +98,13 @@ private:
     QAction* FMoveUp;
     QAction* FMoveDown;
     QAction* FRename;
+};
+
+class TExportHost : public TDialogHost, public zorb::TExportUi {
+    Q_OBJECT
+public:
+    using TDialogHost::TDialogHost;
+    // The widths of the window's list that the export copies, found by its control name.
+    std::vector<int> ExportColumnWidths(zorb::TExportList list) override;
+    bool EditExport(zorb::TExportDialogData& data) override;
 };

@@ -167,8 +167,8 @@ void TLibraryPanel::Attach(TTemplateMain& app) {
     FitColumnsToContents(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TLibraryPanel::OnCurrentChanged);
     FillFilter();
-    PanelShown(app.Library().PanelShown());
-    ListChanged();
+    LibraryPanelShown(app.Library().PanelShown());
+    LibraryListChanged();
 }
 
 void TLibraryPanel::FillFilter() {
@@ -240,7 +240,7 @@ void TLibraryPanel::ApplyHeight() {
     FSplitter->setSizes({std::max(total - h, 1), h});
 }
 
-void TLibraryPanel::PanelShown(bool shown) {
+void TLibraryPanel::LibraryPanelShown(bool shown) {
     setVisible(shown);
 }
 
@@ -251,7 +251,7 @@ void TLibraryPanel::OnCurrentChanged() {
     FHost.ActionsChanged();
 }
 
-void TLibraryPanel::ListChanged() {
+void TLibraryPanel::LibraryListChanged() {
     if (!FModel) return;
     const TLibraryController& lib = FApp->Library();
     FFilling = true;
@@ -429,29 +429,16 @@ TFormScrRates::TFormScrRates(const tScriptInfo& script, const std::vector<TScrip
     resize(880, 380);
 }
 
-// --- The window's side -----------------------------------------------------------------------------------------
+// --- Dialogs ---------------------------------------------------------------------------------------------------
 
-TLibraryPanel* TLibraryWindowUi::InstallLibraryPanel(TPageHost& host, QTableView* scenarioList) {
-    FLibraryPanel = TLibraryPanel::Install(host, scenarioList);
-    return FLibraryPanel;
-}
-
-void TLibraryWindowUi::LibraryListChanged() {
-    if (FLibraryPanel) FLibraryPanel->ListChanged();
-}
-
-void TLibraryWindowUi::LibraryPanelShown(bool shown) {
-    if (FLibraryPanel) FLibraryPanel->PanelShown(shown);
-}
-
-bool TLibraryWindowUi::EditScriptInfo(TScriptDialog& dialog) {
-    if (!FLibraryPanel || !FLibraryPanel->App()) return false;
-    TFormScrPublic dlg(dialog, FLibraryPanel->App()->Library(), FLibraryPanel->window());
+bool TLibraryPanel::EditScriptInfo(TScriptDialog& dialog) {
+    if (!FApp) return false;
+    TFormScrPublic dlg(dialog, FApp->Library(), window());
     return dlg.exec() == QDialog::Accepted;
 }
 
-bool TLibraryWindowUi::AskRateComment(std::string& notes) {
-    QInputDialog dlg(FLibraryPanel ? FLibraryPanel->window() : nullptr);
+bool TLibraryPanel::AskRateComment(std::string& notes) {
+    QInputDialog dlg(window());
     dlg.setWindowTitle(TrQ("Комментарий"));
     dlg.setLabelText(TrQ("Вы можете оставить свой комментарий:"));
     dlg.setTextValue(QString::fromStdString(notes));
@@ -462,7 +449,7 @@ bool TLibraryWindowUi::AskRateComment(std::string& notes) {
     return true;
 }
 
-void TLibraryWindowUi::ShowScriptRates(const tScriptInfo& script, const std::vector<TScriptRate>& rates) {
-    TFormScrRates dlg(script, rates, FLibraryPanel ? FLibraryPanel->window() : nullptr);
+void TLibraryPanel::ShowScriptRates(const tScriptInfo& script, const std::vector<TScriptRate>& rates) {
+    TFormScrRates dlg(script, rates, window());
     dlg.exec();
 }

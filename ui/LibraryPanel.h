@@ -19,7 +19,7 @@ class QSplitter;
 class QToolButton;
 class TLibraryModel;
 
-class TLibraryPanel : public TPage {
+class TLibraryPanel : public TPage, public zorb::TLibraryUi {
     Q_OBJECT
 public:
     TLibraryPanel(TPageHost& host, QWidget* parent);
@@ -29,7 +29,6 @@ public:
 
     QTableView* View() const { return FView; }
     QComboBox* FilterBox() const { return FFilter; }
-    zorb::TTemplateMain* App() const { return FApp; }
 
     QString Title() const override;
     void Attach(zorb::TTemplateMain& app) override;
@@ -38,8 +37,11 @@ public:
     void RestoreState(const TStoredSizes& sizes) override;
     void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
 
-    void ListChanged();
-    void PanelShown(bool shown);
+    void LibraryListChanged() override;
+    void LibraryPanelShown(bool shown) override;
+    bool EditScriptInfo(zorb::TScriptDialog& dialog) override;
+    bool AskRateComment(std::string& notes) override;
+    void ShowScriptRates(const zorb::tScriptInfo& script, const std::vector<zorb::TScriptRate>& rates) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -90,22 +92,4 @@ class TFormScrRates : public QDialog {
     Q_OBJECT
 public:
     TFormScrRates(const zorb::tScriptInfo& script, const std::vector<zorb::TScriptRate>& rates, QWidget* parent);
-};
-
-// The window's side of the library; the main window inherits it and installs the panel once.
-class TLibraryWindowUi : public zorb::TLibraryUi {
-public:
-    TLibraryPanel* LibraryPanel() const { return FLibraryPanel; }
-
-    void LibraryListChanged() override;
-    void LibraryPanelShown(bool shown) override;
-    bool EditScriptInfo(zorb::TScriptDialog& dialog) override;
-    bool AskRateComment(std::string& notes) override;
-    void ShowScriptRates(const zorb::tScriptInfo& script, const std::vector<zorb::TScriptRate>& rates) override;
-
-protected:
-    TLibraryPanel* InstallLibraryPanel(TPageHost& host, QTableView* scenarioList);
-
-private:
-    TLibraryPanel* FLibraryPanel = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "app/TemplateMain.h"
-#include "core/Errors.h"
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/TextUtils.h"
@@ -9,16 +8,16 @@
 #include "ui/Dialogs.h"
 #include "ui/DrawsPage.h"
 #include "ui/ExportDialogs.h"
-#include "ui/FilterDialogs.h"
+#include "ui/LibraryPanel.h"
 #include "ui/QtText.h"
+#include "ui/RatingsPage.h"
 #include "ui/ScenarioPage.h"
-#include "ui/SettingsDialogs.h"
-#include "ui/StakeDialogs.h"
 #include "ui/StakesPage.h"
 #include "ui/StatsPage.h"
 #include "ui/SystemsPage.h"
+#include "ui/TablesPage.h"
 #include "ui/UpdateDialogs.h"
-#include "ui/VerdictDialog.h"
+#include "ui/ViewsPage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -27,7 +26,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -42,10 +40,8 @@
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QTranslator>
-#include <QTreeWidget>
 #include <QUrl>
 #include <map>
 
@@ -108,33 +104,27 @@ TMainWindow::TMainWindow() {
     FSplitter->setStretchFactor(1, 1);
     setCentralWidget(FSplitter);
 
-    FDrawsPage = new TDrawsPage(*this, FLeftPages);
-    FCombsPage = new TCombsPage(*this, FLeftPages);
-    FStatsPage = new TStatsPage(*this, FMainPages);
-    FStakesPage = new TStakesPage(*this, FMainPages);
-    AddPage(FLeftPages, FDrawsPage);
-    AddPage(FLeftPages, FCombsPage);
-    AddPage(FMainPages, FStatsPage);
-    AddPage(FMainPages, FStakesPage);
-    FScenarioPage = new TScenarioPage(*this, FMainPages);
-    AddPage(FMainPages, FScenarioPage);
-    CreateViewPages(*this, FMainPages, [this](TPage* page) { AddPage(FMainPages, page); });
-    FPages.push_back(InstallLibraryPanel(*this, FScenarioPage->View()));
-    FSystemsPage = new TSystemsPage(*this, FMainPages);
-    AddPage(FMainPages, FSystemsPage);
+    // One line per subsystem, in tab order.
+    Add(new TDrawsPage(*this, FLeftPages), FLeftPages);
+    Add(new TCombsPage(*this, FLeftPages), FLeftPages);
+    Add(new TStatsPage(*this, FMainPages), FMainPages);
+    AddHost(new TViewsHost(*this, FMainPages));
+    Add(new TStakesPage(*this, FMainPages), FMainPages);
+    Add(new TRatingsPage(*this, FMainPages), FMainPages);
+    Add(new TTablesPage(*this, FMainPages), FMainPages);
+    const TScenarioPage* scenario = Add(new TScenarioPage(*this, FMainPages), FMainPages);
+    Add(TLibraryPanel::Install(*this, scenario->View()), nullptr);
+    Add(new TSystemsPage(*this, FMainPages), FMainPages);
+    AddHost(new TExportHost(this));
+    AddHost(new TUpdateHost(this));
 
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
     const int widths[6] = {170, 180, 150, 160, 110, 110};
-    // Beside the next draw: how far back the analyses look, shown only while it is not 0, because everything
-    // then works as if the newest draws did not exist yet.
-    FOffsetPanel = new QLabel(bar);
-    FOffsetPanel->setObjectName("panelOffset");
-    FOffsetPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    FOffsetPanel->setStyleSheet("QLabel { color: #a00000; background: #fff0b0; font-weight: bold; }");
-    FOffsetPanel->hide();
     for (int i = 0; i < 7; ++i) {
-        if (i == 2) bar->addWidget(FOffsetPanel);
+        if (i == 2)
+            for (const TPage* page : FPages)
+                if (QWidget* panel = page->StatusPanel()) bar->addWidget(panel);
         FPanels[static_cast<size_t>(i)] = new QLabel(bar);
         FPanels[static_cast<size_t>(i)]->setObjectName(QString("panel%1").arg(i));
         FPanels[static_cast<size_t>(i)]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -149,21 +139,29 @@ TMainWindow::TMainWindow() {
 
 TMainWindow::~TMainWindow() = default;
 
-void TMainWindow::AddPage(QTabWidget* tabs, TPage* page) {
-    tabs->addTab(page, QString());
+void TMainWindow::AddPage(TPage* page, QTabWidget* tabs) {
+    if (tabs) tabs->addTab(page, QString());
     FPages.push_back(page);
+    if (auto* part = dynamic_cast<TUiPart*>(page)) FParts.push_back(part);
+}
+
+void TMainWindow::AddHost(TDialogHost* host) {
+    FHosts.push_back(host);
+    if (auto* part = dynamic_cast<TUiPart*>(host)) FParts.push_back(part);
 }
 
 void TMainWindow::Attach(TTemplateMain* app) {
     FApp = app;
     for (TPage* page : FPages) page->Attach(*app);
-    AttachViewPages(*app);
-    connect(FDrawsPage->View(), &QAbstractItemView::doubleClicked, this, [this] {
-        if (FApp && !FApp->Busy()) RunAction("DrawsInfo");
-    });
+    for (TDialogHost* host : FHosts) host->Attach(*app);
     connect(FMainPages, &QTabWidget::currentChanged, this, [this] {
         if (FApp) FApp->RefreshViews(false);
     });
+}
+
+void TMainWindow::SetRunning(bool running) {
+    for (TPage* page : FPages)
+        if (page->DrivenByScenarios()) page->setEnabled(!running);
 }
 
 QAction* TMainWindow::ActionByName(const std::string& name) const {
@@ -279,107 +277,7 @@ void TMainWindow::ActionsChanged() {
     for (TPage* page : FPages) page->ActionsChanged(FApp->Busy());
 }
 
-// --- Calls for the pages ----------------------------------------------------------------------------------------
-
-void TMainWindow::DrawsListReset() {
-    FDrawsPage->ListReset();
-}
-
-void TMainWindow::DrawsListRepaint() {
-    FDrawsPage->ListRepaint();
-}
-
-void TMainWindow::SetOffsetField(int value, int maxValue) {
-    FDrawsPage->SetOffsetField(value, maxValue);
-    FOffsetPanel->setText(QS(Format(Tr("Смещение назад: %d"), value)));
-    FOffsetPanel->setToolTip(TrQ("Анализ, прогноз и новые ставки относятся к тиражу после смещения, а не к "
-                                 "следующему тиражу архива"));
-    FOffsetPanel->setVisible(value != 0);
-}
-
-void TMainWindow::CombsListReset() {
-    FCombsPage->ListReset();
-}
-
-void TMainWindow::CombsListRepaint() {
-    FCombsPage->ListRepaint();
-}
-
-void TMainWindow::CombsSelectAll() {
-    FCombsPage->SelectAll();
-}
-
-void TMainWindow::FiltersChanged() {
-    FCombsPage->FiltersChanged();
-}
-
-void TMainWindow::MethodListsChanged() {
-    FStatsPage->MethodListsChanged();
-    ViewPagesMethodsChanged();
-}
-
-void TMainWindow::StatTableChanged() {
-    FStatsPage->TableChanged();
-}
-
-void TMainWindow::StatColumnsChanged() {
-    FStatsPage->ColumnsChanged();
-}
-
-void TMainWindow::StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
-    FStakesPage->ViewChanged(count, repaint, scrollToEnd);
-}
-
-void TMainWindow::ScriptListChanged() {
-    FScenarioPage->ListChanged();
-}
-
-void TMainWindow::ScriptSelectionChanged(int scrollTo) {
-    FScenarioPage->SelectionChanged(scrollTo);
-}
-
-bool TMainWindow::EditScriptLine(zorb::TScriptEditorData& line) {
-    TFormScript dlg(line, FApp->Scenarios(), this);
-    return dlg.exec() == QDialog::Accepted;
-}
-
-bool TMainWindow::AskScriptTestCount(int& count, int& holdout, int maxCount) {
-    return AskTestRunDialog(this, count, holdout, maxCount);
-}
-
-void TMainWindow::ScriptPanelsChanged(const zorb::TScriptPanels& panels) {
-    FScenarioPage->PanelsChanged(panels);
-}
-
-void TMainWindow::ScriptRunStateChanged(bool running) {
-    // While a scenario drives them, the draws, the combinations and the statistics are not for the user's hands.
-    FDrawsPage->setEnabled(!running);
-    FCombsPage->setEnabled(!running);
-    FStatsPage->setEnabled(!running);
-    FScenarioPage->RunStateChanged(running);
-}
-
 // --- Dialogs, progress, files and clipboard ---------------------------------------------------------------------
-
-bool TMainWindow::EditStake(zorb::TStakeRecord& record, int& drawCount) {
-    TStakeDialog dlg(record, this);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    record = dlg.Result();
-    drawCount = dlg.DrawCount();
-    return true;
-}
-
-bool TMainWindow::EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) {
-    return ShowMultiStakeDialog(this, drawNumber, drawCount, comment);
-}
-
-bool TMainWindow::EditStakeFilter(int& condition, int& value) {
-    return ShowStakeFilterDialog(this, condition, value);
-}
-
-bool TMainWindow::EditProxy(zorb::TProxy& proxy) {
-    return ShowProxyDialog(this, proxy);
-}
 
 void TMainWindow::ProgressOpen(const std::string& text, int steps, bool stopButton) {
     FProgressStop = false;
@@ -424,56 +322,6 @@ void TMainWindow::ProgressClose() {
 
 bool TMainWindow::ProgressStopRequested() {
     return FProgressStop;
-}
-
-bool TMainWindow::OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
-                              const std::string& description) {
-    return ShowNewVersionDialog(this, currentVersion, newVersion, description);
-}
-
-void TMainWindow::SystemsListChanged() {
-    FSystemsPage->ListChanged();
-}
-
-void TMainWindow::SystemsTabChanged(bool front) {
-    const bool shown = FApp && FApp->Systems().TabShown();
-    FMainPages->setTabVisible(FMainPages->indexOf(FSystemsPage), shown);
-    if (front && shown) FMainPages->setCurrentWidget(FSystemsPage);
-    FSystemsPage->ActionsChanged(false);
-}
-
-bool TMainWindow::EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) {
-    TFormSystem dlg(system, readOnly, page, FApp->Systems(), this);
-    return dlg.exec() == QDialog::Accepted;
-}
-
-bool TMainWindow::EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) {
-    TFilterDialog dlg(item, context, this);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    item = dlg.Result();
-    return true;
-}
-
-bool TMainWindow::ManageFavorites(zorb::TFavoritesEditor& editor) {
-    TFavoritesDialog dlg(
-        editor,
-        [this](int entry) {
-            if (FApp) FApp->Statistics().ShowMethodInfo(entry);
-        },
-        this);
-    return dlg.exec() == QDialog::Accepted;
-}
-
-void TMainWindow::ShowMethodHelp(const std::string& title, const std::string& html) {
-    ShowMethodHelpWindow(this, QString::fromStdString(title), QString::fromStdString(html));
-}
-
-bool TMainWindow::EditGenerateParams(zorb::TGenerateSettings& params, bool& saveAsDefault) {
-    TGenerateDialog dlg(params, this);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    params = dlg.Result();
-    saveAsDefault = dlg.SaveAsDefault();
-    return true;
 }
 
 namespace {
@@ -579,33 +427,6 @@ bool TMainWindow::event(QEvent* e) {
 
 // --- Dialogs and platform ---------------------------------------------------------------------------------------
 
-bool TMainWindow::EditDraw(TDrawRec& draw) {
-    TDrawDialog dlg(draw, this);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    draw = dlg.Draw();
-    return true;
-}
-
-bool TMainWindow::EditConfig(TConfigData& config) {
-    TConfigDialog dlg(config, this);
-    dlg.SetOnline(ReadOnlineFields(*FApp));
-    if (dlg.exec() != QDialog::Accepted) return false;
-    config = dlg.Result();
-    try {
-        WriteOnlineFields(*FApp, dlg.Online());
-    } catch (const std::exception& e) {
-        ShowMessage(TMsgBox::Error, Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
-    }
-    return true;
-}
-
-bool TMainWindow::EditShredding(TShreddingData& shredding) {
-    TShreddingDialog dlg(shredding, this);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    shredding = dlg.Result();
-    return true;
-}
-
 void TMainWindow::ShowAbout(const TAboutInfo& info) {
     ShowAboutDialog(this, info);
 }
@@ -691,56 +512,4 @@ void TMainWindow::SaveWindowState(TIniFile& frm, const std::string& section, TFo
     frm.WriteString(section, "NormPos", RectText(normal));
     if (FShown) sizes.LeftPanelWidth = FSplitter->sizes().value(0, sizes.LeftPanelWidth);
     for (TPage* page : FPages) page->SaveState(frm, section, sizes, FShown);
-}
-
-// --- Spreadsheet export -----------------------------------------------------------------------------------
-
-std::vector<int> TMainWindow::ExportColumnWidths(TExportList list) {
-    const QTableView* view = nullptr;
-    if (list == TExportList::Card || list == TExportList::Layout) {
-        if (TGridPage* page = GridPage(list == TExportList::Card ? TViewKind::Card : TViewKind::Layout))
-            view = page->Grid();
-    } else {
-        view = findChild<QTableView*>(QString::fromStdString(TExportController::ControlName(list)));
-    }
-    std::vector<int> widths;
-    if (!view || !view->model()) return widths;
-    for (int c = 0; c < view->model()->columnCount(); ++c) widths.push_back(view->columnWidth(c));
-    return widths;
-}
-
-bool TMainWindow::EditExport(TExportDialogData& exportData) {
-    TFormExpExcel::THooks hooks;
-    hooks.Load = [this](const std::string& path, TExportDialogData& d) {
-        return FApp->Export().LoadParamsFile(path, d);
-    };
-    hooks.Save = [this](const std::string& path, const TExportDialogData& d) {
-        return FApp->Export().SaveParamsFile(path, d);
-    };
-    hooks.PickFile = [this](bool save) {
-        // "Описание (*.exp)|*.exp|Все файлы (*.*)|*.*": every description becomes one Qt filter.
-        const QStringList parts = TrQ(TExportController::ParamsFileFilter()).split('|');
-        QStringList filters;
-        for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
-        QFileDialog dlg(this);
-        dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dlg.setNameFilters(filters);
-        dlg.setDefaultSuffix("exp");
-        dlg.setDirectory(QString::fromStdString(FApp->DataDir()));
-        return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? StdS(dlg.selectedFiles().front())
-                                                                                 : std::string();
-    };
-    TFormExpExcel dlg(this, exportData, std::move(hooks));
-    // The field list keeps its column widths in the window's settings file.
-    TIniFile& frm = FApp->FrmFile();
-    QTreeWidget* fields = dlg.FieldList();
-    for (int c = 0; c < fields->columnCount(); ++c) {
-        const int w = frm.ReadInteger("TFormExpExcel", Format("lvFields.Column%d", c), 0, 0, 2000);
-        if (w > 0) fields->setColumnWidth(c, w);
-    }
-    const bool ok = dlg.exec() == QDialog::Accepted;
-    for (int c = 0; c < fields->columnCount(); ++c)
-        frm.WriteInteger("TFormExpExcel", Format("lvFields.Column%d", c), fields->columnWidth(c));
-    return ok;
 }

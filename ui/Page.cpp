@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPointer>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -126,6 +127,20 @@ int TStoredSizes::Height(const std::string& key) const {
 }
 
 TPage::TPage(TPageHost& host, QWidget* parent) : QWidget(parent), FHost(host) {}
+
+QTabWidget* TPage::Tabs() const {
+    // A tab's page sits in the tab widget's stack.
+    QWidget* stack = parentWidget();
+    return stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+}
+
+void TPage::ShowTab(bool shown, bool front) {
+    QTabWidget* tabs = Tabs();
+    const int index = tabs ? tabs->indexOf(this) : -1;
+    if (index < 0) return;
+    tabs->setTabVisible(index, shown);
+    if (front && shown) tabs->setCurrentIndex(index);
+}
 
 QToolBar* TPage::NewToolBar() {
     auto* bar = new QToolBar(this);

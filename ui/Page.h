@@ -1,15 +1,18 @@
-// A tab of the main window: it owns its models, views and toolbar and the column widths it stores; the window
-// hosts it and forwards the calls that concern it.
+// A tab of the main window: it owns its models, views and toolbar and the column widths it stores, and answers its
+// subsystem's interface itself; the window only hosts it.
 #pragma once
 
+#include <QObject>
 #include <QWidget>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 class QAction;
+class QTabWidget;
 class QTableView;
 class QToolBar;
+class TPage;
 
 namespace zorb {
 class TIniFile;
@@ -24,6 +27,11 @@ public:
     virtual QAction* ActionByName(const std::string& name) const = 0;
     virtual void RunAction(const std::string& name) = 0; // runs it, then re-evaluates the enabling rules
     virtual void ActionsChanged() = 0;
+    // Hosts a page as the next tab of `tabs`, or, without tabs, one its subsystem has placed itself.
+    virtual void AddPage(TPage* page, QTabWidget* tabs) = 0;
+    virtual const std::vector<TPage*>& Pages() const = 0;
+    // While a scenario runs, the pages it drives are closed to the user.
+    virtual void SetRunning(bool running) = 0;
 
 protected:
     ~TPageHost() = default;
@@ -53,8 +61,18 @@ public:
     // shown: the splitters have been laid out, so their sizes mean something.
     virtual void SaveState(zorb::TIniFile& /*frm*/, const std::string& /*section*/, zorb::TFormSettings& /*sizes*/,
                            bool /*shown*/) {}
+    // The statistics' method lists were filled again; pages offering methods refill theirs.
+    virtual void StatMethodsChanged() {}
+    // A panel of the window's status line the page keeps up to date, placed after the first two.
+    virtual QWidget* StatusPanel() const { return nullptr; }
+    // Pages a running scenario drives are disabled for the run.
+    virtual bool DrivenByScenarios() const { return false; }
 
 protected:
+    // Shows or hides the page's tab; `front` brings a shown one to the front.
+    void ShowTab(bool shown, bool front);
+    QTabWidget* Tabs() const;
+
     QToolBar* NewToolBar();
     // Refills the toolbar with the actions of these ids, in this order; unknown ids are skipped.
     void FillToolBar(QToolBar* bar, const std::string& toolbar) const;
@@ -73,5 +91,17 @@ protected:
                                  const char* listName, int count, bool writeHidden);
 
     TPageHost& FHost;
+    zorb::TTemplateMain* FApp = nullptr;
+};
+
+// A subsystem's share of the window that has no page: it answers its interface with dialogs of its own.
+class TDialogHost : public QObject {
+    Q_OBJECT
+public:
+    explicit TDialogHost(QWidget* window) : QObject(window), FWindow(window) {}
+    virtual void Attach(zorb::TTemplateMain& app) { FApp = &app; }
+
+protected:
+    QWidget* FWindow;
     zorb::TTemplateMain* FApp = nullptr;
 };

@@ -23,6 +23,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 using namespace zorb;
@@ -97,7 +98,7 @@ void TScenarioPage::Attach(TTemplateMain& app) {
     const int widths[TScenarioController::ScriptColumnCount] = {200, 340, 200, 200, 200, 200, 200, 200, 200};
     for (int c = 0; c < TScenarioController::ScriptColumnCount; ++c) FView->setColumnWidth(c, widths[c]);
     connect(FView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TScenarioPage::OnSelectionChanged);
-    ListChanged();
+    ScriptListChanged();
 }
 
 void TScenarioPage::LanguageChanged() {
@@ -120,16 +121,16 @@ void TScenarioPage::OnSelectionChanged() {
     FApp->Scenarios().SetScriptSelection(SelectedRows(FView));
 }
 
-void TScenarioPage::ListChanged() {
+void TScenarioPage::ScriptListChanged() {
     if (!FModel) return;
     FSelecting = true;
     FModel->Reset();
     FSelecting = false;
-    SelectionChanged(-1);
+    ScriptSelectionChanged(-1);
     FPanels[0]->setText(QS(FApp->Scenarios().CountText()));
 }
 
-void TScenarioPage::SelectionChanged(int scrollTo) {
+void TScenarioPage::ScriptSelectionChanged(int scrollTo) {
     if (!FModel) return;
     FSelecting = true;
     FView->clearSelection();
@@ -138,14 +139,25 @@ void TScenarioPage::SelectionChanged(int scrollTo) {
     if (scrollTo >= 0) FView->scrollTo(FModel->index(scrollTo, 0));
 }
 
-void TScenarioPage::PanelsChanged(const TScriptPanels& p) {
+void TScenarioPage::ScriptPanelsChanged(const TScriptPanels& p) {
     FPanels[1]->setText(QS(Format(Tr("Цикл: %d"), p.Cycle)));
     FPanels[2]->setText(QS(Format(Tr("Строка: %d"), p.Line)));
     FPanels[3]->setText(QS(Format(Tr("Ставок: %d"), p.StakesAdded)));
     FPanels[4]->setText(QS(p.Text));
 }
 
-void TScenarioPage::RunStateChanged(bool running) {
+bool TScenarioPage::EditScriptLine(TScriptEditorData& line) {
+    TFormScript dlg(line, FApp->Scenarios(), window());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool TScenarioPage::AskScriptTestCount(int& count, int& holdout, int maxCount) {
+    return AskTestRunDialog(window(), count, holdout, maxCount);
+}
+
+void TScenarioPage::ScriptRunStateChanged(bool running) {
+    // While a scenario drives them, the draws, the combinations and the statistics are not for the user's hands.
+    FHost.SetRunning(running);
     FView->setEnabled(!running);
 }
 
@@ -252,4 +264,37 @@ void TFormScript::accept() {
     }
     FData = d;
     QDialog::accept();
+}
+
+// --- The test count -------------------------------------------------------------------------------------------
+
+TTestCountDialog::TTestCountDialog(int count, int holdout, int maxCount, QWidget* parent) : QDialog(parent) {
+    setObjectName("TFormTestCount");
+    setWindowTitle(TrQ("Количество тестов"));
+    maxCount = std::max(maxCount, 1);
+    auto* form = new QFormLayout(this);
+    FCount = new QSpinBox(this);
+    FCount->setRange(1, maxCount);
+    FCount->setValue(std::clamp(count, 1, maxCount));
+    FCount->setToolTip(TrQ("Укажите количество последних тиражей, на которых будет производится тестирование"));
+    FHoldout = new QSpinBox(this);
+    FHoldout->setSpecialValueText(TrQ("нет"));
+    FHoldout->setToolTip(TrQ("Строки рейтинга сравниваются на остальных смещениях, а лучшая из них проверяется на "
+                             "последних отложенных, где ее никто не выбирал"));
+    // At least one offset must stay for choosing the best line.
+    auto limit = [this] { FHoldout->setRange(0, FCount->value() - 1); };
+    limit();
+    FHoldout->setValue(std::clamp(holdout, 0, FHoldout->maximum()));
+    connect(FCount, &QSpinBox::valueChanged, this, limit);
+    form->addRow(TrQ("Укажите количество тестов:"), FCount);
+    form->addRow(TrQ("Отложить для проверки последних смещений:"), FHoldout);
+    form->addRow(OkCancelButtons(this));
+}
+
+bool AskTestRunDialog(QWidget* parent, int& count, int& holdout, int maxCount) {
+    TTestCountDialog dlg(count, holdout, maxCount, parent);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    count = dlg.CountField()->value();
+    holdout = dlg.HoldoutField()->value();
+    return true;
 }

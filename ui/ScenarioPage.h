@@ -1,4 +1,5 @@
-// "Сценарий": the scenario list lvScript, its toolbar and status panels, and the line editor TFormScript.
+// "Сценарий": the scenario list lvScript, its toolbar and status panels, the line editor TFormScript and the
+// count of a scenario test.
 #pragma once
 
 #include "app/ScenarioController.h"
@@ -15,7 +16,7 @@ class QSpinBox;
 class QToolButton;
 class TScriptModel;
 
-class TScenarioPage : public TPage {
+class TScenarioPage : public TPage, public zorb::TScenarioUi {
     Q_OBJECT
 public:
     TScenarioPage(TPageHost& host, QWidget* parent);
@@ -27,10 +28,12 @@ public:
     void RestoreState(const TStoredSizes& sizes) override;
     void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
 
-    void ListChanged();
-    void SelectionChanged(int scrollTo);
-    void PanelsChanged(const zorb::TScriptPanels& panels);
-    void RunStateChanged(bool running);
+    void ScriptListChanged() override;
+    void ScriptSelectionChanged(int scrollTo) override;
+    bool EditScriptLine(zorb::TScriptEditorData& data) override;
+    bool AskScriptTestCount(int& count, int& holdout, int maxCount) override;
+    void ScriptPanelsChanged(const zorb::TScriptPanels& panels) override;
+    void ScriptRunStateChanged(bool running) override;
 
 private:
     void OnSelectionChanged();
@@ -66,3 +69,19 @@ private:
     std::array<QLineEdit*, zorb::MaxLineFilters> FFilters{};
     QLineEdit* FComment = nullptr;
 };
+
+// "Количество тестов" with the number of last offsets held out for judging the best line (0: none).
+class TTestCountDialog : public QDialog {
+    Q_OBJECT
+public:
+    TTestCountDialog(int count, int holdout, int maxCount, QWidget* parent);
+    QSpinBox* CountField() const { return FCount; }
+    QSpinBox* HoldoutField() const { return FHoldout; }
+
+private:
+    QSpinBox* FCount;
+    QSpinBox* FHoldout;
+};
+
+// Asks with TTestCountDialog; false on Cancel.
+bool AskTestRunDialog(QWidget* parent, int& count, int& holdout, int maxCount);

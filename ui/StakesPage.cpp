@@ -2,6 +2,7 @@
 
 #include "app/TemplateMain.h"
 #include "ui/QtText.h"
+#include "ui/StakeDialogs.h"
 #include "ui/StakesModel.h"
 
 #include <QHeaderView>
@@ -67,7 +68,7 @@ void TStakesPage::OnSelectionChanged() {
     FApp->Stakes().SetStakesSelection(std::move(ranges));
 }
 
-void TStakesPage::ViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
+void TStakesPage::StakesViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
     if (!FModel) return;
     FModel->SetCount(count);
     if (repaint) FModel->RepaintAll();
@@ -75,4 +76,20 @@ void TStakesPage::ViewChanged(int64_t count, bool repaint, bool scrollToEnd) {
         FView->selectRow(static_cast<int>(std::min<int64_t>(count, INT32_MAX) - 1));
         FView->scrollToBottom();
     }
+}
+
+bool TStakesPage::EditStake(TStakeRecord& record, int& drawCount) {
+    TStakeDialog dlg(record, window());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    record = dlg.Result();
+    drawCount = dlg.DrawCount();
+    return true;
+}
+
+bool TStakesPage::EditMultiStake(int& drawNumber, int& drawCount, std::string& comment) {
+    return ShowMultiStakeDialog(window(), drawNumber, drawCount, comment);
+}
+
+bool TStakesPage::EditStakeFilter(int& condition, int& value) {
+    return ShowStakeFilterDialog(window(), condition, value);
 }

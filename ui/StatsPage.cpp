@@ -1,8 +1,12 @@
 #include "ui/StatsPage.h"
 
 #include "app/TemplateMain.h"
+#include "core/Errors.h"
+#include "core/Format.h"
 #include "core/IniFile.h"
+#include "ui/FilterDialogs.h"
 #include "ui/QtText.h"
+#include "ui/SettingsDialogs.h"
 #include "ui/StatChart.h"
 #include "ui/StatModel.h"
 
@@ -91,7 +95,7 @@ void TStatsPage::RestoreState(const TStoredSizes& sizes) {
     RestoreColumnWidths(FView, sizes, ListName, StatColumnCount);
     const int chartHeight = sizes.Height("DrawsStatHeight");
     if (chartHeight > 0) FSplitter->setSizes({400, chartHeight});
-    ColumnsChanged();
+    StatColumnsChanged();
 }
 
 void TStatsPage::SaveState(TIniFile& frm, const std::string& section, TFormSettings& sizes, bool shown) {
@@ -104,7 +108,7 @@ void TStatsPage::OnSelectionChanged() {
     FApp->Statistics().SetStatSelection(SelectedRows(FView));
 }
 
-void TStatsPage::MethodListsChanged() {
+void TStatsPage::StatMethodsChanged() {
     if (!FApp) return;
     FFillingMethods = true;
     FType->clear();
@@ -116,7 +120,7 @@ void TStatsPage::MethodListsChanged() {
     FFillingMethods = false;
 }
 
-void TStatsPage::TableChanged() {
+void TStatsPage::StatTableChanged() {
     if (!FApp) return;
     FModel->Reset();
     FView->horizontalHeader()->setSortIndicator(FApp->Statistics().StatSortColumn(),
@@ -125,8 +129,53 @@ void TStatsPage::TableChanged() {
     FChart->Show(FApp->Statistics().StatTable().Chart);
 }
 
-void TStatsPage::ColumnsChanged() {
+void TStatsPage::StatColumnsChanged() {
     if (!FApp) return;
     for (int c : NormColumns) FView->setColumnHidden(c, !FApp->Settings().PrefetchsEnabled);
     RefitColumns(FView);
+}
+
+void TStatsPage::MethodListsChanged() {
+    for (TPage* page : FHost.Pages()) page->StatMethodsChanged();
+}
+
+bool TStatsPage::EditConfig(TConfigData& config) {
+    TConfigDialog dlg(config, window());
+    dlg.SetOnline(ReadOnlineFields(*FApp));
+    if (dlg.exec() != QDialog::Accepted) return false;
+    config = dlg.Result();
+    try {
+        WriteOnlineFields(*FApp, dlg.Online());
+    } catch (const std::exception& e) {
+        FApp->UI().ShowMessage(TMsgBox::Error, Format(Tr("Ошибка записи в файл конфигурации!\r\r%s"), ErrorText(e)));
+    }
+    return true;
+}
+
+bool TStatsPage::EditShredding(TShreddingData& shredding) {
+    TShreddingDialog dlg(shredding, window());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    shredding = dlg.Result();
+    return true;
+}
+
+bool TStatsPage::EditFilter(TFilterItem& item, const TFilterDialogContext& context) {
+    TFilterDialog dlg(item, context, window());
+    if (dlg.exec() != QDialog::Accepted) return false;
+    item = dlg.Result();
+    return true;
+}
+
+bool TStatsPage::ManageFavorites(TFavoritesEditor& editor) {
+    TFavoritesDialog dlg(
+        editor,
+        [this](int entry) {
+            if (FApp) FApp->Statistics().ShowMethodInfo(entry);
+        },
+        window());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void TStatsPage::ShowMethodHelp(const std::string& title, const std::string& html) {
+    ShowMethodHelpWindow(window(), QString::fromStdString(title), QString::fromStdString(html));
 }

@@ -1,6 +1,8 @@
-// "Статистика": the method and window length, the statistics table and its chart.
+// "Статистика": the method and window length, the statistics table and its chart; the settings, filter and
+// favourites dialogs.
 #pragma once
 
+#include "app/StatsController.h"
 #include "ui/Page.h"
 
 class QComboBox;
@@ -9,7 +11,7 @@ class QSplitter;
 class TStatChartView;
 class TStatModel;
 
-class TStatsPage : public TPage {
+class TStatsPage : public TPage, public zorb::TStatsUi {
     Q_OBJECT
 public:
     TStatsPage(TPageHost& host, QWidget* parent);
@@ -25,9 +27,17 @@ public:
     void RestoreState(const TStoredSizes& sizes) override;
     void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
 
-    void MethodListsChanged();
-    void TableChanged();
-    void ColumnsChanged();
+    void StatMethodsChanged() override;
+    bool DrivenByScenarios() const override { return true; }
+
+    void StatTableChanged() override;
+    void StatColumnsChanged() override;
+    void MethodListsChanged() override;
+    bool EditConfig(zorb::TConfigData& config) override;
+    bool EditShredding(zorb::TShreddingData& data) override;
+    bool EditFilter(zorb::TFilterItem& item, const zorb::TFilterDialogContext& context) override;
+    bool ManageFavorites(zorb::TFavoritesEditor& editor) override;
+    void ShowMethodHelp(const std::string& title, const std::string& html) override;
 
 private:
     void OnSelectionChanged();

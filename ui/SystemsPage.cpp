@@ -122,7 +122,7 @@ void TSystemsPage::Attach(TTemplateMain& app) {
     connect(FView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& i) {
         if (FApp && !FSelecting) FApp->Systems().SetFocusedRow(i.isValid() ? i.row() : -1);
     });
-    ListChanged();
+    SystemsListChanged();
 }
 
 void TSystemsPage::LanguageChanged() {
@@ -149,7 +149,17 @@ void TSystemsPage::OnSelectionChanged() {
     FApp->Systems().SetSelectedRows(SelectedRows(FView));
 }
 
-void TSystemsPage::ListChanged() {
+void TSystemsPage::SystemsTabChanged(bool front) {
+    ShowTab(FApp && FApp->Systems().TabShown(), front);
+    ActionsChanged(false);
+}
+
+bool TSystemsPage::EditSystem(tSystemData& system, bool readOnly, TSystemPage page) {
+    TFormSystem dlg(system, readOnly, page, FApp->Systems(), window());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void TSystemsPage::SystemsListChanged() {
     if (!FModel) return;
     FSelecting = true;
     FModel->Reset();

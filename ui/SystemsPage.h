@@ -15,7 +15,7 @@ class QTabWidget;
 class QTableWidget;
 class TSystemsModel;
 
-class TSystemsPage : public TPage {
+class TSystemsPage : public TPage, public zorb::TSystemsUi {
     Q_OBJECT
 public:
     TSystemsPage(TPageHost& host, QWidget* parent);
@@ -28,7 +28,9 @@ public:
     void RestoreState(const TStoredSizes& sizes) override;
     void SaveState(zorb::TIniFile& frm, const std::string& section, zorb::TFormSettings& sizes, bool shown) override;
 
-    void ListChanged();
+    void SystemsListChanged() override;
+    void SystemsTabChanged(bool front) override;
+    bool EditSystem(zorb::tSystemData& system, bool readOnly, zorb::TSystemPage page) override;
 
 private:
     void OnSelectionChanged();

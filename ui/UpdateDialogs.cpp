@@ -39,3 +39,8 @@ bool ShowNewVersionDialog(QWidget* parent, const std::string& currentVersion, co
     QObject::connect(decline, &QPushButton::clicked, &dlg, &QDialog::reject);
     return dlg.exec() == QDialog::Accepted;
 }
+
+bool TUpdateHost::OfferUpdate(const std::string& currentVersion, const std::string& newVersion,
+                              const std::string& description) {
+    return ShowNewVersionDialog(FWindow, currentVersion, newVersion, description);
+}

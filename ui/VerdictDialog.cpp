@@ -1,16 +1,13 @@
 #include "ui/VerdictDialog.h"
 
-#include "ui/DialogButtons.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -92,35 +89,4 @@ TVerdictDialog::TVerdictDialog(const TVerdictTable& t, QWidget* parent) : QDialo
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     layout->addWidget(buttons);
     resize(1000, 520);
-}
-
-TTestCountDialog::TTestCountDialog(int count, int holdout, int maxCount, QWidget* parent) : QDialog(parent) {
-    setObjectName("TFormTestCount");
-    setWindowTitle(TrQ("Количество тестов"));
-    maxCount = std::max(maxCount, 1);
-    auto* form = new QFormLayout(this);
-    FCount = new QSpinBox(this);
-    FCount->setRange(1, maxCount);
-    FCount->setValue(std::clamp(count, 1, maxCount));
-    FCount->setToolTip(TrQ("Укажите количество последних тиражей, на которых будет производится тестирование"));
-    FHoldout = new QSpinBox(this);
-    FHoldout->setSpecialValueText(TrQ("нет"));
-    FHoldout->setToolTip(TrQ("Строки рейтинга сравниваются на остальных смещениях, а лучшая из них проверяется на "
-                             "последних отложенных, где ее никто не выбирал"));
-    // At least one offset must stay for choosing the best line.
-    auto limit = [this] { FHoldout->setRange(0, FCount->value() - 1); };
-    limit();
-    FHoldout->setValue(std::clamp(holdout, 0, FHoldout->maximum()));
-    connect(FCount, &QSpinBox::valueChanged, this, limit);
-    form->addRow(TrQ("Укажите количество тестов:"), FCount);
-    form->addRow(TrQ("Отложить для проверки последних смещений:"), FHoldout);
-    form->addRow(OkCancelButtons(this));
-}
-
-bool AskTestRunDialog(QWidget* parent, int& count, int& holdout, int maxCount) {
-    TTestCountDialog dlg(count, holdout, maxCount, parent);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    count = dlg.CountField()->value();
-    holdout = dlg.HoldoutField()->value();
-    return true;
 }

@@ -165,7 +165,7 @@ private slots:
         auto s = test::StartMain(MakeSampleArchive(30));
         TMainWindow& window = s->Window;
         TFormMain& app = *s->App;
-        window.DrawsPage()->View()->setColumnWidth(0, 96);
+        window.findChild<TDrawsPage*>()->View()->setColumnWidth(0, 96);
         QStringList fields;
         QString width;
         QTimer::singleShot(0, this, [&] {

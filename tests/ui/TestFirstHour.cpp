@@ -7,6 +7,7 @@
 #include "core/IniFile.h"
 #include "stats/StatTable.h"
 #include "tools/SampleArchive.h"
+#include "ui/ChartDialog.h"
 #include "ui/ChartHelpers.h"
 #include "ui/CombsPage.h"
 #include "ui/DrawsPage.h"
@@ -15,7 +16,7 @@
 #include "ui/StakesPage.h"
 #include "ui/StatChart.h"
 #include "ui/StatsPage.h"
-#include "ui/ViewPages.h"
+#include "ui/ViewsPage.h"
 
 #include <QBarSeries>
 #include <QBarSet>
@@ -53,7 +54,7 @@ class TestFirstHour : public QObject {
         return s;
     }
 
-    static QTabWidget* MainTabs(TStarted& s) { return TStarted::TabsOf(s.Window.StatsPage()); }
+    static QTabWidget* MainTabs(TStarted& s) { return TStarted::TabsOf(s.Part<TStatsPage>()); }
 
     static void Show(TStarted& s, QWidget* page) {
         s.ShowPage(page);
@@ -89,21 +90,21 @@ private slots:
         for (const QSize screen : {QSize(1366, 768), QSize(1600, 1000)}) {
             auto s = Start(TMainWindow::FirstStartSize(QRect(QPoint(0, 0), screen)));
             QVERIFY(s->Window.width() <= screen.width() && s->Window.height() <= screen.height());
-            Show(*s, s->Window.StatsPage());
+            Show(*s, s->Part<TStatsPage>());
             test::Snapshot(s->Window,
                            qPrintable(QString("statistics-%1x%2.png").arg(screen.width()).arg(screen.height())));
             QTabBar* bar = MainTabs(*s)->tabBar();
             for (int i = 0; i < bar->count(); ++i)
                 if (bar->isTabVisible(i)) QVERIFY2(bar->tabRect(i).right() < bar->width(), qPrintable(bar->tabText(i)));
-            Show(*s, s->Window.CombsPage());
+            Show(*s, s->Part<TCombsPage>());
             test::Snapshot(s->Window,
                            qPrintable(QString("combinations-%1x%2.png").arg(screen.width()).arg(screen.height())));
-            QVERIFY(OnToolBar(s->Window.CombsPage(), s->Window.ActionByName("CombsUndo")));
-            Show(*s, s->Window.DrawsPage());
+            QVERIFY(OnToolBar(s->Part<TCombsPage>(), s->Window.ActionByName("CombsUndo")));
+            Show(*s, s->Part<TDrawsPage>());
             for (const char* name : {"StatFilter_Include", "StatFilter_Exclude"})
-                QVERIFY2(OnToolBar(s->Window.StatsPage(), s->Window.ActionByName(name)), name);
-            VerifyColumnsWhole(s->Window.StatsPage()->View());
-            VerifyColumnsWhole(s->Window.DrawsPage()->View());
+                QVERIFY2(OnToolBar(s->Part<TStatsPage>(), s->Window.ActionByName(name)), name);
+            VerifyColumnsWhole(s->Part<TStatsPage>()->View());
+            VerifyColumnsWhole(s->Part<TDrawsPage>()->View());
         }
     }
 
@@ -118,8 +119,8 @@ private slots:
         tables.AppendTable(a);
         tables.SetSelection({0});
         QCOMPARE(tables.TablesStakeTest(20), 20);
-        Show(*s, s->Window.StakesPage());
-        QTableView* stakes = s->Window.StakesPage()->View();
+        Show(*s, s->Part<TStakesPage>());
+        QTableView* stakes = s->Part<TStakesPage>()->View();
         QVERIFY(stakes->model()->rowCount() >= 20);
         VerifyColumnsWhole(stakes);
         test::Snapshot(s->Window, "stakes.png");
@@ -138,7 +139,7 @@ private slots:
 
     void offsetIsInSightAndTheStakeDialogNamesItsDraw() {
         auto s = Start({1366, 730}, 300);
-        QLabel* offset = s->Window.OffsetPanel();
+        QLabel* offset = s->Part<TDrawsPage>()->OffsetPanel();
         QVERIFY(offset->isHidden());
         s->App->Archive().SetDrawsOffset(24);
         QVERIFY(offset->isVisible());
@@ -159,8 +160,8 @@ private slots:
     void chartsNameTheirValuesAndEndAtTheData() {
         auto s = Start({1600, 960}, 300);
         // Statistics: the x axis carries the values' captions, first value first, none repeated.
-        Show(*s, s->Window.StatsPage());
-        QChart* stat = s->Window.StatsPage()->Chart()->chart();
+        Show(*s, s->Part<TStatsPage>());
+        QChart* stat = s->Part<TStatsPage>()->Chart()->chart();
         const QStringList values = CategoryLabels(stat);
         QVERIFY(values.size() >= 2);
         const TStatChart& data = s->App->Statistics().StatTable().Chart;
@@ -169,7 +170,7 @@ private slots:
         QCOMPARE(QSet<QString>(values.begin(), values.end()).size(), values.size());
 
         // Graphs: the x axis runs from the first to the last draw shown, labels only where they fit.
-        TGraphsPage* graphs = s->Window.GraphsPage();
+        TGraphsPage* graphs = s->Part<TGraphsPage>();
         s->App->Views().SetGraphMethod(s->App->Statistics().GraphTypeItems().front());
         QVERIFY(s->App->Execute("DrawsGraphDraw"));
         Show(*s, graphs);
@@ -199,7 +200,7 @@ private slots:
 
     void weekChartStartsOnADayWithDrawsAndFollowsTheChosenColumn() {
         auto s = Start({1600, 960}, 300);
-        TGridPage* week = s->Window.GridPage(TViewKind::Week);
+        TGridPage* week = s->Part<TViewsHost>()->GridPage(TViewKind::Week);
         Show(*s, week);
         auto* chart = week->findChild<QChartView*>()->chart();
         // The sample draws on Wednesdays and Saturdays: the chart starts on one of them, not on an empty Monday.
@@ -232,7 +233,7 @@ private slots:
 
     void layoutRefreshButtonsSayWhatTheyRefresh() {
         auto s = Start({1600, 960}, 300);
-        TGridPage* layout = s->Window.GridPage(TViewKind::Layout);
+        TGridPage* layout = s->Part<TViewsHost>()->GridPage(TViewKind::Layout);
         QStringList texts;
         for (QToolBar* bar : layout->findChildren<QToolBar*>())
             for (QAction* a : bar->actions()) texts << a->iconText();

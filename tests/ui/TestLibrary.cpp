@@ -51,7 +51,7 @@ class TestLibrary : public QObject {
 
     std::unique_ptr<test::TStarted> Start() {
         return FServer->StartWindow(
-            [](TMainWindow& w) { return w.ScenarioPage(); },
+            [](TMainWindow& w) { return w.findChild<TScenarioPage*>(); },
             [](const std::string& dir) { WriteScenarioFile(JoinPath(dir, "Zorb_6x52.lss"), Current); });
     }
 
@@ -82,7 +82,7 @@ private slots:
     }
 
     void englishListShowsEveryHeaderWholeAndDistinct() {
-        auto s = FServer->StartWindow([](TMainWindow& w) { return w.ScenarioPage(); },
+        auto s = FServer->StartWindow([](TMainWindow& w) { return w.findChild<TScenarioPage*>(); },
                                       [](const std::string& dir) {
                                           WriteScenarioFile(JoinPath(dir, "Zorb_6x52.lss"), Current);
                                           WriteFileAtomic(JoinPath(dir, "Zorb_6x52_ENG.lng"),
@@ -93,7 +93,7 @@ private slots:
                                           frm.Save();
                                       });
         QCOMPARE(s->App->Language(), 1033);
-        QTableView* view = s->Window.LibraryPanel()->View();
+        QTableView* view = s->Part<TLibraryPanel>()->View();
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QStringList headers;
@@ -108,7 +108,7 @@ private slots:
 
     void panelListsTheCatalogue() {
         auto s = Start();
-        TLibraryPanel* panel = s->Window.LibraryPanel();
+        TLibraryPanel* panel = s->Part<TLibraryPanel>();
         QVERIFY(panel && panel->isVisible());
         QAbstractItemModelTester tester(panel->View()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(panel->View()->model()->rowCount(), 2);
@@ -131,14 +131,14 @@ private slots:
 
     void downloadAsksFirst() {
         auto s = Start();
-        s->Window.LibraryPanel()->View()->selectRow(0);
+        s->Part<TLibraryPanel>()->View()->selectRow(0);
         test::WhenModal([](QWidget* w) { test::Press(w, "Нет"); });
         s->Window.ActionByName("ScriptLibraryDownload")->trigger();
         QCOMPARE(s->App->Scenarios().Lines(), Current);
         test::WhenModal([](QWidget* w) { test::Press(w, "Да"); });
         s->Window.ActionByName("ScriptLibraryDownload")->trigger();
         QCOMPARE(s->App->Scenarios().Lines(), TScriptLines{"CURR:0#FIRST| | | | | | | |из каталога"});
-        QCOMPARE(s->Window.ScenarioPage()->View()->model()->rowCount(), 1);
+        QCOMPARE(s->Part<TScenarioPage>()->View()->model()->rowCount(), 1);
     }
 
     void publishThroughTheDialogThenDelete() {
@@ -152,10 +152,10 @@ private slots:
         const tScriptInfo* added = s->App->Library().Focused();
         QVERIFY(added && added->Title == "Из окна" && added->Editable);
         QCOMPARE(RequestScriptText(Me(), added->Id), ScenarioText(Current));
-        QCOMPARE(s->Window.LibraryPanel()->View()->currentIndex().row(), s->App->Library().FocusedRow());
+        QCOMPARE(s->Part<TLibraryPanel>()->View()->currentIndex().row(), s->App->Library().FocusedRow());
         test::WhenModal([](QWidget* w) { test::Press(w, "Да"); });
         s->Window.ActionByName("ScriptLibraryDelete")->trigger();
-        QCOMPARE(s->Window.LibraryPanel()->View()->model()->rowCount(), 2);
+        QCOMPARE(s->Part<TLibraryPanel>()->View()->model()->rowCount(), 2);
         QCOMPARE(RequestScriptList(Me(), 0).size(), size_t(2));
     }
 

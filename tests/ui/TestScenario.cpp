@@ -50,14 +50,14 @@ class TestScenario : public QObject {
                                       WriteFileAtomic(JoinPath(dir, "Zorb_6x52.lss"), Scenario);
                                   }});
         s->Window.resize(1300, 700);
-        s->ShowPage(s->Window.ScenarioPage());
+        s->ShowPage(s->Part<TScenarioPage>());
         return s;
     }
 
 private slots:
     void listShowsTheLinesAndFollowsTheSelection() {
         auto s = Start();
-        QTableView* view = s->Window.ScenarioPage()->View();
+        QTableView* view = s->Part<TScenarioPage>()->View();
         auto* model = view->model();
         QCOMPARE(model->rowCount(), 3);
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("Комментарии"));
@@ -67,7 +67,7 @@ private slots:
                  QString("Исключить 10 тиражей; Первая; Все создаваемые ставки"));
         QCOMPARE(model->data(model->index(2, 1)).toString(), QString("Текущий список; Последняя; Только новые ставки"));
         QCOMPARE(model->data(model->index(1, 1)).toString(), QString());
-        auto* count = s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel0");
+        auto* count = s->Part<TScenarioPage>()->findChild<QLabel*>("scriptPanel0");
         QVERIFY(count);
         QCOMPARE(count->text(), QString("Строк: 3"));
         view->selectRow(1);
@@ -134,7 +134,7 @@ private slots:
     // shows (the run's last), and that table is the one those two give at the current offset.
     void statisticsTabAgreesWithItsTableAfterARun() {
         auto s = Start();
-        TStatsPage* page = s->Window.StatsPage();
+        TStatsPage* page = s->Part<TStatsPage>();
         s->App->Statistics().SelectStatType(s->App->Registry().FindByCode("SUMS"));
         s->App->Statistics().SetDrawsStatLen(77);
         auto agree = [&](const char* when) {
@@ -163,7 +163,7 @@ private slots:
         agree("after a forecast");
         QVERIFY(s->App->Scenarios().RunTest(3));
         agree("after a test");
-        QCOMPARE(s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4")->text(), QString("Сценарий завершен!"));
+        QCOMPARE(s->Part<TScenarioPage>()->findChild<QLabel*>("scriptPanel4")->text(), QString("Сценарий завершен!"));
         s->ShowPage(page);
         test::Snapshot(s->Window, "scenario-stats-after-test.png");
     }
@@ -177,8 +177,8 @@ private slots:
         QObject::connect(&probe, &QTimer::timeout, [&] {
             if (s->App->Scenarios().Panels().Cycle < 3) return; // a few passes in, so the panels have something to show
             probe.stop();
-            drawsEnabled = s->Window.DrawsPage()->isEnabled();
-            listEnabled = s->Window.ScenarioPage()->View()->isEnabled();
+            drawsEnabled = s->Part<TDrawsPage>()->isEnabled();
+            listEnabled = s->Part<TScenarioPage>()->View()->isEnabled();
             stopEnabled = s->Window.ActionByName("ScriptStop")->isEnabled();
             runEnabled = s->Window.ActionByName("ScriptRun")->isEnabled();
             test::Snapshot(s->Window, "scenario-running.png");
@@ -192,13 +192,13 @@ private slots:
         QVERIFY(!runEnabled);
         // After the run everything is back in the user's hands; a stopped test keeps its pass's offset.
         QVERIFY(!s->App->Scenarios().Running());
-        QVERIFY(s->Window.DrawsPage()->isEnabled());
-        QVERIFY(s->Window.ScenarioPage()->View()->isEnabled());
+        QVERIFY(s->Part<TDrawsPage>()->isEnabled());
+        QVERIFY(s->Part<TScenarioPage>()->View()->isEnabled());
         QVERIFY(s->Window.ActionByName("ScriptRun")->isEnabled());
         QVERIFY(!s->Window.ActionByName("ScriptStop")->isEnabled());
         QVERIFY(s->App->Archive().DrawsOffset() != offset);
         // A stopped test does not pass for a finished one.
-        auto* text = s->Window.ScenarioPage()->findChild<QLabel*>("scriptPanel4");
+        auto* text = s->Part<TScenarioPage>()->findChild<QLabel*>("scriptPanel4");
         QVERIFY(text);
         QCOMPARE(text->text(), QString("Выполнение сценария прервано"));
     }

@@ -61,7 +61,7 @@ class TestSystems : public QObject {
     }
 
     std::unique_ptr<test::TStarted> Start() {
-        return FServer->StartWindow([](TMainWindow& w) { return w.SystemsPage(); });
+        return FServer->StartWindow([](TMainWindow& w) { return w.findChild<TSystemsPage*>(); });
     }
 
     static int RowOf(TSystemsController& sc, int id) {
@@ -88,7 +88,7 @@ private slots:
         QVERIFY(mine > 0 && foreign > 0);
         auto s = Start();
         TSystemsController& sc = s->App->Systems();
-        QTableView* view = s->Window.SystemsPage()->View();
+        QTableView* view = s->Part<TSystemsPage>()->View();
         QAbstractItemModelTester tester(view->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(view->model()->rowCount(), 2);
         QCOMPARE(view->model()->headerData(5, Qt::Horizontal).toString(), QString("Дата создания"));
@@ -168,7 +168,7 @@ private slots:
 
         // Downloaded, it plays for the 8 numbers of the list: four stakes of kind "Система".
         s->Window.ActionByName("SystemsRefresh")->trigger();
-        s->Window.SystemsPage()->View()->selectRow(0);
+        s->Part<TSystemsPage>()->View()->selectRow(0);
         s->Window.ActionByName("SystemsDownload")->trigger();
         const int64_t before = s->App->Stakes().StakeCount();
         test::WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
@@ -216,9 +216,9 @@ private slots:
         QVERIFY(s->App->Settings().SystemsEnabled);
         s->Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&s->Window));
-        QTableView* script = s->Window.ScenarioPage()->View();
+        QTableView* script = s->Part<TScenarioPage>()->View();
         if (auto* t = qobject_cast<QTabWidget*>(script->parentWidget()->parentWidget()))
-            t->setCurrentWidget(s->Window.ScenarioPage());
+            t->setCurrentWidget(s->Part<TScenarioPage>());
         script->setFocus();
         QCoreApplication::processEvents();
         bool fileDialog = false;
@@ -229,9 +229,9 @@ private slots:
         QTest::keyClick(script, Qt::Key_J, Qt::ControlModifier);
         QTRY_VERIFY(fileDialog);
         QVERIFY(s->App->Settings().SystemsEnabled);
-        QTableView* systems = s->Window.SystemsPage()->View();
+        QTableView* systems = s->Part<TSystemsPage>()->View();
         if (auto* t = qobject_cast<QTabWidget*>(systems->parentWidget()->parentWidget()))
-            t->setCurrentWidget(s->Window.SystemsPage());
+            t->setCurrentWidget(s->Part<TSystemsPage>());
         systems->setFocus();
         s->Window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&s->Window));

@@ -8,7 +8,7 @@
 #include "core/IniFile.h"
 #include "tools/SampleArchive.h"
 #include "ui/CombsPage.h"
-#include "ui/Dialogs.h"
+#include "ui/DrawDialogs.h"
 #include "ui/DrawsPage.h"
 #include "ui/FilterDialogs.h"
 #include "ui/MainWindow.h"
@@ -31,10 +31,21 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <set>
+
 using namespace zorb;
 
 class TestUi : public QObject {
     Q_OBJECT
+
+    // The object inside the window that answers a subsystem's interface, if any; the window itself does not count.
+    template <class TUi> static const QObject* OwnPart(TMainWindow& window) {
+        const auto* part = dynamic_cast<const QObject*>(UiOf<TUi>(window));
+        if (!part || part == &window) return nullptr;
+        for (const QObject* o = part->parent(); o; o = o->parent())
+            if (o == &window) return part;
+        return nullptr;
+    }
 
     static std::unique_ptr<test::TStarted> Start(const TDrawsArray& draws, const std::string& myNumbers = "",
                                                  const std::vector<std::pair<std::string, std::string>>& frmKeys = {}) {
@@ -47,11 +58,11 @@ class TestUi : public QObject {
 private slots:
     void modelPassesTheModelTester() {
         auto s = Start(MakeSampleArchive(300));
-        auto* model = s->Window.DrawsPage()->View()->model();
+        auto* model = s->Part<TDrawsPage>()->View()->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model->rowCount(), 300);
         QCOMPARE(model->columnCount(), 9);
-        s->Window.DrawsPage()->View()->selectRow(4);
+        s->Part<TDrawsPage>()->View()->selectRow(4);
         s->App->Archive().SetDrawsOffset(5);
         QVERIFY(s->App->Execute("DrawsSorted"));
         s->App->Archive().SaveArchive(); // a forced refresh resets the model
@@ -61,27 +72,27 @@ private slots:
 
     void combsModelPassesTheModelTesterAndFollowsFilters() {
         auto s = Start(MakeSampleArchive(50), "1;2;3;4;5;6;7;8;9;10");
-        auto* model = s->Window.CombsPage()->View()->model();
+        auto* model = s->Part<TCombsPage>()->View()->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model->rowCount(), 210);
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("№ п.п."));
-        s->Window.CombsPage()->View()->selectRow(3);
+        s->Part<TCombsPage>()->View()->selectRow(3);
         QCOMPARE(s->App->Combinations().CombsSelectedCount(), size_t(1));
         s->App->Combinations().MakeUndo(true);
         s->App->Combinations().FilterByNumbers("Карта", {7}, false);
         QCOMPARE(model->rowCount(), 126); // C(9,5)
-        QCOMPARE(s->Window.CombsPage()->FiltersView()->rowCount(), 1);
-        QCOMPARE(s->Window.CombsPage()->FiltersView()->item(0, 2)->text(), QString("126"));
+        QCOMPARE(s->Part<TCombsPage>()->FiltersView()->rowCount(), 1);
+        QCOMPARE(s->Part<TCombsPage>()->FiltersView()->item(0, 2)->text(), QString("126"));
         QCOMPARE(s->Window.PanelText(3), QString("Комбинаций: 126"));
         QVERIFY(s->Window.ActionByName("CombsUndo")->isEnabled());
         s->Window.ActionByName("CombsUndo")->trigger();
         QCOMPARE(model->rowCount(), 210);
-        QCOMPARE(s->Window.CombsPage()->FiltersView()->rowCount(), 0);
+        QCOMPARE(s->Part<TCombsPage>()->FiltersView()->rowCount(), 0);
     }
 
     void fullSetIsShownAndSelectedWhole() {
         auto s = Start(MakeSampleArchive(50));
-        auto* model = s->Window.CombsPage()->View()->model();
+        auto* model = s->Part<TCombsPage>()->View()->model();
         QCOMPARE(model->rowCount(), int(FullCombsCount));
         QCOMPARE(model->data(model->index(FullCombsCount - 1, 0)).toString(), QString("20358520"));
         QCOMPARE(model->data(model->index(FullCombsCount - 1, 7)).toString(), QString("297"));
@@ -92,7 +103,7 @@ private slots:
 
     void newestDrawComesFirstWithColours() {
         auto s = Start(MakeSampleArchive(100));
-        auto* model = s->Window.DrawsPage()->View()->model();
+        auto* model = s->Part<TDrawsPage>()->View()->model();
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("Тираж"));
         QCOMPARE(model->headerData(8, Qt::Horizontal).toString(), QString("Дата тиража"));
         QCOMPARE(model->data(model->index(0, 0)).toString(), QString("100"));
@@ -110,12 +121,12 @@ private slots:
 
     void offsetFieldMovesTheHighlightAndPanels() {
         auto s = Start(MakeSampleArchive(100));
-        s->Window.DrawsPage()->OffsetEdit()->setValue(3);
+        s->Part<TDrawsPage>()->OffsetEdit()->setValue(3);
         QCOMPARE(s->App->Archive().DrawsOffset(), 3);
-        QCOMPARE(s->Window.DrawsPage()->OffsetEdit()->maximum(), 99);
+        QCOMPARE(s->Part<TDrawsPage>()->OffsetEdit()->maximum(), 99);
         QCOMPARE(s->Window.PanelText(1), QString("Следующий тираж: 98"));
         QCOMPARE(s->Window.PanelText(2), QString::fromStdString(HiddenDrawText(s->App->Archive().Draws(), 3)));
-        auto* model = s->Window.DrawsPage()->View()->model();
+        auto* model = s->Part<TDrawsPage>()->View()->model();
         QCOMPARE(model->data(model->index(3, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFFAAAA));
     }
 
@@ -125,7 +136,7 @@ private slots:
         QAction* del = s->Window.ActionByName("DrawsDel");
         QVERIFY(edit && del);
         QVERIFY(!edit->isEnabled());
-        s->Window.DrawsPage()->View()->selectRow(2);
+        s->Part<TDrawsPage>()->View()->selectRow(2);
         QVERIFY(edit->isEnabled());
         QVERIFY(del->isEnabled());
         QCOMPARE(s->App->Archive().DrawsSelection(), std::vector<int>{2});
@@ -202,15 +213,15 @@ private slots:
                         {"lvCombs.Column0", "12abc"},
                         {"DrawsStatLen", "0"}});
         QCOMPARE(s->Window.geometry(), fresh->Window.geometry());
-        QCOMPARE(s->Window.StatsPage()->View()->columnWidth(1), fresh->Window.StatsPage()->View()->columnWidth(1));
-        QCOMPARE(s->Window.StakesPage()->View()->columnWidth(1), fresh->Window.StakesPage()->View()->columnWidth(1));
-        QCOMPARE(s->Window.CombsPage()->View()->columnWidth(0), fresh->Window.CombsPage()->View()->columnWidth(0));
-        QCOMPARE(s->Window.StatsPage()->LenEdit()->value(), 1000);
+        QCOMPARE(s->Part<TStatsPage>()->View()->columnWidth(1), fresh->Part<TStatsPage>()->View()->columnWidth(1));
+        QCOMPARE(s->Part<TStakesPage>()->View()->columnWidth(1), fresh->Part<TStakesPage>()->View()->columnWidth(1));
+        QCOMPARE(s->Part<TCombsPage>()->View()->columnWidth(0), fresh->Part<TCombsPage>()->View()->columnWidth(0));
+        QCOMPARE(s->Part<TStatsPage>()->LenEdit()->value(), 1000);
         // The statistics and stakes widths and the chart's height go back to the file with the others.
         s->Window.show();
         QCoreApplication::processEvents();
-        s->Window.StatsPage()->View()->setColumnWidth(2, 123);
-        s->Window.StakesPage()->View()->setColumnWidth(3, 77);
+        s->Part<TStatsPage>()->View()->setColumnWidth(2, 123);
+        s->Part<TStakesPage>()->View()->setColumnWidth(3, 77);
         s->App->Shutdown();
         TIniFile frm(s->Dir.filePath("Zorb_6x52.frm").toStdString());
         frm.Load();
@@ -318,6 +329,26 @@ private slots:
         rec.SetDate("garbage!!");
         TDrawDialog dlg2(rec);
         QCOMPARE(dlg2.DateEdit()->date(), QDate::currentDate());
+    }
+
+    // Each subsystem finds a page or dialog host of its own in the window before the application is built; one
+    // left out would leave its controller showing nothing and declining every dialog.
+    void everySubsystemHasItsOwnPartOfTheWindow() {
+        TMainWindow window;
+        const std::pair<const char*, const QObject*> parts[] = {
+            {"draws", OwnPart<TDrawsUi>(window)},       {"combinations", OwnPart<TCombsUi>(window)},
+            {"statistics", OwnPart<TStatsUi>(window)},  {"stakes", OwnPart<TStakesUi>(window)},
+            {"scenario", OwnPart<TScenarioUi>(window)}, {"views", OwnPart<TViewsUi>(window)},
+            {"ratings", OwnPart<TRatingsUi>(window)},   {"tables", OwnPart<TTablesUi>(window)},
+            {"systems", OwnPart<TSystemsUi>(window)},   {"library", OwnPart<TLibraryUi>(window)},
+            {"update", OwnPart<TUpdateUi>(window)},     {"export", OwnPart<TExportUi>(window)},
+        };
+        std::set<const QObject*> distinct;
+        for (const auto& [name, part] : parts) {
+            QVERIFY2(part, name);
+            distinct.insert(part);
+        }
+        QCOMPARE(distinct.size(), std::size(parts));
     }
 };
 

@@ -6,10 +6,13 @@
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "tools/SampleArchive.h"
+#include "ui/ChartDialog.h"
 #include "ui/MainWindow.h"
+#include "ui/RatingsPage.h"
 #include "ui/ScenarioPage.h"
+#include "ui/TablesPage.h"
 #include "ui/VerdictDialog.h"
-#include "ui/ViewPages.h"
+#include "ui/ViewsPage.h"
 
 #include <QApplication>
 #include <QChart>
@@ -33,7 +36,7 @@ class TestViewPages : public QObject {
     using TStarted = test::TStarted;
 
     // The window's tabs, where the views stand.
-    static QTabWidget* Tabs(TStarted& s) { return TStarted::TabsOf(s.Window.GraphsPage()); }
+    static QTabWidget* Tabs(TStarted& s) { return TStarted::TabsOf(s.Part<TGraphsPage>()); }
 
     static std::unique_ptr<TStarted> Start(int draws) {
         auto s = test::StartMain(MakeSampleArchive(draws),
@@ -85,18 +88,18 @@ private slots:
         tables.AppendTable(b);
         tables.SetSelection({0, 1});
         QCOMPARE(tables.TablesStakeTest(5), 10);
-        QCOMPARE(s->Window.RatingsPage()->View()->model()->rowCount(), 2);
-        QCOMPARE(s->Window.TablesPage()->View()->model()->rowCount(), 2);
+        QCOMPARE(s->Part<TRatingsPage>()->View()->model()->rowCount(), 2);
+        QCOMPARE(s->Part<TTablesPage>()->View()->model()->rowCount(), 2);
 
         const auto& methods = s->App->Statistics().GraphTypeItems();
         QVERIFY(!methods.empty());
         s->App->Views().SetGraphMethod(methods.front());
         QVERIFY(s->App->Execute("DrawsGraphDraw"));
         QCOMPARE(int(s->App->Views().Graph().DrawNumbers.size()), 100);
-        ShowTab(*s, s->Window.GraphsPage());
+        ShowTab(*s, s->Part<TGraphsPage>());
         test::Snapshot(s->Window, "views-graphs.png");
 
-        TGridPage* card = s->Window.GridPage(TViewKind::Card);
+        TGridPage* card = s->Part<TViewsHost>()->GridPage(TViewKind::Card);
         ShowTab(*s, card);
         QCOMPARE(card->Grid()->model()->rowCount(), 300);
         QCOMPARE(card->Grid()->model()->columnCount(), 53);
@@ -113,27 +116,27 @@ private slots:
         test::Snapshot(s->Window, "views-card.png");
 
         s->App->Archive().SetDrawsOffset(1);
-        TGridPage* layout = s->Window.GridPage(TViewKind::Layout);
+        TGridPage* layout = s->Part<TViewsHost>()->GridPage(TViewKind::Layout);
         ShowTab(*s, layout);
         QVERIFY(layout->Grid()->model()->rowCount() > 0);
         test::Snapshot(s->Window, "views-layout.png");
 
-        TGridPage* week = s->Window.GridPage(TViewKind::Week);
+        TGridPage* week = s->Part<TViewsHost>()->GridPage(TViewKind::Week);
         ShowTab(*s, week);
         QCOMPARE(week->Grid()->model()->rowCount(), 7);
         week->Grid()->setCurrentIndex(week->Grid()->model()->index(2, 7));
         test::Snapshot(s->Window, "views-week.png");
 
-        ShowTab(*s, s->Window.RatingsPage());
+        ShowTab(*s, s->Part<TRatingsPage>());
         test::Snapshot(s->Window, "views-ratings.png");
-        QTableView* ratings = s->Window.RatingsPage()->View();
+        QTableView* ratings = s->Part<TRatingsPage>()->View();
         ratings->scrollTo(ratings->model()->index(0, RatingPValueColumn));
         test::Snapshot(s->Window, "views-ratings-random.png");
-        ShowTab(*s, s->Window.TablesPage());
+        ShowTab(*s, s->Part<TTablesPage>());
         test::Snapshot(s->Window, "views-tables.png");
 
         // "Добавить в сценарий" brings the scenario tab forward.
-        s->Window.ShowScenarioTab();
+        s->Part<TRatingsPage>()->ShowScenarioTab();
         QVERIFY(qobject_cast<TScenarioPage*>(Tabs(*s)->currentWidget()));
         s->Window.hide();
     }
@@ -154,7 +157,7 @@ private slots:
             dlg.accept();
         });
         QVERIFY(s->App->Execute("ScriptTest"));
-        TVerdictDialog* verdict = s->Window.TestSummaryWindow();
+        TVerdictDialog* verdict = s->Part<TRatingsPage>()->TestSummaryWindow();
         QVERIFY(verdict);
         QVERIFY(verdict->isVisible());
         QVERIFY(!verdict->isModal());
@@ -169,8 +172,8 @@ private slots:
         QVERIFY(verdict->Text().contains("Проверка на последних 10 смещениях"));
         test::Snapshot(*verdict, "verdict.png");
 
-        ShowTab(*s, s->Window.RatingsPage());
-        TListPage* page = s->Window.RatingsPage();
+        ShowTab(*s, s->Part<TRatingsPage>());
+        TRatingsPage* page = s->Part<TRatingsPage>();
         QTableView* view = page->View();
         QCOMPARE(view->model()->rowCount(), 2);
         const std::vector<int> first{0, RatingExpectedMatchesColumn, RatingExpectedProfitColumn, RatingPValueColumn,
@@ -218,7 +221,7 @@ private slots:
         auto again = test::StartMain(
             MakeSampleArchive(50),
             {{{"TFormMain", "lvRatings.Order", order}, {"TFormMain", "lvRatings.Hidden", hidden}}, {}, {}});
-        QCOMPARE(again->Window.RatingsPage()->ShownColumns(), chosen);
+        QCOMPARE(again->Part<TRatingsPage>()->ShownColumns(), chosen);
     }
 
     void informationAndRepeatsWindows() {

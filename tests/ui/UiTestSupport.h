@@ -98,6 +98,9 @@ struct TStarted {
     // The application goes first: a window still on the screen would ask it for its texts while hiding.
     ~TStarted() { Window.hide(); }
 
+    // The window's page or dialog host of this kind.
+    template <class T> T* Part() const { return Window.findChild<T*>(); }
+
     static QTabWidget* TabsOf(QWidget* page) { return qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()); }
     void ShowPage(QWidget* page) {
         if (QTabWidget* tabs = TabsOf(page)) tabs->setCurrentWidget(page);
