@@ -40,6 +40,17 @@ bool RemovesAnyFlagged(const TSetStep& s, const TSumKeyForm& f) {
     return true;
 }
 
+// Calls f(i) for every i in [b, e) whose mark is Alive, in order. Few are alive after a set, at places no branch
+// predicts: the marks are turned into bit words without a branch and only the set bits are visited.
+template <class F> void ForEachAlive(const uint16_t* marks, size_t b, size_t e, F f) {
+    for (size_t i = b; i < e; i += 64) {
+        const size_t n = std::min<size_t>(64, e - i);
+        uint64_t word = 0;
+        for (size_t j = 0; j < n; ++j) word |= static_cast<uint64_t>(marks[i + j] == TListState::Alive) << j;
+        for (; word; word &= word - 1) f(i + static_cast<size_t>(std::countr_zero(word)));
+    }
+}
+
 } // namespace
 
 // --- The list state ----------------------------------------------------------------------------------------------
@@ -113,8 +124,7 @@ void TListState::CopyTo(TCombsArray& out) const {
     for (size_t b = 0; b < blocks; ++b) counts[b + 1] += counts[b];
     tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
         size_t w = counts[b];
-        for (size_t i = b * ChunkSize, e = std::min(n, i + ChunkSize); i < e; ++i)
-            if (FStep[i] == Alive) o[w++] = d[i];
+        ForEachAlive(FStep.data(), b * ChunkSize, std::min(n, (b + 1) * ChunkSize), [&](size_t i) { o[w++] = d[i]; });
     });
 }
 
@@ -469,8 +479,8 @@ void TMaskedList::Finish() {
         const size_t n = S.Size(), chunks = (n + ChunkSize - 1) / ChunkSize;
         std::vector<std::vector<uint32_t>> alive(chunks);
         tbb::parallel_for(size_t(0), chunks, [&](size_t c) {
-            for (size_t i = c * ChunkSize, e = std::min(n, i + ChunkSize); i < e; ++i)
-                if (marks[i] == TListState::Alive) alive[c].push_back(static_cast<uint32_t>(i));
+            ForEachAlive(marks, c * ChunkSize, std::min(n, (c + 1) * ChunkSize),
+                         [&](size_t i) { alive[c].push_back(static_cast<uint32_t>(i)); });
         });
         S.FAlive.clear();
         S.FAlive.reserve(FCur);
