@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <tbb/blocked_range.h>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
@@ -49,6 +50,15 @@ template <class F> void ForEachAlive(const uint16_t* marks, size_t b, size_t e, 
         for (size_t j = 0; j < n; ++j) word |= static_cast<uint64_t>(marks[i + j] == TListState::Alive) << j;
         for (; word; word &= word - 1) f(i + static_cast<size_t>(std::countr_zero(word)));
     }
+}
+
+// Eight bytes a store: a fill of the marks of a chunk precedes every first evaluation.
+void FillMarks(uint16_t* p, size_t n, uint16_t v) {
+    const uint64_t pattern = v * 0x0001000100010001ull;
+    size_t i = 0;
+    for (; i < n && reinterpret_cast<uintptr_t>(p + i) % 8; ++i) p[i] = v;
+    for (; i + 4 <= n; i += 4) std::memcpy(p + i, &pattern, sizeof pattern);
+    for (; i < n; ++i) p[i] = v;
 }
 
 } // namespace
@@ -247,7 +257,7 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         return n == 64 ? ~0ull : (1ull << n) - 1;
     };
     const bool prefilled = !idx && from < K;
-    if (prefilled) std::fill(marks + first, marks + first + m, static_cast<uint16_t>(from));
+    if (prefilled) FillMarks(marks + first, m, static_cast<uint16_t>(from));
     size_t words = (m + 63) / 64;
     for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     size_t alive = m;
@@ -347,12 +357,23 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         words = (m + 63) / 64;
         for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     }
-    for (size_t w = 0; w < words; ++w)
-        for (uint64_t a = s.Alive[w]; a; a &= a - 1) {
-            const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(a));
-            marks[id(i)] = TListState::Alive;
-            if (FDistinct) keepMax(i, TListState::Alive);
+    if (!curIdx && !FDistinct) {
+        // Most may survive, in place: Alive has every bit set, so a survivor's mark is or-ed with all ones and
+        // any other mark with nothing, without a branch.
+        for (size_t w = 0; w < words; ++w) {
+            const uint64_t a = s.Alive[w];
+            uint16_t* const at = marks + first + w * 64;
+            for (size_t j = 0, n = std::min<size_t>(64, m - w * 64); j < n; ++j)
+                at[j] |= static_cast<uint16_t>(0u - static_cast<unsigned>((a >> j) & 1));
         }
+    } else {
+        for (size_t w = 0; w < words; ++w)
+            for (uint64_t a = s.Alive[w]; a; a &= a - 1) {
+                const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(a));
+                marks[id(i)] = TListState::Alive;
+                if (FDistinct) keepMax(i, TListState::Alive);
+            }
+    }
     s.Count(K, alive);
 }
 
