@@ -5,15 +5,61 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <tbb/blocked_range.h>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
+#include <utility>
 
 namespace zorb {
 
 namespace {
 
 constexpr size_t ChunkSize = 1 << 15; // combinations per task: a chunk and its step marks stay in L2
+constexpr size_t MaxFormKeys = 1 << 16;
+
+// The key form of a step, when its decision can be looked up (a step by positions is decided by them).
+const TSumKeyForm* FormOf(const TSetStep& s) {
+    if (s.ByPositions || !s.Matcher) return nullptr;
+    const TSumKeyForm* f = s.Matcher->KeyForm();
+    if (!f) return nullptr;
+    const uint16_t top = *std::max_element(f->Weight.begin(), f->Weight.end());
+    return 6 * static_cast<size_t>(top) < MaxFormKeys ? f : nullptr;
+}
+
+size_t KeysOf(const TSumKeyForm& f) {
+    return 6 * static_cast<size_t>(*std::max_element(f.Weight.begin(), f.Weight.end())) + 1;
+}
+
+// A step that removes the combinations holding any flagged number.
+bool RemovesAnyFlagged(const TSetStep& s, const TSumKeyForm& f) {
+    if (!s.Exclude || f.Accept.size() < 7 || f.Accept[0]) return false;
+    for (size_t k = 1; k <= 6; ++k)
+        if (!f.Accept[k]) return false;
+    for (uint16_t w : f.Weight)
+        if (w > 1) return false;
+    return true;
+}
+
+// Calls f(i) for every i in [b, e) whose mark is Alive, in order. Few are alive after a set, at places no branch
+// predicts: the marks are turned into bit words without a branch and only the set bits are visited.
+template <class F> void ForEachAlive(const uint16_t* marks, size_t b, size_t e, F f) {
+    for (size_t i = b; i < e; i += 64) {
+        const size_t n = std::min<size_t>(64, e - i);
+        uint64_t word = 0;
+        for (size_t j = 0; j < n; ++j) word |= static_cast<uint64_t>(marks[i + j] == TListState::Alive) << j;
+        for (; word; word &= word - 1) f(i + static_cast<size_t>(std::countr_zero(word)));
+    }
+}
+
+// Eight bytes a store: a fill of the marks of a chunk precedes every first evaluation.
+void FillMarks(uint16_t* p, size_t n, uint16_t v) {
+    const uint64_t pattern = v * 0x0001000100010001ull;
+    size_t i = 0;
+    for (; i < n && reinterpret_cast<uintptr_t>(p + i) % 8; ++i) p[i] = v;
+    for (; i + 4 <= n; i += 4) std::memcpy(p + i, &pattern, sizeof pattern);
+    for (; i < n; ++i) p[i] = v;
+}
 
 } // namespace
 
@@ -88,8 +134,7 @@ void TListState::CopyTo(TCombsArray& out) const {
     for (size_t b = 0; b < blocks; ++b) counts[b + 1] += counts[b];
     tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
         size_t w = counts[b];
-        for (size_t i = b * ChunkSize, e = std::min(n, i + ChunkSize); i < e; ++i)
-            if (FStep[i] == Alive) o[w++] = d[i];
+        ForEachAlive(FStep.data(), b * ChunkSize, std::min(n, (b + 1) * ChunkSize), [&](size_t i) { o[w++] = d[i]; });
     });
 }
 
@@ -112,10 +157,16 @@ struct TMaskedList::TScratch {
     std::vector<uint64_t> Bits, Alive;
     std::vector<uint64_t> Hist;
     size_t Lo = SIZE_MAX, Hi = 0; // the part of Hist that was touched
+    std::vector<uint16_t> Step;   // per combination of a chunk: the first step of a group that removes it
+    std::vector<uint64_t> Tally;  // four interleaved counts per step
     std::array<uint32_t, 256> Max{};
 
     void Prepare(size_t k, size_t m) {
-        if (Hist.size() != k + 1) Hist.assign(k + 1, 0);
+        if (Hist.size() != k + 1) {
+            Hist.assign(k + 1, 0);
+            Tally.assign(4 * (k + 1), 0);
+        }
+        if (Step.size() < m) Step.resize(m);
         if (Work.size() < m + 2) {
             Work.resize(m + 2);
             WorkIdx.resize(m);
@@ -145,7 +196,48 @@ TMaskedList::TMaskedList(TListState& state, const std::vector<TSetStep>& steps, 
     if (S.FStep.size() < S.Size()) S.FStep.resize(S.Size());
     S.FMasked = true;
     S.FHasAlive = false;
+    BuildGroups();
     Evaluate(true);
+}
+
+void TMaskedList::BuildGroups() {
+    constexpr uint16_t none = TListState::Alive;
+    FGroupAt.assign(K, -1);
+    for (size_t k = 0; k < K;) {
+        const TSumKeyForm* f = FormOf(FSteps[k]);
+        if (!f) {
+            ++k;
+            continue;
+        }
+        TGroup g;
+        g.Begin = k;
+        g.Form = f;
+        size_t e = k;
+        if (RemovesAnyFlagged(FSteps[k], *f)) {
+            g.PerNumber = true;
+            g.First.assign(256, none);
+            for (const TSumKeyForm* h; e < K && (h = FormOf(FSteps[e])) && RemovesAnyFlagged(FSteps[e], *h); ++e)
+                for (size_t x = 0; x < 256; ++x)
+                    if (h->Weight[x] && g.First[x] == none) g.First[x] = static_cast<uint16_t>(e);
+        } else {
+            const size_t keys = KeysOf(*f);
+            g.First.assign(keys, none);
+            for (const TSumKeyForm* h; e < K && (h = FormOf(FSteps[e])) && h->Weight == f->Weight; ++e)
+                for (size_t key = 0; key < keys; ++key) {
+                    const bool match = key < h->Accept.size() && h->Accept[key];
+                    if (g.First[key] == none && match == FSteps[e].Exclude) g.First[key] = static_cast<uint16_t>(e);
+                }
+        }
+        g.End = e;
+        // A lone step is left to its matcher: bits need no pass over the removed combinations, a group does.
+        if (e == k + 1) {
+            k = e;
+            continue;
+        }
+        FGroupAt[k] = static_cast<int32_t>(FGroups.size());
+        FGroups.push_back(std::move(g));
+        k = e;
+    }
 }
 
 // Takes m combinations through the steps from `from` on. Without `idx` they are the source's from `first`, all
@@ -165,43 +257,91 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         return n == 64 ? ~0ull : (1ull << n) - 1;
     };
     const bool prefilled = !idx && from < K;
-    if (prefilled) std::fill(marks + first, marks + first + m, static_cast<uint16_t>(from));
+    if (prefilled) FillMarks(marks + first, m, static_cast<uint16_t>(from));
     size_t words = (m + 63) / 64;
     for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     size_t alive = m;
-    for (size_t k = from; k < K && alive > 0; ++k) {
-        const TSetStep& step = FSteps[k];
-        std::fill(s.Bits.begin(), s.Bits.begin() + static_cast<std::ptrdiff_t>(words), 0);
-        if (step.ByPositions) {
-            const auto& pos = step.Positions;
-            if (!curIdx) {
-                for (auto it = std::lower_bound(pos.begin(), pos.end(), first); it != pos.end() && *it < first + m;
-                     ++it)
-                    s.Bits[(*it - first) / 64] |= 1ull << ((*it - first) % 64);
-            } else {
-                for (size_t i = 0; i < m; ++i)
-                    if (std::binary_search(pos.begin(), pos.end(), curIdx[i])) s.Bits[i / 64] |= 1ull << (i % 64);
-            }
-        } else {
-            step.Matcher->Match(cur, m, s.Bits.data());
-        }
-        const bool ex = step.Exclude, stored = prefilled && k == from;
-        size_t failed = 0;
-        for (size_t w = 0; w < words; ++w) {
-            const uint64_t pass = (ex ? ~s.Bits[w] : s.Bits[w]) & s.Alive[w];
-            uint64_t fail = s.Alive[w] & ~pass;
-            s.Alive[w] = pass;
-            failed += static_cast<size_t>(std::popcount(fail));
-            if (!stored || FDistinct)
-                while (fail) {
-                    const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(fail));
-                    marks[id(i)] = static_cast<uint16_t>(k);
-                    if (FDistinct) keepMax(i, static_cast<uint16_t>(k));
-                    fail &= fail - 1;
+    for (size_t k = from, next; k < K && alive > 0; k = next) {
+        next = k + 1;
+        if (FGroupAt[k] >= 0) {
+            // A group of steps: each combination's first removing step is looked up without a branch, then the
+            // removed ones are stored (where the fill did not already) and counted in four interleaved tallies,
+            // so that a run of removals at one step does not wait on one counter.
+            const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[k])];
+            next = g.End;
+            const uint16_t* firstOf = g.First.data();
+            uint16_t* const r = s.Step.data();
+            if (g.PerNumber) {
+                for (size_t i = 0; i < m; ++i) {
+                    const uint8_t* n = cur[i].N;
+                    const uint16_t x = std::min(firstOf[n[0]], firstOf[n[1]]),
+                                   y = std::min(firstOf[n[2]], firstOf[n[3]]),
+                                   z = std::min(firstOf[n[4]], firstOf[n[5]]);
+                    r[i] = std::min(std::min(x, y), z);
                 }
+            } else {
+                const TSumKeyForm& f = *g.Form;
+                for (size_t i = 0; i < m; ++i) r[i] = firstOf[f.Key(cur[i])];
+            }
+            const bool stored = prefilled && k == from;
+            uint64_t* const tally = s.Tally.data();
+            size_t failed = 0;
+            for (size_t w = 0; w < words; ++w) {
+                uint64_t fail = 0;
+                const size_t base = w * 64, end = std::min<size_t>(64, m - base);
+                for (size_t j = 0; j < end; ++j) fail |= static_cast<uint64_t>(r[base + j] != TListState::Alive) << j;
+                fail &= s.Alive[w];
+                s.Alive[w] &= ~fail;
+                for (; fail; fail &= fail - 1) {
+                    const size_t i = base + static_cast<size_t>(std::countr_zero(fail));
+                    const uint16_t step = r[i];
+                    ++tally[(failed++ & 3) * (K + 1) + step];
+                    if (!stored || step != k) marks[id(i)] = step;
+                    if (FDistinct) keepMax(i, step);
+                }
+            }
+            if (failed) {
+                for (size_t x = k; x < next; ++x) {
+                    uint64_t c = 0;
+                    for (size_t q = 0; q < 4; ++q) c += std::exchange(tally[q * (K + 1) + x], 0);
+                    s.Count(x, c);
+                }
+            }
+            alive -= failed;
+        } else {
+            const TSetStep& step = FSteps[k];
+            std::fill(s.Bits.begin(), s.Bits.begin() + static_cast<std::ptrdiff_t>(words), 0);
+            if (step.ByPositions) {
+                const auto& pos = step.Positions;
+                if (!curIdx) {
+                    for (auto it = std::lower_bound(pos.begin(), pos.end(), first); it != pos.end() && *it < first + m;
+                         ++it)
+                        s.Bits[(*it - first) / 64] |= 1ull << ((*it - first) % 64);
+                } else {
+                    for (size_t i = 0; i < m; ++i)
+                        if (std::binary_search(pos.begin(), pos.end(), curIdx[i])) s.Bits[i / 64] |= 1ull << (i % 64);
+                }
+            } else {
+                step.Matcher->Match(cur, m, s.Bits.data());
+            }
+            const bool ex = step.Exclude, stored = prefilled && k == from;
+            size_t failed = 0;
+            for (size_t w = 0; w < words; ++w) {
+                const uint64_t pass = (ex ? ~s.Bits[w] : s.Bits[w]) & s.Alive[w];
+                uint64_t fail = s.Alive[w] & ~pass;
+                s.Alive[w] = pass;
+                failed += static_cast<size_t>(std::popcount(fail));
+                if (!stored || FDistinct)
+                    while (fail) {
+                        const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(fail));
+                        marks[id(i)] = static_cast<uint16_t>(k);
+                        if (FDistinct) keepMax(i, static_cast<uint16_t>(k));
+                        fail &= fail - 1;
+                    }
+            }
+            s.Count(k, failed);
+            alive -= failed;
         }
-        s.Count(k, failed);
-        alive -= failed;
         if (alive * 4 >= m || alive == 0) continue;
         // A write never passes the read it follows, so the work list can be its own input.
         size_t out = 0;
@@ -217,12 +357,23 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         words = (m + 63) / 64;
         for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     }
-    for (size_t w = 0; w < words; ++w)
-        for (uint64_t a = s.Alive[w]; a; a &= a - 1) {
-            const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(a));
-            marks[id(i)] = TListState::Alive;
-            if (FDistinct) keepMax(i, TListState::Alive);
+    if (!curIdx && !FDistinct) {
+        // Most may survive, in place: Alive has every bit set, so a survivor's mark is or-ed with all ones and
+        // any other mark with nothing, without a branch.
+        for (size_t w = 0; w < words; ++w) {
+            const uint64_t a = s.Alive[w];
+            uint16_t* const at = marks + first + w * 64;
+            for (size_t j = 0, n = std::min<size_t>(64, m - w * 64); j < n; ++j)
+                at[j] |= static_cast<uint16_t>(0u - static_cast<unsigned>((a >> j) & 1));
         }
+    } else {
+        for (size_t w = 0; w < words; ++w)
+            for (uint64_t a = s.Alive[w]; a; a &= a - 1) {
+                const size_t i = w * 64 + static_cast<size_t>(std::countr_zero(a));
+                marks[id(i)] = TListState::Alive;
+                if (FDistinct) keepMax(i, TListState::Alive);
+            }
+    }
     s.Count(K, alive);
 }
 
@@ -349,8 +500,8 @@ void TMaskedList::Finish() {
         const size_t n = S.Size(), chunks = (n + ChunkSize - 1) / ChunkSize;
         std::vector<std::vector<uint32_t>> alive(chunks);
         tbb::parallel_for(size_t(0), chunks, [&](size_t c) {
-            for (size_t i = c * ChunkSize, e = std::min(n, i + ChunkSize); i < e; ++i)
-                if (marks[i] == TListState::Alive) alive[c].push_back(static_cast<uint32_t>(i));
+            ForEachAlive(marks, c * ChunkSize, std::min(n, (c + 1) * ChunkSize),
+                         [&](size_t i) { alive[c].push_back(static_cast<uint32_t>(i)); });
         });
         S.FAlive.clear();
         S.FAlive.reserve(FCur);

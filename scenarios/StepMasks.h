@@ -5,7 +5,8 @@
 //   and keeps that step's number per combination; a step's effect is then the count of combinations stopped by
 //   it, and undoing or skipping steps sends only the combinations they stopped on to the later steps. The
 //   starting list is read once and nothing is copied; when few combinations are left undecided, they are kept in
-//   a short index list so that later decisions do not scan the whole list again.
+//   a short index list so that later decisions do not scan the whole list again. Runs of steps whose matchers
+//   have key forms are decided per combination in one go, with no pass per step.
 // - TSteppedList filters a whole list per step with an undo copy, as a person would: the reference.
 #pragma once
 
@@ -111,6 +112,16 @@ public:
 
 private:
     struct TScratch;
+    // Consecutive steps with key forms decided by one lookup: either steps reading the same weights (the first
+    // step that removes a key, per key), or removals of combinations holding a flagged number (the first step
+    // that flags a number, per number; a combination stops at the least over its numbers).
+    struct TGroup {
+        size_t Begin = 0, End = 0;
+        bool PerNumber = false;
+        const TSumKeyForm* Form = nullptr;
+        std::vector<uint16_t> First; // a step number or TListState::Alive
+    };
+    void BuildGroups();
     void Evaluate(bool all);
     void Ensure();
     void Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s);
@@ -128,6 +139,8 @@ private:
     bool FFrontAll = true;
     std::vector<uint32_t> FFront;     // the undecided combinations when not every one is
     std::array<uint32_t, 256> FMax{}; // per number: 1 + the latest step a combination holding it reaches
+    std::vector<TGroup> FGroups;
+    std::vector<int32_t> FGroupAt; // per step: the group beginning there, or -1
 };
 
 class TSteppedList final : public TSetList {

@@ -98,9 +98,17 @@ TValueTable PairTable(const TStatDrawArray& selected, int lo, int hi) {
     return t;
 }
 
+TSumKeyForm CountForm(const TByteFlags& has, const std::array<uint8_t, 7>& counts) {
+    TSumKeyForm form;
+    for (size_t x = 0; x < 256; ++x) form.Weight[x] = has[x] ? 1 : 0;
+    form.Accept.assign(counts.begin(), counts.end());
+    return form;
+}
+
 std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f) {
     return MakeMatcher(
-        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; });
+        [f](const TComb& c) { return (f[c.N[0]] | f[c.N[1]] | f[c.N[2]] | f[c.N[3]] | f[c.N[4]] | f[c.N[5]]) != 0; },
+        CountForm(f, {0, 1, 1, 1, 1, 1, 1}));
 }
 
 void SetKeyW1(size_t slot, TStatDraw& row) {

@@ -15,11 +15,32 @@
 
 namespace zorb {
 
+// A matcher's answer as the lookup of one small key per combination, the sum of a weight per number (the sum
+// itself, a count of numbers with a property, a count of flagged numbers). A loop over several steps computes
+// such a key once per combination and decides at once every step that reads the same weights.
+struct TSumKeyForm {
+    std::array<uint16_t, 256> Weight{};
+    std::vector<uint8_t> Accept; // the combination matches when its key is below the size and flagged
+    int Key(const TComb& c) const {
+        return Weight[c.N[0]] + Weight[c.N[1]] + Weight[c.N[2]] + Weight[c.N[3]] + Weight[c.N[4]] + Weight[c.N[5]];
+    }
+    bool Matches(const TComb& c) const {
+        const size_t k = static_cast<size_t>(Key(c));
+        return k < Accept.size() && Accept[k];
+    }
+};
+
 class TCombMatcher {
 public:
     virtual ~TCombMatcher() = default;
     // Sets bit j of bits[j / 64] when in[j] matches, for j < n; bits must hold (n + 63) / 64 zeroed words.
     virtual void Match(const TComb* in, size_t n, uint64_t* bits) const = 0;
+    // The same answers as a key form, or nullptr.
+    const TSumKeyForm* KeyForm() const { return FForm.get(); }
+    void SetKeyForm(TSumKeyForm form) { FForm = std::make_shared<const TSumKeyForm>(std::move(form)); }
+
+private:
+    std::shared_ptr<const TSumKeyForm> FForm;
 };
 
 template <class F> class TFuncMatcher final : public TCombMatcher {
@@ -41,6 +62,13 @@ private:
 
 template <class F> std::unique_ptr<TCombMatcher> MakeMatcher(F f) {
     return std::make_unique<TFuncMatcher<F>>(std::move(f));
+}
+
+// A matcher that also hands out its answers as a key form.
+template <class F> std::unique_ptr<TCombMatcher> MakeMatcher(F f, TSumKeyForm form) {
+    auto m = std::make_unique<TFuncMatcher<F>>(std::move(f));
+    m->SetKeyForm(std::move(form));
+    return m;
 }
 
 // Full-set counting: a method's CountComb for many combinations at once, tallied by value in a dense array
@@ -218,6 +246,9 @@ template <size_t N = 256> std::array<uint8_t, N> FlagsOf(const TValueTable& t) {
 
 // Matches a combination holding any flagged byte.
 std::unique_ptr<TCombMatcher> AnyByteMatcher(const TByteFlags& f);
+// The key form of a count of numbers with a weight of 0 or 1 per byte: matches when the count is flagged in
+// `counts` (7 entries).
+TSumKeyForm CountForm(const TByteFlags& has, const std::array<uint8_t, 7>& counts);
 
 // Counter keys: the slot as word 1 or as integer 1, the rest of the key zero.
 void SetKeyW1(size_t slot, TStatDraw& row);

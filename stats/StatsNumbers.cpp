@@ -204,9 +204,11 @@ public:
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
         const auto want = FlagsOf<7>(Word1Table(selected, 0, 6));
         const TByteFlags has = FlagsWhere<Has>();
-        return zorb::MakeMatcher([want, has](const TComb& c) {
-            return want[has[c.N[0]] + has[c.N[1]] + has[c.N[2]] + has[c.N[3]] + has[c.N[4]] + has[c.N[5]]] != 0;
-        });
+        return zorb::MakeMatcher(
+            [want, has](const TComb& c) {
+                return want[has[c.N[0]] + has[c.N[1]] + has[c.N[2]] + has[c.N[3]] + has[c.N[4]] + has[c.N[5]]] != 0;
+            },
+            CountForm(has, want));
     }
     int CombValue(const TComb& comb, int, int, bool) override { return CountWith<Has>(comb.N); }
     std::unique_ptr<TCombCounter> MakeCounter() const override {
@@ -308,8 +310,16 @@ public:
             for (int s = MinDrawSum; s <= MaxDrawSum; ++s) this->SeedI1(table, s);
     }
     std::unique_ptr<TCombMatcher> MakeMatcher(const TStatDrawArray& selected, int, bool, bool) override {
-        return zorb::MakeMatcher(
-            [t = PairTable(selected, 0, MaxCombSum)](const TComb& c) { return t.Has(SumFn(c.N)); });
+        const TValueTable t = PairTable(selected, 0, MaxCombSum);
+        // Each of these sums adds a value per number and nothing for 0.
+        TSumKeyForm form;
+        for (int x = 0; x < 256; ++x) {
+            const uint8_t one[6] = {static_cast<uint8_t>(x), 0, 0, 0, 0, 0};
+            form.Weight[static_cast<size_t>(x)] = static_cast<uint16_t>(SumFn(one));
+        }
+        const auto accept = FlagsOf<MaxCombSum + 1>(t);
+        form.Accept.assign(accept.begin(), accept.end());
+        return zorb::MakeMatcher([t](const TComb& c) { return t.Has(SumFn(c.N)); }, std::move(form));
     }
     int CombValue(const TComb& comb, int, int, bool) override { return SumFn(comb.N); }
     std::unique_ptr<TCombCounter> MakeCounter() const override {

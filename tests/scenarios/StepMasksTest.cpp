@@ -1,6 +1,6 @@
 // The one-pass evaluation of a set's steps against the step-by-step reference: the same counts after every
-// decision, the same distinct numbers and the same final list, over random lists, steps and decision orders that
-// undo emptied lists and leave walks early.
+// decision, the same distinct numbers and the same final list, over random lists, steps with and without key
+// forms (odd numbers among the steps' own), and decision orders that undo emptied lists and leave walks early.
 #include "scenarios/StepMasks.h"
 
 #include "combos/Generate.h"
@@ -30,6 +30,71 @@ std::shared_ptr<const TCombMatcher> NumbersMatcher(std::vector<uint8_t> numbers)
     });
 }
 
+// The same test through a key form, as the number and sum methods hand it out: a count of numbers of the set
+// (kept when it is in `counts`) or the sum of the numbers (kept when it is in `sums`). Match reads the set
+// itself, so the form and the reference answer apart.
+std::shared_ptr<const TCombMatcher> CountMatcher(const std::vector<uint8_t>& numbers,
+                                                 const std::array<uint8_t, 7>& counts) {
+    TByteFlags has{};
+    for (uint8_t x : numbers) has[x] = 1;
+    return MakeMatcher(
+        [has, counts](const TComb& c) {
+            int k = 0;
+            for (uint8_t x : c.N) k += has[x];
+            return counts[static_cast<size_t>(k)] != 0;
+        },
+        CountForm(has, counts));
+}
+
+std::shared_ptr<const TCombMatcher> SumMatcher(const std::vector<uint8_t>& sums) {
+    TSumKeyForm form;
+    for (size_t x = 0; x < 256; ++x) form.Weight[x] = static_cast<uint16_t>(x);
+    form.Accept = sums;
+    return MakeMatcher(
+        [sums](const TComb& c) {
+            const size_t k = static_cast<size_t>(CombSum(c));
+            return k < sums.size() && sums[k];
+        },
+        std::move(form));
+}
+
+// Runs of steps of one kind, so that runs of key forms are decided together: a flagged number removes (the
+// shape of a walk over single numbers), a count of flagged numbers keeps or removes, a sum keeps or removes.
+void MakeSteps(std::vector<TSetStep>& steps, std::mt19937& rng) {
+    auto someNumbers = [&] {
+        std::vector<uint8_t> numbers;
+        for (size_t k = 1 + rng() % 12; k > 0; --k)
+            numbers.push_back(static_cast<uint8_t>(rng() % 7 ? 1 + rng() % 52 : rng() % 256));
+        return numbers;
+    };
+    for (size_t k = 0; k < steps.size();) {
+        const unsigned kind = rng() % 4;
+        for (size_t run = 1 + rng() % 8; run > 0 && k < steps.size(); --run, ++k) {
+            TSetStep& s = steps[k];
+            s.Exclude = rng() % 3 == 0;
+            switch (kind) {
+            case 0: s.Matcher = NumbersMatcher(someNumbers()); break;
+            case 1:
+                s.Matcher = CountMatcher(someNumbers(), {0, 1, 1, 1, 1, 1, 1});
+                s.Exclude = true;
+                break;
+            case 2: {
+                std::array<uint8_t, 7> counts{};
+                for (uint8_t& c : counts) c = rng() % 2;
+                s.Matcher = CountMatcher(someNumbers(), counts);
+                break;
+            }
+            default: {
+                std::vector<uint8_t> sums(rng() % 400);
+                for (uint8_t& x : sums) x = rng() % 5 == 0;
+                s.Matcher = SumMatcher(sums);
+                break;
+            }
+            }
+        }
+    }
+}
+
 class StepMasks : public testing::TestWithParam<TCase> {};
 
 TEST_P(StepMasks, DecisionsGiveTheReferenceCounts) {
@@ -44,12 +109,7 @@ TEST_P(StepMasks, DecisionsGiveTheReferenceCounts) {
             for (uint8_t& x : source[i].N) x = static_cast<uint8_t>(1 + rng() % 52);
     }
     std::vector<TSetStep> steps(c.Steps);
-    for (TSetStep& s : steps) {
-        std::vector<uint8_t> numbers;
-        for (size_t k = 1 + rng() % 12; k > 0; --k) numbers.push_back(static_cast<uint8_t>(1 + rng() % 52));
-        s.Matcher = NumbersMatcher(numbers);
-        s.Exclude = rng() % 3 == 0;
-    }
+    MakeSteps(steps, rng);
     if (c.Combs == 0 && !steps.empty()) {
         // The first step names its combinations by position, as the removal of drawn combinations does.
         std::vector<uint32_t> positions;
