@@ -13,6 +13,7 @@ packages=(
     fonts-dejavu-core
     dpkg-dev file
     desktop-file-utils appstream man-db
+    zip openssl python3
 )
 
 missing=()
