@@ -110,8 +110,8 @@ TEST(StartupReentryTest, LoadingThatProcessesEventsRunsOnce) {
     TTempDir data, exe;
     WriteRaw(data.File("Zorb_6x52.frm"), "[TFormMain]\nSystemsEnabled=1\n");
     // An archive address, so that the start-up offers the download (declined by the interface).
-    WriteRaw(data.File("Zorb_6x52.ini"), "[GLOBAL]\nResultsArchiveUrl=" + http.Url("/draws.zip") +
-                                             "\n[ONLINE]\nServerUrl=" + http.Url("") + "\n");
+    WriteRaw(data.File("Zorb_6x52.ini"),
+             "[GLOBAL]\nResultsArchiveUrl=" + http.Url("/draws.zip") + "\n[ONLINE]\nServerUrl=" + http.Url("") + "\n");
     TReenteringUi ui;
     TFormMain app(ui, TAppOptions{data.Path(), exe.Path(), "Zorb_6x52", {}});
     app.Create();

@@ -437,7 +437,7 @@ TEST_F(CliScenario, TotalsCountOnlyTheStakesOfThisRun) {
     for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(SplitKeepEmpty(out[i], ';')[3], "1") << out[i];
     EXPECT_EQ(out[4].rfind("Итого;;;3;", 0), 0u) << out[4];
     EXPECT_NE(out[7].find("\";3;"), std::string::npos) << out[7]; // after the quoted comment
-    EXPECT_TRUE(RealStakes().front().Checked); // the leftover was checked all the same
+    EXPECT_TRUE(RealStakes().front().Checked);                    // the leftover was checked all the same
 }
 
 } // namespace
