@@ -763,20 +763,28 @@ void TScenarioRun::TImpl::Stake(TPassState& p, const TNumberSet& numbers, bool b
     p.Events.push_back(e);
 }
 
-void TScenarioRun::TImpl::SystemStake(TPassState& p, bool restricted, uint32_t comment, bool newOnly) {
+namespace {
+
+// The list's distinct numbers in the order they first appear, up to every number of the game.
+TByteArray ListNumbers(const TListState& list) {
     TByteArray numbers;
-    {
-        bool has[256] = {};
-        p.List.ForEach([&](const TComb& c) {
-            if (numbers.size() >= static_cast<size_t>(MaxNumber)) return false;
-            for (uint8_t x : c.N)
-                if (!has[x]) {
-                    has[x] = true;
-                    numbers.push_back(x);
-                }
-            return true;
-        });
-    }
+    bool has[256] = {};
+    list.ForEach([&](const TComb& c) {
+        if (numbers.size() >= static_cast<size_t>(MaxNumber)) return false;
+        for (uint8_t x : c.N)
+            if (!has[x]) {
+                has[x] = true;
+                numbers.push_back(x);
+            }
+        return true;
+    });
+    return numbers;
+}
+
+} // namespace
+
+void TScenarioRun::TImpl::SystemStake(TPassState& p, bool restricted, uint32_t comment, bool newOnly) {
+    TByteArray numbers = ListNumbers(p.List);
     const int n = static_cast<int>(numbers.size());
     TSystemGame game;
     if (Ports.Systems)
@@ -848,17 +856,7 @@ void TScenarioRun::TImpl::StakeStep(TPassState& p, const TScriptOptions& options
     } else {
         switch (mode) {
         case skmExtended: {
-            TByteArray numbers;
-            bool has[256] = {};
-            p.List.ForEach([&](const TComb& c) {
-                if (numbers.size() >= static_cast<size_t>(MaxNumber)) return false;
-                for (uint8_t x : c.N)
-                    if (!has[x]) {
-                        has[x] = true;
-                        numbers.push_back(x);
-                    }
-                return true;
-            });
+            TByteArray numbers = ListNumbers(p.List);
             const size_t size = static_cast<size_t>(std::clamp(Registry.Config.MaxStake, 0, MaxExtendedStake));
             while (numbers.size() > size) {
                 std::uniform_int_distribution<size_t> pick(0, numbers.size() - 1);
