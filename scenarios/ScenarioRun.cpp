@@ -492,7 +492,7 @@ void TScenarioRun::TImpl::RunSet(TPassState& p, const TScriptOptions& options, c
     const int n = options.ExcludeDraws;
     bool exclLine = false;
     if (options.Source == ssFull || options.Source == ssExclude) {
-        p.List.Borrow(Base);
+        p.List.Borrow(Base, Set.Generate.Mode == gmFull);
         p.Filters.clear();
         if (options.Source == ssExclude && n > 0) {
             TSetStep s;

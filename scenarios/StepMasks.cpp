@@ -6,6 +6,9 @@
 #include <bit>
 #include <cassert>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <tbb/blocked_range.h>
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
@@ -17,6 +20,9 @@ namespace {
 
 constexpr size_t ChunkSize = 1 << 15; // combinations per task: a chunk and its step marks stay in L2
 constexpr size_t MaxFormKeys = 1 << 16;
+constexpr size_t MaxGroupCells = 1 << 20;
+constexpr size_t MaxGroupWork = 1 << 23;
+constexpr size_t FewSteps = 6;
 
 // The key form of a step, when its decision can be looked up (a step by positions is decided by them).
 const TSumKeyForm* FormOf(const TSetStep& s) {
@@ -41,15 +47,108 @@ bool RemovesAnyFlagged(const TSetStep& s, const TSumKeyForm& f) {
     return true;
 }
 
+} // namespace
+
+// The first step of a group that removes the combination of numbers n, or Alive.
+template <bool PerNumber>
+[[gnu::always_inline]] inline uint16_t TMaskedList::FirstStep(const TGroup& g, const uint8_t* n) {
+    const uint16_t* f = g.First.data();
+    if constexpr (PerNumber) {
+        const uint16_t x = std::min(f[n[0]], f[n[1]]), y = std::min(f[n[2]], f[n[3]]), z = std::min(f[n[4]], f[n[5]]);
+        return std::min(std::min(x, y), z);
+    } else {
+        const uint32_t* w = g.Weight.data();
+        return f[w[n[0]] + w[n[1]] + w[n[2]] + w[n[3]] + w[n[4]] + w[n[5]]];
+    }
+}
+
+namespace {
+
+// Calls f(combination, i) for the combinations of the full set with lexicographic ranks first..first+m-1, as
+// numbers of the game, with acc = the fold of op over T of the first five numbers: a run of combinations
+// differing in the last number shares it, so that a combination costs one lookup.
+template <class V, class Op, class F>
+[[gnu::always_inline]] inline void WalkFullSet(size_t first, size_t m, const V* T, V identity, Op op, F f) {
+    constexpr int N = MaxNumber;
+    static const auto choose = [] {
+        std::array<std::array<size_t, 7>, N + 1> c{};
+        for (int n = 0; n <= N; ++n) {
+            c[static_cast<size_t>(n)][0] = 1;
+            for (int k = 1; k <= 6 && k <= n; ++k)
+                c[static_cast<size_t>(n)][static_cast<size_t>(k)] =
+                    c[static_cast<size_t>(n - 1)][static_cast<size_t>(k - 1)] +
+                    (k <= n - 1 ? c[static_cast<size_t>(n - 1)][static_cast<size_t>(k)] : 0);
+        }
+        return c;
+    }();
+    int c[6];
+    size_t r = first;
+    for (int j = 0, x = MinNumber; j < 6; ++j, ++x) {
+        // Combinations whose j-th number is x: the other 5 - j from the N - x above it.
+        while (r >= choose[static_cast<size_t>(N - x)][static_cast<size_t>(5 - j)]) {
+            r -= choose[static_cast<size_t>(N - x)][static_cast<size_t>(5 - j)];
+            ++x;
+        }
+        c[j] = x;
+    }
+    V acc[6];
+    acc[0] = identity;
+    for (int j = 0; j < 5; ++j) acc[j + 1] = op(acc[j], T[c[j]]);
+    for (size_t i = 0;;) {
+        const size_t run = std::min<size_t>(m - i, static_cast<size_t>(N - c[5] + 1));
+        const V a = acc[5];
+        for (size_t t = 0, x = static_cast<size_t>(c[5]); t < run; ++t, ++x, ++i) f(op(a, T[x]), i);
+        if (i >= m) return;
+        int j = 4;
+        while (c[j] == N - (5 - j)) --j;
+        ++c[j];
+        for (int q = j + 1; q < 6; ++q) c[q] = c[q - 1] + 1;
+        for (int q = j; q < 5; ++q) acc[q + 1] = op(acc[q], T[c[q]]);
+    }
+}
+
+// The marks equal to v among n.
+size_t CountEqual(const uint16_t* p, size_t n, uint16_t v) {
+    size_t c = 0, i = 0;
+#ifdef __SSE2__
+    // Eight marks an instruction; a lane counts down by one per match, at most 4096 times per round.
+    const __m128i pattern = _mm_set1_epi16(static_cast<short>(v));
+    while (i + 8 <= n) {
+        __m128i acc = _mm_setzero_si128();
+        for (size_t end = std::min(n - (n - i) % 8, i + 8 * 4096); i < end; i += 8)
+            acc =
+                _mm_sub_epi16(acc, _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), pattern));
+        alignas(16) uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+        for (uint16_t l : lanes) c += l;
+    }
+#endif
+    for (; i < n; ++i) c += p[i] == v;
+    return c;
+}
+
+// Bit j set when mark j of the n (at most 64) is Alive.
+uint64_t AliveBits(const uint16_t* p, size_t n) {
+    uint64_t word = 0;
+    size_t j = 0;
+#ifdef __SSE2__
+    const __m128i alive = _mm_set1_epi16(-1);
+    for (; j + 16 <= n; j += 16) {
+        const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)), alive);
+        const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + 8)), alive);
+        word |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << j;
+    }
+#endif
+    for (; j < n; ++j) word |= static_cast<uint64_t>(p[j] == TListState::Alive) << j;
+    return word;
+}
+
 // Calls f(i) for every i in [b, e) whose mark is Alive, in order. Few are alive after a set, at places no branch
 // predicts: the marks are turned into bit words without a branch and only the set bits are visited.
 template <class F> void ForEachAlive(const uint16_t* marks, size_t b, size_t e, F f) {
-    for (size_t i = b; i < e; i += 64) {
-        const size_t n = std::min<size_t>(64, e - i);
-        uint64_t word = 0;
-        for (size_t j = 0; j < n; ++j) word |= static_cast<uint64_t>(marks[i + j] == TListState::Alive) << j;
-        for (; word; word &= word - 1) f(i + static_cast<size_t>(std::countr_zero(word)));
-    }
+    for (size_t i = b; i < e; i += 64)
+        for (uint64_t word = AliveBits(marks + i, std::min<size_t>(64, e - i)); word; word &= word - 1)
+            f(i + static_cast<size_t>(std::countr_zero(word)));
 }
 
 // Eight bytes a store: a fill of the marks of a chunk precedes every first evaluation.
@@ -67,17 +166,18 @@ void FillMarks(uint16_t* p, size_t n, uint16_t v) {
 
 const TCombsArray TListState::NoList;
 
-void TListState::Borrow(const TCombsArray& list) {
+void TListState::Borrow(const TCombsArray& list, bool fullSet) {
     FSrc = &list;
     FCount = list.Count();
     FMasked = FHasAlive = false;
+    FFullSet = fullSet && FCount == static_cast<size_t>(FullCombsCount);
 }
 
 void TListState::Own(TCombsArray&& list) {
     FOwn = std::move(list);
     FSrc = &FOwn;
     FCount = FOwn.Count();
-    FMasked = FHasAlive = false;
+    FMasked = FHasAlive = FFullSet = false;
 }
 
 void TListState::ForEach(const std::function<bool(const TComb&)>& fn) const {
@@ -127,9 +227,8 @@ void TListState::CopyTo(TCombsArray& out) const {
     const size_t n = Size(), blocks = (n + ChunkSize - 1) / ChunkSize;
     std::vector<size_t> counts(blocks + 1, 0);
     tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
-        size_t c = 0;
-        for (size_t i = b * ChunkSize, e = std::min(n, i + ChunkSize); i < e; ++i) c += FStep[i] == Alive;
-        counts[b + 1] = c;
+        const size_t i = b * ChunkSize;
+        counts[b + 1] = CountEqual(FStep.data() + i, std::min(n, i + ChunkSize) - i, Alive);
     });
     for (size_t b = 0; b < blocks; ++b) counts[b + 1] += counts[b];
     tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
@@ -140,9 +239,17 @@ void TListState::CopyTo(TCombsArray& out) const {
 
 void TListState::Compact() {
     if (!FMasked) return;
-    TCombsArray list;
-    CopyTo(list);
-    Own(std::move(list));
+    if (FSrc == &FOwn) {
+        TCombsArray list;
+        CopyTo(list);
+        Own(std::move(list));
+        return;
+    }
+    // The storage of a list owned before is used again: no fresh pages to fault in.
+    CopyTo(FOwn);
+    FSrc = &FOwn;
+    FCount = FOwn.Count();
+    FMasked = FHasAlive = FFullSet = false;
 }
 
 size_t TListState::OwnBytes() const {
@@ -202,31 +309,79 @@ TMaskedList::TMaskedList(TListState& state, const std::vector<TSetStep>& steps, 
 
 void TMaskedList::BuildGroups() {
     constexpr uint16_t none = TListState::Alive;
+    std::vector<const TSumKeyForm*> forms(K);
+    for (size_t j = 0; j < K; ++j) forms[j] = FormOf(FSteps[j]);
+    auto FlaggedRemoval = [&](size_t j) {
+        const TSumKeyForm* f = forms[j];
+        return f && RemovesAnyFlagged(FSteps[j], *f);
+    };
+    // Removals of flagged numbers in a row (a walk over single numbers) make a group of their own.
+    auto StartsFlaggedRun = [&](size_t j) { return j + 1 < K && FlaggedRemoval(j) && FlaggedRemoval(j + 1); };
     FGroupAt.assign(K, -1);
     for (size_t k = 0; k < K;) {
-        const TSumKeyForm* f = FormOf(FSteps[k]);
+        const TSumKeyForm* f = forms[k];
         if (!f) {
             ++k;
             continue;
         }
         TGroup g;
         g.Begin = k;
-        g.Form = f;
         size_t e = k;
-        if (RemovesAnyFlagged(FSteps[k], *f)) {
+        while (e < K && FlaggedRemoval(e)) ++e;
+        if (e >= k + 2) {
             g.PerNumber = true;
             g.First.assign(256, none);
-            for (const TSumKeyForm* h; e < K && (h = FormOf(FSteps[e])) && RemovesAnyFlagged(FSteps[e], *h); ++e)
+            for (size_t j = k; j < e; ++j)
                 for (size_t x = 0; x < 256; ++x)
-                    if (h->Weight[x] && g.First[x] == none) g.First[x] = static_cast<uint16_t>(e);
+                    if (forms[j]->Weight[x] && g.First[x] == none) g.First[x] = static_cast<uint16_t>(j);
         } else {
-            const size_t keys = KeysOf(*f);
-            g.First.assign(keys, none);
-            for (const TSumKeyForm* h; e < K && (h = FormOf(FSteps[e])) && h->Weight == f->Weight; ++e)
-                for (size_t key = 0; key < keys; ++key) {
-                    const bool match = key < h->Accept.size() && h->Accept[key];
-                    if (g.First[key] == none && match == FSteps[e].Exclude) g.First[key] = static_cast<uint16_t>(e);
+            // Each kind of weights takes a digit of the cell number; a kind's keys never carry into the next.
+            struct TKind {
+                const TSumKeyForm* Form;
+                size_t Keys, Stride;
+            };
+            std::vector<TKind> kinds;
+            std::vector<size_t> kindOf;
+            size_t cells = 1;
+            for (e = k; e < K; ++e) {
+                const TSumKeyForm* h = forms[e];
+                if (!h || (e > k && StartsFlaggedRun(e))) break;
+                size_t at = 0;
+                while (at < kinds.size() && kinds[at].Form->Weight != h->Weight) ++at;
+                const size_t grown = at < kinds.size() ? cells : cells * KeysOf(*h);
+                // The table stays small enough to be looked up from the nearest caches and made in a moment.
+                if (e > k && (grown > MaxGroupCells || grown * (e - k + 1) > MaxGroupWork)) break;
+                if (at == kinds.size()) {
+                    kinds.push_back({h, KeysOf(*h), cells});
+                    cells = grown;
                 }
+                kindOf.push_back(at);
+            }
+            // The kind with the most keys (a sum, whose odd numbers reach far) takes the highest digit: the
+            // table is as large either way, but the cells combinations of 1..52 reach then lie close together.
+            std::vector<size_t> order(kinds.size());
+            for (size_t t = 0; t < order.size(); ++t) order[t] = t;
+            std::stable_sort(order.begin(), order.end(),
+                             [&](size_t x, size_t y) { return kinds[x].Keys < kinds[y].Keys; });
+            cells = 1;
+            for (size_t t : order) {
+                kinds[t].Stride = cells;
+                cells *= kinds[t].Keys;
+            }
+            for (const TKind& t : kinds)
+                for (size_t x = 0; x < 256; ++x) g.Weight[x] += static_cast<uint32_t>(t.Form->Weight[x] * t.Stride);
+            g.First.assign(cells, none);
+            for (size_t j = k; j < e; ++j) {
+                const TKind& t = kinds[kindOf[j - k]];
+                const std::vector<uint8_t>& accept = forms[j]->Accept;
+                for (size_t key = 0; key < t.Keys; ++key) {
+                    const bool match = key < accept.size() && accept[key];
+                    if (match != FSteps[j].Exclude) continue;
+                    for (size_t hi = key * t.Stride; hi < cells; hi += t.Stride * t.Keys)
+                        for (uint16_t *c = &g.First[hi], *end = c + t.Stride; c < end; ++c)
+                            if (*c == none) *c = static_cast<uint16_t>(j);
+                }
+            }
         }
         g.End = e;
         // A lone step is left to its matcher: bits need no pass over the removed combinations, a group does.
@@ -238,6 +393,70 @@ void TMaskedList::BuildGroups() {
         FGroups.push_back(std::move(g));
         k = e;
     }
+    FLead = 0;
+    while (FLead < K && FSteps[FLead].ByPositions && FSteps[FLead].Exclude) ++FLead;
+    if (FLead < K && FGroupAt[FLead] < 0) FLead = K;
+}
+
+// Every combination of the chunk is alive and its mark unwritten: the step the group looks up is its mark (Alive
+// when the group keeps it). The few removed by position before the group are then moved to their own step.
+// Returns the count removed.
+size_t TMaskedList::Direct(const TComb* in, uint32_t first, size_t m, TScratch& s) {
+    const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+    uint16_t* const at = S.FStep.data() + first;
+    // A group of a few steps is counted afterwards, a step at a time by a loop the compiler makes wide; a long
+    // one (a walk) is counted as it goes, in four interleaved tallies so that a run of one step does not wait on
+    // one counter.
+    const bool few = g.End - g.Begin <= FewSteps;
+    uint64_t* const tally = s.Tally.data();
+    const size_t stride = K + 1, k = K;
+    auto put = [&](uint16_t st, size_t i) {
+        at[i] = st;
+        if (!few) ++tally[(i & 3) * stride + std::min<size_t>(st, k)];
+    };
+    if (S.FFullSet && g.PerNumber) {
+        WalkFullSet<uint16_t>(
+            first, m, g.First.data(), TListState::Alive, [](uint16_t a, uint16_t b) { return std::min(a, b); }, put);
+    } else if (S.FFullSet) {
+        const uint16_t* f = g.First.data();
+        WalkFullSet<uint32_t>(
+            first, m, g.Weight.data(), 0, [](uint32_t a, uint32_t b) { return a + b; },
+            [&](uint32_t cell, size_t i) { put(f[cell], i); });
+    } else if (g.PerNumber) {
+        for (size_t i = 0; i < m; ++i) put(FirstStep<true>(g, in[i].N), i);
+    } else {
+        for (size_t i = 0; i < m; ++i) put(FirstStep<false>(g, in[i].N), i);
+    }
+    size_t removed = 0;
+    for (size_t j = 0; j < FLead; ++j) {
+        const auto& pos = FSteps[j].Positions;
+        size_t n = 0;
+        for (auto it = std::lower_bound(pos.begin(), pos.end(), first); it != pos.end() && *it < first + m; ++it) {
+            uint16_t& mark = at[*it - first];
+            if (mark < FLead) continue; // an earlier removal by position has it
+            if (!few) --tally[std::min<size_t>(mark, K)];
+            mark = static_cast<uint16_t>(j);
+            ++n;
+        }
+        s.Count(j, n);
+        removed += n;
+    }
+    for (size_t x = g.Begin; x < g.End; ++x) {
+        uint64_t c = 0;
+        if (few) {
+            c = CountEqual(at, m, static_cast<uint16_t>(x));
+        } else {
+            for (size_t q = 0; q < 4; ++q) c += std::exchange(tally[q * stride + x], 0);
+        }
+        s.Count(x, c);
+        removed += c;
+    }
+    if (!few)
+        for (size_t q = 0; q < 4; ++q) tally[q * stride + K] = 0;
+    if (g.End == K) return removed; // no step after the group reads which are alive
+    for (size_t w = 0, words = (m + 63) / 64; w < words; ++w)
+        s.Alive[w] = AliveBits(at + w * 64, std::min<size_t>(64, m - w * 64));
+    return removed;
 }
 
 // Takes m combinations through the steps from `from` on. Without `idx` they are the source's from `first`, all
@@ -256,12 +475,20 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         const size_t n = std::min<size_t>(64, m - w * 64);
         return n == 64 ? ~0ull : (1ull << n) - 1;
     };
-    const bool prefilled = !idx && from < K;
+    // A group first in line (after removals by position) writes every mark itself; otherwise the marks are
+    // filled with the first step.
+    const bool direct = !idx && from == 0 && FLead < K && !FDistinct;
+    const bool prefilled = !idx && from < K && !direct;
     if (prefilled) FillMarks(marks + first, m, static_cast<uint16_t>(from));
     size_t words = (m + 63) / 64;
     for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     size_t alive = m;
-    for (size_t k = from, next; k < K && alive > 0; k = next) {
+    size_t start = from;
+    if (direct) {
+        alive -= Direct(in, first, m, s);
+        start = FGroups[static_cast<size_t>(FGroupAt[FLead])].End;
+    }
+    for (size_t k = start, next; k < K && alive > 0; k = next) {
         next = k + 1;
         if (FGroupAt[k] >= 0) {
             // A group of steps: each combination's first removing step is looked up without a branch, then the
@@ -269,22 +496,14 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
             // so that a run of removals at one step does not wait on one counter.
             const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[k])];
             next = g.End;
-            const uint16_t* firstOf = g.First.data();
+            uint64_t* const tally = s.Tally.data();
             uint16_t* const r = s.Step.data();
             if (g.PerNumber) {
-                for (size_t i = 0; i < m; ++i) {
-                    const uint8_t* n = cur[i].N;
-                    const uint16_t x = std::min(firstOf[n[0]], firstOf[n[1]]),
-                                   y = std::min(firstOf[n[2]], firstOf[n[3]]),
-                                   z = std::min(firstOf[n[4]], firstOf[n[5]]);
-                    r[i] = std::min(std::min(x, y), z);
-                }
+                for (size_t i = 0; i < m; ++i) r[i] = FirstStep<true>(g, cur[i].N);
             } else {
-                const TSumKeyForm& f = *g.Form;
-                for (size_t i = 0; i < m; ++i) r[i] = firstOf[f.Key(cur[i])];
+                for (size_t i = 0; i < m; ++i) r[i] = FirstStep<false>(g, cur[i].N);
             }
             const bool stored = prefilled && k == from;
-            uint64_t* const tally = s.Tally.data();
             size_t failed = 0;
             for (size_t w = 0; w < words; ++w) {
                 uint64_t fail = 0;
@@ -357,7 +576,9 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
         words = (m + 63) / 64;
         for (size_t w = 0; w < words; ++w) s.Alive[w] = valid(w);
     }
-    if (!curIdx && !FDistinct) {
+    if (!curIdx && direct) {
+        // The group wrote Alive for the combinations it kept; later steps wrote over those they removed.
+    } else if (!curIdx && !FDistinct) {
         // Most may survive, in place: Alive has every bit set, so a survivor's mark is or-ed with all ones and
         // any other mark with nothing, without a branch.
         for (size_t w = 0; w < words; ++w) {

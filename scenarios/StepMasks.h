@@ -44,8 +44,10 @@ class TListState {
 public:
     static constexpr uint16_t Alive = 0xFFFF;
 
-    // The source: a list the state owns, or one it borrows for the run (the generated starting list).
-    void Borrow(const TCombsArray& list);
+    // The source: a list the state owns, or one it borrows for the run (the generated starting list). A borrowed
+    // full set (every combination of the game in lexicographic order) is then walked through by counting
+    // instead of being read.
+    void Borrow(const TCombsArray& list, bool fullSet = false);
     void Own(TCombsArray&& list);
     const TCombsArray& Source() const { return *FSrc; }
     const TComb* Data() const { return FSrc->Data(); }
@@ -74,6 +76,7 @@ private:
     TCombsArray FOwn;
     std::vector<uint16_t> FStep; // per source combination: Alive or the step that removed it
     bool FMasked = false;
+    bool FFullSet = false;
     std::vector<uint32_t> FAlive; // positions of the list's combinations when known (a masked list left few)
     bool FHasAlive = false;
 };
@@ -112,18 +115,21 @@ public:
 
 private:
     struct TScratch;
-    // Consecutive steps with key forms decided by one lookup: either steps reading the same weights (the first
-    // step that removes a key, per key), or removals of combinations holding a flagged number (the first step
-    // that flags a number, per number; a combination stops at the least over its numbers).
+    // Consecutive steps with key forms decided by one lookup: either steps reading a few kinds of weights (the
+    // keys of every kind packed into one cell number; the first step that removes a cell, per cell), or removals
+    // of combinations holding a flagged number (the first step that flags a number, per number; a combination
+    // stops at the least over its numbers).
     struct TGroup {
         size_t Begin = 0, End = 0;
         bool PerNumber = false;
-        const TSumKeyForm* Form = nullptr;
-        std::vector<uint16_t> First; // a step number or TListState::Alive
+        std::array<uint32_t, 256> Weight{}; // per number: its weight of every kind, each at its place in the cell
+        std::vector<uint16_t> First;        // a step number or TListState::Alive
     };
+    template <bool PerNumber> static uint16_t FirstStep(const TGroup& g, const uint8_t* n);
     void BuildGroups();
     void Evaluate(bool all);
     void Ensure();
+    size_t Direct(const TComb* in, uint32_t first, size_t m, TScratch& s);
     void Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s);
 
     TListState& S;
@@ -141,6 +147,7 @@ private:
     std::array<uint32_t, 256> FMax{}; // per number: 1 + the latest step a combination holding it reaches
     std::vector<TGroup> FGroups;
     std::vector<int32_t> FGroupAt; // per step: the group beginning there, or -1
+    size_t FLead = 0;              // the group a first evaluation starts with, after removals by position; or K
 };
 
 class TSteppedList final : public TSetList {
