@@ -182,20 +182,18 @@ TEST_P(StepMasks, DecisionsGiveTheReferenceCounts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, StepMasks,
-                         testing::Values(TCase{"tiny", 7, 12, 1}, TCase{"one chunk", 5000, 40, 2},
-                                         TCase{"many chunks", 300000, 60, 3}, TCase{"long walk", 120000, 400, 4},
-                                         TCase{"no steps", 1000, 0, 5}, TCase{"full set", 0, 25, 6},
-                                         TCase{"keys first", 300000, 60, 7, false, 2},
-                                         TCase{"numbers first", 300000, 60, 8, false, 1},
-                                         TCase{"full set keys", 0, 25, 9, false, 2},
-                                         TCase{"full set numbers", 0, 40, 10, false, 1},
-                                         TCase{"full set keys only", 0, 5, 11, false, 2}),
-                         [](const testing::TestParamInfo<TCase>& i) {
-                             std::string n = i.param.Name;
-                             std::replace(n.begin(), n.end(), ' ', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Lists, StepMasks,
+    testing::Values(TCase{"tiny", 7, 12, 1}, TCase{"one chunk", 5000, 40, 2}, TCase{"many chunks", 300000, 60, 3},
+                    TCase{"long walk", 120000, 400, 4}, TCase{"no steps", 1000, 0, 5}, TCase{"full set", 0, 25, 6},
+                    TCase{"keys first", 300000, 60, 7, false, 2}, TCase{"numbers first", 300000, 60, 8, false, 1},
+                    TCase{"full set keys", 0, 25, 9, false, 2}, TCase{"full set numbers", 0, 40, 10, false, 1},
+                    TCase{"full set keys only", 0, 5, 11, false, 2}),
+    [](const testing::TestParamInfo<TCase>& i) {
+        std::string n = i.param.Name;
+        std::replace(n.begin(), n.end(), ' ', '_');
+        return n;
+    });
 
 } // namespace
 } // namespace zorb
