@@ -64,25 +64,17 @@ template <bool PerNumber>
 
 namespace {
 
-// Calls f(combination, i) for the combinations of the full set with lexicographic ranks first..first+m-1, as
-// numbers of the game, with acc = the fold of op over T of the first five numbers: a run of combinations
-// differing in the last number shares it, so that a combination costs one lookup.
-template <class V, class Op, class F>
-[[gnu::always_inline]] inline void WalkFullSet(size_t first, size_t m, const V* T, V identity, Op op, F f) {
+// The combination of the full set with lexicographic rank r.
+void UnrankFull(size_t r, int c[6]) {
     constexpr int N = MaxNumber;
     static const auto choose = [] {
-        std::array<std::array<size_t, 7>, N + 1> c{};
-        for (int n = 0; n <= N; ++n) {
-            c[static_cast<size_t>(n)][0] = 1;
-            for (int k = 1; k <= 6 && k <= n; ++k)
-                c[static_cast<size_t>(n)][static_cast<size_t>(k)] =
-                    c[static_cast<size_t>(n - 1)][static_cast<size_t>(k - 1)] +
-                    (k <= n - 1 ? c[static_cast<size_t>(n - 1)][static_cast<size_t>(k)] : 0);
+        std::array<std::array<size_t, 7>, N + 1> t{};
+        for (size_t n = 0; n <= N; ++n) {
+            t[n][0] = 1;
+            for (size_t k = 1; k <= 6 && k <= n; ++k) t[n][k] = t[n - 1][k - 1] + (k <= n - 1 ? t[n - 1][k] : 0);
         }
-        return c;
+        return t;
     }();
-    int c[6];
-    size_t r = first;
     for (int j = 0, x = MinNumber; j < 6; ++j, ++x) {
         // Combinations whose j-th number is x: the other 5 - j from the N - x above it.
         while (r >= choose[static_cast<size_t>(N - x)][static_cast<size_t>(5 - j)]) {
@@ -91,19 +83,34 @@ template <class V, class Op, class F>
         }
         c[j] = x;
     }
+}
+
+// Moves c, whose last number is past the game's, to the first combination of the next prefix of five; returns
+// the first position that changed.
+int NextPrefix(int c[6]) {
+    int j = 4;
+    while (c[j] == MaxNumber - (5 - j)) --j;
+    ++c[j];
+    for (int q = j + 1; q < 6; ++q) c[q] = c[q - 1] + 1;
+    return j;
+}
+
+// Calls f(acc, i) for the combinations of the full set with lexicographic ranks first + i, i < m, with acc the
+// fold of op over T of their numbers: a run of combinations differing in the last number shares the fold of
+// the first five, so that a combination costs one lookup.
+template <class V, class Op, class F>
+[[gnu::always_inline]] inline void WalkFullSet(size_t first, size_t m, const V* T, V identity, Op op, F f) {
+    int c[6];
+    UnrankFull(first, c);
     V acc[6];
     acc[0] = identity;
     for (int j = 0; j < 5; ++j) acc[j + 1] = op(acc[j], T[c[j]]);
     for (size_t i = 0;;) {
-        const size_t run = std::min<size_t>(m - i, static_cast<size_t>(N - c[5] + 1));
+        const size_t run = std::min<size_t>(m - i, static_cast<size_t>(MaxNumber - c[5] + 1));
         const V a = acc[5];
         for (size_t t = 0, x = static_cast<size_t>(c[5]); t < run; ++t, ++x, ++i) f(op(a, T[x]), i);
         if (i >= m) return;
-        int j = 4;
-        while (c[j] == N - (5 - j)) --j;
-        ++c[j];
-        for (int q = j + 1; q < 6; ++q) c[q] = c[q - 1] + 1;
-        for (int q = j; q < 5; ++q) acc[q + 1] = op(acc[q], T[c[q]]);
+        for (int q = NextPrefix(c); q < 5; ++q) acc[q + 1] = op(acc[q], T[c[q]]);
     }
 }
 
@@ -171,13 +178,14 @@ void TListState::Borrow(const TCombsArray& list, bool fullSet) {
     FCount = list.Count();
     FMasked = FHasAlive = false;
     FFullSet = fullSet && FCount == static_cast<size_t>(FullCombsCount);
+    FChunksKnown = false;
 }
 
 void TListState::Own(TCombsArray&& list) {
     FOwn = std::move(list);
     FSrc = &FOwn;
     FCount = FOwn.Count();
-    FMasked = FHasAlive = FFullSet = false;
+    FMasked = FHasAlive = FFullSet = FChunksKnown = false;
 }
 
 void TListState::ForEach(const std::function<bool(const TComb&)>& fn) const {
@@ -226,14 +234,19 @@ void TListState::CopyTo(TCombsArray& out) const {
     }
     const size_t n = Size(), blocks = (n + ChunkSize - 1) / ChunkSize;
     std::vector<size_t> counts(blocks + 1, 0);
-    tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
-        const size_t i = b * ChunkSize;
-        counts[b + 1] = CountEqual(FStep.data() + i, std::min(n, i + ChunkSize) - i, Alive);
-    });
+    if (FChunksKnown && FChunkAlive.size() == blocks) {
+        for (size_t b = 0; b < blocks; ++b) counts[b + 1] = FChunkAlive[b];
+    } else {
+        tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
+            const size_t i = b * ChunkSize;
+            counts[b + 1] = CountEqual(FStep.data() + i, std::min(n, i + ChunkSize) - i, Alive);
+        });
+    }
     for (size_t b = 0; b < blocks; ++b) counts[b + 1] += counts[b];
     tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
         size_t w = counts[b];
-        ForEachAlive(FStep.data(), b * ChunkSize, std::min(n, (b + 1) * ChunkSize), [&](size_t i) { o[w++] = d[i]; });
+        const size_t first = b * ChunkSize, len = std::min(n, first + ChunkSize) - first;
+        ForEachAlive(FStep.data(), first, first + len, [&](size_t i) { o[w++] = d[i]; });
     });
 }
 
@@ -249,7 +262,7 @@ void TListState::Compact() {
     CopyTo(FOwn);
     FSrc = &FOwn;
     FCount = FOwn.Count();
-    FMasked = FHasAlive = FFullSet = false;
+    FMasked = FHasAlive = FFullSet = FChunksKnown = false;
 }
 
 size_t TListState::OwnBytes() const {
@@ -463,7 +476,7 @@ size_t TMaskedList::Direct(const TComb* in, uint32_t first, size_t m, TScratch& 
 // alive so far: their marks are first filled with `from`, so the many a first step stops cost no store each.
 // Survivors stay where they are while most of the combinations pass (a matcher is cheaper than a copy), and move
 // to the front of a work list once few are left.
-void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s) {
+size_t TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s) {
     uint16_t* const marks = S.FStep.data();
     const TComb* cur = in;
     const uint32_t* curIdx = idx;
@@ -596,6 +609,7 @@ void TMaskedList::Kernel(const TComb* in, const uint32_t* idx, uint32_t first, s
             }
     }
     s.Count(K, alive);
+    return alive;
 }
 
 void TMaskedList::Evaluate(bool all) {
@@ -609,12 +623,16 @@ void TMaskedList::Evaluate(bool all) {
     // down, so that later decisions look at those alone.
     const bool narrow = !all && (FFrontAll ? FCur * 4 < n : FCur * 2 < n);
     std::vector<std::vector<uint32_t>> open(narrow ? chunks : 0);
+    // A first evaluation leaves the count of each chunk, which a copy of the list then need not take again.
+    S.FChunksKnown = false;
+    if (all) S.FChunkAlive.resize(chunks);
     auto chunk = [&](size_t c) {
         TScratch& s = scratch.local();
         const size_t first = c * ChunkSize, len = std::min(ChunkSize, n - first);
         s.Prepare(K, len);
         if (all) {
-            Kernel(S.Data() + first, nullptr, static_cast<uint32_t>(first), len, from, s);
+            S.FChunkAlive[c] =
+                static_cast<uint32_t>(Kernel(S.Data() + first, nullptr, static_cast<uint32_t>(first), len, from, s));
             return;
         }
         // Only the combinations the undone or skipped steps had stopped go on, from the step after them.
@@ -638,6 +656,7 @@ void TMaskedList::Evaluate(bool all) {
     } else {
         tbb::parallel_for(size_t(0), chunks, chunk);
     }
+    S.FChunksKnown = all;
     for (TScratch& s : scratch) {
         for (size_t k = s.Lo; k <= s.Hi && k < s.Hist.size(); ++k) G[k] += s.Hist[k];
         if (FDistinct)

@@ -77,6 +77,8 @@ private:
     std::vector<uint16_t> FStep; // per source combination: Alive or the step that removed it
     bool FMasked = false;
     bool FFullSet = false;
+    std::vector<uint32_t> FChunkAlive; // per chunk of the marks: how many are Alive, when known
+    bool FChunksKnown = false;
     std::vector<uint32_t> FAlive; // positions of the list's combinations when known (a masked list left few)
     bool FHasAlive = false;
 };
@@ -130,7 +132,8 @@ private:
     void Evaluate(bool all);
     void Ensure();
     size_t Direct(const TComb* in, uint32_t first, size_t m, TScratch& s);
-    void Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s);
+    // Returns the count left alive.
+    size_t Kernel(const TComb* in, const uint32_t* idx, uint32_t first, size_t m, size_t from, TScratch& s);
 
     TListState& S;
     const std::vector<TSetStep>& FSteps;
