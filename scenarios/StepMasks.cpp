@@ -23,6 +23,7 @@ constexpr size_t MaxFormKeys = 1 << 16;
 constexpr size_t MaxGroupCells = 1 << 20;
 constexpr size_t MaxGroupWork = 1 << 23;
 constexpr size_t FewSteps = 6;
+constexpr size_t MaxCountedCells = 1 << 18;
 
 // The key form of a step, when its decision can be looked up (a step by positions is decided by them).
 const TSumKeyForm* FormOf(const TSetStep& s) {
@@ -179,6 +180,7 @@ void TListState::Borrow(const TCombsArray& list, bool fullSet) {
     FMasked = FHasAlive = false;
     FFullSet = fullSet && FCount == static_cast<size_t>(FullCombsCount);
     FChunksKnown = false;
+    FView.reset();
 }
 
 void TListState::Own(TCombsArray&& list) {
@@ -186,10 +188,77 @@ void TListState::Own(TCombsArray&& list) {
     FSrc = &FOwn;
     FCount = FOwn.Count();
     FMasked = FHasAlive = FFullSet = FChunksKnown = false;
+    FView.reset();
+}
+
+// Calls f(i, bits, c) for the runs of combinations sharing their first five numbers c[0..4] among the ranks first
+// .. first + m - 1: the run starts at first + i with last number c[5], and bit x of `bits` is set when the
+// combination ending in x is kept by the cells (the runs' bits are looked up by the cell of the first five).
+template <class F> void TListState::ForEachRun(size_t first, size_t m, F f) const {
+    const TCellView& v = *FView;
+    int c[6];
+    UnrankFull(first, c);
+    uint32_t acc[6] = {};
+    for (int j = 0; j < 5; ++j) acc[j + 1] = acc[j] + v.Weight[static_cast<size_t>(c[j])];
+    for (size_t i = 0;;) {
+        const size_t run = std::min<size_t>(m - i, static_cast<size_t>(MaxNumber - c[5] + 1));
+        const uint64_t below = static_cast<uint64_t>(c[5]), above = below + run; // x in [below, above)
+        const uint64_t window = (above >= 64 ? ~0ull : (1ull << above) - 1) & ~((1ull << below) - 1);
+        f(i, v.RunBits[acc[5]] & window, c);
+        i += run;
+        if (i >= m) return;
+        for (int q = NextPrefix(c); q < 5; ++q) acc[q + 1] = acc[q] + v.Weight[static_cast<size_t>(c[q])];
+    }
+}
+
+template <class F> void TListState::ForEachKept(size_t first, size_t m, F f) const {
+    const TCellView& v = *FView;
+    auto removed = std::lower_bound(v.Removed.begin(), v.Removed.end(), first);
+    bool go = true;
+    ForEachRun(first, m, [&](size_t i, uint64_t bits, const int* c) {
+        for (; go && bits; bits &= bits - 1) {
+            const size_t rank = first + i + static_cast<size_t>(std::countr_zero(bits) - c[5]);
+            while (removed != v.Removed.end() && *removed < rank) ++removed;
+            if (removed != v.Removed.end() && *removed == rank) continue;
+            go = f(rank);
+        }
+    });
+}
+
+size_t TListState::CountKept(size_t first, size_t m) const {
+    size_t n = 0;
+    ForEachRun(first, m, [&](size_t, uint64_t bits, const int*) { n += static_cast<size_t>(std::popcount(bits)); });
+    const TCellView& v = *FView;
+    for (auto it = std::lower_bound(v.Removed.begin(), v.Removed.end(), first);
+         it != v.Removed.end() && *it < first + m; ++it) {
+        // A removed combination was counted when its cell keeps it.
+        uint32_t cell = 0;
+        for (uint8_t x : Data()[*it].N) cell += v.Weight[x];
+        n -= v.Kept[cell];
+    }
+    return n;
+}
+
+void TListState::MarkView() {
+    FStep.resize(Size());
+    const size_t n = Size(), blocks = (n + ChunkSize - 1) / ChunkSize;
+    tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
+        const size_t first = b * ChunkSize, len = std::min(n, first + ChunkSize) - first;
+        std::fill(FStep.begin() + static_cast<std::ptrdiff_t>(first),
+                  FStep.begin() + static_cast<std::ptrdiff_t>(first + len), 0);
+        ForEachKept(first, len, [&](size_t rank) { return FStep[rank] = Alive, true; });
+    });
+    FView.reset();
+    FMasked = true;
+    FHasAlive = FChunksKnown = false;
 }
 
 void TListState::ForEach(const std::function<bool(const TComb&)>& fn) const {
     const TComb* d = Data();
+    if (FView) {
+        ForEachKept(0, Size(), [&](size_t rank) { return fn(d[rank]); });
+        return;
+    }
     if (FHasAlive) {
         for (uint32_t i : FAlive)
             if (!fn(d[i])) return;
@@ -200,10 +269,29 @@ void TListState::ForEach(const std::function<bool(const TComb&)>& fn) const {
 }
 
 const TComb& TListState::First() const {
-    return At(0);
+    size_t at = 0;
+    if (FView) {
+        ForEachKept(0, Size(), [&](size_t rank) { return at = rank, false; });
+        return Data()[at];
+    }
+    if (!FMasked) return Data()[0];
+    if (FHasAlive) return Data()[FAlive[0]];
+    while (FStep[at] != Alive) ++at;
+    return Data()[at];
 }
 
 const TComb& TListState::Last() const {
+    if (FView) {
+        // Back from the end a block at a time: the last kept combination of the first block that has one.
+        constexpr size_t Block = 1 << 14;
+        for (size_t end = Size(); end > 0;) {
+            const size_t b = end > Block ? end - Block : 0;
+            size_t last = SIZE_MAX;
+            ForEachKept(b, end - b, [&](size_t rank) { return last = rank, true; });
+            if (last != SIZE_MAX) return Data()[last];
+            end = b;
+        }
+    }
     if (!FMasked) return Data()[FCount - 1];
     if (FHasAlive) return Data()[FAlive.back()];
     size_t i = Size();
@@ -211,7 +299,8 @@ const TComb& TListState::Last() const {
     return Data()[i - 1];
 }
 
-const TComb& TListState::At(size_t k) const {
+const TComb& TListState::At(size_t k) {
+    if (FView) MarkView(); // picks by index: marks once, then each pick is a scan as for any masked list
     if (!FMasked) return Data()[k];
     if (FHasAlive) return Data()[FAlive[k]];
     for (size_t i = 0;; ++i)
@@ -222,6 +311,35 @@ void TListState::CopyTo(TCombsArray& out) const {
     out.SetCount(FCount);
     const TComb* d = Data();
     TComb* o = out.Data();
+    if (FView) {
+        const size_t n = Size(), blocks = (n + ChunkSize - 1) / ChunkSize;
+        std::vector<size_t> counts(blocks + 1, 0);
+        tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
+            counts[b + 1] = CountKept(b * ChunkSize, std::min(n, (b + 1) * ChunkSize) - b * ChunkSize);
+        });
+        for (size_t b = 0; b < blocks; ++b) counts[b + 1] += counts[b];
+        // The combinations are made from their runs, not read.
+        tbb::parallel_for(size_t(0), blocks, [&](size_t b) {
+            size_t w = counts[b];
+            const size_t first = b * ChunkSize;
+            auto removed = std::lower_bound(FView->Removed.begin(), FView->Removed.end(), first);
+            ForEachRun(first, std::min(n, first + ChunkSize) - first, [&](size_t i, uint64_t bits, const int* c) {
+                const uint32_t low = static_cast<uint32_t>(c[0]) | static_cast<uint32_t>(c[1]) << 8 |
+                                     static_cast<uint32_t>(c[2]) << 16 | static_cast<uint32_t>(c[3]) << 24;
+                for (; bits; bits &= bits - 1) {
+                    const int x = std::countr_zero(bits);
+                    const size_t rank = first + i + static_cast<size_t>(x - c[5]);
+                    while (removed != FView->Removed.end() && *removed < rank) ++removed;
+                    if (removed != FView->Removed.end() && *removed == rank) continue;
+                    const uint16_t high = static_cast<uint16_t>(c[4] | x << 8);
+                    std::memcpy(o[w].N, &low, 4);
+                    std::memcpy(o[w].N + 4, &high, 2);
+                    ++w;
+                }
+            });
+        });
+        return;
+    }
     if (!FMasked) {
         if (FCount) ParallelCopyCombs(o, d, FCount);
         return;
@@ -251,7 +369,7 @@ void TListState::CopyTo(TCombsArray& out) const {
 }
 
 void TListState::Compact() {
-    if (!FMasked) return;
+    if (!FMasked && !FView) return;
     if (FSrc == &FOwn) {
         TCombsArray list;
         CopyTo(list);
@@ -263,10 +381,12 @@ void TListState::Compact() {
     FSrc = &FOwn;
     FCount = FOwn.Count();
     FMasked = FHasAlive = FFullSet = FChunksKnown = false;
+    FView.reset();
 }
 
 size_t TListState::OwnBytes() const {
-    return FOwn.Capacity() * sizeof(TComb) + FStep.capacity() * sizeof(uint16_t) + FAlive.capacity() * 4;
+    return FOwn.Capacity() * sizeof(TComb) + FStep.capacity() * sizeof(uint16_t) + FAlive.capacity() * 4 +
+           FCellWork.capacity() * 4 + (FView ? FView->Kept.size() : 0);
 }
 
 // --- One evaluation for all steps ------------------------------------------------------------------------------
@@ -313,11 +433,82 @@ TMaskedList::TMaskedList(TListState& state, const std::vector<TSetStep>& steps, 
         S.FMasked = false;
         return;
     }
-    if (S.FStep.size() < S.Size()) S.FStep.resize(S.Size());
-    S.FMasked = true;
+    if (S.FView) S.Compact();
+    FOff.assign(K, 0);
     S.FHasAlive = false;
     BuildGroups();
+    if (CellsEligible()) {
+        CellsStart();
+        return;
+    }
+    if (S.FStep.size() < S.Size()) S.FStep.resize(S.Size());
+    S.FMasked = true;
     Evaluate(true);
+}
+
+// --- Counted per cell --------------------------------------------------------------------------------------------
+
+bool TMaskedList::CellsEligible() const {
+    if (!S.FFullSet || FDistinct || FLead > 1 || FLead >= K || FGroupAt[FLead] < 0) return false;
+    const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+    return !g.PerNumber && g.End == K && g.First.size() <= MaxCountedCells;
+}
+
+// How many combinations of the full set each cell holds, number by number: a combination of j numbers up to x is
+// one of j numbers below x, or one of j - 1 below x with x added.
+void TMaskedList::CellsStart() {
+    FCells = true;
+    const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+    const size_t cells = g.First.size();
+    std::vector<uint32_t>& dp = S.FCellWork;
+    dp.assign(7 * cells, 0);
+    dp[0] = 1;
+    size_t hi[7] = {};
+    for (int x = MinNumber, taken = 1; x <= MaxNumber; ++x, ++taken) {
+        const size_t w = g.Weight[static_cast<size_t>(x)];
+        for (size_t j = static_cast<size_t>(std::min(taken, 6)); j >= 1; --j) {
+            const uint32_t* src = dp.data() + (j - 1) * cells;
+            uint32_t* dst = dp.data() + j * cells + w;
+            const size_t n = hi[j - 1] + 1;
+            size_t c = 0;
+#ifdef __SSE2__
+            for (; c + 4 <= n; c += 4) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + c));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + c));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + c), _mm_add_epi32(a, b));
+            }
+#endif
+            for (; c < n; ++c) dst[c] += src[c];
+            hi[j] = std::max(hi[j], hi[j - 1] + w);
+        }
+    }
+    FNow = g.First;
+    FByRank.clear();
+    if (FLead == 1)
+        for (uint32_t rank : FSteps[0].Positions) {
+            const TComb& c = S.Data()[rank];
+            uint32_t cell = 0;
+            for (uint8_t x : c.N) cell += g.Weight[x];
+            FByRank.push_back({rank, cell});
+        }
+    CellsRecount();
+}
+
+// The counts of the undecided steps: each cell's combinations go to the step now removing it, less those removed
+// by position first.
+void TMaskedList::CellsRecount() {
+    const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+    const size_t cells = g.First.size();
+    const uint32_t* n = S.FCellWork.data() + 6 * cells;
+    for (size_t j = FNext; j <= K; ++j) G[j] = 0;
+    auto slot = [&](size_t cell) { return FNow[cell] == TListState::Alive ? K : FNow[cell]; };
+    for (size_t c = 0; c < cells; ++c)
+        if (n[c] && slot(c) >= FNext) G[slot(c)] += n[c];
+    if (FLead == 1 && !FOff[0])
+        for (const auto& [rank, cell] : FByRank) {
+            if (slot(cell) >= FNext) --G[slot(cell)];
+            if (FNext == 0) ++G[0];
+        }
 }
 
 void TMaskedList::BuildGroups() {
@@ -387,6 +578,7 @@ void TMaskedList::BuildGroups() {
             for (size_t j = k; j < e; ++j) {
                 const TKind& t = kinds[kindOf[j - k]];
                 const std::vector<uint8_t>& accept = forms[j]->Accept;
+                g.StepKeys.push_back({t.Stride, t.Keys, &accept, FSteps[j].Exclude});
                 for (size_t key = 0; key < t.Keys; ++key) {
                     const bool match = key < accept.size() && accept[key];
                     if (match != FSteps[j].Exclude) continue;
@@ -672,7 +864,19 @@ void TMaskedList::Evaluate(bool all) {
 }
 
 void TMaskedList::Ensure() {
-    if (!FAnyPending) return;
+    if (FCells && FOffChanged) {
+        // Cells whose removing step was undone or skipped go on to the next step in force that removes them.
+        const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+        for (size_t c = 0; c < FNow.size(); ++c) {
+            size_t at = FNow[c];
+            if (at == TListState::Alive || !FOff[at]) continue;
+            while (++at < K && (FOff[at] || !g.StepKeys[at - g.Begin].Removes(c))) {}
+            FNow[c] = at < K ? static_cast<uint16_t>(at) : TListState::Alive;
+        }
+        FOffChanged = false;
+        CellsRecount();
+    }
+    if (FCells || !FAnyPending) return;
     Evaluate(false);
     std::fill(FPending.begin(), FPending.end(), 0);
     FAnyPending = false;
@@ -707,6 +911,8 @@ void TMaskedList::Undo(size_t k) {
         FAnyPending = true;
     }
     G[k] = 0;
+    FOff[k] = 1;
+    FOffChanged = true;
     FResume = FNext;
 }
 
@@ -718,6 +924,8 @@ void TMaskedList::Skip(size_t to) {
             FAnyPending = true;
         }
         G[x] = 0;
+        FOff[x] = 1;
+        FOffChanged = true;
     }
     FNext = std::max(FNext, to);
     FResume = FNext;
@@ -729,6 +937,33 @@ void TMaskedList::Finish() {
     S.FCount = FCur;
     assert(K == 0 || G[K] == FCur);
     if (K == 0) return;
+    if (FCells) {
+        const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
+        auto view = std::make_shared<TListState::TCellView>();
+        view->Weight = g.Weight;
+        view->Kept.resize(FNow.size());
+        for (size_t c = 0; c < FNow.size(); ++c) view->Kept[c] = FNow[c] == TListState::Alive;
+        // Per cell of five numbers that some five reach: which sixth numbers make a kept combination.
+        const size_t cells = FNow.size();
+        const uint32_t* five = S.FCellWork.data() + 5 * cells;
+        view->RunBits.assign(cells, 0);
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, cells, 4096), [&](const auto& r) {
+            for (size_t a = r.begin(); a < r.end(); ++a) {
+                if (!five[a]) continue;
+                uint64_t bits = 0;
+                for (size_t x = MinNumber; x <= MaxNumber; ++x) {
+                    const size_t cell = a + g.Weight[x];
+                    bits |= static_cast<uint64_t>(cell < cells && view->Kept[cell]) << x;
+                }
+                view->RunBits[a] = bits;
+            }
+        });
+        if (FLead == 1 && !FOff[0])
+            for (const auto& [rank, cell] : FByRank) view->Removed.push_back(rank);
+        S.FView = std::move(view);
+        S.FMasked = S.FHasAlive = false;
+        return;
+    }
     // The few left are written down, so that the stake step and the next set read them directly.
     const uint16_t* const marks = S.FStep.data();
     if (!FFrontAll) {

@@ -59,7 +59,7 @@ public:
     void ForEach(const std::function<bool(const TComb&)>& fn) const;
     const TComb& First() const;
     const TComb& Last() const;
-    const TComb& At(size_t k) const; // the k-th combination of the list, from 0
+    const TComb& At(size_t k); // the k-th combination of the list, from 0
     // Writes the list to `out`, which must not be the source.
     void CopyTo(TCombsArray& out) const;
     // Makes the source the list itself (a set starting from the current list reads it as its source).
@@ -67,16 +67,34 @@ public:
     // Bytes held beyond a borrowed source.
     size_t OwnBytes() const;
 
+    // A full set narrowed by steps that look at one cell number per combination: the combinations whose cell is
+    // kept, less a few named by rank.
+    struct TCellView {
+        std::array<uint32_t, 256> Weight{};
+        std::vector<uint8_t> Kept;     // per cell
+        std::vector<uint64_t> RunBits; // per cell of the first five numbers: bit x when a last number x is kept
+        std::vector<uint32_t> Removed; // ranks, ascending
+    };
+
 private:
     friend class TMaskedList;
     friend class TSteppedList;
     static const TCombsArray NoList;
+    // Calls f(rank) for the ranks of the view's combinations from `first` on (m ranks), in order, while f returns
+    // true.
+    template <class F> void ForEachKept(size_t first, size_t m, F f) const;
+    template <class F> void ForEachRun(size_t first, size_t m, F f) const;
+    size_t CountKept(size_t first, size_t m) const;
+    // Writes the view down as marks.
+    void MarkView();
     const TCombsArray* FSrc = &NoList;
     size_t FCount = 0;
     TCombsArray FOwn;
     std::vector<uint16_t> FStep; // per source combination: Alive or the step that removed it
     bool FMasked = false;
     bool FFullSet = false;
+    std::shared_ptr<const TCellView> FView;
+    std::vector<uint32_t> FCellWork;   // the counts of cells, made again for every set
     std::vector<uint32_t> FChunkAlive; // per chunk of the marks: how many are Alive, when known
     bool FChunksKnown = false;
     std::vector<uint32_t> FAlive; // positions of the list's combinations when known (a masked list left few)
@@ -126,6 +144,17 @@ private:
         bool PerNumber = false;
         std::array<uint32_t, 256> Weight{}; // per number: its weight of every kind, each at its place in the cell
         std::vector<uint16_t> First;        // a step number or TListState::Alive
+        // Per step of a group of kinds: where its kind's key sits in the cell, and what it keeps.
+        struct TStepKey {
+            size_t Stride = 1, Keys = 1;
+            const std::vector<uint8_t>* Accept = nullptr;
+            bool Exclude = false;
+            bool Removes(size_t cell) const {
+                const size_t key = cell / Stride % Keys;
+                return (key < Accept->size() && (*Accept)[key]) == Exclude;
+            }
+        };
+        std::vector<TStepKey> StepKeys;
     };
     template <bool PerNumber> static uint16_t FirstStep(const TGroup& g, const uint8_t* n);
     void BuildGroups();
@@ -150,7 +179,18 @@ private:
     std::array<uint32_t, 256> FMax{}; // per number: 1 + the latest step a combination holding it reaches
     std::vector<TGroup> FGroups;
     std::vector<int32_t> FGroupAt; // per step: the group beginning there, or -1
-    size_t FLead = 0;              // the group a first evaluation starts with, after removals by position; or K
+    // A full set whose steps after the removals by position are one group is counted per cell, not per
+    // combination: how many combinations each cell holds, the step now removing each cell, and the combinations
+    // removed by position with their cells.
+    bool CellsEligible() const;
+    void CellsStart();
+    void CellsRecount();
+    bool FCells = false;
+    std::vector<uint16_t> FNow;
+    std::vector<std::pair<uint32_t, uint32_t>> FByRank; // rank, cell
+    std::vector<uint8_t> FOff;                          // steps undone or skipped
+    bool FOffChanged = false;
+    size_t FLead = 0; // the group a first evaluation starts with, after removals by position; or K
 };
 
 class TSteppedList final : public TSetList {

@@ -20,7 +20,8 @@ struct TCase {
     size_t Steps;
     unsigned Seed;
     bool Distinct = true; // without it, a first group writes every mark straight away
-    int Lead = 0;         // the first run: of random kind (0), removals of flagged numbers (1), counts and sums (2)
+    // The first run: of random kind (0), removals of flagged numbers (1), counts and sums (2); or sums only (3)
+    int Lead = 0;
 };
 
 // A step keeps the combinations holding a number of its set, or removes them.
@@ -70,6 +71,12 @@ void MakeSteps(std::vector<TSetStep>& steps, std::mt19937& rng, size_t from, int
         return numbers;
     };
     size_t k = from;
+    for (; lead == 3 && k < steps.size(); ++k) {
+        std::vector<uint8_t> sums(rng() % 400);
+        for (uint8_t& x : sums) x = rng() % 4 != 0;
+        steps[k].Matcher = SumMatcher(sums);
+        steps[k].Exclude = rng() % 2 == 0;
+    }
     for (; lead && k < std::min(steps.size(), from + 6); ++k) {
         TSetStep& s = steps[k];
         s.Exclude = lead == 1 || rng() % 3 == 0;
@@ -175,6 +182,9 @@ TEST_P(StepMasks, DecisionsGiveTheReferenceCounts) {
     stepped.CopyTo(y);
     ASSERT_EQ(x.Count(), y.Count());
     EXPECT_EQ(0, std::memcmp(x.Data(), y.Data(), x.Count() * sizeof(TComb)));
+    size_t seen = 0;
+    masked.ForEach([&](const TComb& comb) { return std::memcmp(&comb, &y[seen++], sizeof comb) == 0; });
+    EXPECT_EQ(seen, y.Count());
     if (x.Count()) {
         EXPECT_EQ(0, std::memcmp(&masked.First(), &y[0], sizeof(TComb)));
         EXPECT_EQ(0, std::memcmp(&masked.Last(), &y[y.Count() - 1], sizeof(TComb)));
@@ -188,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TCase{"long walk", 120000, 400, 4}, TCase{"no steps", 1000, 0, 5}, TCase{"full set", 0, 25, 6},
                     TCase{"keys first", 300000, 60, 7, false, 2}, TCase{"numbers first", 300000, 60, 8, false, 1},
                     TCase{"full set keys", 0, 25, 9, false, 2}, TCase{"full set numbers", 0, 40, 10, false, 1},
-                    TCase{"full set keys only", 0, 5, 11, false, 2}),
+                    TCase{"full set keys only", 0, 5, 11, false, 2}, TCase{"full set sums", 0, 40, 12, false, 3}),
     [](const testing::TestParamInfo<TCase>& i) {
         std::string n = i.param.Name;
         std::replace(n.begin(), n.end(), ' ', '_');
