@@ -88,7 +88,7 @@ void UnrankFull(size_t r, int c[6]) {
 
 // Moves c, whose last number is past the game's, to the first combination of the next prefix of five; returns
 // the first position that changed.
-int NextPrefix(int c[6]) {
+[[gnu::always_inline]] inline int NextPrefix(int c[6]) {
     int j = 4;
     while (c[j] == MaxNumber - (5 - j)) --j;
     ++c[j];
@@ -192,8 +192,9 @@ void TListState::Own(TCombsArray&& list) {
 }
 
 // Calls f(i, bits, c) for the runs of combinations sharing their first five numbers c[0..4] among the ranks first
-// .. first + m - 1: the run starts at first + i with last number c[5], and bit x of `bits` is set when the
-// combination ending in x is kept by the cells (the runs' bits are looked up by the cell of the first five).
+// .. first + m - 1, while it returns true: the run starts at first + i with last number c[5], and bit x of `bits`
+// is set when the combination ending in x is kept by the cells (the runs' bits are looked up by the cell of the
+// first five).
 template <class F> void TListState::ForEachRun(size_t first, size_t m, F f) const {
     const TCellView& v = *FView;
     int c[6];
@@ -204,7 +205,7 @@ template <class F> void TListState::ForEachRun(size_t first, size_t m, F f) cons
         const size_t run = std::min<size_t>(m - i, static_cast<size_t>(MaxNumber - c[5] + 1));
         const uint64_t below = static_cast<uint64_t>(c[5]), above = below + run; // x in [below, above)
         const uint64_t window = (above >= 64 ? ~0ull : (1ull << above) - 1) & ~((1ull << below) - 1);
-        f(i, v.RunBits[acc[5]] & window, c);
+        if (!f(i, v.RunBits[acc[5]] & window, c)) return;
         i += run;
         if (i >= m) return;
         for (int q = NextPrefix(c); q < 5; ++q) acc[q + 1] = acc[q] + v.Weight[static_cast<size_t>(c[q])];
@@ -222,12 +223,16 @@ template <class F> void TListState::ForEachKept(size_t first, size_t m, F f) con
             if (removed != v.Removed.end() && *removed == rank) continue;
             go = f(rank);
         }
+        return go;
     });
 }
 
 size_t TListState::CountKept(size_t first, size_t m) const {
     size_t n = 0;
-    ForEachRun(first, m, [&](size_t, uint64_t bits, const int*) { n += static_cast<size_t>(std::popcount(bits)); });
+    ForEachRun(first, m, [&](size_t, uint64_t bits, const int*) {
+        n += static_cast<size_t>(std::popcount(bits));
+        return true;
+    });
     const TCellView& v = *FView;
     for (auto it = std::lower_bound(v.Removed.begin(), v.Removed.end(), first);
          it != v.Removed.end() && *it < first + m; ++it) {
@@ -336,6 +341,7 @@ void TListState::CopyTo(TCombsArray& out) const {
                     std::memcpy(o[w].N + 4, &high, 2);
                     ++w;
                 }
+                return true;
             });
         });
         return;
