@@ -449,6 +449,7 @@ public:
         // The file stays open, and with it the directory's lock.
         C.FStakes.StakesFile().Truncate();
         C.FStakes.StakesFile().Sync();
+        FSeen = 0;
         C.FStakes.RefreshStakesView(true, false);
     }
     void Shown() override { C.FStakes.RefreshStakesView(true, true); }
@@ -460,12 +461,16 @@ private:
     void CheckNow() {
         FPending = false;
         FLastMs = NowMs();
-        C.FStakes.CheckAndCommitStakes();
+        // The archive does not change during a run: the records checked before need not be read again.
+        const int64_t total = C.FStakes.StakesFile().Count();
+        C.FStakes.CheckAndCommitStakes(FSeen);
+        FSeen = total;
         C.FStakes.RefreshStakesView(true, false);
     }
     TScenarioController& C;
     bool FPending = false;
     int64_t FLastMs = NowMs();
+    int64_t FSeen = 0;
 };
 
 // The run's messages, log entries and panels reach the window here; its stop is polled here.

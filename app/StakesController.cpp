@@ -135,7 +135,7 @@ bool TStakesController::AddSingleStake(const TStakeRecord& record, int drawCount
     return true;
 }
 
-bool TStakesController::CheckAndCommitStakes() {
+bool TStakesController::CheckAndCommitStakes(int64_t from) {
     if (!FStakes.IsOpen() || FStakes.Empty() || FApp.ReadOnly()) return false;
     bool checked = false;
     {
@@ -145,7 +145,7 @@ bool TStakesController::CheckAndCommitStakes() {
         cb.Progress = [this](double percent) {
             FApp.SetProgressText(Format(Tr("Проверка результатов ставок ( завершено %.0f %% )..."), percent));
         };
-        FApp.Attempt([&] { checked = CheckStakes(FStakes, FArchive.Draws(), FApp.Registry(), cb); },
+        FApp.Attempt([&] { checked = CheckStakes(FStakes, FArchive.Draws(), FApp.Registry(), cb, from); },
                      Tr("Ошибка проверки ставок!\r\r%s"));
     }
     if (checked) {

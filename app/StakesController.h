@@ -44,7 +44,8 @@ public:
     bool AddSingleStake(const TStakeRecord& record, int drawCount);
     // One stake of a batch; the producer checks once at the end.
     bool AddBatchStake(const TStakeRecord& record, int drawCount, bool scroll);
-    bool CheckAndCommitStakes();
+    // `from`: the first record not yet checked against the current archive.
+    bool CheckAndCommitStakes(int64_t from = 0);
     void RefreshStakesView(bool repaint, bool scrollToEnd);
     bool DeleteStakeRows(int64_t firstRow, int64_t lastRow); // grid rows: record index + 1
     bool DeleteStakesByMatches(int condition, int value);

@@ -29,7 +29,9 @@ void TFileStakeSink::Separate() {
 }
 
 void TFileStakeSink::Check(bool) {
-    if (CheckStakes(FFile, FRegistry.Draws(), FRegistry, {OnChecked, {}})) FFile.Sync();
+    const int64_t total = FFile.Count();
+    if (CheckStakes(FFile, FRegistry.Draws(), FRegistry, {OnChecked, {}}, FSeen)) FFile.Sync();
+    FSeen = total;
 }
 
 // What is already decided is checked before the file is cut, so no stake leaves unrated.
@@ -39,6 +41,7 @@ void TFileStakeSink::Clear() {
         throw EZorbError(Tr("Ставки не удалены: не все ставки удалось проверить!"));
     FFile.Truncate();
     FFile.Sync();
+    FSeen = 0;
 }
 
 } // namespace zorb

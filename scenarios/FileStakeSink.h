@@ -29,6 +29,7 @@ public:
 private:
     TStakesFile& FFile;
     const TStatList& FRegistry;
+    int64_t FSeen = 0; // records checked against the run's archive: every later check starts after them
 };
 
 } // namespace zorb

@@ -47,13 +47,14 @@ bool FindStake(TStakesFile& file, int drawNumber, const TNumberSet& numbers) {
     return false;
 }
 
-bool CheckStakes(TStakesFile& file, const TDrawsArray& draws, const TStatList& stats, const TCheckCallbacks& cb) {
+bool CheckStakes(TStakesFile& file, const TDrawsArray& draws, const TStatList& stats, const TCheckCallbacks& cb,
+                 int64_t from) {
     if (!file.IsOpen() || file.Empty()) return false;
     const int64_t total = file.Count();
     bool any = false;
     int64_t firstEligible = -1;
     int lastPercent = -1;
-    for (int64_t i = 0; i < total; ++i) {
+    for (int64_t i = std::max<int64_t>(from, 0); i < total; ++i) {
         TStakeRecord r = file.Read(i);
         const bool eligible = !r.Checked && r.DrawNumber > 0 && r.Numbers.Count >= 6;
         if (eligible && firstEligible < 0) firstEligible = i;

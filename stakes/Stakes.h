@@ -24,8 +24,10 @@ struct TCheckCallbacks {
     std::function<void(const TStakeRecord&)> OnChecked; // every newly checked stake, in file order
     std::function<void(double)> Progress;               // percentage done, at most once per percent
 };
-// Checks every unchecked stake whose draw is in the archive; true when at least one was checked.
-bool CheckStakes(TStakesFile& file, const TDrawsArray& draws, const TStatList& stats, const TCheckCallbacks& cb);
+// Checks every unchecked stake whose draw is in the archive, from record `from` on (a caller that has checked the
+// records before against the same archive need not read them again); true when at least one was checked.
+bool CheckStakes(TStakesFile& file, const TDrawsArray& draws, const TStatList& stats, const TCheckCallbacks& cb,
+                 int64_t from = 0);
 
 // Rewrites the file with the records `keep` accepts: the kept records go to `tmpPath`, which then replaces the
 // stakes file in one rename, so there is never a moment without a stakes file. The file is open again after.

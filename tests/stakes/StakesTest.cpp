@@ -286,7 +286,8 @@ TEST_F(CheckTest, OnlyUncheckedStakesOfKnownDrawsAreChecked) {
     EXPECT_TRUE(Checked.empty());
 
     Archive.push_back(Draw(13, {6, 7, 8, 9, 10, 11}));
-    ASSERT_TRUE(CheckStakes(File, Archive, Stats, Callbacks));
+    EXPECT_FALSE(CheckStakes(File, Archive, Stats, Callbacks, 4)); // records before `from` are not read
+    ASSERT_TRUE(CheckStakes(File, Archive, Stats, Callbacks, 3));
     ASSERT_EQ(Checked.size(), 1u);
     EXPECT_EQ(Checked[0].Comment, "waiting");
     EXPECT_EQ(Checked[0].Matched.Count, 1);
