@@ -457,7 +457,16 @@ TMaskedList::TMaskedList(TListState& state, const std::vector<TSetStep>& steps, 
 bool TMaskedList::CellsEligible() const {
     if (!S.FFullSet || FDistinct || FLead > 1 || FLead >= K || FGroupAt[FLead] < 0) return false;
     const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
-    return !g.PerNumber && g.End == K && g.First.size() <= MaxCountedCells;
+    return !g.PerNumber && g.End == K && CellSpan(g) <= MaxCountedCells;
+}
+
+// One past the largest cell six numbers of the game reach: the counting works on that many cells per count of
+// numbers taken.
+size_t TMaskedList::CellSpan(const TGroup& g) {
+    std::array<uint32_t, MaxNumber - MinNumber + 1> w{};
+    std::copy(g.Weight.begin() + MinNumber, g.Weight.begin() + MaxNumber + 1, w.begin());
+    std::partial_sort(w.begin(), w.begin() + 6, w.end(), std::greater<>());
+    return std::min<size_t>(static_cast<size_t>(w[0]) + w[1] + w[2] + w[3] + w[4] + w[5] + 1, g.First.size());
 }
 
 // How many combinations of the full set each cell holds, number by number: a combination of j numbers up to x is
@@ -465,7 +474,7 @@ bool TMaskedList::CellsEligible() const {
 void TMaskedList::CellsStart() {
     FCells = true;
     const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
-    const size_t cells = g.First.size();
+    const size_t cells = FSpan = CellSpan(g);
     std::vector<uint32_t>& dp = S.FCellWork;
     dp.assign(7 * cells, 0);
     dp[0] = 1;
@@ -503,8 +512,7 @@ void TMaskedList::CellsStart() {
 // The counts of the undecided steps: each cell's combinations go to the step now removing it, less those removed
 // by position first.
 void TMaskedList::CellsRecount() {
-    const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
-    const size_t cells = g.First.size();
+    const size_t cells = FSpan;
     const uint32_t* n = S.FCellWork.data() + 6 * cells;
     for (size_t j = FNext; j <= K; ++j) G[j] = 0;
     auto slot = [&](size_t cell) { return FNow[cell] == TListState::Alive ? K : FNow[cell]; };
@@ -947,10 +955,10 @@ void TMaskedList::Finish() {
         const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
         auto view = std::make_shared<TListState::TCellView>();
         view->Weight = g.Weight;
-        view->Kept.resize(FNow.size());
-        for (size_t c = 0; c < FNow.size(); ++c) view->Kept[c] = FNow[c] == TListState::Alive;
+        const size_t cells = FSpan;
+        view->Kept.resize(cells);
+        for (size_t c = 0; c < cells; ++c) view->Kept[c] = FNow[c] == TListState::Alive;
         // Per cell of five numbers that some five reach: which sixth numbers make a kept combination.
-        const size_t cells = FNow.size();
         const uint32_t* five = S.FCellWork.data() + 5 * cells;
         view->RunBits.assign(cells, 0);
         tbb::parallel_for(tbb::blocked_range<size_t>(0, cells, 4096), [&](const auto& r) {

@@ -183,9 +183,11 @@ private:
     // combination: how many combinations each cell holds, the step now removing each cell, and the combinations
     // removed by position with their cells.
     bool CellsEligible() const;
+    static size_t CellSpan(const TGroup& g);
     void CellsStart();
     void CellsRecount();
     bool FCells = false;
+    size_t FSpan = 0;
     std::vector<uint16_t> FNow;
     std::vector<std::pair<uint32_t, uint32_t>> FByRank; // rank, cell
     std::vector<uint8_t> FOff;                          // steps undone or skipped
