@@ -623,9 +623,9 @@ void TMaskedList::BuildGroups() {
 size_t TMaskedList::Direct(const TComb* in, uint32_t first, size_t m, TScratch& s) {
     const TGroup& g = FGroups[static_cast<size_t>(FGroupAt[FLead])];
     uint16_t* const at = S.FStep.data() + first;
-    // A group of a few steps is counted afterwards, a step at a time by a loop the compiler makes wide; a long
-    // one (a walk) is counted as it goes, in four interleaved tallies so that a run of one step does not wait on
-    // one counter.
+    // A group of a few steps is counted afterwards, a step at a time, eight marks an instruction; a long one (a
+    // walk) is counted as it goes, in four interleaved tallies so that a run of one step does not wait on one
+    // counter.
     const bool few = g.End - g.Begin <= FewSteps;
     uint64_t* const tally = s.Tally.data();
     const size_t stride = K + 1, k = K;

@@ -6,7 +6,10 @@
 //   it, and undoing or skipping steps sends only the combinations they stopped on to the later steps. The
 //   starting list is read once and nothing is copied; when few combinations are left undecided, they are kept in
 //   a short index list so that later decisions do not scan the whole list again. Runs of steps whose matchers
-//   have key forms are decided per combination in one go, with no pass per step.
+//   have key forms are decided per combination in one go, with no pass per step. When the list is the full set
+//   and every step but the removal of drawn combinations has a key form, nothing is done per combination at all:
+//   the combinations are counted per key by the numbers' weights, the decisions read those counts, and the list
+//   left is a view that makes its combinations from the kept keys when it is read.
 // - TSteppedList filters a whole list per step with an undo copy, as a person would: the reference.
 #pragma once
 
